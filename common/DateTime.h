@@ -1,0 +1,51 @@
+#pragma once
+// Date-times are day counts since 1899-12-30 held in a double; the fraction is
+// the local time of day. This is the representation stored in every file and
+// registry value of the program, so it is used throughout instead of QDateTime.
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <cstdint>
+
+using TDateTime = double;
+
+namespace dt {
+
+constexpr double OneSecond = 1.0 / 86400.0;
+constexpr double OneMillisecond = 1.0 / 86400000.0;
+
+// Days between 0001-01-01 (proleptic Gregorian) and 1899-12-30.
+TDateTime encodeDate(int year, int month, int day);
+TDateTime encodeTime(int hour, int minute, int second, int msec = 0);
+TDateTime encode(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                 int msec = 0);
+void decodeDate(TDateTime d, int& year, int& month, int& day);
+// Time of day of d, rounded to the millisecond as the original runtime does.
+void decodeTime(TDateTime d, int& hour, int& minute, int& second, int& msec);
+
+// Whole-day part. For dates before the epoch the day part is the truncation,
+// as in the original: -1.25 is day -1 with a time of 0.25.
+TDateTime datePart(TDateTime d);
+TDateTime timePart(TDateTime d);
+
+// 1 = Sunday .. 7 = Saturday (the classic DayOfWeek convention).
+int dayOfWeek(TDateTime d);
+// 1 = Monday .. 7 = Sunday (ISO).
+int isoDayOfWeek(TDateTime d);
+
+// Elapsed whole seconds from a to b: (b - a) / OneSecond, truncated.
+int64_t secondsBetween(TDateTime a, TDateTime b);
+
+QDate toQDate(TDateTime d);
+QTime toQTime(TDateTime d);
+QDateTime toQDateTime(TDateTime d);
+TDateTime fromQDate(const QDate& d);
+TDateTime fromQDateTime(const QDateTime& d);
+
+// "YYYY-MM-DD hh:mm:ss", used by the command-line tool and logs.
+QString toIsoText(TDateTime d);
+// Parses "YYYY-MM-DD hh:mm:ss" or "YYYY-MM-DD"; returns false on anything else.
+bool fromIsoText(const QString& text, TDateTime& out);
+
+} // namespace dt

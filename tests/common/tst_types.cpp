@@ -1,0 +1,112 @@
+// Date-time day counts, length-prefixed text and safe file names.
+#include "common/ByteIO.h"
+#include "common/DateTime.h"
+#include "common/SafeName.h"
+
+#include <QTest>
+
+class TstTypes : public QObject {
+    Q_OBJECT
+private slots:
+    void dayCounts_data()
+    {
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("m");
+        QTest::addColumn<int>("d");
+        QTest::addColumn<double>("days");
+        QTest::addColumn<int>("dow"); // 1 = Sunday
+        QTest::newRow("epoch") << 1899 << 12 << 30 << 0.0 << 7;
+        QTest::newRow("1900-01-01") << 1900 << 1 << 1 << 2.0 << 2;
+        QTest::newRow("2000-01-01") << 2000 << 1 << 1 << 36526.0 << 7;
+        QTest::newRow("2024-04-01") << 2024 << 4 << 1 << 45383.0 << 2;
+        QTest::newRow("before epoch") << 1899 << 12 << 29 << -1.0 << 6;
+    }
+    void dayCounts()
+    {
+        QFETCH(int, y);
+        QFETCH(int, m);
+        QFETCH(int, d);
+        QFETCH(double, days);
+        QFETCH(int, dow);
+        QCOMPARE(dt::encodeDate(y, m, d), days);
+        int yy, mm, dd;
+        dt::decodeDate(days, yy, mm, dd);
+        QCOMPARE(yy, y);
+        QCOMPARE(mm, m);
+        QCOMPARE(dd, d);
+        // Before the epoch the time of day is subtracted: -1.75 is 29 December, 18:00.
+        QCOMPARE(dt::dayOfWeek(days >= 0 ? days + 0.75 : days - 0.75), dow);
+    }
+
+    void timeOfDayAndSeconds()
+    {
+        const TDateTime t = dt::encode(2001, 3, 4, 18, 30, 15);
+        int h, n, s, ms;
+        dt::decodeTime(t, h, n, s, ms);
+        QCOMPARE(QList<int>({h, n, s, ms}), QList<int>({18, 30, 15, 0}));
+        QCOMPARE(dt::secondsBetween(t, t + 90 * dt::OneSecond), int64_t(90));
+        QCOMPARE(dt::datePart(t), dt::encodeDate(2001, 3, 4));
+        QCOMPARE(dt::toIsoText(t), QStringLiteral("2001-03-04 18:30:15"));
+        TDateTime back = 0;
+        QVERIFY(dt::fromIsoText(QStringLiteral("2001-03-04 18:30:15"), back));
+        QCOMPARE(dt::secondsBetween(t, back), int64_t(0));
+        QVERIFY(!dt::fromIsoText(QStringLiteral("2001-02-30 10:00:00"), back));
+        QVERIFY(!dt::fromIsoText(QStringLiteral("10:00"), back));
+    }
+
+    void lengthPrefixedText()
+    {
+        QByteArray rec(12, '\x55');
+        bio::putPStr(rec, 1, 5, QStringLiteral("Perché mai"));
+        QCOMPARE(uint8_t(rec[1]), uint8_t(5));
+        QCOMPARE(rec.mid(2, 5), QByteArray("Perch"));
+        QCOMPARE(bio::getPStr(rec, 1, 5), QStringLiteral("Perch"));
+        // Bytes after the length are ignored; zero-fill after the text.
+        bio::putPStr(rec, 1, 5, QStringLiteral("è€"));
+        QCOMPARE(rec.mid(1, 6), QByteArray("\x02\xe8\x80\x00\x00\x00", 6));
+        QCOMPARE(bio::getPStr(rec, 1, 5), QStringLiteral("è€"));
+        rec[1] = char(200); // a length past the field is capped to it
+        QCOMPARE(bio::getPStr(rec, 1, 5).size(), 5);
+        QCOMPARE(bio::getPStr(rec, 8, 5), QString()); // field past the end
+    }
+
+    void littleEndianFields()
+    {
+        QByteArray b(16, 0);
+        bio::putI32(b, 0, -2);
+        bio::putF32(b, 4, 1936.27f);
+        bio::putF64(b, 8, 36526.5);
+        QCOMPARE(b.left(4), QByteArray("\xfe\xff\xff\xff", 4));
+        QCOMPARE(bio::getI32(b, 0), -2);
+        QCOMPARE(bio::getF32(b, 4), 1936.27f);
+        QCOMPARE(double(bio::getF32(b, 4)), 1936.27001953125);
+        QCOMPARE(bio::getF64(b, 8), 36526.5);
+        QCOMPARE(bio::getI32(b, 14), 0); // partly outside: reads as zero
+    }
+
+    void safeNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("safe");
+        QTest::newRow("plain") << "Telecom Urbana 50%" << true;
+        QTest::newRow("accented") << "Tariffa più bassa" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("dot") << "." << false;
+        QTest::newRow("dotdot") << ".." << false;
+        QTest::newRow("slash") << "a/b" << false;
+        QTest::newRow("backslash") << "a\\b" << false;
+        QTest::newRow("newline") << "a\nb" << false;
+        QTest::newRow("nul") << QString(QChar(0)) << false;
+        QTest::newRow("long") << QString(197, QLatin1Char('x')) << false;
+        QTest::newRow("just fits") << QString(196, QLatin1Char('x')) << true;
+    }
+    void safeNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, safe);
+        QCOMPARE(isSafeFileName(name, QStringLiteral(".trf")), safe);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstTypes)
+#include "tst_types.moc"

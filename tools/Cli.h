@@ -1,0 +1,28 @@
+#pragma once
+// The command-line tool's commands. Each command works on the program folder
+// (the folder of the executable, or --folder DIR) and writes to the given
+// streams, so tests run commands in-process and read the output.
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+struct CliContext {
+    QString folder;     // program folder, with a trailing '/'
+    QStringList args;   // the words after the command name
+    QTextStream& out;
+    QTextStream& err;
+};
+
+// Parses the global options and runs one command; returns the exit status.
+int runCli(const QStringList& arguments, const QString& defaultFolder, QTextStream& out,
+           QTextStream& err);
+
+// One function per command word; each lives in its own Cli*.cpp file.
+int cliRas(CliContext& ctx);      // ras entries|add|connect|connecting|drop|status
+int cliProvider(CliContext& ctx); // provider show|set
+int cliPrice(CliContext& ctx);    // price PROFILE START (--seconds N | --end END) [--iva P]
+int cliSchedule(CliContext& ctx); // schedule PROFILE START
+int cliHoliday(CliContext& ctx);  // holiday YYYY-MM-DD
+int cliProfile(CliContext& ctx);  // profile list|show NAME
+int cliArchive(CliContext& ctx);  // archive list [--csv]
