@@ -1,0 +1,1 @@
+# tarvelo_core_app: added with the settings store.
