@@ -1,0 +1,51 @@
+#pragma once
+// One running instance per user, in place of a named mutex: an exclusive
+// flock() on a file named after the mutex in the user's runtime folder. The
+// kernel drops the lock when the process ends in any way (crash, kill), so a
+// stale lock can never keep the program from starting.
+//
+// flock() locks belong to the open file, so a second SingleInstance in the
+// same process is refused too, exactly like a second process.
+
+#include <QString>
+
+class SingleInstance {
+public:
+    enum class Result {
+        Acquired,      // this object holds the lock
+        HeldElsewhere, // another instance holds it
+        Failed,        // the lock file could not be opened; errorString() says why
+    };
+
+    // name: the mutex name, e.g. "Tarvelo! Pindral"; lockFolder: where the lock
+    // file goes, defaultLockFolder() when empty.
+    explicit SingleInstance(const QString& name, const QString& lockFolder = QString());
+    ~SingleInstance(); // releases the lock
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // Tries once, without waiting. Calling it again while held returns Acquired.
+    Result acquire();
+    // True only when the lock is now held by this object.
+    bool tryAcquire() { return acquire() == Result::Acquired; }
+    bool isHeld() const { return m_fd >= 0; }
+    void release();
+
+    QString lockFilePath() const { return m_path; }
+    QString errorString() const { return m_error; }
+
+    // $XDG_RUNTIME_DIR, else /tmp/tarvelo-<uid> (created 0700; refused when it
+    // is not a folder of this user, e.g. a planted symlink).
+    static QString defaultLockFolder(QString* error = nullptr);
+    // The mutex name as a file name: letters, digits, '-' and '.' kept, every
+    // other byte of its UTF-8 form written as "_xx" (hex), plus ".lock".
+    // "Tarvelo! Pindral" -> "Tarvelo_21_20Pindral.lock".
+    static QString lockFileName(const QString& name);
+
+private:
+    QString m_name;
+    QString m_folder;
+    QString m_path;
+    QString m_error;
+    int m_fd = -1;
+};
