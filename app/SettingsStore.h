@@ -24,7 +24,8 @@
 
 #include <QString>
 
-class SettingsStore {
+class SettingsStore
+{
 public:
     static inline const QString RootKey = QStringLiteral("Tarvelo! Pindral(C)");
 

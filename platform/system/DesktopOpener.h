@@ -5,7 +5,8 @@
 
 #include "platform/system/Shell.h"
 
-class DesktopOpener : public IDesktopOpener {
+class DesktopOpener : public IDesktopOpener
+{
 public:
     bool openUrl(const QUrl& url) override;
 };

@@ -42,7 +42,8 @@ struct RegValue {
     bool operator==(const RegValue& o) const = default;
 };
 
-class IRegistry {
+class IRegistry
+{
 public:
     virtual ~IRegistry() = default;
 
@@ -69,7 +70,8 @@ public:
 };
 
 // A registry held in memory only: for tests and as the base of TRegFile.
-class TMemRegistry : public IRegistry {
+class TMemRegistry : public IRegistry
+{
 public:
     RegValue readValue(const QString& key, const QString& name) const override;
     void writeValue(const QString& key, const QString& name, const RegValue& value) override;
@@ -136,7 +138,8 @@ protected:
 // RegType::Other. Keys outside HKEY_CURRENT_USER are skipped. A line that
 // cannot be read is skipped: its value counts as absent. A malformed file
 // never stops the program.
-class TRegFile : public TMemRegistry {
+class TRegFile : public TMemRegistry
+{
 public:
     explicit TRegFile(const QString& filePath);
 

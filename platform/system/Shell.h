@@ -12,7 +12,8 @@
 #include <QString>
 #include <QUrl>
 
-class IDesktopOpener {
+class IDesktopOpener
+{
 public:
     virtual ~IDesktopOpener() = default;
     // Hands the URL to the desktop's default application; false when the
@@ -20,12 +21,14 @@ public:
     virtual bool openUrl(const QUrl& url) = 0;
 };
 
-class IShell {
+class IShell
+{
 public:
     virtual ~IShell() = default;
 
-    // Opens a local file or folder (absolute path) or a URL ("http://...",
-    // "https://...", "mailto:...", "file://...") with the default application.
+    // Opens a local file or folder or a URL ("http://...", "https://...",
+    // "mailto:...", "file://...") with the default application. A relative
+    // path is taken from the program folder ("hlp/index.htm").
     // False when a local target does not exist, the text is not a valid URL,
     // or the desktop refused it. Help pages open in the browser's usual
     // window: there is no portable way to ask for a maximised one.
@@ -40,7 +43,8 @@ public:
     virtual bool setStartupShortcut(bool enabled, QString* error = nullptr) = 0;
 };
 
-class TShell : public IShell {
+class TShell : public IShell
+{
 public:
     // executable: absolute path of the program; programFolder: its folder
     // (the working folder of the started program). The registry is read for
@@ -60,7 +64,7 @@ public:
     // The desktop entry written as the start-up shortcut.
     static QByteArray desktopEntry(const QString& executable, const QString& programFolder);
     // The URL openDocument() would hand to the opener; invalid when refused.
-    static QUrl urlFor(const QString& pathOrUrl);
+    QUrl urlFor(const QString& pathOrUrl) const;
 
     static inline const QString ShellFoldersKey =
         QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");

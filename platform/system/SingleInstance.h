@@ -9,7 +9,8 @@
 
 #include <QString>
 
-class SingleInstance {
+class SingleInstance
+{
 public:
     enum class Result {
         Acquired,      // this object holds the lock
