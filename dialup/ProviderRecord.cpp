@@ -1,0 +1,113 @@
+#include "dialup/ProviderRecord.h"
+
+#include "common/AtomicFile.h"
+#include "common/ByteIO.h"
+#include "common/Prompt.h"
+#include "common/SafeName.h"
+#include "dialup/Crypt.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace
+{
+
+constexpr int OffEntry = 0;
+constexpr int OffUser = 61;
+constexpr int OffPassword = 122;
+constexpr int OffPhone = 183;
+constexpr int OffProfile = 286;
+constexpr int OffHome = 337;
+constexpr int OffUserPage = 438;
+
+const QString Extension = QStringLiteral(".ras");
+
+QByteArray scrambled(QByteArray bytes)
+{
+    if (!bytes.isEmpty()) {
+        TCrypt crypt;
+        crypt.setPassword(TCrypt::recordKey());
+        crypt.scramble(bytes);
+    }
+    return bytes;
+}
+
+} // namespace
+
+void TProviderRecord::reset()
+{
+    *this = TProviderRecord();
+}
+
+QByteArray TProviderRecord::toBytes() const
+{
+    QByteArray b(Size, '\0');
+    bio::putPStr(b, OffEntry, EntryNameMax, entryName);
+    bio::putPStr(b, OffUser, UserNameMax, userName);
+    bio::putPStrBytes(b, OffPassword, PasswordMax,
+                      scrambled(ansi::fromUnicode(password).left(PasswordMax)));
+    bio::putPStr(b, OffPhone, PhoneMax, phoneNumber);
+    b.replace(ReservedOffset, int(std::min<qsizetype>(reserved.size(), ReservedSize)),
+              reserved.left(ReservedSize));
+    bio::putPStr(b, OffProfile, ProfileMax, profile);
+    bio::putPStr(b, OffHome, PageMax, homePage);
+    bio::putPStr(b, OffUserPage, PageMax, userPage);
+    return b;
+}
+
+TProviderRecord TProviderRecord::fromBytes(const QByteArray& bytes)
+{
+    QByteArray b = bytes.left(Size);
+    b.append(QByteArray(Size - b.size(), '\0'));
+    TProviderRecord r;
+    r.entryName = bio::getPStr(b, OffEntry, EntryNameMax);
+    r.userName = bio::getPStr(b, OffUser, UserNameMax);
+    r.password = ansi::toUnicode(scrambled(bio::getPStrBytes(b, OffPassword, PasswordMax)));
+    r.phoneNumber = bio::getPStr(b, OffPhone, PhoneMax);
+    r.reserved = b.mid(ReservedOffset, ReservedSize);
+    r.profile = bio::getPStr(b, OffProfile, ProfileMax);
+    r.homePage = bio::getPStr(b, OffHome, PageMax);
+    r.userPage = bio::getPStr(b, OffUserPage, PageMax);
+    return r;
+}
+
+QString TProviderRecord::filePath(const QString& folder, const QString& entryName)
+{
+    return folder + bio::cutTo(entryName, EntryNameMax) + Extension;
+}
+
+TProviderRecord::LoadResult TProviderRecord::load(const QString& folder, const QString& entry,
+                                                  IPrompt& prompt)
+{
+    reset();
+    if (entry.isEmpty())
+        return LoadResult::Missing;
+    const auto fail = [&] {
+        prompt.beep();
+        entryName = bio::cutTo(entry, EntryNameMax);
+        return LoadResult::Failed;
+    };
+    if (!isSafeFileName(bio::cutTo(entry, EntryNameMax), Extension))
+        return fail();
+    const QString path = filePath(folder, entry);
+    if (!QFileInfo::exists(path))
+        return LoadResult::Missing;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return fail();
+    *this = fromBytes(f.read(Size));
+    return LoadResult::Loaded;
+}
+
+TProviderRecord::SaveResult TProviderRecord::save(const QString& folder, IPrompt& prompt) const
+{
+    if (entryName.isEmpty())
+        return SaveResult::Skipped;
+    const QString name = bio::cutTo(entryName, EntryNameMax);
+    if (!isSafeFileName(name, Extension) ||
+        !writeFileAtomically(filePath(folder, name), toBytes(), true).ok) {
+        prompt.beep();
+        return SaveResult::Failed;
+    }
+    return SaveResult::Saved;
+}

@@ -1,0 +1,141 @@
+#include "platform/ras/RasPhoneBook.h"
+
+#include "dialup/RasTypes.h"
+
+namespace
+{
+
+const QString PhoneKey = QStringLiteral("PhoneNumber");
+
+bool isSection(const QString& trimmed)
+{
+    return trimmed.size() >= 2 && trimmed.startsWith(QLatin1Char('[')) &&
+           trimmed.endsWith(QLatin1Char(']'));
+}
+
+QString sectionName(const QString& trimmed)
+{
+    return trimmed.mid(1, trimmed.size() - 2);
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+int toInt(const QString& value, int fallback)
+{
+    bool ok = false;
+    const int v = value.toInt(&ok);
+    return ok ? v : fallback;
+}
+
+} // namespace
+
+TRasPhoneBook TRasPhoneBook::parse(const QByteArray& text)
+{
+    TRasPhoneBook pb;
+    QString s = QString::fromUtf8(text);
+    if (s.startsWith(QChar(0xFEFF)))
+        s.remove(0, 1);
+    pb.m_lines = s.split(QLatin1Char('\n'));
+    for (QString& line : pb.m_lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    if (!pb.m_lines.isEmpty() && pb.m_lines.last().isEmpty())
+        pb.m_lines.removeLast();
+    pb.reparse();
+    return pb;
+}
+
+void TRasPhoneBook::reparse()
+{
+    m_entries.clear();
+    RasPhoneBookEntry* current = nullptr;
+    for (const QString& line : std::as_const(m_lines)) {
+        const QString t = line.trimmed();
+        if (isSection(t)) {
+            const QString name = sectionName(t);
+            current = nullptr;
+            if (!find(name)) {
+                m_entries.append(RasPhoneBookEntry{});
+                current = &m_entries.last();
+                current->name = name;
+            }
+            continue;
+        }
+        const int eq = t.indexOf(QLatin1Char('='));
+        if (!current || eq <= 0 || t.startsWith(QLatin1Char(';')))
+            continue;
+        const QString key = t.left(eq).trimmed();
+        const QString value = t.mid(eq + 1).trimmed();
+        if (sameName(key, PhoneKey))
+            current->phoneNumber = value;
+        else if (sameName(key, QLatin1String("SimBusyAttempts")))
+            current->busyAttempts = std::max(0, toInt(value, 0));
+        else if (sameName(key, QLatin1String("SimError")))
+            current->failError = uint32_t(std::max(0, toInt(value, 0)));
+        else if (sameName(key, QLatin1String("SimStepMs")))
+            current->stepMs = std::clamp(toInt(value, current->stepMs), 0, 60000);
+        else if (sameName(key, QLatin1String("SimHangUpMs")))
+            current->hangUpMs = std::max(-1, toInt(value, 0));
+    }
+}
+
+std::optional<RasPhoneBookEntry> TRasPhoneBook::find(const QString& name) const
+{
+    for (const auto& e : m_entries)
+        if (sameName(e.name, name))
+            return e;
+    return std::nullopt;
+}
+
+void TRasPhoneBook::setEntry(const QString& name, const std::optional<QString>& phoneNumber)
+{
+    const QString phoneLine = PhoneKey + QLatin1Char('=') + phoneNumber.value_or(QString());
+    int header = -1;
+    for (int i = 0; i < m_lines.size() && header < 0; ++i) {
+        const QString t = m_lines[i].trimmed();
+        if (isSection(t) && sameName(sectionName(t), name))
+            header = i;
+    }
+    if (header < 0) {
+        if (!m_lines.isEmpty() && !m_lines.last().trimmed().isEmpty())
+            m_lines.append(QString());
+        m_lines.append(QLatin1Char('[') + name + QLatin1Char(']'));
+        m_lines.append(phoneLine);
+    } else if (phoneNumber) {
+        int i = header + 1;
+        for (; i < m_lines.size() && !isSection(m_lines[i].trimmed()); ++i) {
+            const QString t = m_lines[i].trimmed();
+            const int eq = t.indexOf(QLatin1Char('='));
+            if (eq > 0 && sameName(t.left(eq).trimmed(), PhoneKey)) {
+                m_lines[i] = phoneLine;
+                break;
+            }
+        }
+        if (i == m_lines.size() || isSection(m_lines[i].trimmed()))
+            m_lines.insert(header + 1, phoneLine);
+    }
+    reparse();
+}
+
+QByteArray TRasPhoneBook::text() const
+{
+    QByteArray out;
+    for (const QString& line : m_lines)
+        out += line.toUtf8() + '\n';
+    return out;
+}
+
+bool TRasPhoneBook::isValidEntryName(const QString& name)
+{
+    if (name.isEmpty() || name.size() > ras::MaxEntryName || name != name.trimmed())
+        return false;
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || u == '[' || u == ']')
+            return false;
+    }
+    return true;
+}

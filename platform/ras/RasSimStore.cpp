@@ -1,0 +1,169 @@
+#include "platform/ras/RasSimStore.h"
+
+#include "common/AtomicFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace
+{
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool isLive(const SimConnection& c, qint64 now)
+{
+    return c.closingAt == 0 || c.closingAt < 0 || now < c.closingAt;
+}
+
+SimConnections parseConnections(const QByteArray& json)
+{
+    SimConnections s;
+    const QJsonObject root = QJsonDocument::fromJson(json).object();
+    s.nextHandle = RasHandle(root.value(QLatin1String("nextHandle")).toInteger(1));
+    const qint64 now = TRasSimStore::nowMs();
+    for (const QJsonValue v : root.value(QLatin1String("connections")).toArray()) {
+        const QJsonObject o = v.toObject();
+        SimConnection c;
+        c.handle = RasHandle(o.value(QLatin1String("handle")).toInteger());
+        c.entryName = o.value(QLatin1String("entry")).toString();
+        c.phoneNumber = o.value(QLatin1String("phone")).toString();
+        c.state = uint32_t(o.value(QLatin1String("state")).toInteger());
+        c.error = uint32_t(o.value(QLatin1String("error")).toInteger());
+        c.closingAt = o.value(QLatin1String("closingAt")).toInteger();
+        if (c.handle != 0 && isLive(c, now))
+            s.list.push_back(c);
+    }
+    return s;
+}
+
+QByteArray connectionsJson(const SimConnections& s)
+{
+    QJsonArray list;
+    for (const auto& c : s.list) {
+        list.append(QJsonObject{
+            {QLatin1String("handle"), qint64(c.handle)},
+            {QLatin1String("entry"), c.entryName},
+            {QLatin1String("phone"), c.phoneNumber},
+            {QLatin1String("state"), qint64(c.state)},
+            {QLatin1String("error"), qint64(c.error)},
+            {QLatin1String("closingAt"), c.closingAt},
+        });
+    }
+    const QJsonObject root{{QLatin1String("nextHandle"), qint64(s.nextHandle)},
+                           {QLatin1String("connections"), list}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+} // namespace
+
+SimConnection* SimConnections::find(RasHandle handle)
+{
+    for (auto& c : list)
+        if (c.handle == handle)
+            return &c;
+    return nullptr;
+}
+
+RasHandle SimConnections::allocateHandle()
+{
+    RasHandle h = nextHandle;
+    while (h == 0 || find(h))
+        ++h;
+    nextHandle = h + 1;
+    return h;
+}
+
+TRasSimStore::TRasSimStore(const QString& programFolder)
+{
+    QString f = programFolder;
+    if (!f.isEmpty() && !f.endsWith(QLatin1Char('/')))
+        f += QLatin1Char('/');
+    m_folder = f + QStringLiteral("ras-sim/");
+}
+
+qint64 TRasSimStore::nowMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+bool TRasSimStore::locked(const std::function<bool(QString&)>& work, QString& error)
+{
+    if (!QDir().mkpath(m_folder)) {
+        error = QStringLiteral("impossibile creare la cartella %1").arg(m_folder);
+        return false;
+    }
+    const QByteArray lockPath = QFile::encodeName(m_folder + QStringLiteral(".lock"));
+    const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(lockPath),
+                                             QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        error = QStringLiteral("flock: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        ::close(fd);
+        return false;
+    }
+    const bool ok = work(error);
+    ::close(fd); // releases the lock
+    return ok;
+}
+
+TRasPhoneBook TRasSimStore::phoneBook() const
+{
+    return TRasPhoneBook::parse(readAll(phoneBookPath()));
+}
+
+bool TRasSimStore::setEntry(const QString& name, const std::optional<QString>& phone,
+                            QString& error)
+{
+    if (!TRasPhoneBook::isValidEntryName(name)) {
+        error = QStringLiteral("nome di voce non valido: \"%1\"").arg(name);
+        return false;
+    }
+    return locked(
+        [&](QString& err) {
+            TRasPhoneBook pb = phoneBook();
+            pb.setEntry(name, phone);
+            const AtomicWriteResult w = writeFileAtomically(phoneBookPath(), pb.text());
+            err = w.error;
+            return w.ok;
+        },
+        error);
+}
+
+SimConnections TRasSimStore::connections() const
+{
+    return parseConnections(readAll(connectionsPath()));
+}
+
+bool TRasSimStore::update(const std::function<void(SimConnections&)>& change, QString& error)
+{
+    return locked(
+        [&](QString& err) {
+            SimConnections s = connections();
+            change(s);
+            const AtomicWriteResult w = writeFileAtomically(connectionsPath(), connectionsJson(s));
+            err = w.error;
+            return w.ok;
+        },
+        error);
+}
