@@ -1,0 +1,209 @@
+#include "archive/ArchiveFile.h"
+
+#include "archive/ArchiveLock.h"
+#include "common/Prompt.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+// How long a write waits for another process that holds the archive lock.
+constexpr int WriteLockWaitMs = 1000;
+
+QString systemError(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// Writes all of data at off, looping on short writes; false with errno set.
+bool writeAll(int fd, const char* data, qsizetype size, off_t off)
+{
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, data + done, size_t(size - done), off + done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Reads up to size bytes at off; returns how many were read, -1 with errno set.
+qsizetype readAll(int fd, char* data, qsizetype size, off_t off)
+{
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, data + done, size_t(size - done), off + done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+} // namespace
+
+ArchiveFile::ArchiveFile(const QString& folder, const QString& fileName)
+{
+    m_path = folder;
+    if (!m_path.isEmpty() && !m_path.endsWith(QLatin1Char('/')))
+        m_path += QLatin1Char('/');
+    m_path += fileName;
+}
+
+ArchiveFile::~ArchiveFile()
+{
+    close();
+}
+
+bool ArchiveFile::fail(const QString& text)
+{
+    m_error = text;
+    return false;
+}
+
+bool ArchiveFile::open(Access access)
+{
+    close();
+    m_error.clear();
+    const QByteArray native = QFile::encodeName(m_path);
+    const bool writable = access == Access::ReadWrite;
+    int fd = ::open(native.constData(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && writable) {
+        fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST)
+            return fail(QStringLiteral("Cannot create file %1").arg(m_path));
+        if (fd < 0) // created by someone else meanwhile
+            fd = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+    }
+    if (fd < 0)
+        return fail(QStringLiteral("Cannot open file %1").arg(m_path));
+    struct stat st {
+    };
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return fail(QStringLiteral("Cannot open file %1").arg(m_path));
+    }
+    m_fd = fd;
+    m_writable = writable;
+    m_count = int(st.st_size / ConnRecord::Size);
+    return true;
+}
+
+void ArchiveFile::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_writable = false;
+}
+
+ArchiveFile::ReadStatus ArchiveFile::read(int i, ConnRecord& into)
+{
+    into = ConnRecord{};
+    into.indice = i;
+    if (m_fd < 0 || i < 0) {
+        fail(QStringLiteral("Cannot read file %1").arg(m_path));
+        return ReadStatus::Failed;
+    }
+    QByteArray bytes(ConnRecord::Size, '\0');
+    const qsizetype n = readAll(m_fd, bytes.data(), bytes.size(), off_t(i) * ConnRecord::Size);
+    if (n < 0) {
+        fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemError(errno)));
+        return ReadStatus::Failed;
+    }
+    if (n < ConnRecord::Size) {
+        fail(QStringLiteral("Cannot read file %1: record %2 is beyond the end").arg(m_path).arg(i));
+        return ReadStatus::Failed;
+    }
+    const ConnRecord::Kind kind = ConnRecord::classify(bytes);
+    if (kind == ConnRecord::Kind::Damaged)
+        return ReadStatus::Damaged;
+    into = ConnRecord::fromBytes(bytes);
+    into.indice = i;
+    return kind == ConnRecord::Kind::Stored ? ReadStatus::Stored : ReadStatus::Deleted;
+}
+
+bool ArchiveFile::write(int i, const ConnRecord& rec)
+{
+    m_error.clear();
+    if (m_fd < 0 || !m_writable || i < 0)
+        return fail(QStringLiteral("Cannot write file %1").arg(m_path));
+    const ArchiveLock lock(m_fd, WriteLockWaitMs);
+    if (!lock.acquired())
+        return fail(QStringLiteral("Cannot write file %1: in use by another process").arg(m_path));
+
+    struct stat st {
+    };
+    if (::fstat(m_fd, &st) != 0)
+        return fail(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemError(errno)));
+    const off_t oldSize = st.st_size;
+    const off_t off = off_t(i) * ConnRecord::Size;
+
+    // Keep what is there now, to put it back if the write is cut short.
+    QByteArray old(ConnRecord::Size, '\0');
+    qsizetype oldLen = 0;
+    if (off < oldSize) {
+        oldLen = readAll(m_fd, old.data(), old.size(), off);
+        if (oldLen < 0)
+            oldLen = 0;
+    }
+
+    const QByteArray bytes = rec.toBytes();
+    bool ok = writeAll(m_fd, bytes.constData(), bytes.size(), off);
+    int err = errno;
+    // A failed sync of the data is a failed write; special files that
+    // cannot be synced are not an error.
+    if (ok && ::fdatasync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        if (oldLen > 0)
+            writeAll(m_fd, old.constData(), oldLen, off);
+        if (off + ConnRecord::Size > oldSize && ::ftruncate(m_fd, oldSize) != 0) {
+            // Nothing more can be done; the write is reported as failed below.
+        }
+        return fail(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemError(err)));
+    }
+    if (i >= m_count)
+        m_count = i + 1;
+    return true;
+}
+
+QList<ConnRecord> ArchiveFile::readStored(QList<int>* damaged)
+{
+    QList<ConnRecord> out;
+    ConnRecord rec;
+    for (int i = 0; i < m_count; ++i) {
+        const ReadStatus st = read(i, rec);
+        if (st == ReadStatus::Stored)
+            out.append(rec);
+        else if (st != ReadStatus::Deleted && damaged)
+            damaged->append(i);
+    }
+    return out;
+}
+
+void showArchiveError(IPrompt& prompt, const QString& text)
+{
+    prompt.message(text, QStringLiteral("Tarvelo!"), PromptIcon::Error);
+}

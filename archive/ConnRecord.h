@@ -1,0 +1,61 @@
+#pragma once
+// One connection as stored in the archive: 308 bytes, little-endian, fields
+// at fixed offsets. The archive is shared with files written years ago, so
+// the layout is encoded field by field and never changes.
+
+#include "common/DateTime.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+struct ConnRecord {
+    static constexpr int Size = 308;
+
+    // Field offsets and the longest text each field holds.
+    static constexpr int OffInizio = 0;
+    static constexpr int OffFine = 8;
+    static constexpr int OffIndice = 16;
+    static constexpr int OffCosto = 20;
+    static constexpr int OffTelefono = 24;
+    static constexpr int OffProvider = 55;
+    static constexpr int OffNomeTar = 106;
+    static constexpr int OffMotivo = 157;
+    static constexpr int TelefonoMax = 30;
+    static constexpr int ProviderMax = 50;
+    static constexpr int NomeTarMax = 50;
+    static constexpr int MotivoMax = 150;
+
+    TDateTime inizio = 0;
+    TDateTime fine = 0; // while the session runs: the time of the last tick
+    int32_t indice = 0; // position the record was read from
+    float costo = 0;    // Lire, VAT included
+    QString telefono;
+    QString provider;
+    QString nomeTar;
+    QString motivo;
+
+    // How a stored record reads back.
+    enum class Kind {
+        Stored,  // a real connection
+        Deleted, // the empty record, or a start or end not after day 0
+        Damaged, // neither: torn or foreign bytes; readers skip it
+    };
+
+    // Texts longer than their fields are cut; the bytes after each text are zero.
+    QByteArray toBytes() const;
+    // Decodes whatever is there; use classify() first to know whether to trust it.
+    static ConnRecord fromBytes(const QByteArray& bytes);
+    static Kind classify(const QByteArray& bytes);
+
+    // A record whose start or end is not after day 0 counts as deleted.
+    bool isDeleted() const { return !(inizio > 0) || !(fine > 0); }
+    // Elapsed whole seconds between start and end.
+    int64_t durationSeconds() const { return dt::secondsBetween(inizio, fine); }
+
+    // Cuts texts the way storing the record would, so an in-memory copy
+    // compares equal to what a reader gets back.
+    void cutTexts();
+
+    friend bool operator==(const ConnRecord&, const ConnRecord&) = default;
+};
