@@ -12,7 +12,11 @@ struct AtomicWriteResult {
     QString error; // strerror text of the failing step, empty on success
 };
 
-// ownerOnly: the temporary file (and so the target) is created 0600 from the
-// start; otherwise 0644 (less the umask).
+// A new file is created 0644 less the umask, or 0600 with ownerOnly; an
+// existing file keeps its permission bits (with ownerOnly, never more than
+// 0600). The temporary file has the final bits before any byte is written.
+// A symbolic link as target stays a link: the file it points to is replaced.
+// On failure the target is untouched and no temporary file is left, except
+// when only the final folder sync failed (the new content is then in place).
 AtomicWriteResult writeFileAtomically(const QString& path, const QByteArray& data,
                                       bool ownerOnly = false);
