@@ -589,10 +589,13 @@ QString formatFloat(const QString& pattern, double value, const QLocale& locale)
         return generalNumber(value, locale);
 
     NumberLayout layout = scanNumberSection(sections[index]);
-    const DecimalDigits digits = roundedDigits(value, layout.fracPlaces);
-    if (digits.isZero() && value != 0 && pick(2) == 2) {
-        index = 2;
+    DecimalDigits digits = roundedDigits(value, layout.fracPlaces);
+    // What rounds to zero is shown as zero: by the zero section if there is
+    // one, else by the first, and never with a minus sign.
+    if (digits.isZero() && index != pick(2)) {
+        index = pick(2);
         layout = scanNumberSection(sections[index]);
+        digits = roundedDigits(0, layout.fracPlaces);
     }
     const bool minus = value < 0 && index == 0 && !digits.isZero();
     return applyNumberSection(sections[index], layout, digits, minus, locale);

@@ -87,6 +87,7 @@ private slots:
         num("sections negative", "0.0;(0.0);'nulla'", -2.5, "(2,5)");
         num("sections zero", "0.0;(0.0);'nulla'", 0, "nulla");
         num("sections rounded zero", "0.0;(0.0);'nulla'", -0.01, "nulla");
+        num("sections rounded zero uses the first", "0.00;-0", -0.4, "0,00");
         num("quoted literal", "'L. '#,#", 1936, "L. 1.936");
         num("english separators", "#,#0.00", 1234567.891, "1,234,567.89", "en_US");
         num("finnish group", "#,#", 1234, "1\u00a0234", "fi_FI");
