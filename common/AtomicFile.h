@@ -9,7 +9,7 @@
 
 struct AtomicWriteResult {
     bool ok = false;
-    QString error; // strerror text of the failing step, empty on success
+    QString error; // "step: system error text", e.g. "write: No space left on device"
 };
 
 // A new file is created 0644 less the umask, or 0600 with ownerOnly; an

@@ -5,9 +5,13 @@
 // default locale, which is the system locale unless a test pins another).
 //
 // Number patterns: "#,#", "#,#0", "#,#0.00", "#0.00", "##0.##", "#", "#.00",
-// "#0,00" (',' anywhere in the integer part turns on thousands grouping; '.'
-// marks the decimal point; '0' forces a digit, '#' an optional one; the
-// value is rounded half away from zero to the number of decimal places).
+// "#0,00": ',' anywhere turns on thousands grouping and is no decimal point
+// (so "#0,00" shows 1234.5 as "1.235"); the first '.' marks the decimal
+// point; '0' forces a digit, '#' an optional one (the first '0' of "#0,00"
+// forces three integer digits: 5 shows as "005", and "#" shows 0 as ""). The
+// value is rounded half away from zero to the number of decimal places,
+// working on its first 18 significant digits (2.675 is stored as
+// 2.67499999999999982 and gives "2,67" with "#0.00").
 // Several sections "positive;negative;zero" are honoured; a value that
 // rounds to zero never shows a minus sign.
 // Date-time patterns: d dd ddd dddd m mm mmm mmmm yy yyyy h hh n nn s ss,
@@ -56,10 +60,9 @@ std::optional<double> parseFloat(const QString& text, const QLocale& locale = QL
 std::optional<TDateTime> parseTime(const QString& text, const QLocale& locale = QLocale());
 // A date in the order of the locale's short date format, two- or four-digit
 // year. Fields are separated by the locale's date separator (or '/', '.',
-// '-'), the same one between all three; a month written as a name is accepted
-// where the format names the month. A two-digit year lands in the 100 years
-// that begin 50 years before currentYear (2020: "03" is 2003, "68" is 2068,
-// "70" is 1970). The overload without a year uses the system date's year.
+// '-'), the same one between all three; the month may also be a month name. A two-digit year lands
+// in the 100 years that begin 50 years before currentYear (2020: "03" is 2003, "68" is 2068, "70"
+// is 1970). The overload without a year uses the system date's year.
 std::optional<TDateTime> parseShortDate(const QString& text, int currentYear,
                                         const QLocale& locale = QLocale());
 std::optional<TDateTime> parseShortDate(const QString& text, const QLocale& locale = QLocale());
