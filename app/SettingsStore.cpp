@@ -152,6 +152,7 @@ bool SettingsStore::load(Settings& s, QString* error)
         if (ok)
             ok = m_registry.commit(&err);
     }
+    s = Settings{};
     Loader loader{*this};
     forEachValue(s, loader);
     return ok || setError(error, err);

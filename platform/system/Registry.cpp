@@ -35,6 +35,16 @@ RegValue RegValue::ofBinary(const QByteArray& b)
     return r;
 }
 
+RegValue RegValue::ofOther(int type, const QByteArray& b, bool wide)
+{
+    RegValue r;
+    r.type = RegType::Other;
+    r.otherType = type;
+    r.bytes = b;
+    r.otherWide = wide;
+    return r;
+}
+
 // ---------------------------------------------------------------------------
 // In-memory tree
 
@@ -440,11 +450,7 @@ bool readData(const QString& data, bool wideFile, RegValue& v, bool& isDelete)
             s.truncate(nul);
         v = RegValue::ofString(s);
     } else {
-        v = RegValue{};
-        v.type = RegType::Other;
-        v.otherType = type;
-        v.bytes = bytes;
-        v.otherWide = wideFile;
+        v = RegValue::ofOther(type, bytes, wideFile);
     }
     return true;
 }
@@ -478,7 +484,10 @@ int TRegFile::parse(const QByteArray& data, TMemRegistry& reg)
     int skipped = 0;
     bool wide = false;
     bool headerSeen = false;
+    // Values go into key while inKey; under a key of another hive they are
+    // passed over without counting as damage.
     bool inKey = false;
+    bool foreign = false;
     QString key;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QString line = lines[i].trimmed();
@@ -503,6 +512,7 @@ int TRegFile::parse(const QByteArray& data, TMemRegistry& reg)
         }
         if (line.startsWith(QLatin1Char('['))) {
             inKey = false;
+            foreign = false;
             if (!line.endsWith(QLatin1Char(']'))) {
                 ++skipped;
                 continue;
@@ -512,8 +522,10 @@ int TRegFile::parse(const QByteArray& data, TMemRegistry& reg)
             if (remove)
                 inside.remove(0, 1);
             key = keyOfHeader(inside);
-            if (key.split(QLatin1Char('\\'), Qt::SkipEmptyParts).isEmpty())
-                continue; // another hive, or values of the hive itself: not ours
+            if (key.split(QLatin1Char('\\'), Qt::SkipEmptyParts).isEmpty()) {
+                foreign = true; // another hive, or values of the hive itself: not ours
+                continue;
+            }
             if (remove) {
                 reg.deleteKey(key);
                 continue;
@@ -523,7 +535,8 @@ int TRegFile::parse(const QByteArray& data, TMemRegistry& reg)
             continue;
         }
         if (!inKey) {
-            ++skipped;
+            if (!foreign)
+                ++skipped;
             continue;
         }
         QString name;

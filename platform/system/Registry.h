@@ -39,6 +39,7 @@ struct RegValue {
     static RegValue ofDword(uint32_t v);
     static RegValue ofString(const QString& s);
     static RegValue ofBinary(const QByteArray& b);
+    static RegValue ofOther(int type, const QByteArray& b, bool wide);
     bool operator==(const RegValue& o) const = default;
 };
 
