@@ -68,6 +68,12 @@ ConnRecord::Kind ConnRecord::classify(const QByteArray& b)
     return Kind::Stored;
 }
 
+int64_t ConnRecord::durationSeconds() const
+{
+    const double ms = std::round((fine - inizio) / dt::OneMillisecond);
+    return std::isfinite(ms) ? int64_t(ms) / 1000 : 0;
+}
+
 void ConnRecord::cutTexts()
 {
     telefono = bio::cutTo(telefono, TelefonoMax);

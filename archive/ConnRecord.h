@@ -50,8 +50,10 @@ struct ConnRecord {
 
     // A record whose start or end is not after day 0 counts as deleted.
     bool isDeleted() const { return !(inizio > 0) || !(fine > 0); }
-    // Elapsed whole seconds between start and end.
-    int64_t durationSeconds() const { return dt::secondsBetween(inizio, fine); }
+    // Elapsed whole seconds between start and end. The difference is taken
+    // to the millisecond first (the precision of the clock that wrote it),
+    // so 12 min 5 s stored as day fractions is 725 s, not 724.999... cut to 724.
+    int64_t durationSeconds() const;
 
     // Cuts texts the way storing the record would, so an in-memory copy
     // compares equal to what a reader gets back.
