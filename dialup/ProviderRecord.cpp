@@ -58,16 +58,22 @@ QByteArray TProviderRecord::toBytes() const
 TProviderRecord TProviderRecord::fromBytes(const QByteArray& bytes)
 {
     QByteArray b = bytes.left(Size);
+    const int present = int(b.size());
     b.append(QByteArray(Size - b.size(), '\0'));
+    // A text cut off by the end of a short file holds only the characters
+    // the file has, not the zeros that stand in for the rest.
+    const auto text = [&](int off, int max) {
+        return bio::getPStrBytes(b, off, max).left(std::max(0, present - off - 1));
+    };
     TProviderRecord r;
-    r.entryName = bio::getPStr(b, OffEntry, EntryNameMax);
-    r.userName = bio::getPStr(b, OffUser, UserNameMax);
-    r.password = ansi::toUnicode(scrambled(bio::getPStrBytes(b, OffPassword, PasswordMax)));
-    r.phoneNumber = bio::getPStr(b, OffPhone, PhoneMax);
+    r.entryName = ansi::toUnicode(text(OffEntry, EntryNameMax));
+    r.userName = ansi::toUnicode(text(OffUser, UserNameMax));
+    r.password = ansi::toUnicode(scrambled(text(OffPassword, PasswordMax)));
+    r.phoneNumber = ansi::toUnicode(text(OffPhone, PhoneMax));
     r.reserved = b.mid(ReservedOffset, ReservedSize);
-    r.profile = bio::getPStr(b, OffProfile, ProfileMax);
-    r.homePage = bio::getPStr(b, OffHome, PageMax);
-    r.userPage = bio::getPStr(b, OffUserPage, PageMax);
+    r.profile = ansi::toUnicode(text(OffProfile, ProfileMax));
+    r.homePage = ansi::toUnicode(text(OffHome, PageMax));
+    r.userPage = ansi::toUnicode(text(OffUserPage, PageMax));
     return r;
 }
 

@@ -38,7 +38,8 @@ TRasSimService::~TRasSimService()
 QStringList TRasSimService::entries()
 {
     QStringList names;
-    for (const auto& e : m_store.phoneBook().entries())
+    const TRasPhoneBook pb = m_store.phoneBook();
+    for (const auto& e : pb.entries())
         names << e.name;
     return names;
 }
@@ -46,7 +47,8 @@ QStringList TRasSimService::entries()
 std::vector<RasConnection> TRasSimService::connections()
 {
     std::vector<RasConnection> out;
-    for (const auto& c : m_store.connections().list)
+    const SimConnections s = m_store.connections();
+    for (const auto& c : s.list)
         out.push_back({c.handle, c.entryName});
     return out;
 }
