@@ -1,0 +1,151 @@
+// tarvelo-cli ras and provider, run in-process and as a separate process.
+#include "common/Clock.h"
+#include "common/ScriptedPrompt.h"
+#include "dialup/DialUp.h"
+#include "dialup/ProviderRecord.h"
+#include "platform/ras/RasSimService.h"
+#include "tools/Cli.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestCliDialUp : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QString m_out, m_err;
+
+    QString folder() const { return m_tmp->path() + QLatin1Char('/'); }
+
+    int run(const QStringList& args)
+    {
+        m_out.clear();
+        m_err.clear();
+        QTextStream out(&m_out), err(&m_err);
+        const int rc = runCli(QStringList{QStringLiteral("--folder"), m_tmp->path()} + args,
+                              QString(), out, err);
+        out.flush();
+        err.flush();
+        return rc;
+    }
+
+    RasProbeResult probe()
+    {
+        TRasSimService service(folder());
+        RasState state;
+        ManualClock clock;
+        return TDialUp(service, state, clock).probe();
+    }
+
+private slots:
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_tmp->isValid());
+    }
+
+    void entriesAndAdd()
+    {
+        QCOMPARE(run({"ras", "entries"}), 0);
+        QVERIFY(m_out.isEmpty());
+        QCOMPARE(run({"ras", "add", "Casa", "--phone", "0701234"}), 0);
+        QCOMPARE(run({"ras", "add", "Lavoro"}), 0);
+        QCOMPARE(run({"ras", "add", "casa", "--phone", "999"}), 0);
+        QCOMPARE(run({"ras", "entries"}), 0);
+        QCOMPARE(m_out, QStringLiteral("Casa\t999\nLavoro\t\n"));
+        QCOMPARE(run({"ras", "add", "a]b"}), 1);
+        QVERIFY(m_err.contains(QStringLiteral("non valido")));
+        QCOMPARE(run({"ras", "add"}), 2);
+    }
+
+    // What the watch sees for each thing the command stages.
+    void stagedConnectionsReachTheProbe()
+    {
+        QCOMPARE(run({"ras", "add", "Casa"}), 0);
+        QCOMPARE(probe().outcome, RasProbe::NoConnection);
+
+        QCOMPARE(run({"ras", "connecting", "casa"}), 0);
+        RasProbeResult r = probe();
+        QCOMPARE(r.outcome, RasProbe::Connecting);
+        QCOMPARE(r.entryName, QStringLiteral("Casa"));
+        QCOMPARE(run({"ras", "drop", "Casa"}), 0);
+        QCOMPARE(m_out, QStringLiteral("connessioni chiuse: 1\n"));
+
+        QCOMPARE(run({"ras", "connecting", "Casa", "--busy"}), 0);
+        QCOMPARE(probe().outcome, RasProbe::Busy);
+        QCOMPARE(run({"ras", "status"}), 0);
+        QVERIFY(m_out.contains(QStringLiteral("Casa\t2 Connessione Periferica...\t676 La linea "
+                                              "telefonica è occupata.")));
+        QCOMPARE(run({"ras", "drop"}), 0);
+
+        QCOMPARE(run({"ras", "connect", "Casa"}), 0);
+        QCOMPARE(probe().outcome, RasProbe::Connected);
+        QCOMPARE(run({"ras", "connect", "Casa"}), 0);
+        QCOMPARE(probe().outcome, RasProbe::NoConnection); // two at once
+        QCOMPARE(run({"ras", "drop"}), 0);
+        QCOMPARE(m_out, QStringLiteral("connessioni chiuse: 2\n"));
+        QCOMPARE(run({"ras", "status"}), 0);
+        QCOMPARE(m_out, QStringLiteral("nessuna connessione attiva\n"));
+
+        QCOMPARE(run({"ras", "connect", "Ignota"}), 1);
+        QCOMPARE(run({"ras", "connect", "Casa", "--busy"}), 2);
+    }
+
+    // A connection made by another process is visible here, and ours there.
+    void sharedBetweenProcesses()
+    {
+        const QString cli = QStringLiteral(TARVELO_CLI_PATH);
+        const auto runProcess = [&](const QStringList& args) {
+            QProcess p;
+            p.start(cli, QStringList{QStringLiteral("--folder"), m_tmp->path()} + args);
+            if (!p.waitForFinished(20000))
+                return -1;
+            m_out = QString::fromUtf8(p.readAllStandardOutput());
+            return p.exitCode();
+        };
+        QCOMPARE(runProcess({"ras", "add", "Casa", "--phone", "0701234"}), 0);
+        QCOMPARE(runProcess({"ras", "connect", "Casa"}), 0);
+        QCOMPARE(probe().outcome, RasProbe::Connected);
+
+        TRasSimService service(folder());
+        RasState state;
+        ManualClock clock;
+        TDialUp dialup(service, state, clock, [&](int ms) { clock.advanceMs(ms); });
+        QCOMPARE(dialup.hangUpWithWait(), RasHangUp::Gone);
+        QCOMPARE(runProcess({"ras", "status"}), 0);
+        QCOMPARE(m_out, QStringLiteral("nessuna connessione attiva\n"));
+    }
+
+    void providerSetAndShow()
+    {
+        QCOMPARE(run({"provider", "show", "Casa"}), 1);
+        QCOMPARE(run({"provider", "set", "Casa", "--user", "mario", "--password", "segreto",
+                      "--phone", "0701234"}),
+                 0);
+        QCOMPARE(run({"provider", "set", "Casa", "--profile", "Urbana", "--home", "http://h/",
+                      "--userpage", "http://u/"}),
+                 0);
+        QCOMPARE(run({"provider", "show", "Casa"}), 0);
+        QCOMPARE(m_out, QStringLiteral("Voce: Casa\nUtente: mario\nPassword: segreto\n"
+                                       "Telefono: 0701234\nTariffa: Urbana\n"
+                                       "Home page: http://h/\nPagina utente: http://u/\n"));
+
+        // The program reads what the command wrote.
+        ScriptedPrompt prompt;
+        TProviderRecord r;
+        QCOMPARE(r.load(folder(), QStringLiteral("Casa"), prompt),
+                 TProviderRecord::LoadResult::Loaded);
+        QCOMPARE(r.password, QStringLiteral("segreto"));
+
+        QCOMPARE(run({"provider", "set", "Casa", "--phone", QString(26, QLatin1Char('1'))}), 2);
+        QCOMPARE(run({"provider", "set", "Casa", "--colore", "rosso"}), 2);
+        QCOMPARE(run({"provider", "set", "../Casa", "--user", "x"}), 1);
+        QVERIFY(!QFileInfo::exists(m_tmp->path() + QStringLiteral("/../Casa.ras")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliDialUp)
+#include "tst_clidialup.moc"

@@ -1,0 +1,356 @@
+// The simulated dial-up service: phone book, scripted dials reported from
+// the service's own thread, connections shared through files.
+#include "common/Clock.h"
+#include "dialup/DialUp.h"
+#include "dialup/ProviderRecord.h"
+#include "platform/ras/RasSimService.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <mutex>
+#include <thread>
+
+namespace
+{
+
+struct Seen {
+    uint32_t state;
+    uint32_t error;
+    bool operator==(const Seen&) const = default;
+};
+
+char* toString(const Seen& s)
+{
+    return qstrdup(QByteArray::number(s.state) + "/" + QByteArray::number(s.error));
+}
+
+// Collects notifications as they arrive on the service's thread.
+struct Recorder {
+    std::mutex mutex;
+    QList<Seen> seen;
+    QList<RasHandle> handles;
+    bool otherThread = true;
+    std::thread::id testThread = std::this_thread::get_id();
+
+    RasNotifier notifier()
+    {
+        return [this](const RasNotification& n) {
+            std::lock_guard lock(mutex);
+            seen.append({n.state, n.error});
+            handles.append(n.handle);
+            otherThread = otherThread && std::this_thread::get_id() != testThread &&
+                          n.message == ras::DialEventMessage;
+        };
+    }
+    // Dials an entry with this recorder as the notifier.
+    RasHandle dial(IRasService& service, const QString& entry)
+    {
+        RasDialParams p;
+        p.entryName = entry;
+        return service.dial(p, notifier());
+    }
+    QList<Seen> snapshot()
+    {
+        std::lock_guard lock(mutex);
+        return seen;
+    }
+    bool ended(uint32_t lastState)
+    {
+        const QList<Seen> s = snapshot();
+        return !s.isEmpty() && (s.last().state == lastState || s.last().error != 0);
+    }
+};
+
+const QList<Seen> ToDevice = {{0, 0}, {1, 0}, {2, 0}};
+const QList<Seen> ToAuthenticate = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Seen>)
+
+class TestRasSim : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QString folder() const { return m_tmp->path() + QLatin1Char('/'); }
+
+    void writePhoneBook(const QByteArray& text)
+    {
+        QVERIFY(QDir().mkpath(folder() + QStringLiteral("ras-sim")));
+        QFile f(folder() + QStringLiteral("ras-sim/rasphone.pbk"));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+
+private slots:
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_tmp->isValid());
+    }
+
+    void phoneBookFormat()
+    {
+        const QByteArray text = "; rubrica\r\n"
+                                "[Casa]\r\n"
+                                "PhoneNumber=0701234\r\n"
+                                "SimBusyAttempts=2\r\n"
+                                "\r\n"
+                                "[Lavoro Città]\r\n"
+                                "phonenumber = 06 555\r\n"
+                                "SimError=691\r\n"
+                                "SimStepMs=5\r\n"
+                                "SimHangUpMs=-1\r\n"
+                                "[casa]\r\n"
+                                "PhoneNumber=doppione\r\n";
+        TRasPhoneBook pb = TRasPhoneBook::parse(text);
+        QCOMPARE(pb.entries().size(), 2);
+        const RasPhoneBookEntry casa = pb.entries()[0];
+        QCOMPARE(casa.name, QStringLiteral("Casa"));
+        QCOMPARE(casa.phoneNumber, QStringLiteral("0701234"));
+        QCOMPARE(casa.busyAttempts, 2);
+        QCOMPARE(casa.failError, 0u);
+        QCOMPARE(casa.stepMs, 400);
+        const RasPhoneBookEntry lavoro = *pb.find(QStringLiteral("LAVORO CITTÀ"));
+        QCOMPARE(lavoro.phoneNumber, QStringLiteral("06 555"));
+        QCOMPARE(lavoro.failError, 691u);
+        QCOMPARE(lavoro.stepMs, 5);
+        QCOMPARE(lavoro.hangUpMs, -1);
+
+        // Editing keeps every other line.
+        pb.setEntry(QStringLiteral("casa"), QStringLiteral("999"));
+        pb.setEntry(QStringLiteral("Nuova"), std::nullopt);
+        pb.setEntry(QStringLiteral("Lavoro Città"), std::nullopt);
+        const TRasPhoneBook again = TRasPhoneBook::parse(pb.text());
+        QCOMPARE(again.find(QStringLiteral("Casa"))->phoneNumber, QStringLiteral("999"));
+        QCOMPARE(again.find(QStringLiteral("Casa"))->busyAttempts, 2);
+        QCOMPARE(again.find(QStringLiteral("Lavoro Città"))->phoneNumber, QStringLiteral("06 555"));
+        QCOMPARE(again.entries().last().name, QStringLiteral("Nuova"));
+        QVERIFY(pb.text().startsWith("; rubrica\n[Casa]\nPhoneNumber=999\nSimBusyAttempts=2\n"));
+    }
+
+    void entryNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("plain") << QStringLiteral("Linea 1") << true;
+        QTest::newRow("slash is fine in the phone book") << QStringLiteral("a/b") << true;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("bracket") << QStringLiteral("a]b") << false;
+        QTest::newRow("newline") << QStringLiteral("a\nb") << false;
+        QTest::newRow("leading space") << QStringLiteral(" a") << false;
+        QTest::newRow("257 characters") << QString(257, QLatin1Char('x')) << false;
+    }
+    void entryNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, valid);
+        QCOMPARE(TRasPhoneBook::isValidEntryName(name), valid);
+    }
+
+    // Each dial reports its states in order from a thread of the service, and
+    // the shared file follows it so that a probe sees the same state.
+    void scriptedDial_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QList<Seen>>("expected");
+        QTest::addColumn<uint32_t>("finalState");
+        QTest::addColumn<uint32_t>("finalError");
+        QTest::newRow("success") << QByteArray()
+                                 << QList<Seen>{{0, 0}, {1, 0}, {2, 0},  {3, 0},
+                                                {4, 0}, {5, 0}, {14, 0}, {0x2000, 0}}
+                                 << uint32_t(0x2000) << 0u;
+        QTest::newRow("busy") << QByteArray("SimBusyAttempts=1\n")
+                              << (ToDevice + QList<Seen>{{2, 676}}) << 2u << 676u;
+        QTest::newRow("no answer")
+            << QByteArray("SimError=678\n") << (ToDevice + QList<Seen>{{2, 678}}) << 2u << 678u;
+        QTest::newRow("no dial tone")
+            << QByteArray("SimError=680\n") << (ToDevice + QList<Seen>{{2, 680}}) << 2u << 680u;
+        QTest::newRow("authentication") << QByteArray("SimError=691\n")
+                                        << (ToAuthenticate + QList<Seen>{{5, 691}}) << 5u << 691u;
+    }
+    void scriptedDial()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QList<Seen>, expected);
+        QFETCH(uint32_t, finalState);
+        QFETCH(uint32_t, finalError);
+        writePhoneBook("[Casa]\nPhoneNumber=0701234\nSimStepMs=1\n" + keys);
+
+        TRasSimService service(folder());
+        RasState state;
+        ManualClock clock;
+        TDialUp dialup(service, state, clock, [](int) {});
+        Recorder rec;
+        TProviderRecord p;
+        p.entryName = QStringLiteral("Casa");
+        p.phoneNumber = QStringLiteral("0701234");
+        dialup.dial(p, rec.notifier());
+        QVERIFY(state.dialHandle != 0);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.snapshot().size() == expected.size(), 5000);
+        QTest::qWait(20); // nothing more arrives
+        QCOMPARE(rec.snapshot(), expected);
+        QVERIFY(rec.otherThread);
+        for (RasHandle h : rec.handles)
+            QCOMPARE(h, state.dialHandle);
+
+        // Another service on the same folder sees what the dial left behind.
+        TRasSimService other(folder());
+        RasState otherState;
+        TDialUp watcher(other, otherState, clock);
+        const RasProbeResult r = watcher.probe();
+        QCOMPARE(r.entryName, QStringLiteral("Casa"));
+        QCOMPARE(r.state, finalState);
+        QCOMPARE(r.error, finalError);
+        QCOMPARE(otherState.lastError, finalError);
+        if (finalError == 676)
+            QCOMPARE(r.outcome, RasProbe::Busy);
+
+        // Hanging up takes it away for everyone.
+        RasNotification n;
+        n.handle = rec.handles.last();
+        dialup.noteNotification(n);
+        dialup.quickHangUp();
+        QCOMPARE(watcher.probe().outcome, RasProbe::NoConnection);
+    }
+
+    void busyAttemptsCountPerEntry()
+    {
+        writePhoneBook("[Casa]\nSimBusyAttempts=2\nSimStepMs=0\n");
+        TRasSimService service(folder());
+        QList<uint32_t> lastErrors;
+        for (int i = 0; i < 3; ++i) {
+            Recorder rec;
+            const RasHandle h = rec.dial(service, QStringLiteral("casa"));
+            QTRY_VERIFY_WITH_TIMEOUT(rec.ended(0x2000), 5000);
+            lastErrors << rec.snapshot().last().error;
+            service.hangUp(h);
+        }
+        QCOMPARE(lastErrors, (QList<uint32_t>{676, 676, 0}));
+    }
+
+    void unknownEntryFailsThroughTheNotifier()
+    {
+        writePhoneBook("[Casa]\n");
+        TRasSimService service(folder());
+        Recorder rec;
+        rec.dial(service, QStringLiteral("Altro"));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.ended(0x2000), 5000);
+        QCOMPARE(rec.snapshot().last(), (Seen{0, 623}));
+        QVERIFY(service.connections().empty());
+    }
+
+    // After a hang-up no more notifications arrive, and the service can be
+    // destroyed in the middle of a dial.
+    void hangUpStopsTheDial()
+    {
+        writePhoneBook("[Casa]\nSimStepMs=30\n");
+        auto service = std::make_unique<TRasSimService>(folder());
+        Recorder rec;
+        const RasHandle h = rec.dial(*service, QStringLiteral("Casa"));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.snapshot().size() >= 2, 5000);
+        service->hangUp(h);
+        const qsizetype after = rec.snapshot().size();
+        QTest::qWait(150);
+        QVERIFY(rec.snapshot().size() <= after + 1); // one may have been on its way
+        QVERIFY(service->connections().empty());
+
+        rec.dial(*service, QStringLiteral("Casa"));
+        service.reset();
+    }
+
+    // Another process drops the connection while it is being set up.
+    void droppedElsewhereDuringDial()
+    {
+        writePhoneBook("[Casa]\nSimStepMs=20\n");
+        TRasSimService service(folder());
+        Recorder rec;
+        rec.dial(service, QStringLiteral("Casa"));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.snapshot().size() >= 2, 5000);
+        TRasSimStore elsewhere(folder());
+        QString error;
+        QVERIFY(elsewhere.update([](SimConnections& s) { s.list.clear(); }, error));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.ended(0x2000), 5000);
+        QCOMPARE(rec.snapshot().last(), (Seen{0x2001, 619}));
+    }
+
+    // A scripted slow hang-up, waited for by the hang-up with wait.
+    void lingeringHangUp()
+    {
+        writePhoneBook("[Casa]\nSimHangUpMs=150\n");
+        TRasSimService service(folder());
+        QString error;
+        QVERIFY(service.store().update(
+            [](SimConnections& s) {
+                s.list.push_back({s.allocateHandle(), QStringLiteral("Casa"), {}, 0x2000, 0, 0});
+            },
+            error));
+        RasState state;
+        SystemClock clock;
+        TDialUp dialup(service, state, clock);
+        QCOMPARE(dialup.probe().outcome, RasProbe::Connected);
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(dialup.hangUpWithWait(), RasHangUp::Gone);
+        QVERIFY(t.elapsed() >= 100);
+        QCOMPARE(dialup.probe().outcome, RasProbe::NoConnection);
+    }
+
+    // Read-modify-write from many writers at once loses nothing.
+    void concurrentWritersLoseNothing()
+    {
+        constexpr int Threads = 4, Each = 25;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < Threads; ++t)
+            threads.emplace_back([this] {
+                TRasSimStore store(folder());
+                for (int i = 0; i < Each; ++i) {
+                    QString error;
+                    store.update(
+                        [](SimConnections& s) {
+                            s.list.push_back(
+                                {s.allocateHandle(), QStringLiteral("X"), {}, 2, 0, 0});
+                        },
+                        error);
+                }
+            });
+        for (auto& t : threads)
+            t.join();
+        const SimConnections s = TRasSimStore(folder()).connections();
+        QCOMPARE(int(s.list.size()), Threads * Each);
+        QSet<RasHandle> handles;
+        for (const auto& c : s.list)
+            handles.insert(c.handle);
+        QCOMPARE(handles.size(), Threads * Each);
+    }
+
+    // A damaged connections file reads as no connection and is repaired by
+    // the next write.
+    void damagedConnectionsFile()
+    {
+        writePhoneBook("[Casa]\n");
+        QFile f(folder() + QStringLiteral("ras-sim/connections.json"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("{\"connections\": [ {\"hand");
+        f.close();
+        TRasSimService service(folder());
+        QVERIFY(service.connections().empty());
+        QString error;
+        QVERIFY(service.store().update(
+            [](SimConnections& s) {
+                s.list.push_back({s.allocateHandle(), QStringLiteral("Casa"), {}, 0x2000, 0, 0});
+            },
+            error));
+        QCOMPARE(int(service.connections().size()), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRasSim)
+#include "tst_rassim.moc"
