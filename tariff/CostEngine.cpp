@@ -1,0 +1,264 @@
+#include "tariff/CostEngine.h"
+
+#include "tariff/uflFestivi.h"
+
+#include <cmath>
+#include <functional>
+
+namespace
+{
+
+// A band's start on the day at midnight `day`: its hours and minutes only.
+TDateTime bandStart(const TariffCell& cell, TDateTime day)
+{
+    const int minutes = cell.startMinutes();
+    return day + dt::encodeTime(minutes / 60, minutes % 60, 0);
+}
+
+// Seconds between two band starts, rounded to the nearest second.
+int32_t secondsBetweenStarts(TDateTime from, TDateTime to)
+{
+    return int32_t(std::trunc(
+        (static_cast<long double>(to) - static_cast<long double>(from)) / OneSecondExt + 0.49L));
+}
+
+// Rewrites list so that the rate changes threshold seconds after the start
+// of the connection: the entries before keep their rate, the entry in which
+// the threshold falls is split in two, and from there on every entry takes
+// laterRate(entry). At most Schedule::MaxEntries entries are kept; the last
+// one kept runs without end. Returns whether the split took place.
+bool splitAt(QList<ScheduleEntry>& list, int32_t threshold,
+             const std::function<float(const ScheduleEntry&)>& laterRate)
+{
+    QList<ScheduleEntry> out;
+    bool split = false;
+    int32_t left = threshold;
+    for (const ScheduleEntry& e : std::as_const(list)) {
+        if (out.size() == Schedule::MaxEntries)
+            break;
+        if (split) {
+            ScheduleEntry later = e;
+            later.rate = laterRate(e);
+            out.append(later);
+        } else if (!e.isEndless() && e.duration < left) {
+            out.append(e);
+            left -= e.duration;
+        } else {
+            ScheduleEntry before = e;
+            before.duration = left;
+            out.append(before);
+            if (out.size() < Schedule::MaxEntries) {
+                ScheduleEntry after = e;
+                after.start = e.start + left * dt::OneSecond;
+                after.duration = e.isEndless() ? ScheduleEntry::Endless : e.duration - left;
+                after.rate = laterRate(e);
+                out.append(after);
+            }
+            split = true;
+        }
+    }
+    out.last().duration = ScheduleEntry::Endless;
+    list = out;
+    return split;
+}
+
+QString entryText(const ScheduleEntry& e)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(e.band)
+        .arg(e.row)
+        .arg(dt::toIsoText(e.start))
+        .arg(e.isEndless() ? QStringLiteral("-") : QString::number(e.duration))
+        .arg(double(e.rate), 0, 'g', 9);
+}
+
+void traceRates(ScheduleTrace* trace, const QList<ScheduleEntry>& list, const QString& mark)
+{
+    if (!trace)
+        return;
+    for (const ScheduleEntry& e : list)
+        trace->lines.append((e.isEndless() ? QStringLiteral("-") : QString::number(e.duration)) +
+                            mark + QString::number(double(e.rate), 'g', 9));
+}
+
+} // namespace
+
+int DayRow(TDateTime t)
+{
+    const int w = dt::dayOfWeek(t); // 1 = Sunday
+    return w == 1 ? SundayRow : w - 2;
+}
+
+std::optional<BandRef> FindBand(const TariffTable& profile, TDateTime t, TflFestivi& holidays)
+{
+    const int w = DayRow(t);
+    // Whether t's own day is a holiday decides the row for every day scanned.
+    const bool holidayRow = holidays.IsHoliday(t) && w != SundayRow;
+    TDateTime day = dt::datePart(t);
+    for (int c = w; c >= 0; --c, day -= 1.0) {
+        const int row = holidayRow ? HolidayRow : c;
+        for (int band = BandColumns; band >= 1; --band) {
+            const TariffCell& cell = profile.cell(band, row);
+            if (cell.isBand() && bandStart(cell, day) < t)
+                return BandRef{band, row};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
+                                       TflFestivi& holidays)
+{
+    TDateTime day = dt::datePart(t);
+    int w = DayRow(t);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int c = w; c <= SundayRow; ++c, day += 1.0) {
+            const int row = holidays.IsHoliday(day) && c != SundayRow ? HolidayRow : c;
+            for (int band = 1; band <= BandColumns; ++band) {
+                const TariffCell& cell = profile.cell(band, row);
+                if (!cell.isBand())
+                    continue;
+                const TDateTime start = bandStart(cell, day);
+                if (start > t)
+                    return BandChange{band, row, start};
+            }
+        }
+        w = DayRow(day);
+    }
+    return std::nullopt;
+}
+
+std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime start,
+                                      TflFestivi& holidays, ScheduleTrace* trace)
+{
+    // The searches look up to two weeks ahead; a start outside the calendar
+    // (a damaged record) cannot be priced.
+    int y, m, d;
+    if (!(start >= 0) || !TflFestivi::splitDate(start + 15, y, m, d))
+        return std::nullopt;
+
+    const std::optional<BandRef> first = FindBand(profile, start, holidays);
+    if (!first) {
+        if (trace)
+            trace->lines.append(QStringLiteral("Nessuna fascia in vigore a ") +
+                                dt::toIsoText(start));
+        return std::nullopt;
+    }
+    const TariffCell& startCell = profile.cell(first->band, first->row);
+
+    QList<ScheduleEntry> list;
+    list.append({first->band, first->row, start, 0, startCell.rate1()});
+    if (trace) {
+        trace->lines.append(QStringLiteral("Inizio Connessione:"));
+        trace->lines.append(trace->profileName);
+        trace->lines.append(QStringLiteral("This ") + entryText(list.first()));
+        trace->lines.append(startCell.hasDiscount() ? QStringLiteral("sco.attivo = true")
+                                                    : QStringLiteral("sco.attivo = false"));
+    }
+
+    for (int i = 1; i < Schedule::MaxEntries; ++i) {
+        const std::optional<BandChange> next = FindNextBand(profile, list.last().start, holidays);
+        if (!next)
+            break;
+        list.last().duration = secondsBetweenStarts(list.last().start, next->start);
+        list.append(
+            {next->band, next->row, next->start, 0, profile.cell(next->band, next->row).rate1()});
+    }
+    list.last().duration = ScheduleEntry::Endless;
+    if (trace)
+        for (int i = 0; i < list.size(); ++i)
+            trace->lines.append(QString::number(i) + QStringLiteral(" sx: ") + entryText(list[i]));
+
+    // Second rate: from doposec seconds after the start, each entry is priced
+    // at the costo2 of its own cell, taken as stored.
+    if (startCell.doposec > 0)
+        splitAt(list, startCell.doposec,
+                [&profile](const ScheduleEntry& e) { return profile.cell(e.band, e.row).costo2; });
+    traceRates(trace, list, QStringLiteral(" F "));
+
+    if (startCell.hasDiscount() && startCell.sco.doposec > 0) {
+        const int32_t percent = startCell.sco.percent;
+        const bool split = splitAt(list, startCell.sco.doposec, [percent](const ScheduleEntry& e) {
+            const long double rate = e.rate;
+            return float(rate - rate * percent / 100.0L);
+        });
+        traceRates(trace, list, QStringLiteral(" S "));
+        if (split && trace)
+            trace->lines.append(QStringLiteral("lo sconto è attivato!!!!!!!!"));
+    } else {
+        traceRates(trace, list, QStringLiteral(" S "));
+    }
+
+    list.first().band = first->band;
+    list.first().row = first->row;
+    return Schedule::fromEntries(list);
+}
+
+QString NoBandText(const QString& profileName)
+{
+    return QStringLiteral("La tabella <%1> non ha nessuna fascia oraria in vigore all'inizio "
+                          "della connessione: il costo non può essere calcolato.\rControlla la "
+                          "tabella nella finestra Tariffe.")
+        .arg(profileName);
+}
+
+int64_t ElapsedSeconds(TDateTime start, TDateTime end)
+{
+    const double elapsed = end - start;
+    const long double seconds = static_cast<long double>(elapsed) / OneSecondExt;
+    // Also false for a NaN. A span beyond any real connection is capped so
+    // the conversion cannot overflow.
+    if (!(seconds > 0))
+        return 0;
+    constexpr long double Cap = 1e15L;
+    return int64_t(std::trunc(std::min(seconds, Cap)));
+}
+
+CostResult ComputeCost(const TariffTable& profile, const Schedule& schedule, TDateTime start,
+                       TDateTime end)
+{
+    return {end - start, CostForSeconds(profile, schedule, ElapsedSeconds(start, end))};
+}
+
+float CostForSeconds(const TariffTable& profile, const Schedule& schedule, int64_t seconds)
+{
+    const ScheduleEntry& first = schedule.first();
+    float cost = 0;
+    if (TariffTable::isValid(first.band, first.row)) {
+        const TariffCell& cell = profile.cell(first.band, first.row);
+        if (cell.hasFixedCharge())
+            cost = cell.costorisp;
+    }
+    int64_t n = std::max<int64_t>(seconds, 0);
+    for (int i = 0; i < schedule.size(); ++i) {
+        const ScheduleEntry& e = schedule[i];
+        const long double rate = e.rate;
+        if (!e.isEndless() && n > e.duration) {
+            cost = float(cost + static_cast<long double>(e.duration) * rate / 60.0L);
+            n -= e.duration;
+        } else {
+            cost = float(cost + static_cast<long double>(n) * rate / 60.0L);
+            break;
+        }
+    }
+    return cost;
+}
+
+float WithVat(float cost, int32_t iva)
+{
+    const long double c = cost;
+    return float(c + c * iva / 100.0L);
+}
+
+float ShownCost(float cost, int32_t iva)
+{
+    const long double c = cost;
+    return float(c + c * iva / 100.0L + 0.49L);
+}
+
+float LireToEuro(float lire, float cambioEcu)
+{
+    if (!(cambioEcu > 0))
+        return 0;
+    return float(static_cast<long double>(lire) / cambioEcu);
+}

@@ -1,0 +1,99 @@
+#include "tariff/uflFestivi.h"
+
+#include "common/Prompt.h"
+
+#include <QDate>
+#include <cmath>
+
+namespace
+{
+
+bool inEasterTable(int year)
+{
+    return year >= TflFestivi::FirstEasterYear && year <= TflFestivi::LastEasterYear;
+}
+
+} // namespace
+
+TflFestivi::TflFestivi(uint16_t year, IPrompt* prompt)
+    : m_year(inEasterTable(year) ? year : 0), m_entries{{{1, 1},
+                                                         {6, 1},
+                                                         {0, 0},
+                                                         {0, 0},
+                                                         {25, 4},
+                                                         {1, 5},
+                                                         {15, 8},
+                                                         {1, 11},
+                                                         {7, 12},
+                                                         {8, 12},
+                                                         {25, 12},
+                                                         {26, 12}}},
+      m_prompt(prompt)
+{
+}
+
+TflFestivi::DayMonth TflFestivi::easterSunday(int year)
+{
+    if (!inEasterTable(year))
+        return {};
+    // Anonymous Gregorian algorithm (Meeus/Jones/Butcher).
+    const int a = year % 19;
+    const int b = year / 100;
+    const int c = year % 100;
+    const int d = b / 4;
+    const int e = b % 4;
+    const int f = (b + 8) / 25;
+    const int g = (b - f + 1) / 3;
+    const int h = (19 * a + b - d - g + 15) % 30;
+    const int i = c / 4;
+    const int k = c % 4;
+    const int l = (32 + 2 * e + 2 * i - h - k) % 7;
+    const int m = (a + 11 * h + 22 * l) / 451;
+    const int month = (h + l - 7 * m + 114) / 31;
+    const int day = (h + l - 7 * m + 114) % 31 + 1;
+    return {uint16_t(day), uint16_t(month)};
+}
+
+void TflFestivi::ComputeEaster()
+{
+    const DayMonth easter = easterSunday(m_year);
+    if (easter.day == 0) {
+        m_entries[EasterEntry] = {};
+        m_entries[EasterMondayEntry] = {};
+        return;
+    }
+    const QDate monday = QDate(m_year, easter.month, easter.day).addDays(1);
+    m_entries[EasterEntry] = easter;
+    m_entries[EasterMondayEntry] = {uint16_t(monday.day()), uint16_t(monday.month())};
+}
+
+bool TflFestivi::splitDate(TDateTime d, int& year, int& month, int& day)
+{
+    if (!std::isfinite(d))
+        return false;
+    static const double first = dt::encodeDate(1, 1, 1);
+    static const double last = dt::encodeDate(9999, 12, 31);
+    const double date = std::trunc(d);
+    if (date < first || date > last)
+        return false;
+    dt::decodeDate(d, year, month, day);
+    return true;
+}
+
+bool TflFestivi::IsHoliday(TDateTime d)
+{
+    int year, month, day;
+    if (!splitDate(d, year, month, day)) {
+        if (m_prompt)
+            m_prompt->ask({QStringLiteral("Data Errata"), QStringLiteral("Tarvelo!"),
+                           PromptIcon::None, PbOk, PbOk, false});
+        return false;
+    }
+    m_year = uint16_t(year);
+    ComputeEaster();
+    const DayMonth date{uint16_t(day), uint16_t(month)};
+    for (const DayMonth& e : m_entries)
+        if (e == date)
+            return true;
+    return false;
+}
