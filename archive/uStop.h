@@ -24,15 +24,14 @@ public:
     virtual void resetTimeAndCost() = 0;
 };
 
-class TfStop;
-
 struct StopContext {
     ConnRecords& records;
     ArchiveFile& archive;
     IPrompt& prompt;
     IStopBar* bar = nullptr;
-    // The program's window slot: holds the dialog while it exists.
-    QPointer<TfStop>* slot = nullptr;
+    // The program's window slot (WindowSlots::fStop): holds the dialog while
+    // it exists.
+    QPointer<QWidget>* slot = nullptr;
 };
 
 class TfStop : public QDialog

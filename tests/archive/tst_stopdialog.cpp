@@ -70,15 +70,15 @@ struct Fixture {
     bool open(const QString& light, const std::function<void(TfStop*)>& act)
     {
         QTimer::singleShot(0, [this, act] {
-            QVERIFY(slot);
+            QVERIFY(dialog());
             QVERIFY(slot->isVisible());
-            QVERIFY(slot->isModal() || slot->windowModality() != Qt::NonModal);
-            act(slot.data());
+            QCOMPARE(slot->windowModality(), Qt::ApplicationModal);
+            act(dialog());
         });
         // Never hang the run when a check above failed.
         QTimer::singleShot(5000, [this] {
-            if (slot)
-                slot->reject();
+            if (TfStop* d = dialog())
+                d->reject();
         });
         StopContext ctx{recs, archive, prompt, &bar, &slot};
         return TfStop::open(light, ctx);
@@ -90,7 +90,8 @@ struct Fixture {
     ArchiveFile archive;
     ScriptedPrompt prompt;
     FakeBar bar;
-    QPointer<TfStop> slot;
+    QPointer<QWidget> slot;
+    TfStop* dialog() const { return qobject_cast<TfStop*>(slot.data()); }
 };
 
 void clickOk(TfStop* d)
