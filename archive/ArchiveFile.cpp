@@ -59,6 +59,20 @@ qsizetype readAll(int fd, char* data, qsizetype size, off_t off)
     return done;
 }
 
+// A new file's name must reach the disk too, or a power loss could lose the
+// file with the records written into it.
+void syncFolderOf(const QByteArray& nativePath)
+{
+    const int slash = nativePath.lastIndexOf('/');
+    const QByteArray folder =
+        slash > 0 ? nativePath.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const int dfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
 } // namespace
 
 ArchiveFile::ArchiveFile(const QString& folder, const QString& fileName)
@@ -93,6 +107,8 @@ bool ArchiveFile::open(Access access)
             return fail(QStringLiteral("Cannot create file %1").arg(m_path));
         if (fd < 0) // created by someone else meanwhile
             fd = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+        else
+            syncFolderOf(native);
     }
     if (fd < 0)
         return fail(QStringLiteral("Cannot open file %1").arg(m_path));
