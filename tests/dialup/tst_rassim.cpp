@@ -32,8 +32,8 @@ char* toString(const Seen& s)
 // Collects notifications as they arrive on the service's thread.
 struct Recorder {
     std::mutex mutex;
-    QList<Seen> seen;
-    QList<RasHandle> handles;
+    std::vector<Seen> seen; // not QList: the copies handed out must not share data
+    std::vector<RasHandle> handles;
     bool otherThread = true;
     std::thread::id testThread = std::this_thread::get_id();
 
@@ -41,8 +41,8 @@ struct Recorder {
     {
         return [this](const RasNotification& n) {
             std::lock_guard lock(mutex);
-            seen.append({n.state, n.error});
-            handles.append(n.handle);
+            seen.push_back({n.state, n.error});
+            handles.push_back(n.handle);
             otherThread = otherThread && std::this_thread::get_id() != testThread &&
                           n.message == ras::DialEventMessage;
         };
@@ -57,7 +57,7 @@ struct Recorder {
     QList<Seen> snapshot()
     {
         std::lock_guard lock(mutex);
-        return seen;
+        return QList<Seen>(seen.begin(), seen.end());
     }
     bool ended(uint32_t lastState)
     {
@@ -215,7 +215,7 @@ private slots:
 
         // Hanging up takes it away for everyone.
         RasNotification n;
-        n.handle = rec.handles.last();
+        n.handle = rec.handles.back();
         dialup.noteNotification(n);
         dialup.quickHangUp();
         QCOMPARE(watcher.probe().outcome, RasProbe::NoConnection);
