@@ -19,7 +19,8 @@ class TRasSimService : public IRasService
 {
 public:
     explicit TRasSimService(const QString& programFolder);
-    // Stops every dial still running and waits for its thread.
+    // Stops every dial still running and waits for its thread, so a notifier
+    // must never wait on the thread that destroys the service.
     ~TRasSimService() override;
     TRasSimService(const TRasSimService&) = delete;
     TRasSimService& operator=(const TRasSimService&) = delete;
@@ -33,9 +34,8 @@ public:
 
     TRasSimStore& store() { return m_store; }
 
-    // The states a dial of this entry passes through, and the error reported
-    // with the last one (0: the dial connects). Counts the dial against the
-    // entry's busy attempts.
+    // The states the dialNumber-th dial (from 1) of an entry passes through,
+    // and the error reported again with the last one (0: the dial connects).
     struct Script {
         std::vector<uint32_t> states;
         uint32_t error = 0;
