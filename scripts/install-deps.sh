@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6printsupport6 libqt6network6
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
-  e2fsprogs util-linux
+  e2fsprogs util-linux fiu-utils
 )
 
 missing=()
