@@ -1,7 +1,8 @@
 # tarvelo_core_app: non-window code of the application shell.
 add_library(tarvelo_core_app STATIC
+  Program.cpp Program.h
   Settings.h
   SettingsStore.cpp SettingsStore.h
 )
-target_link_libraries(tarvelo_core_app PUBLIC tarvelo_core_common tarvelo_core_platform Qt6::Core)
+target_link_libraries(tarvelo_core_app PUBLIC tarvelo_core_common tarvelo_core_platform tarvelo_core_options Qt6::Core)
 target_link_libraries(tarvelo_core INTERFACE tarvelo_core_app)

@@ -1,1 +1,12 @@
-# tarvelo_gui_app and the tarvelo executable: added with the main bar.
+# The main bar, program entry and the tarvelo executable.
+add_library(tarvelo_gui_app STATIC
+  ProgramEntry.cpp ProgramEntry.h
+  WindowSlots.h
+  uMain.cpp uMain.h
+)
+target_link_libraries(tarvelo_gui_app PUBLIC
+  tarvelo_core_app tarvelo_gui_options tarvelo_gui_platform Qt6::Widgets)
+target_link_libraries(tarvelo_gui INTERFACE tarvelo_gui_app)
+
+add_executable(tarvelo main.cpp)
+target_link_libraries(tarvelo PRIVATE tarvelo_gui)

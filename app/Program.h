@@ -1,0 +1,66 @@
+#pragma once
+// The program object: one instance, created by the program entry and passed
+// down to the main bar and every window. It holds the program-wide records
+// and the services that stand between the program and the system, so that a
+// test can build a fresh one with a temporary folder, an in-memory registry,
+// a scripted prompt and a manual clock.
+//
+// Window slots live on the window side (app/WindowSlots.h): this object has
+// no widgets.
+
+#include "app/Settings.h"
+#include "app/WatchState.h"
+#include "options/VersionInfo.h"
+
+#include <QString>
+
+class IClock;
+class IPrompt;
+class IRegistry;
+class IShell;
+
+struct Program {
+    // programFolder: where the data files live, normally executableFolder();
+    // a missing trailing '/' is added. executablePath: the program file, used
+    // for the start-up shortcut.
+    Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
+            const QString& programFolder, const QString& executablePath = QString());
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Services.
+    IPrompt& prompt;
+    IClock& clock;
+    IRegistry& registry;
+    IShell& shell;
+
+    // Folder of the executable with a trailing '/'; every data file of the
+    // program is relative to it.
+    const QString programFolder;
+    const QString executablePath;
+    // programFolder + relative ("Trf/x.trf", "hlp/index.htm", ...).
+    QString path(const QString& relative) const { return programFolder + relative; }
+
+    // "Tarvelo! 3.1" while starting, "Tarvelo!" once the main bar exists; the
+    // title of the program as a whole (Linux has no application window to
+    // carry it, so it is kept here for whoever shows it).
+    QString applicationTitle;
+    VersionInfo version;
+
+    Settings settings;
+    WatchState watch;
+
+    // Further program-wide records join here with their subsystems: the
+    // holiday calendar, the tariff profiles and session schedule, the
+    // connection records, the RAS entry list and dialling state, and the
+    // current provider record.
+
+    // Settings of the registry key, with the store's rules. The bar's
+    // position is applied/copied by the bar itself.
+    bool loadSettings(QString* error = nullptr);
+    bool saveSettings(QString* error = nullptr);
+
+    // Folder of the running executable with a trailing '/' (needs the
+    // application object).
+    static QString executableFolder();
+};

@@ -1,0 +1,68 @@
+#include "app/ProgramEntry.h"
+
+#include "app/Program.h"
+#include "app/uMain.h"
+#include "common/Prompt.h"
+#include "options/uSplash.h"
+#include "platform/system/SingleInstance.h"
+
+#include <QApplication>
+
+ProgramEntry::ProgramEntry(Program& program, SingleInstance& instance)
+    : m_program(program), m_instance(instance)
+{
+}
+
+ProgramEntry::~ProgramEntry() = default;
+
+bool ProgramEntry::start()
+{
+    // 1. One instance per user.
+    switch (m_instance.acquire()) {
+    case SingleInstance::Result::Acquired:
+        break;
+    case SingleInstance::Result::HeldElsewhere:
+        m_program.prompt.message(AlreadyRunningText, QStringLiteral("Tarvelo!"), PromptIcon::Error);
+        return false;
+    case SingleInstance::Result::Failed:
+        // Not knowing is no reason to refuse to start; say why the check failed.
+        m_program.prompt.message(
+            QStringLiteral("Non è possibile verificare se Tarvelo! è già in esecuzione.\r") +
+                m_instance.errorString(),
+            QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
+        break;
+    }
+
+    // 2. Splash, painted at once.
+    auto splash = std::make_unique<TfSplash>(m_program.version);
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents();
+
+    // 3. Application title.
+    m_program.applicationTitle = QStringLiteral("%1 %2.%3")
+                                     .arg(m_program.version.productName)
+                                     .arg(m_program.version.major)
+                                     .arg(m_program.version.minor);
+
+    // 4. The main bar; the change-tariff dialog (TfCtar) is created after it here.
+    m_main = std::make_unique<TfMain>(m_program);
+    // 5.
+    m_main->hideBar();
+    // 6. The dialling-status window (TfStato) is created here.
+    // 7. With "NormWind" false the bar stays hidden (see below).
+    // 8. The extra-information window (TfPopup) is created here, hidden.
+    // 9.
+    splash.reset();
+
+    // The bar appears as the event loop starts, unless the program starts
+    // iconised.
+    if (m_program.settings.normWind)
+        m_main->showBar();
+    return true;
+}
+
+int ProgramEntry::run()
+{
+    return QApplication::exec();
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The program's start: refuses a second instance, shows the splash, creates
+// the main bar and the windows that live for the whole run, then runs the
+// event loop. start() and run() are split so that a test can start the program
+// without entering the loop.
+
+#include <QObject>
+
+#include <memory>
+
+class SingleInstance;
+class TfMain;
+class TfSplash;
+struct Program;
+
+inline const QString AlreadyRunningText = QStringLiteral("Tarvelo! è Già in esecuzione !");
+
+class ProgramEntry
+{
+public:
+    // instance: the per-user lock standing for the program's named mutex.
+    ProgramEntry(Program& program, SingleInstance& instance);
+    ~ProgramEntry();
+
+    // Every step before the event loop. False: another instance is running
+    // (the user has been told); the program must end without a window.
+    bool start();
+    // The event loop; returns the exit code.
+    int run();
+
+    TfMain* mainBar() const { return m_main.get(); }
+
+private:
+    Program& m_program;
+    SingleInstance& m_instance;
+    std::unique_ptr<TfMain> m_main;
+};

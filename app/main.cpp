@@ -1,0 +1,86 @@
+// Tarvelo!: the dial-up cost meter. Builds the services, starts the program
+// and runs it until the main bar is closed, the desktop session ends or a
+// termination signal arrives; each of these saves the settings first.
+
+#include "app/Program.h"
+#include "app/ProgramEntry.h"
+#include "app/uMain.h"
+#include "common/Clock.h"
+#include "platform/gui/QtPrompt.h"
+#include "platform/gui/QtTranslation.h"
+#include "platform/gui/TermSignals.h"
+#include "platform/system/DesktopOpener.h"
+#include "platform/system/Registry.h"
+#include "platform/system/Shell.h"
+#include "platform/system/SingleInstance.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+#include <cstdio>
+
+namespace
+{
+
+bool hasDisplay()
+{
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!hasDisplay()) {
+        std::fputs(
+            "Tarvelo!: nessun display grafico (DISPLAY e WAYLAND_DISPLAY non sono impostati).\n"
+            "  Tarvelo! e' un programma con finestre: avvialo da una sessione grafica, oppure\n"
+            "  provalo su un display virtuale:  xvfb-run -a dist/tarvelo\n"
+            "Tarvelo!: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+            "  Start it from a desktop session, or try it on a virtual display:\n"
+            "  xvfb-run -a dist/tarvelo\n",
+            stderr);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    installItalianQtTranslation(app);
+
+    SystemClock clock;
+    QtPrompt prompt;
+    TRegFile registry(TRegFile::defaultPath());
+    DesktopOpener opener;
+    const QString folder = Program::executableFolder();
+    const QString executable = QCoreApplication::applicationFilePath();
+    TShell shell(registry, &opener, executable, folder);
+    Program program(prompt, clock, registry, shell, folder, executable);
+    SingleInstance instance(QStringLiteral("Tarvelo! Pindral"));
+
+    ProgramEntry entry(program, instance);
+    if (!entry.start())
+        return 1;
+    TfMain* bar = entry.mainBar();
+    prompt.setParent(bar);
+
+    // Every way the program can be told to end takes the bar's close path.
+    QObject::connect(bar, &TfMain::programEnded, &app, [] { QCoreApplication::exit(0); });
+    TTermSignals termination;
+    termination.install();
+    QObject::connect(&termination, &TTermSignals::terminationRequested, bar,
+                     [bar] { bar->shutdown(false); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, bar, [bar] { bar->shutdown(false); });
+    // The desktop asks for data to be saved before it ends the session; the
+    // program must not end here (the session may still be cancelled), so
+    // only the settings are written. The session then closes the program.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, bar, [bar](QSessionManager&) {
+        QString error;
+        if (!bar->saveSettings(&error))
+            std::fprintf(stderr, "Tarvelo!: %s\n", qPrintable(error));
+    });
+
+    return entry.run();
+}

@@ -1,0 +1,707 @@
+#include "app/uMain.h"
+
+#include "app/Program.h"
+#include "common/Prompt.h"
+#include "platform/gui/Artwork.h"
+#include "platform/gui/HelpKey.h"
+#include "platform/gui/TrayIcon.h"
+#include "platform/system/Shell.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QToolButton>
+
+#include <cstdio>
+
+namespace
+{
+
+constexpr int BarWidth = 300;
+constexpr int BarWidthIconsHidden = 195;
+constexpr int BarHeight = 25;
+const QString BarCaption = QStringLiteral("Tarvelo !");
+const QString NotYetAvailableText = QStringLiteral("Funzione non ancora disponibile.");
+
+struct DisplayModeItem {
+    int mode;
+    const char* name;
+    const char* caption;
+};
+// In menu order; the values are those of "TipoVisualiz".
+constexpr DisplayModeItem DisplayModeItems[] = {
+    {1, "Normale1", "&Normale"},
+    {2, "Minima1", "&Minima"},
+    {3, "Ridottoadicona2", "&Ridotto ad icona"},
+    {7, "Ciclica1", "&Ciclica"},
+    {4, "SoloTempo1", "Solo &Tempo"},
+    {5, "SoloCosto1", "Solo &Costo"},
+    {6, "SoloOrologio1", "Solo &Orologio"},
+};
+
+QFont fieldFont()
+{
+    QFont f(QStringLiteral("Sans Serif"), 8, QFont::Bold);
+    f.setStyleHint(QFont::SansSerif);
+    return f;
+}
+
+QLabel* field(QWidget* parent, const char* name, const QString& text, int x, int width)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(x, 2, width, 17);
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setLineWidth(1);
+    l->setAlignment(Qt::AlignCenter);
+    l->setTextFormat(Qt::PlainText);
+    l->setFont(fieldFont());
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    l->setPalette(pal);
+    return l;
+}
+
+QToolButton* speedButton(QWidget* parent, const char* name, int x, const QString& hint)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(x, 3, 15, 15);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setIconSize(QSize(13, 13));
+    b->setToolTip(hint);
+    return b;
+}
+
+QPixmap ledPixmap(const QColor& colour)
+{
+    QPixmap pm(5, 5);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(0, 0, 5, 5));
+    return pm;
+}
+
+} // namespace
+
+TfMain::TfMain(Program& program, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      m_program(program)
+{
+    setObjectName(QStringLiteral("fMain"));
+    setWindowTitle(BarCaption);
+    resize(BarWidth, BarHeight);
+    createControls();
+    createPopSem();
+
+    m_ctrlTimer.setObjectName(QStringLiteral("CtrlTimer"));
+    m_timer1.setObjectName(QStringLiteral("Timer1"));
+    m_timer2.setObjectName(QStringLiteral("Timer2"));
+    m_ctrlTimer.setInterval(1); // the first tick comes at once, then every second
+    m_timer1.setInterval(1000);
+    m_timer2.setInterval(1000);
+    connect(&m_ctrlTimer, &QTimer::timeout, this, &TfMain::CtrlTimerTimer);
+    connect(&m_timer1, &QTimer::timeout, this, &TfMain::Timer1Timer);
+    connect(&m_timer2, &QTimer::timeout, this, &TfMain::Timer2Timer);
+
+    m_tray = new TTrayIcon(artwork::programIcon(), this);
+    m_tray->setMenu(m_popSem);
+    connect(m_tray, &TTrayIcon::rightClicked, this, &TfMain::restoreTopmost);
+    connect(m_tray, &TTrayIcon::activated, this, [this] {
+        restoreTopmost();
+        if (!m_windows.fStop)
+            showBar();
+    });
+
+    new THelpKey(this, m_program.shell, m_program.prompt, m_program.programFolder,
+                 QStringLiteral("index.htm"));
+
+    formCreate();
+}
+
+TfMain::~TfMain()
+{
+    if (!m_ended)
+        shutdown(false);
+}
+
+void TfMain::createControls()
+{
+    m_panel5 = new QLabel(this);
+    m_panel5->setObjectName(QStringLiteral("Panel5"));
+    m_panel5->setGeometry(0, 0, BarWidth, BarHeight);
+    m_panel5->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_panel5->setLineWidth(1);
+    m_panel5->setScaledContents(true);
+    m_panel5->setPixmap(artwork::barBackground(BarWidth, BarHeight));
+
+    m_sem = new QLabel(m_panel5);
+    m_sem->setObjectName(QStringLiteral("sem"));
+    m_sem->setGeometry(2, 4, artwork::TrafficLightSize, artwork::TrafficLightSize);
+    m_sem->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_sem, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { m_popSem->popup(m_sem->mapToGlobal(pos)); });
+
+    m_autLight = new QLabel(m_panel5);
+    m_autLight->setObjectName(QStringLiteral("autLight"));
+    m_autLight->setGeometry(18, 10, 5, 5);
+    setAutLight(true);
+
+    // The clock lies under the sliding panel, which uncovers it.
+    m_nascosto = field(m_panel5, "Nascosto", QStringLiteral("00.00"), 31, 48);
+
+    m_panel1 = new QFrame(m_panel5);
+    m_panel1->setObjectName(QStringLiteral("Panel1"));
+    m_panel1->setGeometry(26, 2, 54, 17);
+    m_panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_panel1->setLineWidth(1);
+    m_panel1->setAutoFillBackground(true);
+    m_image5 = new QLabel(m_panel1);
+    m_image5->setObjectName(QStringLiteral("Image5"));
+    m_image5->setGeometry(1, 1, 15, 15);
+    m_image5->setPixmap(artwork::programPixmap(14));
+    m_sb6 = new QLabel(QStringLiteral("Tarvelo!"), m_panel1);
+    m_sb6->setObjectName(QStringLiteral("sb6"));
+    m_sb6->setGeometry(16, 1, 37, 15);
+    m_sb6->setTextFormat(Qt::PlainText);
+    QFont small(QStringLiteral("Sans Serif"), 6, QFont::Bold);
+    small.setStyleHint(QFont::SansSerif);
+    m_sb6->setFont(small);
+
+    m_tempo = field(m_panel5, "Tempo", QStringLiteral("00.00.00"), 82, 59);
+    m_tempo->setToolTip(QStringLiteral("Totale n.d."));
+    m_costo = field(m_panel5, "Costo", QStringLiteral("0"), 144, 45);
+
+    m_speedButton3 =
+        speedButton(m_panel5, "SpeedButton3", 194, QStringLiteral("Tabella Connessioni"));
+    m_speedButton3->setIcon(artwork::glyph(artwork::Glyph::Archive));
+    m_speedButton4 =
+        speedButton(m_panel5, "SpeedButton4", 210, QStringLiteral("Profili tariffari"));
+    m_speedButton4->setIcon(artwork::glyph(artwork::Glyph::Tariffs));
+    m_sett = speedButton(m_panel5, "Sett", 226, QStringLiteral("Opzioni"));
+    m_sett->setIcon(artwork::glyph(artwork::Glyph::Options));
+    m_speedButton5 = speedButton(m_panel5, "SpeedButton5", 246, QStringLiteral("Riduci a icona"));
+    m_speedButton5->setText(QStringLiteral("!!!"));
+    m_speedButton5->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_speedButton5->setFont(small);
+    m_speedButton2 = speedButton(m_panel5, "SpeedButton2", 262,
+                                 QStringLiteral("Tenere premuto e muovere il mouse"));
+    m_speedButton2->setIcon(artwork::glyph(artwork::Glyph::Drag));
+    m_speedButton1 = speedButton(m_panel5, "SpeedButton1", 278, QStringLiteral("Esci"));
+    m_speedButton1->setIcon(artwork::glyph(artwork::Glyph::Quit));
+
+    m_bevel2 = new QFrame(m_panel5);
+    m_bevel2->setObjectName(QStringLiteral("Bevel2"));
+    m_bevel2->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    m_bevel2->setGeometry(294, 2, 2, 21);
+
+    connect(m_speedButton3, &QToolButton::clicked, this, &TfMain::openArchive);
+    connect(m_speedButton4, &QToolButton::clicked, this, &TfMain::openTariffEditor);
+    connect(m_sett, &QToolButton::clicked, this, [this] {
+        if (!m_dragMoved) // a drag by this button is not a click
+            openOptions();
+    });
+    connect(m_speedButton5, &QToolButton::clicked, this, &TfMain::hideBar);
+    connect(m_speedButton1, &QToolButton::clicked, this, &TfMain::quit);
+
+    for (QWidget* w : {static_cast<QWidget*>(m_sem), static_cast<QWidget*>(m_image5),
+                       static_cast<QWidget*>(m_sb6), static_cast<QWidget*>(m_costo),
+                       static_cast<QWidget*>(m_speedButton2), static_cast<QWidget*>(m_sett)})
+        w->installEventFilter(this);
+}
+
+void TfMain::createPopSem()
+{
+    m_popSem = new QMenu(this);
+    m_popSem->setObjectName(QStringLiteral("PopSem"));
+    connect(m_popSem, &QMenu::aboutToShow, this, &TfMain::PopSemPopup);
+
+    auto item = [](QMenu* menu, const char* name, const QString& caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    auto separator = [this](const char* name) {
+        m_popSem->addSeparator()->setObjectName(QLatin1String(name));
+    };
+
+    m_autoInt1 = item(m_popSem, "AutoInt1", QStringLiteral("&Manuale"));
+    connect(m_autoInt1, &QAction::triggered, this, &TfMain::AutoInt1Click);
+    separator("N1");
+    connect(item(m_popSem, "Tabellaconnessioni1", QStringLiteral("&Tabella connessioni")),
+            &QAction::triggered, this, &TfMain::openArchive);
+    connect(item(m_popSem, "Profilitariffari1", QStringLiteral("&Profili tariffari")),
+            &QAction::triggered, this, &TfMain::openTariffEditor);
+    connect(item(m_popSem, "Opzioni1", QStringLiteral("&Opzioni")), &QAction::triggered, this,
+            [this] { openOptions(); });
+    separator("N2");
+    m_cambiatariffa1 = item(m_popSem, "cambiatariffa1", QStringLiteral("C&ambia Tariffa"));
+    connect(m_cambiatariffa1, &QAction::triggered, this, &TfMain::openChangeTariff);
+    separator("N3");
+    connect(item(m_popSem, "Riduciadicona1", QStringLiteral("&Riduci ad icona")),
+            &QAction::triggered, this, &TfMain::hideBar);
+    m_nascondiIcone1 = item(m_popSem, "NascondiIcone1", QStringLiteral("&Nascondi Icone"));
+    connect(m_nascondiIcone1, &QAction::triggered, this, &TfMain::NascondiIcone1Click);
+
+    auto* visualizza = new QMenu(QStringLiteral("&Visualizzazione"), m_popSem);
+    visualizza->setObjectName(QStringLiteral("Visualizza1Menu"));
+    QAction* visualizza1 = m_popSem->addMenu(visualizza);
+    visualizza1->setObjectName(QStringLiteral("Visualizza1"));
+    m_displayModes = new QActionGroup(this);
+    m_displayModes->setExclusive(true);
+    for (const DisplayModeItem& d : DisplayModeItems) {
+        QAction* a = item(visualizza, d.name, QString::fromUtf8(d.caption));
+        a->setCheckable(true);
+        a->setData(d.mode);
+        a->setChecked(d.mode == 1);
+        m_displayModes->addAction(a);
+        connect(a, &QAction::triggered, this, [this, mode = d.mode] { applyDisplayMode(mode); });
+    }
+
+    separator("N4");
+    connect(item(m_popSem, "Chiudi1", QStringLiteral("&Chiudi")), &QAction::triggered, this,
+            &TfMain::quit);
+}
+
+// Creation of the bar, in the order the rest of the program relies on.
+void TfMain::formCreate()
+{
+    // 1. Topmost: the window flags given at construction.
+    // 2. The bar goes back on top whenever the active application changes.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &TfMain::restoreTopmost);
+    // 3. No cycle timer yet; cycle position 1.
+    m_cyclePos = 1;
+    // 4. Icon and title.
+    const QIcon icon = artwork::programIcon();
+    QApplication::setWindowIcon(icon);
+    setWindowIcon(icon);
+    m_program.applicationTitle = QStringLiteral("Tarvelo!");
+    // 5. The traffic-light images are drawn on demand by artwork::trafficLight.
+    // 6. The program folder was fixed when the program object was made; the
+    //    settings key name is SettingsStore::RootKey.
+    // 7. Settings, and the saved position.
+    QString error;
+    if (!m_program.loadSettings(&error))
+        m_program.prompt.message(
+            QStringLiteral(
+                "Impossibile leggere le impostazioni; si usano i valori predefiniti.\r") +
+                error,
+            QStringLiteral("Errore..."), PromptIcon::Warning);
+    move(m_program.settings.mainLeft, m_program.settings.mainTop);
+    ensureOnScreen();
+    // 8. The archive file name ("Archivio.sto") and 9. its record size are
+    //    constants of the archive (archive/ArchiveFile.h, archive/ConnRecord.h).
+    m_program.watch.running = false;
+    m_program.watch.connected = false;
+    // 10.
+    createHolidayCalendar();
+    // 11. Light off until the watch's first tick.
+    m_program.watch.lightImage = 0;
+    showLight(0);
+    // 12.
+    watchOn();
+    // 13.
+    enumerateRasEntries();
+    // 14.
+    m_tray->add();
+    // 15. The dialling state starts as "disconnected" with the dial-up layer;
+    //     no dialler yet.
+    m_windows.fAutoDial = nullptr;
+    // 16.
+    if (!m_program.settings.normWind)
+        hideBar();
+    // 17.
+    setBarWidth(width());
+    // 18.
+    applyDisplayMode(m_program.settings.tipoVisualiz);
+}
+
+void TfMain::createHolidayCalendar()
+{
+    // The holiday calendar for the year of today is built here.
+}
+
+void TfMain::enumerateRasEntries()
+{
+    // The dial-up phone-book entries are read into the RAS entry list here,
+    // which also clears the current provider record.
+}
+
+// A position saved on a monitor that is no longer attached would leave the
+// bar out of reach: bring it back to the top left of the primary screen.
+void TfMain::ensureOnScreen()
+{
+    const QPoint probe = pos() + QPoint(8, 8); // the traffic light
+    for (QScreen* s : QGuiApplication::screens())
+        if (s->geometry().contains(probe))
+            return;
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        move(primary->availableGeometry().topLeft());
+}
+
+// ---- Watch surface ----------------------------------------------------------
+
+void TfMain::CtrlTimerTimer()
+{
+    if (m_ctrlTimer.interval() == 1) {
+        // Starting the event loop may have shown a bar that should start hidden.
+        if (!m_program.settings.normWind)
+            hideBar();
+        m_ctrlTimer.setInterval(1000);
+    }
+    // The connection watch's tick (probe, session start and end) follows here.
+}
+
+void TfMain::Timer1Timer()
+{
+    // The session tick (time, cost, periodic save) goes here.
+}
+
+void TfMain::Timer2Timer()
+{
+    // The traffic light's blink tick goes here.
+}
+
+void TfMain::semClick()
+{
+    watchOn();
+}
+
+void TfMain::watchOn()
+{
+    WatchState& w = m_program.watch;
+    if (w.enabled)
+        return;
+    w.enabled = true;
+    w.running = false;
+    m_ctrlTimer.start();
+    w.mode = 1;
+}
+
+void TfMain::showLight(int index)
+{
+    m_shownLight = index;
+    m_sem->setPixmap(artwork::trafficLight(index));
+    m_sem->repaint();
+}
+
+void TfMain::setTempoText(const QString& text)
+{
+    m_tempo->setText(text);
+}
+
+void TfMain::setCostoText(const QString& text)
+{
+    m_costo->setText(text);
+}
+
+QString TfMain::tempoText() const
+{
+    return m_tempo->text();
+}
+
+QString TfMain::costoText() const
+{
+    return m_costo->text();
+}
+
+void TfMain::setAutLight(bool automatic)
+{
+    m_autLightGreen = automatic;
+    m_autLight->setPixmap(ledPixmap(automatic ? QColor(0, 200, 0) : QColor(220, 0, 0)));
+    m_autLight->repaint();
+}
+
+void TfMain::showBar()
+{
+    show(); // and on top again: see showEvent
+}
+
+void TfMain::hideBar()
+{
+    hide();
+}
+
+void TfMain::restoreTopmost()
+{
+    if (isVisible())
+        raise();
+}
+
+void TfMain::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    raise();
+}
+
+// The strip always has the bar's width. Set together, because a hidden
+// window gets its resize event only when it is shown.
+void TfMain::setBarWidth(int width)
+{
+    resize(width, BarHeight);
+    m_panel5->resize(width, BarHeight);
+}
+
+// ---- Menu -------------------------------------------------------------------
+
+void TfMain::PopSemPopup()
+{
+    const WatchState& w = m_program.watch;
+    m_cambiatariffa1->setEnabled(w.connected);
+    for (QAction* a : m_displayModes->actions())
+        if (a->data().toInt() == m_program.settings.tipoVisualiz)
+            a->setChecked(true);
+    if (w.connected) {
+        m_autoInt1->setText(QStringLiteral("&Disconnetti"));
+        m_autoInt1->setEnabled(true);
+    } else {
+        m_autoInt1->setText(QStringLiteral("&Connetti"));
+        m_autoInt1->setEnabled(!w.running); // no dialling while a connection is being set up
+    }
+}
+
+void TfMain::AutoInt1Click()
+{
+    WatchState& w = m_program.watch;
+    if (w.connected) {
+        IPrompt& prompt = m_program.prompt;
+        if (prompt.confirm(
+                QStringLiteral("C'è già una connessione in corso.\rLa Vuoi terminare ?")) &&
+            prompt.confirm(QStringLiteral("Sei sicuro di voler terminare la Connessione ?")))
+            disconnectConnection();
+        return;
+    }
+    setAutLight(false);
+    w.mode = 0;
+    // Without a dialler nothing would ever bring the watch back to automatic.
+    if (!openAutoDial()) {
+        w.mode = 1;
+        setAutLight(true);
+    }
+}
+
+void TfMain::disconnectConnection()
+{
+    // The watch's Disconnect (hang-up with wait, the time-out questions) goes
+    // here; afterwards the connected flag is cleared.
+    notYetAvailable();
+}
+
+void TfMain::NascondiIcone1Click()
+{
+    if (m_program.settings.tipoVisualiz != 1)
+        return;
+    setIconsHidden(!m_program.settings.nascondiIcone);
+}
+
+void TfMain::setIconsHidden(bool hidden)
+{
+    m_program.settings.nascondiIcone = hidden;
+    m_nascondiIcone1->setText(hidden ? QStringLiteral("&Mostra Icone")
+                                     : QStringLiteral("&Nascondi Icone"));
+    setBarWidth(hidden ? BarWidthIconsHidden : BarWidth);
+}
+
+void TfMain::applyDisplayMode(int mode)
+{
+    if (mode < 1 || mode > 7 || mode == 3)
+        return;
+    m_program.settings.tipoVisualiz = mode;
+    m_nascondiIcone1->setEnabled(mode == 1);
+    if (mode == 1) {
+        setBarWidth(BarWidth);
+        if (m_program.settings.nascondiIcone)
+            setIconsHidden(true);
+    }
+    // The layouts of the other modes (minimal, time, cost or clock only,
+    // cyclic) are laid out here with the display modes; until then the bar
+    // keeps the normal layout and only the choice is remembered.
+    update();
+}
+
+void TfMain::slidePanelClick()
+{
+    // The sliding panel that uncovers the clock moves here.
+}
+
+void TfMain::showExtraInfo()
+{
+    // The extra-information window opens here while the button is held on Costo.
+}
+
+void TfMain::hideExtraInfo()
+{
+    // ... and closes here.
+}
+
+// ---- Windows ----------------------------------------------------------------
+
+void TfMain::notYetAvailable()
+{
+    m_program.prompt.message(NotYetAvailableText, QStringLiteral("Info..."),
+                             PromptIcon::Information);
+}
+
+void TfMain::openArchive()
+{
+    // The archive window (fConn) is created, loaded with the archive and shown
+    // modally here.
+    notYetAvailable();
+}
+
+void TfMain::openTariffEditor()
+{
+    // The tariff editor (fTariffe) is created and shown modally here.
+    notYetAvailable();
+}
+
+void TfMain::openOptions(int page)
+{
+    // The options window (fSett) is created and shown modally here, on page.
+    Q_UNUSED(page);
+    notYetAvailable();
+}
+
+bool TfMain::openAutoDial()
+{
+    // The automatic dialler (fAutoDial) is created on first use, kept, and
+    // shown not modally here.
+    notYetAvailable();
+    return false;
+}
+
+void TfMain::openChangeTariff()
+{
+    // The change-tariff dialog (fCtar) opens here modally for the running
+    // connection.
+    notYetAvailable();
+}
+
+void TfMain::barRightClick()
+{
+    if (!m_windows.fSett)
+        openOptions(OptionsMenuPage);
+}
+
+void TfMain::contextMenuEvent(QContextMenuEvent* event)
+{
+    barRightClick();
+    event->accept();
+}
+
+void TfMain::help()
+{
+    THelpKey::showHelp(m_program.shell, m_program.prompt, m_program.programFolder,
+                       QStringLiteral("index.htm"));
+}
+
+bool TfMain::startupShortcut(bool startWithSystem, QString* error)
+{
+    return m_program.shell.setStartupShortcut(startWithSystem, error);
+}
+
+// ---- Mouse on the bar's controls --------------------------------------------
+
+bool TfMain::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto type = event->type();
+    const bool leftRelease = type == QEvent::MouseButtonRelease &&
+                             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    if (watched == m_sem && leftRelease)
+        semClick();
+    else if ((watched == m_image5 || watched == m_sb6) && leftRelease)
+        slidePanelClick();
+    else if (watched == m_costo) {
+        if (type == QEvent::MouseButtonPress &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            showExtraInfo();
+        else if (type == QEvent::MouseButtonRelease)
+            hideExtraInfo();
+    } else if (watched == m_speedButton2 || watched == m_sett)
+        dragEvent(event);
+    return QWidget::eventFilter(watched, event);
+}
+
+// The bar has no frame: it is moved by holding the drag handle (or the
+// options button) and moving the mouse.
+void TfMain::dragEvent(QEvent* event)
+{
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonRelease)
+        return;
+    auto* e = static_cast<QMouseEvent*>(event);
+    const QPoint global = e->globalPosition().toPoint();
+    if (type == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
+        m_dragging = true;
+        m_dragMoved = false;
+        m_dragPress = global;
+        m_dragOffset = global - pos();
+    } else if (type == QEvent::MouseMove && m_dragging) {
+        move(global - m_dragOffset);
+        if ((global - m_dragPress).manhattanLength() >= QApplication::startDragDistance())
+            m_dragMoved = true;
+    } else if (type == QEvent::MouseButtonRelease) {
+        m_dragging = false;
+    }
+}
+
+// ---- Ending -----------------------------------------------------------------
+
+void TfMain::quit()
+{
+    if (m_program.watch.running)
+        return; // the session must be ended first
+    if (m_windows.fAutoDial) {
+        m_windows.fAutoDial->close();
+        delete m_windows.fAutoDial.data();
+    }
+    close();
+    if (!m_ended) // close() on a window the platform never created still ends
+        shutdown(true);
+}
+
+void TfMain::closeEvent(QCloseEvent* event)
+{
+    // The window is never just closed: closing it ends the program.
+    event->ignore();
+    shutdown(true);
+}
+
+bool TfMain::saveSettings(QString* error)
+{
+    m_program.settings.mainTop = y();
+    m_program.settings.mainLeft = x();
+    return m_program.saveSettings(error);
+}
+
+void TfMain::shutdown(bool interactive)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_ctrlTimer.stop();
+    m_timer1.stop();
+    m_timer2.stop();
+    QString error;
+    if (!saveSettings(&error)) {
+        const QString text = QStringLiteral("Impossibile salvare le impostazioni.\r") + error;
+        if (interactive)
+            m_program.prompt.message(text, QStringLiteral("Errore..."), PromptIcon::Error);
+        else
+            std::fprintf(stderr, "Tarvelo!: %s\n", qPrintable(QString(text).replace('\r', ' ')));
+    }
+    m_tray->remove();
+    emit programEnded();
+}

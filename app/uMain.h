@@ -1,0 +1,183 @@
+#pragma once
+// The main bar: a frameless strip 300 x 25 that stays above every other
+// window and shows the traffic light of the connection watch, the elapsed
+// time and the running cost. It owns the watch's timers, the traffic-light
+// menu, the tray icon and the window slots, and its close is the one way the
+// program ends (saving the settings first).
+
+#include "app/WindowSlots.h"
+
+#include <QPoint>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QToolButton;
+class TTrayIcon;
+struct Program;
+
+class TfMain : public QWidget
+{
+    Q_OBJECT
+public:
+    // Builds the controls and runs the creation steps: loads the settings,
+    // switches the watch on, adds the tray icon, applies the display mode.
+    explicit TfMain(Program& program, QWidget* parent = nullptr);
+    // A bar destroyed without having been closed still saves the settings.
+    ~TfMain() override;
+
+    Program& program() { return m_program; }
+    WindowSlots& windows() { return m_windows; }
+    TTrayIcon& tray() { return *m_tray; }
+    QMenu* popSem() const { return m_popSem; }
+
+    // ---- The connection watch's surface -------------------------------------
+    // CtrlTimer: 1 ms for its first tick, then 1000 ms. Timer1 (session tick)
+    // and Timer2 (blink tick): 1000 ms, started by the watch.
+    QTimer& ctrlTimer() { return m_ctrlTimer; }
+    QTimer& timer1() { return m_timer1; }
+    QTimer& timer2() { return m_timer2; }
+    void CtrlTimerTimer();
+    void Timer1Timer();
+    void Timer2Timer();
+    // Left click on the traffic light: Watch on.
+    void semClick();
+    // Watch on: enabled, not running, automatic mode, CtrlTimer running. Does
+    // nothing when the watch is already on.
+    void watchOn();
+
+    // Shows traffic-light image index (0..9) in `sem` at once.
+    void showLight(int index);
+    int shownLight() const { return m_shownLight; }
+    void setTempoText(const QString& text);
+    void setCostoText(const QString& text);
+    QString tempoText() const;
+    QString costoText() const;
+    // autLight: green while the watch is automatic, red in manual mode.
+    void setAutLight(bool automatic);
+    bool autLightIsGreen() const { return m_autLightGreen; }
+    // "!!!", "&Riduci ad icona" and the tray icon.
+    void showBar();
+    void hideBar();
+
+    // ---- Menu and buttons ---------------------------------------------------
+    // Sets the enabling, captions and checked display mode of PopSem; runs
+    // each time the menu opens.
+    void PopSemPopup();
+    // "&Manuale"/"&Connetti"/"&Disconnetti".
+    void AutoInt1Click();
+    // "&Nascondi Icone"/"&Mostra Icone" (display mode 1 only).
+    void NascondiIcone1Click();
+    // Radio items of "&Visualizzazione" and the end of the bar's creation.
+    void applyDisplayMode(int mode);
+    // "Esci" and "&Chiudi": refused while a session runs; closes the dialler,
+    // then the bar.
+    void quit();
+    // F1: hlp/index.htm.
+    void help();
+    // Right click on the bar outside the traffic light.
+    void barRightClick();
+
+    // ---- Windows of other subsystems ----------------------------------------
+    // Each opens its window modally (the dialler: not modally) with its slot
+    // filled while it is open.
+    void openArchive();
+    void openTariffEditor();
+    static constexpr int OptionsFirstPage = 0;
+    static constexpr int OptionsMenuPage = 1; // "Menù"
+    void openOptions(int page = OptionsFirstPage);
+    // False when the dialler could not be shown.
+    bool openAutoDial();
+    void openChangeTariff();
+
+    // Start-up shortcut: created when startWithSystem, removed otherwise (an
+    // absent one is no error). Called by the options window with "AvviaWind".
+    bool startupShortcut(bool startWithSystem, QString* error = nullptr);
+
+    // ---- Ending -------------------------------------------------------------
+    // Saves every setting (the bar's position included), removes the tray
+    // icon, stops the timers and emits programEnded(); later calls do nothing.
+    // interactive: a failed save is reported with a message box; otherwise
+    // (logout, termination signal) only on standard error.
+    void shutdown(bool interactive);
+    // Saves every setting with the bar's current position, nothing else (the
+    // desktop asks for this before ending the session).
+    bool saveSettings(QString* error = nullptr);
+    bool hasEnded() const { return m_ended; }
+
+signals:
+    // The program must end now (the entry ends the event loop).
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createPopSem();
+    void formCreate();
+    void restoreTopmost();
+    void ensureOnScreen();
+    void setIconsHidden(bool hidden);
+    void setBarWidth(int width);
+    void notYetAvailable();
+    void dragEvent(QEvent* event);
+
+    // Hooks of subsystems that join later (each is called once, from its
+    // creation step or menu item).
+    void createHolidayCalendar();
+    void enumerateRasEntries();
+    void disconnectConnection();
+    void slidePanelClick();
+    void showExtraInfo();
+    void hideExtraInfo();
+
+    Program& m_program;
+    WindowSlots m_windows;
+
+    QLabel* m_panel5 = nullptr;
+    QLabel* m_sem = nullptr;
+    QLabel* m_autLight = nullptr;
+    QFrame* m_panel1 = nullptr;
+    QLabel* m_image5 = nullptr;
+    QLabel* m_sb6 = nullptr;
+    QLabel* m_nascosto = nullptr;
+    QLabel* m_tempo = nullptr;
+    QLabel* m_costo = nullptr;
+    QToolButton* m_speedButton3 = nullptr;
+    QToolButton* m_speedButton4 = nullptr;
+    QToolButton* m_sett = nullptr;
+    QToolButton* m_speedButton5 = nullptr;
+    QToolButton* m_speedButton2 = nullptr;
+    QToolButton* m_speedButton1 = nullptr;
+    QFrame* m_bevel2 = nullptr;
+
+    QMenu* m_popSem = nullptr;
+    QAction* m_autoInt1 = nullptr;
+    QAction* m_cambiatariffa1 = nullptr;
+    QAction* m_nascondiIcone1 = nullptr;
+    QActionGroup* m_displayModes = nullptr;
+
+    TTrayIcon* m_tray = nullptr;
+    QTimer m_ctrlTimer;
+    QTimer m_timer1;
+    QTimer m_timer2;
+
+    int m_shownLight = -1;
+    bool m_autLightGreen = true;
+    // Cyclic display position (1..3) for the display modes.
+    int m_cyclePos = 1;
+    QPoint m_dragOffset;
+    QPoint m_dragPress;
+    bool m_dragging = false;
+    bool m_dragMoved = false;
+    bool m_ended = false;
+};

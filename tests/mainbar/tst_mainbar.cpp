@@ -1,0 +1,601 @@
+// The main bar built offscreen: its controls, the traffic-light menu in each
+// watch state, the creation steps, and the ways the program ends.
+
+#include "app/Program.h"
+#include "app/SettingsStore.h"
+#include "app/uMain.h"
+#include "common/Clock.h"
+#include "common/ScriptedPrompt.h"
+#include "platform/gui/TrayIcon.h"
+
+#include "platform/system/Registry.h"
+#include "tests/mainbar/FakeShell.h"
+#include <QSystemTrayIcon>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace
+{
+
+const QString NotYet = QStringLiteral("Funzione non ancora disponibile.");
+
+// Services and program object for one bar.
+struct Fixture {
+    ScriptedPrompt prompt;
+    ManualClock clock;
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program{prompt, clock, registry, shell, QStringLiteral("/opt/tarvelo")};
+
+    std::unique_ptr<TfMain> makeBar() { return std::make_unique<TfMain>(program); }
+    void storeInteger(const QString& section, const QString& name, int v)
+    {
+        SettingsStore store(registry);
+        store.writeInteger(section, name, v);
+        QVERIFY(store.commit());
+    }
+    void storeBool(const QString& section, const QString& name, bool v)
+    {
+        SettingsStore store(registry);
+        store.writeBool(section, name, v);
+        QVERIFY(store.commit());
+    }
+};
+
+QAction* action(TfMain& bar, const char* name)
+{
+    auto* a = bar.popSem()->findChild<QAction*>(QLatin1String(name));
+    if (!a) // the display-mode items belong to the submenu
+        for (QMenu* m : bar.popSem()->findChildren<QMenu*>())
+            if ((a = m->findChild<QAction*>(QLatin1String(name))))
+                break;
+    return a;
+}
+
+} // namespace
+
+class TestMainBar : public QObject
+{
+    Q_OBJECT
+private slots:
+    void window();
+    void controls_data();
+    void controls();
+    void fieldsLook();
+    void popSemItems();
+    void popSemStates_data();
+    void popSemStates();
+    void creationSteps();
+    void savedPosition_data();
+    void savedPosition();
+    void startsHiddenWithoutNormWind();
+    void displayModeChoice();
+    void hideIcons();
+    void closeSavesSettingsWithPosition();
+    void quitRefusedWhileRunning();
+    void quitClosesDialler();
+    void destroyedBarSavesToo();
+    void laterWindowsSayNotYet_data();
+    void laterWindowsSayNotYet();
+    void rightClickOpensOptionsOnce();
+    void manualModeWithoutDiallerStaysAutomatic();
+    void disconnectAsksTwice_data();
+    void disconnectAsksTwice();
+    void helpAndShortcut();
+    void trayShowsBarUnlessStopDialogOpen();
+    void dragMovesBar();
+};
+
+void TestMainBar::window()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    QCOMPARE(bar->windowTitle(), QStringLiteral("Tarvelo !"));
+    QCOMPARE(bar->size(), QSize(300, 25));
+    const Qt::WindowFlags flags = bar->windowFlags();
+    QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+    QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+    QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool); // no taskbar entry
+    QVERIFY(!bar->windowIcon().isNull());
+    QCOMPARE(f.program.applicationTitle, QStringLiteral("Tarvelo!"));
+    auto* panel5 = bar->findChild<QWidget*>(QStringLiteral("Panel5"));
+    QVERIFY(panel5);
+    QCOMPARE(panel5->geometry(), QRect(0, 0, 300, 25));
+}
+
+void TestMainBar::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("hint");
+
+    const QSize button(15, 15);
+    const QString none;
+    QTest::newRow("sem") << "sem" << 2 << 4 << QSize(16, 16) << none << none;
+    QTest::newRow("autLight") << "autLight" << 18 << 10 << QSize(5, 5) << none << none;
+    QTest::newRow("Panel1") << "Panel1" << 26 << 2 << QSize(54, 17) << none << none;
+    QTest::newRow("sb6") << "sb6" << 16 << 1 << QSize(37, 15) << "Tarvelo!" << none;
+    QTest::newRow("Nascosto") << "Nascosto" << 31 << 2 << QSize(48, 17) << "00.00" << none;
+    QTest::newRow("Tempo") << "Tempo" << 82 << 2 << QSize(59, 17) << "00.00.00"
+                           << "Totale n.d.";
+    QTest::newRow("Costo") << "Costo" << 144 << 2 << QSize(45, 17) << "0" << none;
+    QTest::newRow("SpeedButton3") << "SpeedButton3" << 194 << 3 << button << none
+                                  << "Tabella Connessioni";
+    QTest::newRow("SpeedButton4") << "SpeedButton4" << 210 << 3 << button << none
+                                  << "Profili tariffari";
+    QTest::newRow("Sett") << "Sett" << 226 << 3 << button << none << "Opzioni";
+    QTest::newRow("SpeedButton5") << "SpeedButton5" << 246 << 3 << button << "!!!"
+                                  << "Riduci a icona";
+    QTest::newRow("SpeedButton2") << "SpeedButton2" << 262 << 3 << button << none
+                                  << "Tenere premuto e muovere il mouse";
+    QTest::newRow("SpeedButton1") << "SpeedButton1" << 278 << 3 << button << none << "Esci";
+}
+
+void TestMainBar::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(int, x);
+    QFETCH(int, y);
+    QFETCH(QSize, size);
+    QFETCH(QString, text);
+    QFETCH(QString, hint);
+
+    Fixture f;
+    auto bar = f.makeBar();
+    auto* w = bar->findChild<QWidget*>(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->geometry(), QRect(QPoint(x, y), size));
+    QCOMPARE(w->toolTip(), hint);
+    if (auto* label = qobject_cast<QLabel*>(w))
+        QCOMPARE(label->text(), text);
+    else if (auto* button = qobject_cast<QToolButton*>(w))
+        QCOMPARE(button->text(), text);
+}
+
+void TestMainBar::fieldsLook()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    for (const char* name : {"Nascosto", "Tempo", "Costo"}) {
+        auto* l = bar->findChild<QLabel*>(QLatin1String(name));
+        QVERIFY(l);
+        QCOMPARE(l->font().pointSize(), 8);
+        QVERIFY(l->font().bold());
+        QCOMPARE(l->alignment(), Qt::AlignCenter);
+        QCOMPARE(l->frameShadow(), QFrame::Sunken);
+        QCOMPARE(l->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    }
+    // The sliding panel covers the clock.
+    auto* panel1 = bar->findChild<QWidget*>(QStringLiteral("Panel1"));
+    auto* nascosto = bar->findChild<QWidget*>(QStringLiteral("Nascosto"));
+    QVERIFY(panel1->parentWidget()->children().indexOf(panel1) >
+            nascosto->parentWidget()->children().indexOf(nascosto));
+    QVERIFY(panel1->findChild<QLabel*>(QStringLiteral("Image5")));
+}
+
+void TestMainBar::popSemItems()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    QStringList seen;
+    for (QAction* a : bar->popSem()->actions())
+        seen << a->objectName() + QLatin1Char('=') + (a->isSeparator() ? QString() : a->text());
+    const QStringList expected = {
+        "AutoInt1=&Manuale",
+        "N1=",
+        "Tabellaconnessioni1=&Tabella connessioni",
+        "Profilitariffari1=&Profili tariffari",
+        "Opzioni1=&Opzioni",
+        "N2=",
+        "cambiatariffa1=C&ambia Tariffa",
+        "N3=",
+        "Riduciadicona1=&Riduci ad icona",
+        "NascondiIcone1=&Nascondi Icone",
+        "Visualizza1=&Visualizzazione",
+        "N4=",
+        "Chiudi1=&Chiudi",
+    };
+    QCOMPARE(seen, expected);
+    for (QAction* a : bar->popSem()->actions())
+        QVERIFY(a->isVisible());
+
+    QMenu* modes = action(*bar, "Visualizza1")->menu();
+    QVERIFY(modes);
+    QStringList captions;
+    for (QAction* a : modes->actions()) {
+        QVERIFY(a->isCheckable());
+        captions << a->text();
+    }
+    QCOMPARE(captions, (QStringList{"&Normale", "&Minima", "&Ridotto ad icona", "&Ciclica",
+                                    "Solo &Tempo", "Solo &Costo", "Solo &Orologio"}));
+    QVERIFY(modes->actions().first()->isChecked());
+}
+
+void TestMainBar::popSemStates_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("autoIntEnabled");
+    QTest::addColumn<bool>("changeTariffEnabled");
+
+    QTest::newRow("idle") << false << false << "&Connetti" << true << false;
+    QTest::newRow("setting up") << true << false << "&Connetti" << false << false;
+    QTest::newRow("connected") << true << true << "&Disconnetti" << true << true;
+}
+
+void TestMainBar::popSemStates()
+{
+    QFETCH(bool, running);
+    QFETCH(bool, connected);
+    QFETCH(QString, caption);
+    QFETCH(bool, autoIntEnabled);
+    QFETCH(bool, changeTariffEnabled);
+
+    Fixture f;
+    auto bar = f.makeBar();
+    f.program.watch.running = running;
+    f.program.watch.connected = connected;
+    emit bar->popSem()->aboutToShow(); // what opening the menu runs
+    QAction* autoInt = action(*bar, "AutoInt1");
+    QCOMPARE(autoInt->text(), caption);
+    QCOMPARE(autoInt->isEnabled(), autoIntEnabled);
+    QCOMPARE(action(*bar, "cambiatariffa1")->isEnabled(), changeTariffEnabled);
+    for (const char* always :
+         {"Tabellaconnessioni1", "Profilitariffari1", "Opzioni1", "Riduciadicona1", "Chiudi1"})
+        QVERIFY2(action(*bar, always)->isEnabled(), always);
+}
+
+void TestMainBar::creationSteps()
+{
+    Fixture f;
+    f.program.watch.running = true; // stale values are reset at creation
+    f.program.watch.connected = true;
+    auto bar = f.makeBar();
+    const WatchState& w = f.program.watch;
+    QVERIFY(w.enabled);
+    QCOMPARE(w.mode, 1);
+    QVERIFY(!w.running);
+    QVERIFY(!w.connected);
+    QCOMPARE(w.lightImage, 0);
+    QCOMPARE(bar->shownLight(), 0);
+    QVERIFY(bar->autLightIsGreen());
+    QVERIFY(bar->ctrlTimer().isActive());
+    QCOMPARE(bar->ctrlTimer().interval(), 1);
+    QVERIFY(!bar->timer1().isActive());
+    QVERIFY(!bar->timer2().isActive());
+    QVERIFY(bar->tray().isAdded());
+    QVERIFY(!bar->windows().fAutoDial);
+    QVERIFY(f.registry.keyExists(SettingsStore::RootKey)); // the settings were loaded
+
+    bar->CtrlTimerTimer();
+    QCOMPARE(bar->ctrlTimer().interval(), 1000);
+    // A click on the light while the watch is on changes nothing.
+    bar->semClick();
+    QCOMPARE(f.program.watch.mode, 1);
+    QVERIFY(f.prompt.requests().isEmpty());
+
+    // Watch on after the watch was switched off.
+    f.program.watch.enabled = false;
+    f.program.watch.mode = 0;
+    bar->ctrlTimer().stop();
+    bar->semClick();
+    QVERIFY(f.program.watch.enabled);
+    QCOMPARE(f.program.watch.mode, 1);
+    QVERIFY(bar->ctrlTimer().isActive());
+}
+
+void TestMainBar::savedPosition_data()
+{
+    QTest::addColumn<QPoint>("saved");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("on screen") << QPoint(123, 45) << true;
+    QTest::newRow("on a detached monitor") << QPoint(9000, 7000) << false;
+    QTest::newRow("above the screen") << QPoint(10, -500) << false;
+}
+
+void TestMainBar::savedPosition()
+{
+    QFETCH(QPoint, saved);
+    QFETCH(bool, kept);
+    Fixture f;
+    f.storeInteger(SettingsStore::Main, QStringLiteral("MainLeft"), saved.x());
+    f.storeInteger(SettingsStore::Main, QStringLiteral("MainTop"), saved.y());
+    auto bar = f.makeBar();
+    if (kept)
+        QCOMPARE(bar->pos(), saved);
+    else
+        QCOMPARE(bar->pos(), QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+}
+
+void TestMainBar::startsHiddenWithoutNormWind()
+{
+    Fixture f;
+    f.storeBool(SettingsStore::Sett, QStringLiteral("NormWind"), false);
+    auto bar = f.makeBar();
+    QVERIFY(!f.program.settings.normWind);
+    bar->show(); // as the start of the event loop may do
+    bar->CtrlTimerTimer();
+    QVERIFY(bar->isHidden());
+    QVERIFY(bar->tray().isAdded());
+}
+
+void TestMainBar::displayModeChoice()
+{
+    Fixture f;
+    f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), 5);
+    auto bar = f.makeBar();
+    emit bar->popSem()->aboutToShow();
+    QVERIFY(action(*bar, "SoloCosto1")->isChecked());
+    QVERIFY(!action(*bar, "NascondiIcone1")->isEnabled());
+
+    action(*bar, "Ciclica1")->trigger();
+    QCOMPARE(f.program.settings.tipoVisualiz, 7);
+    // Values outside 1..7, and 3, change nothing.
+    for (int ignored : {0, 3, 8, -1})
+        bar->applyDisplayMode(ignored);
+    QCOMPARE(f.program.settings.tipoVisualiz, 7);
+    action(*bar, "Normale1")->trigger();
+    QCOMPARE(f.program.settings.tipoVisualiz, 1);
+    QVERIFY(action(*bar, "NascondiIcone1")->isEnabled());
+}
+
+void TestMainBar::hideIcons()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    QAction* item = action(*bar, "NascondiIcone1");
+    item->trigger();
+    QCOMPARE(bar->width(), 195);
+    QCOMPARE(item->text(), QStringLiteral("&Mostra Icone"));
+    QVERIFY(f.program.settings.nascondiIcone);
+    QCOMPARE(bar->findChild<QWidget*>(QStringLiteral("Panel5"))->width(), 195);
+    item->trigger();
+    QCOMPARE(bar->width(), 300);
+    QCOMPARE(item->text(), QStringLiteral("&Nascondi Icone"));
+
+    // Kept across a restart.
+    f.program.settings.nascondiIcone = true;
+    bar->close();
+    auto again = f.makeBar();
+    QCOMPARE(again->width(), 195);
+}
+
+void TestMainBar::closeSavesSettingsWithPosition()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    QSignalSpy ended(bar.get(), &TfMain::programEnded);
+    bar->show();
+    bar->move(123, 45);
+    f.program.settings.iva = 4;
+    f.program.settings.provider = QStringLiteral("Casa");
+    bar->close();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(bar->hasEnded());
+    QVERIFY(!bar->tray().isAdded());
+    QVERIFY(!bar->ctrlTimer().isActive());
+
+    Settings reread;
+    QVERIFY(SettingsStore(f.registry).load(reread));
+    QCOMPARE(reread.mainLeft, 123);
+    QCOMPARE(reread.mainTop, 45);
+    QCOMPARE(reread.iva, 4);
+    QCOMPARE(reread.provider, QStringLiteral("Casa"));
+
+    // A second close (the desktop, a signal) does not save or end twice.
+    const int commits = f.registry.commitCount();
+    bar->shutdown(false);
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(f.registry.commitCount(), commits);
+}
+
+void TestMainBar::quitRefusedWhileRunning()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    QSignalSpy ended(bar.get(), &TfMain::programEnded);
+    const int commits = f.registry.commitCount();
+    f.program.watch.running = true;
+    action(*bar, "Chiudi1")->trigger();
+    bar->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
+    QCOMPARE(ended.count(), 0);
+    QCOMPARE(f.registry.commitCount(), commits);
+    QVERIFY(f.prompt.requests().isEmpty()); // refused silently
+
+    f.program.watch.running = false;
+    bar->quit();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(f.registry.commitCount() > commits);
+}
+
+void TestMainBar::quitClosesDialler()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    QPointer<QWidget> dialler = new QWidget;
+    bar->windows().fAutoDial = dialler;
+    bar->quit();
+    QVERIFY(dialler.isNull());
+    QVERIFY(!bar->windows().fAutoDial);
+    QVERIFY(bar->hasEnded());
+}
+
+void TestMainBar::destroyedBarSavesToo()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    bar->move(77, 66);
+    bar.reset();
+    Settings reread;
+    QVERIFY(SettingsStore(f.registry).load(reread));
+    QCOMPARE(QPoint(reread.mainLeft, reread.mainTop), QPoint(77, 66));
+}
+
+void TestMainBar::laterWindowsSayNotYet_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::newRow("archive menu") << "Tabellaconnessioni1";
+    QTest::newRow("archive button") << "SpeedButton3";
+    QTest::newRow("tariffs menu") << "Profilitariffari1";
+    QTest::newRow("tariffs button") << "SpeedButton4";
+    QTest::newRow("options menu") << "Opzioni1";
+    QTest::newRow("options button") << "Sett";
+    QTest::newRow("change tariff") << "cambiatariffa1";
+}
+
+void TestMainBar::laterWindowsSayNotYet()
+{
+    QFETCH(QString, item);
+    Fixture f;
+    auto bar = f.makeBar();
+    if (auto* b = bar->findChild<QToolButton*>(item))
+        b->click();
+    else
+        action(*bar, qPrintable(item))->trigger();
+    QCOMPARE(f.prompt.texts(), QStringList{NotYet});
+    QCOMPARE(f.prompt.requests().first().icon, PromptIcon::Information);
+    QVERIFY(!bar->hasEnded());
+}
+
+void TestMainBar::rightClickOpensOptionsOnce()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    bar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
+    auto* tempo = bar->findChild<QWidget*>(QStringLiteral("Tempo"));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            tempo->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(tempo, &event);
+    QCOMPARE(f.prompt.texts(), QStringList{NotYet});
+
+    f.prompt.clear();
+    QWidget options;
+    bar->windows().fSett = &options;
+    QApplication::sendEvent(tempo, &event);
+    QVERIFY(f.prompt.requests().isEmpty());
+}
+
+void TestMainBar::manualModeWithoutDiallerStaysAutomatic()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    action(*bar, "AutoInt1")->trigger();
+    QCOMPARE(f.prompt.texts(), QStringList{NotYet});
+    QCOMPARE(f.program.watch.mode, 1);
+    QVERIFY(bar->autLightIsGreen());
+}
+
+void TestMainBar::disconnectAsksTwice_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<bool>("disconnects");
+    QTest::newRow("no at first") << int(PbNo) << int(PbNo) << 1 << false;
+    QTest::newRow("no at second") << int(PbYes) << int(PbNo) << 2 << false;
+    QTest::newRow("yes twice") << int(PbYes) << int(PbYes) << 2 << true;
+}
+
+void TestMainBar::disconnectAsksTwice()
+{
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(int, questions);
+    QFETCH(bool, disconnects);
+    Fixture f;
+    auto bar = f.makeBar();
+    f.program.watch.running = true;
+    f.program.watch.connected = true;
+    f.prompt.answerNext(first);
+    f.prompt.answerNext(second);
+    bar->AutoInt1Click();
+    const QList<PromptRequest>& r = f.prompt.requests();
+    QCOMPARE(r.size(), questions + (disconnects ? 1 : 0));
+    QCOMPARE(r[0].text, QStringLiteral("C'è già una connessione in corso.\rLa Vuoi terminare ?"));
+    QCOMPARE(r[0].title, QStringLiteral("Conferma..."));
+    QCOMPARE(r[0].icon, PromptIcon::Question);
+    QCOMPARE(r[0].defaultButton, int(PbNo));
+    if (questions == 2)
+        QCOMPARE(r[1].text, QStringLiteral("Sei sicuro di voler terminare la Connessione ?"));
+    if (disconnects) // the hang-up itself is not there yet
+        QCOMPARE(r.last().text, NotYet);
+    QCOMPARE(f.program.watch.mode, 1);
+}
+
+void TestMainBar::helpAndShortcut()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    bar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
+    bar->activateWindow();
+    QTest::keyClick(bar.get(), Qt::Key_F1);
+    QCOMPARE(f.shell.opened, QStringList{QStringLiteral("/opt/tarvelo/hlp/index.htm")});
+
+    f.shell.openResult = false; // the page is missing
+    bar->help();
+    QCOMPARE(f.prompt.requests().size(), 1);
+    QVERIFY(f.prompt.texts().first().contains(QStringLiteral("/opt/tarvelo/hlp/index.htm")));
+
+    QVERIFY(bar->startupShortcut(true));
+    QVERIFY(bar->startupShortcut(false));
+    QCOMPARE(f.shell.shortcutCalls, (QList<bool>{true, false}));
+}
+
+void TestMainBar::trayShowsBarUnlessStopDialogOpen()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    bar->findChild<QToolButton*>(QStringLiteral("SpeedButton5"))->click();
+    QVERIFY(bar->isHidden());
+
+    QWidget stopDialog;
+    bar->windows().fStop = &stopDialog;
+    emit bar->tray().native()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(bar->isHidden());
+
+    bar->windows().fStop = nullptr;
+    emit bar->tray().native()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(bar->isVisible());
+
+    action(*bar, "Riduciadicona1")->trigger();
+    QVERIFY(bar->isHidden());
+}
+
+void TestMainBar::dragMovesBar()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    bar->move(100, 100);
+    bar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
+    auto* handle = bar->findChild<QToolButton*>(QStringLiteral("Sett"));
+    const QPoint local(7, 7);
+    const QPoint global = handle->mapToGlobal(local);
+    auto send = [&](QEvent::Type type, QPoint g, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, handle->mapFromGlobal(g), g, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(handle, &e);
+    };
+    send(QEvent::MouseButtonPress, global, Qt::LeftButton);
+    send(QEvent::MouseMove, global + QPoint(30, 20), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, global + QPoint(30, 20), Qt::NoButton);
+    QCOMPARE(bar->pos(), QPoint(130, 120));
+    // A drag by the options button is not a click on it.
+    QVERIFY(f.prompt.requests().isEmpty());
+}
+
+QTEST_MAIN(TestMainBar)
+#include "tst_mainbar.moc"

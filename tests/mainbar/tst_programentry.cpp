@@ -1,0 +1,102 @@
+// The program's start: a second instance is refused with its message and no
+// window; a first one shows the bar (or keeps it hidden when starting
+// iconised).
+
+#include "app/Program.h"
+#include "app/ProgramEntry.h"
+#include "app/SettingsStore.h"
+#include "app/uMain.h"
+#include "common/Clock.h"
+#include "common/ScriptedPrompt.h"
+#include "options/uSplash.h"
+#include "platform/gui/TrayIcon.h"
+#include "platform/system/Registry.h"
+#include "platform/system/SingleInstance.h"
+#include "tests/mainbar/FakeShell.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace
+{
+
+const QString MutexName = QStringLiteral("Tarvelo! Pindral");
+
+struct Services {
+    ScriptedPrompt prompt;
+    ManualClock clock;
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program{prompt, clock, registry, shell, QStringLiteral("/opt/tarvelo/")};
+};
+
+} // namespace
+
+class TestProgramEntry : public QObject
+{
+    Q_OBJECT
+private slots:
+    void secondInstanceRefused();
+    void startShowsBar_data();
+    void startShowsBar();
+};
+
+void TestProgramEntry::secondInstanceRefused()
+{
+    QTemporaryDir lockDir;
+    QVERIFY(lockDir.isValid());
+    SingleInstance first(MutexName, lockDir.path());
+    QVERIFY(first.tryAcquire());
+
+    Services s;
+    SingleInstance second(MutexName, lockDir.path());
+    ProgramEntry entry(s.program, second);
+    QVERIFY(!entry.start());
+
+    QCOMPARE(s.prompt.requests().size(), 1);
+    const PromptRequest& r = s.prompt.requests().first();
+    QCOMPARE(r.text, QStringLiteral("Tarvelo! è Già in esecuzione !"));
+    QCOMPARE(r.title, QStringLiteral("Tarvelo!"));
+    QCOMPARE(r.icon, PromptIcon::Error);
+    QVERIFY(!entry.mainBar());
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    QVERIFY(first.isHeld());                                // the first instance is untouched
+    QVERIFY(!s.registry.keyExists(SettingsStore::RootKey)); // no settings were read
+}
+
+void TestProgramEntry::startShowsBar_data()
+{
+    QTest::addColumn<bool>("normWind");
+    QTest::newRow("normal start") << true;
+    QTest::newRow("start iconised") << false;
+}
+
+void TestProgramEntry::startShowsBar()
+{
+    QFETCH(bool, normWind);
+    QTemporaryDir lockDir;
+    Services s;
+    SettingsStore store(s.registry);
+    store.writeBool(SettingsStore::Sett, QStringLiteral("NormWind"), normWind);
+    QVERIFY(store.commit());
+
+    SingleInstance instance(MutexName, lockDir.path());
+    {
+        ProgramEntry entry(s.program, instance);
+        QVERIFY(entry.start());
+        QVERIFY(s.prompt.requests().isEmpty());
+        QVERIFY(instance.isHeld());
+        TfMain* bar = entry.mainBar();
+        QVERIFY(bar);
+        QCOMPARE(bar->isVisible(), normWind);
+        QVERIFY(bar->tray().isAdded());
+        for (QWidget* w : QApplication::topLevelWidgets()) // the splash is gone
+            QVERIFY(!qobject_cast<TfSplash*>(w));
+        QCOMPARE(s.program.applicationTitle, QStringLiteral("Tarvelo!"));
+    }
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+QTEST_MAIN(TestProgramEntry)
+#include "tst_programentry.moc"
