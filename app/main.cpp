@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
     if (!hasDisplay()) {
         std::fputs(
             "Tarvelo!: nessun display grafico (DISPLAY e WAYLAND_DISPLAY non sono impostati).\n"
-            "  Tarvelo! e' un programma con finestre: avvialo da una sessione grafica, oppure\n"
+            "  Tarvelo! è un programma con finestre: avvialo da una sessione grafica, oppure\n"
             "  provalo su un display virtuale:  xvfb-run -a dist/tarvelo\n"
             "Tarvelo!: no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
             "  Start it from a desktop session, or try it on a virtual display:\n"

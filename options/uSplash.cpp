@@ -90,7 +90,8 @@ TfSplash::TfSplash(const VersionInfo& version, QWidget* parent)
     m_re1->setFrameStyle(QFrame::NoFrame);
     m_re1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_re1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_re1->setGeometry(0, m_sb1->height(), 225, 500);
+    m_re1->setGeometry((m_sb1->width() - 225) / 2, m_sb1->height(), 225, 500);
+    m_re1->setFont(QFont(QStringLiteral("Sans Serif"), 8));
     buildNotice();
 
     auto* line = new QFrame(panel);

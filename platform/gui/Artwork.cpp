@@ -108,18 +108,20 @@ QPixmap glyph(Glyph g)
         p.setFont(QFont(QStringLiteral("Sans Serif"), 5, QFont::Bold));
         p.drawText(QRectF(1.5, 1.5, 10, 10), Qt::AlignCenter, QStringLiteral("L"));
         break;
-    case Glyph::Options: { // a spanner-like cog: a ring with spokes
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QRectF(3.5, 3.5, 6, 6));
-        for (int i = 0; i < 4; ++i) {
-            p.save();
-            p.translate(6.5, 6.5);
-            p.rotate(45 + i * 90);
-            p.drawLine(QPointF(3, 0), QPointF(5.5, 0));
-            p.restore();
+    case Glyph::Options: // a cog
+        p.save();
+        p.translate(6.5, 6.5);
+        p.setPen(QPen(ink, 2));
+        for (int i = 0; i < 8; ++i) {
+            p.drawLine(QPointF(3.5, 0), QPointF(5.5, 0));
+            p.rotate(45);
         }
+        p.setPen(QPen(ink, 1.2));
+        p.setBrush(QColor(200, 205, 225));
+        p.drawEllipse(QPointF(0, 0), 3.6, 3.6);
+        p.drawEllipse(QPointF(0, 0), 1.2, 1.2);
+        p.restore();
         break;
-    }
     case Glyph::Drag: // four arrows
         p.drawLine(QPointF(6.5, 1), QPointF(6.5, 12));
         p.drawLine(QPointF(1, 6.5), QPointF(12, 6.5));
