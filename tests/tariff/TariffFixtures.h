@@ -29,4 +29,13 @@ inline void setBandOn(TariffTable& t, std::initializer_list<int> rows, int band,
 inline constexpr std::initializer_list<int> AllRows = {0, 1, 2, 3, 4, 5, 6, 7};
 inline constexpr std::initializer_list<int> WeekdayRows = {0, 1, 2, 3, 4, 5};
 
+// Every row: column 1 from 00:00 at 10 Lire/min, column 2 from 18:30 at 5.
+inline TariffTable evening()
+{
+    TariffTable t;
+    setBandOn(t, AllRows, 1, 0, 0, 10);
+    setBandOn(t, AllRows, 2, 18, 30, 5);
+    return t;
+}
+
 } // namespace fixtures

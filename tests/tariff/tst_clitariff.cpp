@@ -23,15 +23,6 @@ struct Run {
     QString err;
 };
 
-// Every row: 00:00 at 10 Lire/min, 18:30 at 5.
-TariffTable evening()
-{
-    TariffTable t;
-    setBandOn(t, AllRows, 1, 0, 0, 10);
-    setBandOn(t, AllRows, 2, 18, 30, 5);
-    return t;
-}
-
 void writeProfile(const QString& path, const TariffTable& table)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

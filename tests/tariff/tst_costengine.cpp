@@ -16,15 +16,6 @@ TDateTime at(int y, int mo, int d, int h, int mi, int s = 0)
     return dt::encode(y, mo, d, h, mi, s);
 }
 
-// Every row: column 1 from 00:00 at 10 Lire/min, column 2 from 18:30 at 5.
-TariffTable evening()
-{
-    TariffTable t;
-    setBandOn(t, AllRows, 1, 0, 0, 10);
-    setBandOn(t, AllRows, 2, 18, 30, 5);
-    return t;
-}
-
 // One all-day band on every row; the caller sets its extra fields.
 TariffTable allDay(float rate)
 {

@@ -51,14 +51,6 @@ QByteArray header(int32_t first, int32_t mark, int32_t last)
     return b;
 }
 
-TariffTable someBands()
-{
-    TariffTable t;
-    setBandOn(t, AllRows, 1, 0, 0, 10);
-    setBandOn(t, AllRows, 2, 18, 30, 5);
-    return t;
-}
-
 } // namespace
 
 class TestProfileFiles : public QObject
@@ -101,7 +93,7 @@ void TestProfileFiles::init()
 
 void TestProfileFiles::createOnOffer()
 {
-    m_profiles.working = someBands();
+    m_profiles.working = evening();
     m_profiles.header.bytes = header(1, 2, 3);
     TProfileFiles files(m_profiles, m_folder, m_prompt);
     m_prompt.answerNext(PbYes);
@@ -128,12 +120,12 @@ void TestProfileFiles::createOnOffer()
 
 void TestProfileFiles::createRefused()
 {
-    m_profiles.working = someBands();
+    m_profiles.working = evening();
     TProfileFiles files(m_profiles, m_folder, m_prompt);
     m_prompt.answerNext(PbNo);
     QVERIFY(!files.LoadProfile("Nuova", true));
     QVERIFY(!QFile::exists(path("Nuova")));
-    QCOMPARE(m_profiles.working.toBytes(), someBands().toBytes());
+    QCOMPARE(m_profiles.working.toBytes(), evening().toBytes());
 }
 
 void TestProfileFiles::missingWithoutOffer()
@@ -166,7 +158,7 @@ void TestProfileFiles::headerIsShared()
 {
     QByteArray a = patterned(3852, 2);
     a.replace(0, 12, header(0x0A0A0A01, 77, 0x0A0A0A0A));
-    QByteArray b = someBands().toBytes().prepend(header(0x0B0B0B00, 300, 0x0B0B0B0B));
+    QByteArray b = evening().toBytes().prepend(header(0x0B0B0B00, 300, 0x0B0B0B0B));
     writeAll(path("A"), a);
     writeAll(path("B"), b);
 
@@ -196,7 +188,7 @@ void TestProfileFiles::fileLength()
     QFETCH(int, size);
     const QByteArray file = patterned(size, 3);
     writeAll(path("Corta"), file);
-    m_profiles.working = someBands();
+    m_profiles.working = evening();
     const QByteArray before = header(0x11111111, 0x22222222, 0x33333333);
     m_profiles.header.bytes = before;
 
@@ -242,7 +234,7 @@ void TestProfileFiles::unsafeNames_data()
 void TestProfileFiles::unsafeNames()
 {
     QFETCH(QString, name);
-    m_profiles.working = someBands();
+    m_profiles.working = evening();
     TProfileFiles files(m_profiles, m_folder, m_prompt);
 
     m_prompt.answerNext(PbYes);
@@ -250,7 +242,7 @@ void TestProfileFiles::unsafeNames()
     QCOMPARE(m_prompt.requests().size(), 2); // the offer, then the refusal
     QCOMPARE(m_prompt.requests().last().title, QStringLiteral("Errore..."));
     QVERIFY(m_prompt.requests().last().text.startsWith("Impossibile salvare la tabella <"));
-    QCOMPARE(m_profiles.working.toBytes(), someBands().toBytes());
+    QCOMPARE(m_profiles.working.toBytes(), evening().toBytes());
 
     QVERIFY(!files.SaveProfile(name));
     QCOMPARE(m_prompt.requests().size(), 3);
@@ -266,7 +258,7 @@ void TestProfileFiles::unsafeNames()
 void TestProfileFiles::unreadableFile()
 {
     QDir().mkpath(path("Cartella")); // exists, but cannot be read as a file
-    m_profiles.working = someBands();
+    m_profiles.working = evening();
     TProfileFiles files(m_profiles, m_folder, m_prompt);
 
     QVERIFY(!files.LoadProfile("Cartella", false));
@@ -277,7 +269,7 @@ void TestProfileFiles::unreadableFile()
     QVERIFY(!files.LoadProfile("Cartella", true));
     QCOMPARE(m_prompt.requests().size(), 1);
     QVERIFY(m_prompt.texts().first().startsWith("Impossibile leggere la tabella <Cartella>."));
-    QCOMPARE(m_profiles.working.toBytes(), someBands().toBytes());
+    QCOMPARE(m_profiles.working.toBytes(), evening().toBytes());
 }
 
 void TestProfileFiles::emptyName()
@@ -293,7 +285,7 @@ void TestProfileFiles::emptyName()
 void TestProfileFiles::saveFailureKeepsTheOldFile()
 {
     TProfileFiles files(m_profiles, m_folder, m_prompt);
-    m_profiles.working = someBands();
+    m_profiles.working = evening();
     QVERIFY(files.SaveProfile("Vecchia"));
     const QByteArray old = readAll(path("Vecchia"));
     QCOMPARE(old.size(), 3852);
