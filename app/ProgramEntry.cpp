@@ -4,9 +4,13 @@
 #include "app/uMain.h"
 #include "common/Prompt.h"
 #include "options/uSplash.h"
+#include "platform/gui/TermSignals.h"
 #include "platform/system/SingleInstance.h"
 
 #include <QApplication>
+#include <QSessionManager>
+
+#include <cstdio>
 
 ProgramEntry::ProgramEntry(Program& program, SingleInstance& instance)
     : m_program(program), m_instance(instance)
@@ -47,6 +51,7 @@ bool ProgramEntry::start()
 
     // 4. The main bar; the change-tariff dialog (TfCtar) is created after it here.
     m_main = std::make_unique<TfMain>(m_program);
+    connectEndings();
     // 5.
     m_main->hideBar();
     // 6. The dialling-status window (TfStato) is created here.
@@ -60,6 +65,25 @@ bool ProgramEntry::start()
     if (m_program.settings.normWind)
         m_main->showBar();
     return true;
+}
+
+void ProgramEntry::connectEndings()
+{
+    TfMain* bar = m_main.get();
+    m_termination = std::make_unique<TTermSignals>();
+    if (!m_termination->install())
+        std::fputs("Tarvelo!: i segnali di terminazione non salveranno le impostazioni.\n", stderr);
+    QObject::connect(m_termination.get(), &TTermSignals::terminationRequested, bar,
+                     [bar] { bar->shutdown(false); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, bar, [bar] { bar->shutdown(false); });
+    // The desktop asks for data to be saved before it ends the session. The
+    // program must not end here (the user may still cancel the logout), so
+    // only the settings are written; the session then closes the program.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, bar, [bar](QSessionManager&) {
+        QString error;
+        if (!bar->saveSettings(&error))
+            std::fprintf(stderr, "Tarvelo!: %s\n", qPrintable(error));
+    });
 }
 
 int ProgramEntry::run()

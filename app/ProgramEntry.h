@@ -3,12 +3,17 @@
 // the main bar and the windows that live for the whole run, then runs the
 // event loop. start() and run() are split so that a test can start the program
 // without entering the loop.
+//
+// Every way the program can be told to end takes the bar's close path, which
+// saves the settings: the bar's own close, the application quitting, the
+// desktop session ending and SIGTERM/SIGINT/SIGHUP.
 
 #include <QObject>
 
 #include <memory>
 
 class SingleInstance;
+class TTermSignals;
 class TfMain;
 class TfSplash;
 struct Program;
@@ -33,5 +38,8 @@ public:
 private:
     Program& m_program;
     SingleInstance& m_instance;
+    void connectEndings();
+
     std::unique_ptr<TfMain> m_main;
+    std::unique_ptr<TTermSignals> m_termination;
 };

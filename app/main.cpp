@@ -1,6 +1,5 @@
 // Tarvelo!: the dial-up cost meter. Builds the services, starts the program
-// and runs it until the main bar is closed, the desktop session ends or a
-// termination signal arrives; each of these saves the settings first.
+// and runs it until the main bar's close path ends it (see ProgramEntry).
 
 #include "app/Program.h"
 #include "app/ProgramEntry.h"
@@ -8,14 +7,12 @@
 #include "common/Clock.h"
 #include "platform/gui/QtPrompt.h"
 #include "platform/gui/QtTranslation.h"
-#include "platform/gui/TermSignals.h"
 #include "platform/system/DesktopOpener.h"
 #include "platform/system/Registry.h"
 #include "platform/system/Shell.h"
 #include "platform/system/SingleInstance.h"
 
 #include <QApplication>
-#include <QSessionManager>
 
 #include <cstdio>
 
@@ -63,24 +60,7 @@ int main(int argc, char* argv[])
     ProgramEntry entry(program, instance);
     if (!entry.start())
         return 1;
-    TfMain* bar = entry.mainBar();
-    prompt.setParent(bar);
-
-    // Every way the program can be told to end takes the bar's close path.
-    QObject::connect(bar, &TfMain::programEnded, &app, [] { QCoreApplication::exit(0); });
-    TTermSignals termination;
-    termination.install();
-    QObject::connect(&termination, &TTermSignals::terminationRequested, bar,
-                     [bar] { bar->shutdown(false); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, bar, [bar] { bar->shutdown(false); });
-    // The desktop asks for data to be saved before it ends the session; the
-    // program must not end here (the session may still be cancelled), so
-    // only the settings are written. The session then closes the program.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, bar, [bar](QSessionManager&) {
-        QString error;
-        if (!bar->saveSettings(&error))
-            std::fprintf(stderr, "Tarvelo!: %s\n", qPrintable(error));
-    });
-
+    QObject::connect(entry.mainBar(), &TfMain::programEnded, &app,
+                     [] { QCoreApplication::exit(0); });
     return entry.run();
 }

@@ -15,8 +15,11 @@
 #include "tests/mainbar/FakeShell.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace
 {
@@ -40,6 +43,7 @@ private slots:
     void secondInstanceRefused();
     void startShowsBar_data();
     void startShowsBar();
+    void terminationSignalSavesSettings();
 };
 
 void TestProgramEntry::secondInstanceRefused()
@@ -96,6 +100,30 @@ void TestProgramEntry::startShowsBar()
         QCOMPARE(s.program.applicationTitle, QStringLiteral("Tarvelo!"));
     }
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+// A logout or `kill` takes the bar's close path: the settings, position
+// included, are written before the program ends.
+void TestProgramEntry::terminationSignalSavesSettings()
+{
+    QTemporaryDir lockDir;
+    Services s;
+    SingleInstance instance(MutexName, lockDir.path());
+    ProgramEntry entry(s.program, instance);
+    QVERIFY(entry.start());
+    TfMain* bar = entry.mainBar();
+    QSignalSpy ended(bar, &TfMain::programEnded);
+    bar->move(210, 120);
+    s.program.settings.iva = 10;
+
+    std::raise(SIGTERM);
+    QTRY_COMPARE(ended.count(), 1);
+    Settings reread;
+    QVERIFY(SettingsStore(s.registry).load(reread));
+    QCOMPARE(QPoint(reread.mainLeft, reread.mainTop), QPoint(210, 120));
+    QCOMPARE(reread.iva, 10);
+    QVERIFY(!bar->tray().isAdded());
+    QVERIFY(s.prompt.requests().isEmpty()); // nobody is asked anything at logout
 }
 
 QTEST_MAIN(TestProgramEntry)
