@@ -293,11 +293,9 @@ void TfMain::formCreate()
     // 7. Settings, and the saved position.
     QString error;
     if (!m_program.loadSettings(&error))
-        m_program.prompt.message(
-            QStringLiteral(
-                "Impossibile leggere le impostazioni; si usano i valori predefiniti.\r") +
-                error,
-            QStringLiteral("Errore..."), PromptIcon::Warning);
+        m_program.prompt.message(QStringLiteral("Problema con il file delle impostazioni:\r") +
+                                     error,
+                                 QStringLiteral("Errore..."), PromptIcon::Warning);
     move(m_program.settings.mainLeft, m_program.settings.mainTop);
     ensureOnScreen();
     // 8. The archive file name ("Archivio.sto") and 9. its record size are
