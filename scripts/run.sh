@@ -19,8 +19,11 @@ if compgen -G "$root/data/Trf/*" >/dev/null; then
   mkdir -p "$dist/Trf"
   cp -n "$root"/data/Trf/* "$dist/Trf/"
 fi
-# ras-sim/ (the simulated dial-up service's phone book and connections) is
-# created in the program folder by the program and by tarvelo-cli.
+# The simulated dial-up service keeps its phone book and connections in
+# ras-sim/. A first run gets one entry to play with.
+if [ ! -f "$dist/ras-sim/rasphone.pbk" ]; then
+  "$dist/tarvelo-cli" --folder "$dist" ras add Prova --phone 0701234567 >/dev/null
+fi
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
   echo "Tarvelo! è pronto in $dist, ma non c'è un display grafico (DISPLAY/WAYLAND_DISPLAY)."
