@@ -3,6 +3,10 @@ add_library(tarvelo_core_app STATIC
   Program.cpp Program.h
   Settings.h
   SettingsStore.cpp SettingsStore.h
+  Watch.cpp Watch.h
+  WatchState.h
+  WatchView.h
 )
-target_link_libraries(tarvelo_core_app PUBLIC tarvelo_core_common tarvelo_core_platform tarvelo_core_options Qt6::Core)
+target_link_libraries(tarvelo_core_app PUBLIC tarvelo_core_common tarvelo_core_platform tarvelo_core_options
+  tarvelo_core_archive tarvelo_core_dialup tarvelo_core_platform_ras tarvelo_core_tariff Qt6::Core)
 target_link_libraries(tarvelo_core INTERFACE tarvelo_core_app)

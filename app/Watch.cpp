@@ -1,0 +1,316 @@
+#include "app/Watch.h"
+
+#include "app/Settings.h"
+#include "app/WatchState.h"
+#include "archive/ArchiveFile.h"
+#include "archive/ConnRecords.h"
+#include "common/ByteIO.h"
+#include "common/Clock.h"
+#include "common/Format.h"
+#include "common/Prompt.h"
+#include "dialup/DialUp.h"
+#include "dialup/ProviderRecord.h"
+#include "tariff/ProfileFiles.h"
+#include "tariff/TariffProfiles.h"
+
+namespace
+{
+
+const QString CostPattern = QStringLiteral("#,#");
+const QString TimePattern = QStringLiteral("hh.nn.ss");
+const QString ZeroTime = QStringLiteral("00.00.00");
+const QString ZeroCost = QStringLiteral("0");
+
+} // namespace
+
+QString TWatch::noBandText(const QString& profileName)
+{
+    return NoBandText(profileName) +
+           QStringLiteral("\rQuando terminato, riabilita il Timer facendo clic sul Semaforo.");
+}
+
+TWatch::TWatch(const WatchContext& ctx, IWatchView& view) : m_ctx(ctx), m_view(view) {}
+
+void TWatch::watchOn()
+{
+    WatchState& w = m_ctx.watch;
+    if (w.enabled)
+        return;
+    w.enabled = true;
+    w.running = false;
+    m_view.setTimerActive(WatchTimer::Ctrl, true);
+    w.mode = 1;
+    m_view.setAutLight(true);
+}
+
+void TWatch::watchOff()
+{
+    WatchState& w = m_ctx.watch;
+    if (!w.enabled)
+        return;
+    w.enabled = false;
+    m_view.setTimerActive(WatchTimer::Ctrl, false);
+    m_view.setTimerActive(WatchTimer::Blink, false);
+    // A session that is no longer running must not go on being timed and
+    // checkpointed with nobody left to end it.
+    m_view.setTimerActive(WatchTimer::Session, false);
+    w.light.clear();
+    w.lightImage = LightOff;
+    m_view.showLight(LightOff);
+    w.running = false;
+}
+
+void TWatch::setLight(const QString& text, int image)
+{
+    m_ctx.watch.light = text;
+    m_ctx.watch.lightImage = image;
+}
+
+void TWatch::CtrlTimerTimer()
+{
+    WatchState& w = m_ctx.watch;
+    if (w.mode != 1)
+        return;
+    if (!w.enabled) {
+        w.light.clear();
+        return;
+    }
+    // The end dialog works on the running record: a new session must not
+    // take it over before the user has answered. The new connection is
+    // picked up at the first tick after the dialog closes.
+    if (m_view.endDialogOpen())
+        return;
+
+    const RasProbeResult probe = m_ctx.dialUp.probe();
+    switch (probe.outcome) {
+    case RasProbe::NoConnection:
+        if (w.lightImage == LightRed)
+            return;
+        m_view.setTimerActive(WatchTimer::Blink, false);
+        w.lightImage = LightRed;
+        m_view.showLight(LightRed);
+        if (w.running)
+            StopClick();
+        return;
+    case RasProbe::Connected:
+        if (w.running && w.light == Verde)
+            return;
+        w.connected = true;
+        takeEntry(probe.entryName);
+        StartClick();
+        if (!w.enabled)
+            return;
+        m_view.setTimerActive(WatchTimer::Blink, false);
+        setLight(Verde, LightGreen);
+        m_view.showLight(LightGreen);
+        return;
+    case RasProbe::Busy:
+        return;
+    case RasProbe::Connecting:
+        w.connected = false;
+        takeEntry(probe.entryName);
+        if (w.running)
+            return;
+        StartClick();
+        if (!w.enabled)
+            return;
+        setLight(Giallo, LightYellow);
+        m_view.setTimerActive(WatchTimer::Blink, true);
+        return;
+    }
+}
+
+void TWatch::takeEntry(const QString& entryName)
+{
+    ConnRecord& r = m_ctx.records.running;
+    const QString provider = bio::cutTo(entryName, ras::ProbeEntryNameMax);
+    // While a session runs on this entry its record is already loaded;
+    // reading it again every second would only repeat a failure's beep.
+    if (m_ctx.watch.running && r.provider == provider)
+        return;
+    r.provider = provider;
+    m_ctx.provider.load(m_ctx.programFolder, entryName, m_ctx.prompt);
+    r.telefono = bio::cutTo(m_ctx.provider.phoneNumber, ConnRecord::TelefonoMax);
+}
+
+void TWatch::refuse(const QString& text)
+{
+    m_ctx.prompt.beep();
+    watchOff();
+    m_ctx.prompt.message(text, ErrorTitle, PromptIcon::Error, true);
+}
+
+void TWatch::StartClick()
+{
+    ConnRecords& recs = m_ctx.records;
+    session::armFirstSave(recs);
+    WatchState& w = m_ctx.watch;
+    if (w.running)
+        return;
+    recs.running.motivo.clear();
+    const QString name =
+        m_ctx.provider.profile.isEmpty() ? m_ctx.settings.tabDefault : m_ctx.provider.profile;
+    m_ctx.trace.lines.clear();
+    m_ctx.trace.profileName = name;
+
+    TProfileFiles files(m_ctx.profiles, m_ctx.programFolder, m_ctx.prompt);
+    if (!files.LoadProfile(name, false)) {
+        refuse(NoProfileText);
+        return;
+    }
+    // The schedule is built before anything of the session is set up: a
+    // connection that cannot be priced is refused like a missing profile.
+    const TDateTime now = m_ctx.clock.now();
+    const int32_t dialTime = m_ctx.settings.dialTime;
+    std::optional<Schedule> schedule = BuildSchedule(
+        m_ctx.profiles.working, now + dialTime * dt::OneSecond, m_ctx.holidays, &m_ctx.trace);
+    if (!schedule) {
+        refuse(noBandText(name));
+        return;
+    }
+
+    if (m_ctx.settings.mostraSeConn)
+        m_view.showBar();
+    m_ctx.profiles.session = m_ctx.profiles.working;
+    session::begin(recs, m_ctx.archive, name, dialTime, now, m_ctx.prompt);
+    w.running = true;
+    m_ctx.schedule = std::move(schedule);
+
+    m_view.setTimerActive(WatchTimer::Session, true);
+    w.lightImage = LightGreen;
+    m_view.setTimerActive(WatchTimer::Blink, true);
+}
+
+double TWatch::sessionCost(TDateTime end) const
+{
+    if (!m_ctx.schedule)
+        return 0;
+    return ComputeCost(m_ctx.profiles.session, *m_ctx.schedule, m_ctx.records.running.inizio, end)
+        .cost;
+}
+
+void TWatch::Timer1Timer()
+{
+    WatchState& w = m_ctx.watch;
+    ConnRecords& recs = m_ctx.records;
+    if (!w.running || !session::countTick(recs, m_ctx.clock.now()))
+        return;
+    const float shown = ShownCost(float(sessionCost(recs.running.fine)), m_ctx.settings.iva);
+    w.shownCost = shown;
+    m_view.setCostoText(fmt::formatFloat(CostPattern, shown));
+    m_view.setTempoText(fmt::formatDateTime(TimePattern, recs.running.fine - recs.running.inizio));
+    session::periodicSave(recs, m_ctx.archive, shown, w.connected, m_ctx.prompt, this);
+    if (m_ctx.settings.aggAuto && w.connected)
+        m_view.requestUpdateSearch();
+}
+
+void TWatch::saveStarted()
+{
+    m_view.setAutLight(false);
+}
+
+void TWatch::saveFinished(bool ok)
+{
+    // A failed save leaves the light red: the archive is not being kept up
+    // to date until a later save succeeds.
+    if (ok)
+        m_view.setAutLight(true);
+}
+
+void TWatch::StopClick()
+{
+    WatchState& w = m_ctx.watch;
+    ConnRecords& recs = m_ctx.records;
+    w.running = false;
+    // A confirmed connection does not outlive its session: without this, a
+    // connection gone within "DialTime" would leave "&Disconnetti" offered.
+    w.connected = false;
+    m_view.setTimerActive(WatchTimer::Session, false);
+    m_view.setTimerActive(WatchTimer::Blink, false);
+    w.lightImage = LightRed;
+    m_view.showLight(LightRed);
+
+    const TDateTime now = m_ctx.clock.now();
+    session::end(recs, now, WithVat(float(sessionCost(now)), m_ctx.settings.iva));
+
+    RasState& ras = m_ctx.dialUp.state();
+    if (ras.lastError == ras::LineBusy) {
+        m_view.setTempoText(ZeroTime);
+        m_view.setCostoText(ZeroCost);
+        ras.lastError = ras::Pending;
+        return;
+    }
+    if (w.mode == 1 && !m_view.endDialogOpen() && recs.running.inizio < recs.running.fine)
+        m_view.openEndDialog(w.light);
+}
+
+void TWatch::Timer2Timer()
+{
+    WatchState& w = m_ctx.watch;
+    if (!w.enabled)
+        return;
+    w.blinkOffset = w.blinkOffset == 0 ? BlinkStep : 0;
+    m_view.showLight(w.lightImage + w.blinkOffset);
+}
+
+void TWatch::AutoInt1Click()
+{
+    WatchState& w = m_ctx.watch;
+    if (w.connected) {
+        IPrompt& prompt = m_ctx.prompt;
+        if (prompt.confirm(AlreadyConnectedText, ConfirmTitle) &&
+            prompt.confirm(SureToEndText, ConfirmTitle) && Disconnect())
+            w.connected = false;
+        return;
+    }
+    m_view.setAutLight(false);
+    w.mode = 0;
+    // Without a dialler nothing would ever bring the watch back to automatic.
+    if (!m_view.openAutoDial()) {
+        w.mode = 1;
+        m_view.setAutLight(true);
+    }
+}
+
+bool TWatch::Disconnect()
+{
+    WatchState& w = m_ctx.watch;
+    if (w.hangUpGuard)
+        return false;
+    w.hangUpGuard = true;
+    struct ClearGuard {
+        bool& flag;
+        ~ClearGuard() { flag = false; }
+    } clearGuard{w.hangUpGuard};
+
+    const auto ask = [this](const QString& text) {
+        return m_ctx.prompt.ask(
+                   {text, ProgramTitle, PromptIcon::Warning, PbYes | PbNo, PbYes, true}) == PbYes;
+    };
+    for (;;) {
+        switch (m_ctx.dialUp.hangUpWithWait()) {
+        case RasHangUp::Gone:
+            return true;
+        case RasHangUp::AlreadyRunning:
+            return false;
+        case RasHangUp::TimedOut:
+            break;
+        }
+        if (ask(HangUpTimeoutText))
+            continue;
+        if (!ask(GiveUpText))
+            return false;
+        // The last resort: whatever the line does, the session is closed and
+        // offered for keeping, then the program ends.
+        if (w.running)
+            StopClick();
+        m_view.closeMainBar();
+        return false;
+    }
+}
+
+void TWatch::cambiatariffa1Click()
+{
+    if (m_ctx.watch.connected)
+        m_view.openChangeTariff();
+}

@@ -1,0 +1,133 @@
+#pragma once
+// The connection watch: once a second it asks the dial-up layer whether a
+// connection is being set up or is up, turns it into a timed session priced
+// live on the bar, checkpoints the running record into the archive, and hands
+// the finished connection to the end-of-connection dialog.
+//
+// Timer handlers are plain methods (the bar's timers call them; tests call
+// them directly with a manual clock). All state is the program's, passed in
+// through WatchContext; what the user sees goes through IWatchView. Every
+// call belongs to the user-interface thread: the dialler hands its
+// notifications over to that thread before calling StartClick/StopClick.
+
+#include "app/WatchView.h"
+#include "archive/SessionArchive.h"
+#include "tariff/CostEngine.h"
+
+#include <QString>
+#include <optional>
+
+class ArchiveFile;
+class IClock;
+class IPrompt;
+class TDialUp;
+class TflFestivi;
+struct ConnRecords;
+struct Settings;
+struct TariffProfiles;
+struct TProviderRecord;
+struct WatchState;
+
+// The program-wide records and services the watch works on.
+struct WatchContext {
+    Settings& settings;
+    WatchState& watch;
+    ConnRecords& records;
+    ArchiveFile& archive;
+    TariffProfiles& profiles;
+    // The running session's own schedule: re-pricing other connections never
+    // touches it. Empty while no session has been priced.
+    std::optional<Schedule>& schedule;
+    // The session trace list: written while the schedule is built, never shown.
+    ScheduleTrace& trace;
+    TflFestivi& holidays;
+    TProviderRecord& provider; // the current provider record
+    TDialUp& dialUp;
+    QString programFolder; // with a trailing '/'
+    IClock& clock;
+    IPrompt& prompt;
+};
+
+class TWatch : private ISaveIndicator
+{
+public:
+    // Traffic-light images of the bar's image list.
+    static constexpr int LightOff = 0;
+    static constexpr int LightRed = 2;
+    static constexpr int LightYellow = 3;
+    static constexpr int LightGreen = 8;
+    static constexpr int BlinkStep = 2;
+
+    static inline const QString Verde = QStringLiteral("verde");
+    static inline const QString Giallo = QStringLiteral("giallo");
+
+    static inline const QString NoProfileText = QStringLiteral(
+        "Nessuna Tabella da applicare.\rApri la finestra Tariffe e seleziona <Applica Tabella> "
+        "per il profilo prescelto.\rQuando terminato, riabilita il Timer facendo clik sul "
+        "Semaforo.");
+    static inline const QString ErrorTitle = QStringLiteral("Errore...");
+    static inline const QString ConfirmTitle = QStringLiteral("Conferma...");
+    static inline const QString ProgramTitle = QStringLiteral("Tarvelo!...");
+    static inline const QString AlreadyConnectedText =
+        QStringLiteral("C'è già una connessione in corso.\rLa Vuoi terminare ?");
+    static inline const QString SureToEndText =
+        QStringLiteral("Sei sicuro di voler terminare la Connessione ?");
+    static inline const QString HangUpTimeoutText = QStringLiteral(
+        "TimeOut: Non sono riuscito a chiudere correttamente la connessione.\r\rSi consiglia di "
+        "tentare almeno un paio di volte (durata 30 secondi ciascuna).\rSe Questo errore "
+        "apparirà anche nelle prossime connessioni, significa che la disconnessione manuale "
+        "tramite Tarvelo!, non è compatibile con il tuo sistema.\r\rVuoi riprovare ?");
+    static inline const QString GiveUpText = QStringLiteral(
+        "Se non riesci a risolvere la connessione, consiglio di chiudere il programma.");
+
+    // The no-profile text's way back, for the other refusals that switch the
+    // watch off.
+    static QString noBandText(const QString& profileName);
+
+    TWatch(const WatchContext& ctx, IWatchView& view);
+    TWatch(const TWatch&) = delete;
+    TWatch& operator=(const TWatch&) = delete;
+
+    // Click on the traffic light, and the start of the program.
+    void watchOn();
+    // No tariff profile can be applied: the light goes off until the user
+    // clicks it again.
+    void watchOff();
+
+    // CtrlTimer, after the bar's own first-tick work: probe and react.
+    void CtrlTimerTimer();
+    // Session start; also called by the dialler. Does nothing but re-arm the
+    // first save when a session already runs.
+    void StartClick();
+    // Timer1: time and cost on the bar, periodic save.
+    void Timer1Timer();
+    // Session end; also called by the dialler and the disconnect's last resort.
+    void StopClick();
+    // Timer2: the light blinks.
+    void Timer2Timer();
+
+    // "&Manuale" / "&Connetti" / "&Disconnetti".
+    void AutoInt1Click();
+    // Hangs the connection up, asking what to do when it will not go. True
+    // once the connection is gone; false when it may still be up (the user
+    // gave up, or a disconnect was already in progress).
+    bool Disconnect();
+    // "C&ambia Tariffa": only while the connection is confirmed.
+    void cambiatariffa1Click();
+
+    const WatchContext& context() const { return m_ctx; }
+
+private:
+    void saveStarted() override;
+    void saveFinished(bool ok) override;
+
+    // Running record's provider and telephone from the probed entry.
+    void takeEntry(const QString& entryName);
+    // Refuses the session: beep, watch off, the message.
+    void refuse(const QString& text);
+    double sessionCost(TDateTime end) const;
+    void setLight(const QString& text, int image);
+
+    WatchContext m_ctx;
+    IWatchView& m_view;
+};
