@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/SettingsStore.h"
+#include "platform/ras/RasBackend.h"
 
 #include <QCoreApplication>
 
@@ -15,11 +16,21 @@ QString withSlash(const QString& folder)
 } // namespace
 
 Program::Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
-                 const QString& programFolder, const QString& executablePath)
+                 const QString& programFolder, const QString& executablePath,
+                 std::unique_ptr<IRasService> ras)
     : prompt(prompt), clock(clock), registry(registry), shell(shell),
       programFolder(withSlash(programFolder)), executablePath(executablePath),
-      version(VersionInfo::compiled())
+      version(VersionInfo::compiled()), archive(this->programFolder),
+      rasService(ras ? std::move(ras) : createRasService(this->programFolder)),
+      dialUp(*rasService, rasState, clock)
 {
+}
+
+WatchContext Program::watchContext()
+{
+    return WatchContext{settings,        watch,        connRecords, archive,  profiles,
+                        sessionSchedule, sessionTrace, holidays,    provider, dialUp,
+                        programFolder,   clock,        prompt};
 }
 
 bool Program::loadSettings(QString* error)

@@ -9,10 +9,20 @@
 // no widgets.
 
 #include "app/Settings.h"
+#include "app/Watch.h"
 #include "app/WatchState.h"
+#include "archive/ArchiveFile.h"
+#include "archive/ConnRecords.h"
+#include "dialup/DialUp.h"
+#include "dialup/ProviderRecord.h"
+#include "dialup/RasService.h"
 #include "options/VersionInfo.h"
+#include "tariff/TariffProfiles.h"
+#include "tariff/uflFestivi.h"
 
 #include <QString>
+#include <memory>
+#include <optional>
 
 class IClock;
 class IPrompt;
@@ -23,8 +33,11 @@ struct Program {
     // programFolder: where the data files live, normally executableFolder();
     // a missing trailing '/' is added. executablePath: the program file, used
     // for the start-up shortcut.
+    // ras: the dial-up service; by default the backend for programFolder
+    // (createRasService).
     Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
-            const QString& programFolder, const QString& executablePath = QString());
+            const QString& programFolder, const QString& executablePath = QString(),
+            std::unique_ptr<IRasService> ras = nullptr);
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -50,10 +63,27 @@ struct Program {
     Settings settings;
     WatchState watch;
 
-    // Further program-wide records join here with their subsystems: the
-    // holiday calendar, the tariff profiles and session schedule, the
-    // connection records, the RAS entry list and dialling state, and the
-    // current provider record.
+    // Tariffs: the working, session and re-pricing profiles; the running
+    // session's own schedule and its trace list; the holiday calendar (made
+    // for the current year when the main bar is created).
+    TariffProfiles profiles;
+    std::optional<Schedule> sessionSchedule;
+    ScheduleTrace sessionTrace;
+    TflFestivi holidays{0};
+
+    // The connection records and the archive file "Archivio.sto".
+    ConnRecords connRecords;
+    ArchiveFile archive;
+
+    // Dial-up: the service, its state (RAS entry list, last RAS error), the
+    // operations over both, and the current provider record.
+    std::unique_ptr<IRasService> rasService;
+    RasState rasState;
+    TDialUp dialUp;
+    TProviderRecord provider;
+
+    // The records and services the connection watch works on.
+    WatchContext watchContext();
 
     // Settings of the registry key, with the store's rules. The bar's
     // position is applied/copied by the bar itself.

@@ -1,6 +1,7 @@
 #include "app/uMain.h"
 
 #include "app/Program.h"
+#include "common/Clock.h"
 #include "common/Prompt.h"
 #include "platform/gui/Artwork.h"
 #include "platform/gui/HelpKey.h"
@@ -97,7 +98,7 @@ QPixmap ledPixmap(const QColor& colour)
 
 TfMain::TfMain(Program& program, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_program(program)
+      m_program(program), m_watch(program.watchContext(), *this)
 {
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(BarCaption);
@@ -247,7 +248,7 @@ void TfMain::createPopSem()
             [this] { openOptions(); });
     separator("N2");
     m_cambiatariffa1 = item(m_popSem, "cambiatariffa1", QStringLiteral("C&ambia Tariffa"));
-    connect(m_cambiatariffa1, &QAction::triggered, this, &TfMain::openChangeTariff);
+    connect(m_cambiatariffa1, &QAction::triggered, this, [this] { m_watch.cambiatariffa1Click(); });
     separator("N3");
     connect(item(m_popSem, "Riduciadicona1", QStringLiteral("&Riduci ad icona")),
             &QAction::triggered, this, &TfMain::hideBar);
@@ -327,13 +328,14 @@ void TfMain::formCreate()
 
 void TfMain::createHolidayCalendar()
 {
-    // The holiday calendar for the year of today is built here.
+    int year = 0, month = 0, day = 0;
+    TflFestivi::splitDate(m_program.clock.now(), year, month, day);
+    m_program.holidays = TflFestivi(uint16_t(year), &m_program.prompt);
 }
 
 void TfMain::enumerateRasEntries()
 {
-    // The dial-up phone-book entries are read into the RAS entry list here,
-    // which also clears the current provider record.
+    m_program.dialUp.enumerateEntries(m_program.provider);
 }
 
 // A position saved on a monitor that is no longer attached would leave the
@@ -358,17 +360,17 @@ void TfMain::CtrlTimerTimer()
             hideBar();
         m_ctrlTimer.setInterval(1000);
     }
-    // The connection watch's tick (probe, session start and end) follows here.
+    m_watch.CtrlTimerTimer();
 }
 
 void TfMain::Timer1Timer()
 {
-    // The session tick (time, cost, periodic save) goes here.
+    m_watch.Timer1Timer();
 }
 
 void TfMain::Timer2Timer()
 {
-    // The traffic light's blink tick goes here.
+    m_watch.Timer2Timer();
 }
 
 void TfMain::semClick()
@@ -378,13 +380,49 @@ void TfMain::semClick()
 
 void TfMain::watchOn()
 {
-    WatchState& w = m_program.watch;
-    if (w.enabled)
-        return;
-    w.enabled = true;
-    w.running = false;
-    m_ctrlTimer.start();
-    w.mode = 1;
+    m_watch.watchOn();
+}
+
+void TfMain::setTimerActive(WatchTimer timer, bool active)
+{
+    QTimer& t = timer == WatchTimer::Ctrl      ? m_ctrlTimer
+                : timer == WatchTimer::Session ? m_timer1
+                                               : m_timer2;
+    // Starting a running timer would only shift its beat.
+    if (!active)
+        t.stop();
+    else if (!t.isActive())
+        t.start();
+}
+
+bool TfMain::endDialogOpen() const
+{
+    return !m_windows.fStop.isNull();
+}
+
+void TfMain::openEndDialog(const QString& light)
+{
+    TfStop::open(light, StopContext{m_program.connRecords, m_program.archive, m_program.prompt,
+                                    this, &m_windows.fStop});
+}
+
+void TfMain::resetTimeAndCost()
+{
+    setTempoText(QStringLiteral("00.00.00"));
+    setCostoText(QStringLiteral("0"));
+}
+
+void TfMain::requestUpdateSearch()
+{
+    // The automatic update search starts here, once per run, when it joins
+    // the program.
+}
+
+void TfMain::closeMainBar()
+{
+    close();
+    if (!m_ended) // close() on a window the platform never created still ends
+        shutdown(true);
 }
 
 void TfMain::showLight(int index)
@@ -414,10 +452,10 @@ QString TfMain::costoText() const
     return m_costo->text();
 }
 
-void TfMain::setAutLight(bool automatic)
+void TfMain::setAutLight(bool green)
 {
-    m_autLightGreen = automatic;
-    m_autLight->setPixmap(ledPixmap(automatic ? QColor(0, 200, 0) : QColor(220, 0, 0)));
+    m_autLightGreen = green;
+    m_autLight->setPixmap(ledPixmap(green ? QColor(0, 200, 0) : QColor(220, 0, 0)));
     m_autLight->repaint();
 }
 
@@ -471,29 +509,7 @@ void TfMain::PopSemPopup()
 
 void TfMain::AutoInt1Click()
 {
-    WatchState& w = m_program.watch;
-    if (w.connected) {
-        IPrompt& prompt = m_program.prompt;
-        if (prompt.confirm(
-                QStringLiteral("C'è già una connessione in corso.\rLa Vuoi terminare ?")) &&
-            prompt.confirm(QStringLiteral("Sei sicuro di voler terminare la Connessione ?")))
-            disconnectConnection();
-        return;
-    }
-    setAutLight(false);
-    w.mode = 0;
-    // Without a dialler nothing would ever bring the watch back to automatic.
-    if (!openAutoDial()) {
-        w.mode = 1;
-        setAutLight(true);
-    }
-}
-
-void TfMain::disconnectConnection()
-{
-    // The watch's Disconnect (hang-up with wait, the time-out questions) goes
-    // here; afterwards the connected flag is cleared.
-    notYetAvailable();
+    m_watch.AutoInt1Click();
 }
 
 void TfMain::NascondiIcone1Click()
@@ -665,9 +681,7 @@ void TfMain::quit()
         m_windows.fAutoDial->close();
         delete m_windows.fAutoDial.data();
     }
-    close();
-    if (!m_ended) // close() on a window the platform never created still ends
-        shutdown(true);
+    closeMainBar();
 }
 
 void TfMain::closeEvent(QCloseEvent* event)

@@ -5,7 +5,10 @@
 // menu, the tray icon and the window slots, and its close is the one way the
 // program ends (saving the settings first).
 
+#include "app/Watch.h"
+#include "app/WatchView.h"
 #include "app/WindowSlots.h"
+#include "archive/uStop.h"
 
 #include <QPoint>
 #include <QPointer>
@@ -21,7 +24,7 @@ class QToolButton;
 class TTrayIcon;
 struct Program;
 
-class TfMain : public QWidget
+class TfMain : public QWidget, public IWatchView, public IStopBar
 {
     Q_OBJECT
 public:
@@ -35,10 +38,12 @@ public:
     WindowSlots& windows() { return m_windows; }
     TTrayIcon& tray() { return *m_tray; }
     QMenu* popSem() const { return m_popSem; }
+    TWatch& watch() { return m_watch; }
 
     // ---- The connection watch's surface -------------------------------------
     // CtrlTimer: 1 ms for its first tick, then 1000 ms. Timer1 (session tick)
-    // and Timer2 (blink tick): 1000 ms, started by the watch.
+    // and Timer2 (blink tick): 1000 ms, started by the watch. Each handler
+    // hands the tick to the watch.
     QTimer& ctrlTimer() { return m_ctrlTimer; }
     QTimer& timer1() { return m_timer1; }
     QTimer& timer2() { return m_timer2; }
@@ -51,19 +56,30 @@ public:
     // nothing when the watch is already on.
     void watchOn();
 
+    void setTimerActive(WatchTimer timer, bool active) override;
     // Shows traffic-light image index (0..9) in `sem` at once.
-    void showLight(int index);
+    void showLight(int index) override;
     int shownLight() const { return m_shownLight; }
-    void setTempoText(const QString& text);
-    void setCostoText(const QString& text);
+    void setTempoText(const QString& text) override;
+    void setCostoText(const QString& text) override;
     QString tempoText() const;
     QString costoText() const;
-    // autLight: green while the watch is automatic, red in manual mode.
-    void setAutLight(bool automatic);
+    // autLight: green while the watch is automatic, red in manual mode and
+    // while the archive is being written.
+    void setAutLight(bool green) override;
     bool autLightIsGreen() const { return m_autLightGreen; }
     // "!!!", "&Riduci ad icona" and the tray icon.
-    void showBar();
-    void hideBar();
+    void showBar() override;
+    void hideBar() override;
+    void resetTimeAndCost() override;
+
+    // The end-of-connection dialog, in its window slot.
+    bool endDialogOpen() const override;
+    void openEndDialog(const QString& light) override;
+    // The update search of "AggAuto".
+    void requestUpdateSearch() override;
+    // Ends the program by the bar's close path.
+    void closeMainBar() override;
 
     // ---- Menu and buttons ---------------------------------------------------
     // Sets the enabling, captions and checked display mode of PopSem; runs
@@ -92,8 +108,8 @@ public:
     static constexpr int OptionsMenuPage = 1; // "Menù"
     void openOptions(int page = OptionsFirstPage);
     // False when the dialler could not be shown.
-    bool openAutoDial();
-    void openChangeTariff();
+    bool openAutoDial() override;
+    void openChangeTariff() override;
 
     // Start-up shortcut: created when startWithSystem, removed otherwise (an
     // absent one is no error). Called by the options window with "AvviaWind".
@@ -135,13 +151,13 @@ private:
     // creation step or menu item).
     void createHolidayCalendar();
     void enumerateRasEntries();
-    void disconnectConnection();
     void slidePanelClick();
     void showExtraInfo();
     void hideExtraInfo();
 
     Program& m_program;
     WindowSlots m_windows;
+    TWatch m_watch;
 
     QLabel* m_panel5 = nullptr;
     QLabel* m_sem = nullptr;

@@ -1,0 +1,123 @@
+// The real main bar, offscreen, timing one short call made on the simulated
+// dial-up service the way `tarvelo-cli ras` makes it, and storing it through
+// the end-of-connection dialog.
+
+#include "app/Program.h"
+#include "app/uMain.h"
+#include "archive/uStop.h"
+#include "common/Clock.h"
+#include "common/ScriptedPrompt.h"
+#include "platform/system/Registry.h"
+#include "tests/mainbar/FakeShell.h"
+#include "tests/support/TestSupport.h"
+#include "tests/watch/WatchFixture.h"
+#include "tools/Cli.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace watchtest;
+
+class TestWatchBar : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { testsupport::pinItalianLocale(); }
+    void oneCall();
+
+private:
+    int cli(const QString& folder, const QStringList& args)
+    {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int rc =
+            runCli(QStringList{QStringLiteral("--folder"), folder} + args, QString(), o, e);
+        if (rc != 0)
+            qWarning("%s", qPrintable(err));
+        return rc;
+    }
+};
+
+void TestWatchBar::oneCall()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.path() + QLatin1Char('/');
+    ScriptedPrompt prompt;
+    ManualClock clock{monday()};
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program(prompt, clock, registry, shell, folder);
+
+    TariffProfiles p;
+    p.working = liraPerSecond();
+    QVERIFY(TProfileFiles(p, folder, prompt).SaveProfile(QStringLiteral("Prova")));
+    QCOMPARE(cli(folder, {"ras", "add", "Prova", "--phone", "0701234567"}), 0);
+    QCOMPARE(
+        cli(folder, {"provider", "set", "Prova", "--phone", "0701234567", "--profile", "Prova"}),
+        0);
+
+    TfMain bar(program);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QCOMPARE(program.rasState.entries[0], QStringLiteral("Prova"));
+    auto* tempo = bar.findChild<QLabel*>(QStringLiteral("Tempo"));
+    auto* costo = bar.findChild<QLabel*>(QStringLiteral("Costo"));
+
+    bar.CtrlTimerTimer();
+    QCOMPARE(bar.shownLight(), TWatch::LightRed);
+
+    QCOMPARE(cli(folder, {"ras", "connect", "Prova"}), 0);
+    clock.advanceSeconds(1);
+    bar.CtrlTimerTimer();
+    QCOMPARE(bar.shownLight(), TWatch::LightGreen);
+    QVERIFY(bar.timer1().isActive());
+    QVERIFY(!bar.timer2().isActive());
+    for (int i = 0; i < 25; ++i) {
+        bar.Timer1Timer();
+        clock.advanceSeconds(1);
+        bar.CtrlTimerTimer();
+    }
+    QCOMPARE(tempo->text(), QStringLiteral("00.00.24"));
+    QCOMPARE(costo->text(), QStringLiteral("29")); // 24 × 1.2 + 0.49
+    QCOMPARE(QFileInfo(program.archive.path()).size(), qint64(ConnRecord::Size));
+
+    QCOMPARE(cli(folder, {"ras", "drop"}), 0);
+    bool answered = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* stop = qobject_cast<TfStop*>(bar.windows().fStop.data());
+        QVERIFY(stop);
+        QVERIFY(stop->isVisible());
+        QVERIFY(bar.isHidden());
+        QCOMPARE(stop->findChild<QLabel*>(QStringLiteral("Label1"))->text(), TfStop::EndedTitle);
+        QVERIFY(stop->findChild<QRadioButton*>(QStringLiteral("rbSI"))->isChecked());
+        stop->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        answered = true;
+    });
+    bar.CtrlTimerTimer(); // a second after the last session tick
+    QVERIFY(answered);
+    QVERIFY(!bar.windows().fStop);
+    QVERIFY(bar.isVisible());
+    QCOMPARE(bar.shownLight(), TWatch::LightRed);
+    QVERIFY(!bar.timer1().isActive());
+    QVERIFY(!program.watch.running);
+
+    ArchiveFile archive(folder);
+    QVERIFY(archive.open(ArchiveFile::Access::ReadOnly));
+    const QList<ConnRecord> stored = archive.readStored();
+    QCOMPARE(stored.size(), 1);
+    const ConnRecord& r = stored.first();
+    QCOMPARE(r.provider, QStringLiteral("Prova"));
+    QCOMPARE(r.telefono, QStringLiteral("0701234567"));
+    QCOMPARE(r.nomeTar, QStringLiteral("Prova"));
+    QCOMPARE(r.motivo, QString());
+    QCOMPARE(r.durationSeconds(), 25);
+    QCOMPARE(r.costo, 25 * 1.2f);
+    QVERIFY(prompt.requests().isEmpty());
+}
+
+QTEST_MAIN(TestWatchBar)
+#include "tst_watchbar.moc"
