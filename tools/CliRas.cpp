@@ -13,7 +13,9 @@ int usageError(CliContext& ctx, const QString& text)
 {
     ctx.err << text << "\n"
             << "uso: ras entries | add VOCE [--phone NUMERO] | connect VOCE"
-               " | connecting VOCE [--busy] | drop [VOCE] | status\n";
+               " | connecting VOCE [--busy] | drop [VOCE] | status\n"
+            << "(connect e connecting fanno avanzare la chiamata della VOCE ancora in corso,"
+               " se c'è; altrimenti aggiungono una connessione)\n";
     return 2;
 }
 
@@ -40,6 +42,16 @@ int addConnection(CliContext& ctx, TRasSimStore& store, const QString& name, uin
     QString why;
     const bool ok = store.update(
         [&](SimConnections& s) {
+            // A call of this entry still being set up moves on (to connected,
+            // or to a busy line), as a real dial would; otherwise a further
+            // connection is staged beside the others.
+            for (SimConnection& c : s.list)
+                if (c.entryName == *entry && c.state != ras::Connected && c.closingAt == 0) {
+                    c.state = state;
+                    c.error = error;
+                    handle = c.handle;
+                    return;
+                }
             handle = s.allocateHandle();
             s.list.push_back({handle, *entry, phone, state, error, 0});
         },

@@ -70,8 +70,15 @@ void TestWatchBar::oneCall()
     bar.CtrlTimerTimer();
     QCOMPARE(bar.shownLight(), TWatch::LightRed);
 
-    QCOMPARE(cli(folder, {"ras", "connect", "Prova"}), 0);
+    // "ras connecting": the light blinks yellow; "ras connect": green.
+    QCOMPARE(cli(folder, {"ras", "connecting", "Prova"}), 0);
     clock.advanceSeconds(1);
+    bar.CtrlTimerTimer();
+    QCOMPARE(program.watch.light, TWatch::Giallo);
+    QVERIFY(bar.timer2().isActive());
+    bar.Timer2Timer();
+    QCOMPARE(bar.shownLight(), 5);
+    QCOMPARE(cli(folder, {"ras", "connect", "Prova"}), 0);
     bar.CtrlTimerTimer();
     QCOMPARE(bar.shownLight(), TWatch::LightGreen);
     QVERIFY(bar.timer1().isActive());
