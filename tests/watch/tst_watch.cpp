@@ -174,11 +174,13 @@ void TestWatch::dialTimeDelaysTheStart()
     Fixture f;
     QVERIFY(f.saveProfile(QStringLiteral("Prova"), liraPerSecond()));
     f.settings.dialTime = 10;
+    f.settings.mostraSeConn = true;
     f.confirmInDialog();
     f.watcher.watchOn();
     f.tick();
     QVERIFY(f.connect());
     f.tick();
+    QCOMPARE(f.view.barShown, 1); // "MostraSeConn"
     const TDateTime seen = f.clock.now();
     QVERIFY(sameTime(f.records.running.inizio, seen + 10 * dt::OneSecond));
     for (int i = 1; i < 10; ++i) {
