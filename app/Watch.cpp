@@ -283,9 +283,11 @@ bool TWatch::Disconnect()
         ~ClearGuard() { flag = false; }
     } clearGuard{w.hangUpGuard};
 
+    // No is preselected, as in every question of the program: Enter alone
+    // must never end the program in the last resort.
     const auto ask = [this](const QString& text) {
         return m_ctx.prompt.ask(
-                   {text, ProgramTitle, PromptIcon::Warning, PbYes | PbNo, PbYes, true}) == PbYes;
+                   {text, ProgramTitle, PromptIcon::Warning, PbYes | PbNo, PbNo, true}) == PbYes;
     };
     for (;;) {
         switch (m_ctx.dialUp.hangUpWithWait()) {

@@ -540,6 +540,7 @@ void TestWatch::disconnect()
             QCOMPARE(q.text, giveUp ? TWatch::GiveUpText : TWatch::HangUpTimeoutText);
             QCOMPARE(q.title, QStringLiteral("Tarvelo!..."));
             QCOMPARE(q.icon, PromptIcon::Warning);
+            QCOMPARE(q.defaultButton, int(PbNo));
             QVERIFY(q.systemModal);
         }
     }
