@@ -2,6 +2,7 @@
 // Small helpers for the archive tests: raw file contents and sample records.
 
 #include "archive/ConnRecord.h"
+#include "tests/support/TestSupport.h"
 
 #include <QFile>
 #include <QString>
@@ -22,17 +23,8 @@ inline ConnRecord sample(int n)
     return r;
 }
 
-inline QByteArray readAllBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeAllBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
+using testsupport::readFileBytes;
+using testsupport::writeFileBytes;
 
 inline QByteArray recordAt(const QByteArray& file, int i)
 {

@@ -170,7 +170,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             content += sample(i).toBytes();
         content += QByteArray(100, '\x7f');
-        QVERIFY(writeAllBytes(path, content));
+        QVERIFY(writeFileBytes(path, content));
 
         ArchiveFile a(dir.path());
         QVERIFY(a.open());
@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(a.count(), 4);
         a.close();
 
-        const QByteArray after = readAllBytes(path);
+        const QByteArray after = readFileBytes(path);
         QCOMPARE(after.size(), 4 * 308);
         QCOMPARE(after.left(3 * 308), content.left(3 * 308));
         QCOMPARE(recordAt(after, 3), sample(3).toBytes());
@@ -200,9 +200,9 @@ private slots:
         QVERIFY(a.open());
         for (int i = 0; i < 10; ++i)
             QVERIFY(a.write(i, sample(i)));
-        const QByteArray before = readAllBytes(a.path());
+        const QByteArray before = readFileBytes(a.path());
         QVERIFY(a.write(5, ConnRecord{}));
-        const QByteArray after = readAllBytes(a.path());
+        const QByteArray after = readFileBytes(a.path());
         QCOMPARE(after.size(), before.size());
         QCOMPARE(recordAt(after, 5), QByteArray(308, '\0'));
         QCOMPARE(after.left(5 * 308), before.left(5 * 308));
@@ -223,7 +223,7 @@ private slots:
         torn[157] = char(240); // description length beyond its field
         QByteArray nan = sample(2).toBytes();
         nan.replace(0, 8, QByteArray::fromHex("000000000000f87f"));
-        QVERIFY(writeAllBytes(path, sample(0).toBytes() + torn + QByteArray(308, '\0') + nan +
+        QVERIFY(writeFileBytes(path, sample(0).toBytes() + torn + QByteArray(308, '\0') + nan +
                                         sample(4).toBytes()));
         ArchiveFile a(dir.path());
         QVERIFY(a.open(ArchiveFile::Access::ReadOnly));
@@ -279,7 +279,7 @@ private slots:
         QVERIFY(a.open());
         for (int i = 0; i < 13; ++i)
             QVERIFY(a.write(i, sample(i)));
-        const QByteArray before = readAllBytes(a.path());
+        const QByteArray before = readFileBytes(a.path());
         QCOMPARE(before.size(), 13 * 308);
         // Fill every remaining page.
         QFile filler(mountPoint + QStringLiteral("/filler"));
@@ -291,12 +291,12 @@ private slots:
         QVERIFY(!a.write(13, sample(13)));
         QVERIFY(a.errorText().contains(QStringLiteral("Cannot write file")));
         QCOMPARE(a.count(), 13);
-        QCOMPARE(readAllBytes(a.path()), before);
+        QCOMPARE(readFileBytes(a.path()), before);
 
         // Once space is back the same append works and lands at 308 × 13.
         QVERIFY(QFile::remove(filler.fileName()));
         QVERIFY(a.write(13, sample(13)));
-        QCOMPARE(recordAt(readAllBytes(a.path()), 13), sample(13).toBytes());
+        QCOMPARE(recordAt(readFileBytes(a.path()), 13), sample(13).toBytes());
         a.close();
         ::umount2(QFile::encodeName(mountPoint).constData(), MNT_DETACH);
     }

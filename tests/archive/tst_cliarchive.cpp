@@ -1,6 +1,6 @@
 // tarvelo-cli archive list [--csv], run in-process on a temporary folder.
 #include "tests/archive/ArchiveTestFiles.h"
-#include "tools/Cli.h"
+#include "tests/support/CliRun.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -11,21 +11,11 @@ using namespace archivetest;
 namespace
 {
 
-struct Run {
-    int status = 0;
-    QString out;
-    QString err;
-};
+using testsupport::CliRun;
 
-Run cli(const QString& folder, const QStringList& args)
+CliRun cli(const QString& folder, const QStringList& args)
 {
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = runCli(QStringList{QStringLiteral("--folder"), folder} + args, folder, out, err);
-    out.flush();
-    err.flush();
-    return r;
+    return testsupport::runCliIn(folder, args);
 }
 
 // Record 0 and 3 stored, 1 deleted, 2 torn.
@@ -44,9 +34,9 @@ void writeArchive(const QString& folder)
     b.motivo = QStringLiteral("riga uno\r\nriga\tdue");
     QByteArray torn = sample(2).toBytes();
     torn[24] = char(99);
-    QVERIFY(writeAllBytes(folder + QStringLiteral("/Archivio.sto"),
-                          a.toBytes() + QByteArray(308, '\0') + torn + b.toBytes() +
-                              QByteArray(50, 'z')));
+    QVERIFY(writeFileBytes(folder + QStringLiteral("/Archivio.sto"),
+                           a.toBytes() + QByteArray(308, '\0') + torn + b.toBytes() +
+                               QByteArray(50, 'z')));
 }
 
 const QString Header =
@@ -62,7 +52,7 @@ private slots:
     {
         QTemporaryDir dir;
         writeArchive(dir.path());
-        const Run r = cli(dir.path(), {QStringLiteral("archive"), QStringLiteral("list")});
+        const CliRun r = cli(dir.path(), {QStringLiteral("archive"), QStringLiteral("list")});
         QCOMPARE(r.status, 0);
         const QStringList lines = r.out.split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 4); // header, two records, final empty piece
@@ -80,8 +70,8 @@ private slots:
     {
         QTemporaryDir dir;
         writeArchive(dir.path());
-        const Run r = cli(dir.path(), {QStringLiteral("archive"), QStringLiteral("list"),
-                                       QStringLiteral("--csv")});
+        const CliRun r = cli(dir.path(), {QStringLiteral("archive"), QStringLiteral("list"),
+                                          QStringLiteral("--csv")});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out, Header + QStringLiteral("\r\n") +
                             QStringLiteral("0,2001-05-14 21:30:00,2001-05-14 21:42:05,725,1481.28,"
@@ -94,8 +84,8 @@ private slots:
     void missingArchiveIsEmpty()
     {
         QTemporaryDir dir;
-        const Run r = cli(dir.path(), {QStringLiteral("archive"), QStringLiteral("list"),
-                                       QStringLiteral("--csv")});
+        const CliRun r = cli(dir.path(), {QStringLiteral("archive"), QStringLiteral("list"),
+                                          QStringLiteral("--csv")});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out, Header + QStringLiteral("\r\n"));
     }
@@ -104,7 +94,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Archivio.sto")));
-        const Run r = cli(dir.path(), {QStringLiteral("archive"), QStringLiteral("list")});
+        const CliRun r = cli(dir.path(), {QStringLiteral("archive"), QStringLiteral("list")});
         QCOMPARE(r.status, 1);
         QVERIFY(r.err.startsWith(QStringLiteral("Cannot open file ")));
     }
@@ -121,7 +111,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         QTemporaryDir dir;
-        const Run r = cli(dir.path(), args);
+        const CliRun r = cli(dir.path(), args);
         QCOMPARE(r.status, 2);
         QVERIFY(r.err.contains(QStringLiteral("archive list")));
         QVERIFY(r.out.isEmpty());

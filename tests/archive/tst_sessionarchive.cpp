@@ -55,7 +55,7 @@ struct Session {
             out << tick(connected);
         return out;
     }
-    QByteArray file() const { return readAllBytes(archive.path()); }
+    QByteArray file() const { return readFileBytes(archive.path()); }
 
     ConnRecords recs;
     ArchiveFile archive;
@@ -117,7 +117,7 @@ private slots:
     {
         QTemporaryDir dir;
         Session s(dir.path());
-        QVERIFY(writeAllBytes(s.archive.path(), sample(0).toBytes() + sample(1).toBytes()));
+        QVERIFY(writeFileBytes(s.archive.path(), sample(0).toBytes() + sample(1).toBytes()));
         s.start();
         QCOMPARE(s.tick(), session::SaveResult::Saved);
         QByteArray f = s.file();
@@ -204,7 +204,7 @@ private slots:
     {
         QTemporaryDir dir;
         Session s(dir.path());
-        QVERIFY(writeAllBytes(s.archive.path(), sample(0).toBytes() + QByteArray(100, 'x')));
+        QVERIFY(writeFileBytes(s.archive.path(), sample(0).toBytes() + QByteArray(100, 'x')));
         s.start();
         s.ticks(5, false);
         session::end(s.recs, s.now, 12.0);
@@ -220,7 +220,7 @@ private slots:
     {
         QTemporaryDir dir;
         Session s(dir.path());
-        QVERIFY(writeAllBytes(s.archive.path(), sample(0).toBytes()));
+        QVERIFY(writeFileBytes(s.archive.path(), sample(0).toBytes()));
         s.start();
         s.ticks(25);
         session::end(s.recs, s.now, 99.0);
@@ -235,7 +235,7 @@ private slots:
     {
         QTemporaryDir dir;
         Session s(dir.path());
-        QVERIFY(writeAllBytes(s.archive.path(), sample(0).toBytes()));
+        QVERIFY(writeFileBytes(s.archive.path(), sample(0).toBytes()));
         s.start();
         s.ticks(3, false);
         session::end(s.recs, s.now, 0);

@@ -87,7 +87,7 @@ struct Fixture {
         return TfStop::open(light, ctx);
     }
 
-    QByteArray file() const { return readAllBytes(archive.path()); }
+    QByteArray file() const { return readFileBytes(archive.path()); }
 
     ConnRecords recs;
     ArchiveFile archive;
@@ -175,7 +175,7 @@ private slots:
     {
         QTemporaryDir dir;
         Fixture f(dir.path());
-        QVERIFY(writeAllBytes(f.archive.path(), sample(0).toBytes()));
+        QVERIFY(writeFileBytes(f.archive.path(), sample(0).toBytes()));
         f.session(45);
         QVERIFY(f.open(QStringLiteral("verde"), clickOk));
         QCOMPARE(f.file().size(), 2 * 308);
@@ -187,7 +187,7 @@ private slots:
     {
         QTemporaryDir dir;
         Fixture f(dir.path());
-        QVERIFY(writeAllBytes(f.archive.path(), sample(0).toBytes()));
+        QVERIFY(writeFileBytes(f.archive.path(), sample(0).toBytes()));
         f.session(22);
         QVERIFY(f.open(QStringLiteral("verde"), [](TfStop* d) {
             child<QRadioButton>(d, "rbNO")->click();

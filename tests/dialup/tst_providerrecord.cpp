@@ -3,6 +3,7 @@
 #include "common/ScriptedPrompt.h"
 #include "dialup/Crypt.h"
 #include "dialup/ProviderRecord.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,16 +32,10 @@ private:
         r.userPage = QStringLiteral("http://utenti.esempio.it/mario");
         return r;
     }
-    static QByteArray readFile(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static QByteArray readFile(const QString& path) { return testsupport::readFileBytes(path); }
     static void writeFile(const QString& path, const QByteArray& data)
     {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(data);
+        QVERIFY(testsupport::writeFileBytes(path, data));
     }
 
 private slots:

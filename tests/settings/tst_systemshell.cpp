@@ -2,6 +2,7 @@
 #include "platform/system/Registry.h"
 #include "platform/system/Shell.h"
 #include "platform/system/SingleInstance.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,8 +28,7 @@ public:
 
 QByteArray readAll(const QString& path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return testsupport::readFileBytes(path);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "platform/system/Registry.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/ProfileText.h"
-#include "tools/Cli.h"
+#include "tests/support/CliRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,11 +17,7 @@ using namespace fixtures;
 namespace
 {
 
-struct Run {
-    int status = 0;
-    QString out;
-    QString err;
-};
+using testsupport::CliRun;
 
 void writeProfile(const QString& path, const TariffTable& table)
 {
@@ -51,16 +47,7 @@ private slots:
     void profileListAndShow();
 
 private:
-    Run run(const QStringList& args)
-    {
-        Run r;
-        QTextStream out(&r.out);
-        QTextStream err(&r.err);
-        r.status = runCli(QStringList{"--folder", m_dir->path()} + args, QString(), out, err);
-        out.flush();
-        err.flush();
-        return r;
-    }
+    CliRun run(const QStringList& args) { return testsupport::runCliIn(m_dir->path(), args); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -108,7 +95,7 @@ void TestCliTariff::price()
     // Relative paths are taken from the current folder.
     const QString here = QDir::currentPath();
     QDir::setCurrent(m_dir->path());
-    const Run r = run(QStringList{"price"} + args);
+    const CliRun r = run(QStringList{"price"} + args);
     QDir::setCurrent(here);
     QCOMPARE(r.err, QString());
     QCOMPARE(r.out, out);
@@ -146,7 +133,7 @@ void TestCliTariff::priceRefused()
     QFETCH(QStringList, args);
     QFETCH(int, status);
     QFETCH(QString, message);
-    const Run r = run(QStringList{"price"} + args);
+    const CliRun r = run(QStringList{"price"} + args);
     QCOMPARE(r.status, status);
     QCOMPARE(r.out, QString());
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
@@ -161,14 +148,14 @@ void TestCliTariff::ivaFromSettings()
     SettingsStore store(registry);
     store.writeInteger(SettingsStore::Sett, "IVA", 10);
     QVERIFY(store.commit());
-    const Run r = run(args);
+    const CliRun r = run(args);
     QCOMPARE(r.out, QStringLiteral("cost=400\ncost_iva=440\n"));
     QCOMPARE(r.err, QString());
 }
 
 void TestCliTariff::schedule()
 {
-    Run r = run({"schedule", "Sera", "2000-03-06 18:00:00"});
+    CliRun r = run({"schedule", "Sera", "2000-03-06 18:00:00"});
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, QStringLiteral("0 1 0 1800 10\n"
                                    "1 2 0 19800 5\n"
@@ -203,14 +190,14 @@ void TestCliTariff::holiday()
     QFETCH(QString, date);
     QFETCH(int, status);
     QFETCH(QString, out);
-    const Run r = run({"holiday", date});
+    const CliRun r = run({"holiday", date});
     QCOMPARE(r.status, status);
     QCOMPARE(r.out, out);
 }
 
 void TestCliTariff::profileListAndShow()
 {
-    Run r = run({"profile", "list"});
+    CliRun r = run({"profile", "list"});
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, QStringLiteral("Sera\nVuota\n"));
 

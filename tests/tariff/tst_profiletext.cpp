@@ -17,8 +17,7 @@ namespace
 
 QByteArray readAll(const QString& path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return testsupport::readFileBytes(path);
 }
 
 } // namespace
