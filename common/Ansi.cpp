@@ -2,9 +2,11 @@
 
 #include <array>
 
-namespace ansi {
+namespace ansi
+{
 
-namespace {
+namespace
+{
 // 0x80..0x9F of Windows-1252; 0 marks the five undefined positions, which
 // are mapped to the C1 control of the same value (as Windows does).
 constexpr std::array<char16_t, 32> High = {

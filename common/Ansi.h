@@ -5,7 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace ansi {
+namespace ansi
+{
 
 // Characters that Windows-1252 cannot represent become '?'.
 QByteArray fromUnicode(const QString& text);

@@ -11,7 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
-namespace bio {
+namespace bio
+{
 
 inline bool fits(const QByteArray& b, int offset, int size)
 {

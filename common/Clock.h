@@ -4,7 +4,8 @@
 
 #include "common/DateTime.h"
 
-class IClock {
+class IClock
+{
 public:
     virtual ~IClock() = default;
     virtual TDateTime now() const = 0;
@@ -12,13 +13,15 @@ public:
     virtual qint64 monotonicMs() const = 0;
 };
 
-class SystemClock : public IClock {
+class SystemClock : public IClock
+{
 public:
     TDateTime now() const override;
     qint64 monotonicMs() const override;
 };
 
-class ManualClock : public IClock {
+class ManualClock : public IClock
+{
 public:
     explicit ManualClock(TDateTime start = dt::encode(2000, 1, 3, 12, 0, 0)) : m_now(start) {}
     TDateTime now() const override { return m_now; }

@@ -3,9 +3,11 @@
 #include <QRegularExpression>
 #include <cmath>
 
-namespace dt {
+namespace dt
+{
 
-namespace {
+namespace
+{
 constexpr qint64 EpochJulianDay = 2415019; // QDate(1899, 12, 30).toJulianDay()
 }
 
@@ -112,8 +114,8 @@ QString toIsoText(TDateTime d)
 
 bool fromIsoText(const QString& text, TDateTime& out)
 {
-    static const QRegularExpression re(QStringLiteral(
-        R"(^\s*(\d{4})-(\d{2})-(\d{2})(?:[ T](\d{2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*(\d{4})-(\d{2})-(\d{2})(?:[ T](\d{2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
     const auto m = re.match(text);
     if (!m.hasMatch())
         return false;

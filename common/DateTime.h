@@ -10,7 +10,8 @@
 
 using TDateTime = double;
 
-namespace dt {
+namespace dt
+{
 
 constexpr double OneSecond = 1.0 / 86400.0;
 constexpr double OneMillisecond = 1.0 / 86400000.0;

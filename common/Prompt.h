@@ -23,12 +23,13 @@ struct PromptRequest {
     QString text; // "\r" of the fixed texts is kept as-is; the Qt side shows it as a line break
     QString title;
     PromptIcon icon = PromptIcon::None;
-    int buttons = PbOk;        // PromptButton flags
+    int buttons = PbOk;         // PromptButton flags
     int defaultButton = PbNone; // PbNone: the first button
     bool systemModal = false;
 };
 
-class IPrompt {
+class IPrompt
+{
 public:
     virtual ~IPrompt() = default;
     // Shows the request and returns the PromptButton pressed.

@@ -7,7 +7,8 @@
 
 #include <QList>
 
-class ScriptedPrompt : public IPrompt {
+class ScriptedPrompt : public IPrompt
+{
 public:
     int ask(const PromptRequest& request) override;
     void beep() override { ++m_beeps; }

@@ -4,7 +4,8 @@
 #include <functional>
 #include <map>
 
-namespace {
+namespace
+{
 
 void usage(QTextStream& err)
 {

@@ -8,8 +8,8 @@
 #include <QTextStream>
 
 struct CliContext {
-    QString folder;     // program folder, with a trailing '/'
-    QStringList args;   // the words after the command name
+    QString folder;   // program folder, with a trailing '/'
+    QStringList args; // the words after the command name
     QTextStream& out;
     QTextStream& err;
 };

@@ -224,7 +224,7 @@ private slots:
         QByteArray nan = sample(2).toBytes();
         nan.replace(0, 8, QByteArray::fromHex("000000000000f87f"));
         QVERIFY(writeFileBytes(path, sample(0).toBytes() + torn + QByteArray(308, '\0') + nan +
-                                        sample(4).toBytes()));
+                                         sample(4).toBytes()));
         ArchiveFile a(dir.path());
         QVERIFY(a.open(ArchiveFile::Access::ReadOnly));
         QCOMPARE(a.count(), 5);

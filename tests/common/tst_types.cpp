@@ -5,7 +5,8 @@
 
 #include <QTest>
 
-class TstTypes : public QObject {
+class TstTypes : public QObject
+{
     Q_OBJECT
 private slots:
     void dayCounts_data()
