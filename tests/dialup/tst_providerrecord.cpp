@@ -18,7 +18,10 @@ class TestProviderRecord : public QObject
 
 private:
     QTemporaryDir m_tmp;
-    QString folder() const { return m_tmp.path() + QLatin1Char('/'); }
+    // The program folder sits inside the private temporary folder, so a test
+    // can check that nothing was written next to it without seeing the files
+    // other programs create in the system's temporary folder.
+    QString folder() const { return m_tmp.path() + QStringLiteral("/prog/"); }
 
     static TProviderRecord sample()
     {
@@ -39,7 +42,11 @@ private:
     }
 
 private slots:
-    void initTestCase() { QVERIFY(m_tmp.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(m_tmp.isValid());
+        QVERIFY(QDir(m_tmp.path()).mkdir(QStringLiteral("prog")));
+    }
 
     void roundTripThroughTheFile()
     {
@@ -174,10 +181,10 @@ private slots:
         ScriptedPrompt prompt;
         TProviderRecord r = sample();
         r.entryName = name;
-        const QStringList before = QDir(m_tmp.path() + QStringLiteral("/..")).entryList();
+        const QStringList before = QDir(m_tmp.path()).entryList();
         QCOMPARE(r.save(folder(), prompt), TProviderRecord::SaveResult::Failed);
         QCOMPARE(prompt.beeps(), 1);
-        QCOMPARE(QDir(m_tmp.path() + QStringLiteral("/..")).entryList(), before);
+        QCOMPARE(QDir(m_tmp.path()).entryList(), before);
         QVERIFY(!QFileInfo::exists(folder() + name + QStringLiteral(".ras")));
 
         TProviderRecord loaded = sample();
