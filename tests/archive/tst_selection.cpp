@@ -1,0 +1,258 @@
+// The archive window's selection without the window: the filter over a small
+// archive, the totals, the marks and bars of each row, the cell texts and the
+// predefined periods and their moves.
+
+#include "archive/ArchiveFile.h"
+#include "archive/Selection.h"
+#include "archive/SelectionPeriod.h"
+#include "tests/archive/SelectionFixture.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace selectiontest;
+
+namespace
+{
+
+SelectionFilter filter(int fromDay, int toDay)
+{
+    SelectionFilter f;
+    f.query.dal = dt::encodeDate(2001, 3, fromDay);
+    f.query.al = dt::encodeDate(2001, 3, toDay) + 0.75; // the time part plays no part
+    f.query.provTutti = true;
+    f.query.tarTutti = true;
+    return f;
+}
+
+QList<int> positions(const TSelection& s)
+{
+    QList<int> out;
+    for (const ConnRecord& r : s.records())
+        out.append(r.indice);
+    return out;
+}
+
+} // namespace
+
+class TstSelection : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { testsupport::pinItalianLocale(); }
+
+    void filters_data()
+    {
+        QTest::addColumn<SelectionFilter>("f");
+        QTest::addColumn<QList<int>>("expected");
+
+        QTest::newRow("everything") << filter(1, 31) << QList<int>{0, 1, 2, 5, 6};
+        QTest::newRow("bounds inclusive") << filter(2, 4) << QList<int>{1, 2, 5};
+        QTest::newRow("one day") << filter(10, 10) << QList<int>{6};
+        QTest::newRow("nothing") << filter(20, 31) << QList<int>{};
+        QTest::newRow("reversed period") << filter(4, 2) << QList<int>{};
+
+        SelectionFilter f = filter(1, 31);
+        f.query.tarTutti = false;
+        f.query.nomeTar = QStringLiteral("Interurbana");
+        QTest::newRow("tariff") << f << QList<int>{2};
+        f.query.nomeTar.clear();
+        QTest::newRow("empty tariff matches records without one") << f << QList<int>{5};
+
+        f = filter(1, 31);
+        f.query.provTutti = false;
+        f.query.provider = QStringLiteral("Alfa");
+        f.providerBoxEmpty = false;
+        QTest::newRow("provider") << f << QList<int>{0, 2, 6};
+        f.query.provider = QStringLiteral("alfa");
+        QTest::newRow("provider case counts") << f << QList<int>{};
+        f.query.provider = QStringLiteral("Alfa");
+        f.query.tel = QStringLiteral("0101");
+        f.telBoxEmpty = false;
+        QTest::newRow("provider and telephone") << f << QList<int>{0, 2};
+        f.query.provTutti = true;
+        QTest::newRow("Tutto lifts the telephone too") << f << QList<int>{0, 1, 2, 5, 6};
+
+        f = filter(1, 31);
+        f.query.provTutti = false;
+        f.query.provider = QStringLiteral("Alfa");
+        f.providerBoxEmpty = true;
+        QTest::newRow("empty provider box lets all through") << f << QList<int>{0, 1, 2, 5, 6};
+        f.query.tel = QStringLiteral("0202");
+        f.telBoxEmpty = false;
+        QTest::newRow("telephone only") << f << QList<int>{1, 6};
+    }
+    void filters()
+    {
+        QFETCH(SelectionFilter, f);
+        QFETCH(QList<int>, expected);
+        QTemporaryDir dir;
+        QVERIFY(writeFixture(dir.path()));
+        ArchiveFile archive(dir.path());
+        TSelection sel;
+        QCOMPARE(sel.load(archive, f), TSelection::LoadResult::Loaded);
+        QCOMPARE(positions(sel), expected);
+        QVERIFY(archive.isOpen()); // left open, as the writers expect
+    }
+
+    void totalsAndMarks()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFixture(dir.path()));
+        ArchiveFile archive(dir.path());
+        TSelection sel;
+        QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
+        const SelectionTotals& t = sel.totals();
+        QCOMPARE(t.totalCost, 1234.2f + 300.0f + 50.0f + 1234.2f + 80.0f);
+        QCOMPARE(qRound(t.totalTime / dt::OneSecond), 3600 + 1200 + 60 + 600 + 120);
+        QCOMPARE(t.minCost, 50.0f);
+        QCOMPARE(t.maxCost, 1234.2f);
+        QCOMPARE(qRound(t.minTime / dt::OneSecond), 60);
+        QCOMPARE(qRound(t.maxTime / dt::OneSecond), 3600);
+        QCOMPARE(sel.telephones(), (QStringList{"0101", "0202"}));
+
+        // Both connections of the largest cost carry the mark.
+        QStringList marks;
+        for (const ConnRecord& r : sel.records())
+            marks.append(TSelection::marks(r, t));
+        QCOMPARE(marks, (QStringList{"spesa max, tempo max", "", "spesa min, tempo min",
+                                     "spesa max", ""}));
+
+        // Bars over a cell 104 pixels wide: (value - min) × w / (max - min).
+        const int w = 100;
+        QCOMPARE(TSelection::costBarLength(sel.at(0), t, w), 100);
+        QCOMPARE(TSelection::costBarLength(sel.at(2), t, w), 0);
+        QCOMPARE(TSelection::costBarLength(sel.at(1), t, w), (300 - 50) * w / (1234 - 50));
+        QCOMPARE(TSelection::timeBarLength(sel.at(1), t, w), (1200 - 60) * w / (3600 - 60));
+        QCOMPARE(TSelection::timeBarLength(sel.at(0), t, w), 100);
+    }
+
+    void emptySelection()
+    {
+        QTemporaryDir dir;
+        ArchiveFile archive(dir.path());
+        TSelection sel;
+        QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
+        QVERIFY(QFile::exists(archive.path())); // a missing archive is created empty
+        QCOMPARE(sel.count(), 0);
+        QCOMPARE(sel.at(0), ConnRecord{});
+        QCOMPARE(TSelection::lireText(sel.totals().totalCost), QStringLiteral("0"));
+        QCOMPARE(TSelection::totalTimeText(sel.totals().totalTime), QStringLiteral("0, 00:00:00"));
+    }
+
+    void oneMinMaxConnection()
+    {
+        // A single connection is both the cheapest and the dearest: the bars
+        // use the whole width factor instead of dividing by zero.
+        SelectionTotals t;
+        const ConnRecord r = conn(1, 10, 0, 90, 120.0f, {}, {}, {});
+        t.add(r);
+        QCOMPARE(TSelection::marks(r, t), QStringLiteral("spesa max, tempo max"));
+        QCOMPARE(TSelection::costBarLength(r, t, 80), 0);
+        QCOMPARE(TSelection::timeBarLength(r, t, 80), 0);
+    }
+
+    void archiveCannotOpen()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Archivio.sto")));
+        ArchiveFile archive(dir.path());
+        TSelection sel;
+        QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::OpenFailed);
+        QVERIFY(sel.errorText().startsWith(QStringLiteral("Cannot open file")));
+    }
+
+    void cellTexts()
+    {
+        QCOMPARE(TSelection::lireText(1234.2f), QStringLiteral("1.235"));
+        QCOMPARE(TSelection::lireText(1234.0f), QStringLiteral("1.234"));
+        QCOMPARE(TSelection::euroText(1234.0f, 1936.27f), QStringLiteral("( 0,64 E)"));
+        QCOMPARE(TSelection::euroText(1234.0f, 0.0f), QStringLiteral("( 0,00 E)"));
+        QCOMPARE(TSelection::durationText(3725 * dt::OneSecond), QStringLiteral("01 02 05"));
+        QCOMPARE(TSelection::totalTimeText(1 + 3725 * dt::OneSecond),
+                 QStringLiteral("1, 01:02:05"));
+    }
+
+    void predefined_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        using K = SelectionPeriod::Kind;
+        // Today is 2001-03-05.
+        QTest::newRow("oggi") << int(K::Oggi) << QDate(2001, 3, 5) << QDate(2001, 3, 5);
+        QTest::newRow("7") << int(K::UltSett) << QDate(2001, 2, 27) << QDate(2001, 3, 5);
+        QTest::newRow("15") << int(K::Ult15gg) << QDate(2001, 2, 19) << QDate(2001, 3, 5);
+        QTest::newRow("30") << int(K::Ult30gg) << QDate(2001, 2, 4) << QDate(2001, 3, 5);
+        QTest::newRow("mese") << int(K::UltMese) << QDate(2001, 3, 1) << QDate(2001, 3, 31);
+        QTest::newRow("bimestre") << int(K::UltBimestre) << QDate(2001, 2, 1) << QDate(2001, 3, 31);
+    }
+    void predefined()
+    {
+        QFETCH(int, kind);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        const SelectionPeriod p = SelectionPeriod::predefined(SelectionPeriod::Kind(kind),
+                                                              dt::encode(2001, 3, 5, 18, 30));
+        QCOMPARE(dt::toQDate(p.from), from);
+        QCOMPARE(dt::toQDate(p.to), to);
+    }
+
+    void bimesterOverNewYear()
+    {
+        const SelectionPeriod p = SelectionPeriod::predefined(SelectionPeriod::Kind::UltBimestre,
+                                                              dt::encode(2001, 1, 15));
+        QCOMPARE(dt::toQDate(p.from), QDate(2000, 12, 1));
+        QCOMPARE(dt::toQDate(p.to), QDate(2001, 1, 31));
+    }
+
+    void shifts_data()
+    {
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<QDate>("newFrom");
+        QTest::addColumn<QDate>("newTo");
+        using S = SelectionPeriod::Step;
+        const QDate mar1(2001, 3, 1), mar3(2001, 3, 3);
+        QTest::newRow("3 days forward")
+            << mar1 << mar3 << int(S::Days) << true << QDate(2001, 3, 4) << QDate(2001, 3, 6);
+        QTest::newRow("3 days back")
+            << mar1 << mar3 << int(S::Days) << false << QDate(2001, 2, 26) << QDate(2001, 2, 28);
+        QTest::newRow("reversed moves a day")
+            << mar3 << mar1 << int(S::Days) << true << QDate(2001, 3, 4) << QDate(2001, 3, 2);
+        QTest::newRow("month after February")
+            << QDate(2001, 2, 1) << QDate(2001, 2, 28) << int(S::Month) << true << mar1
+            << QDate(2001, 3, 31);
+        QTest::newRow("month before January")
+            << QDate(2001, 1, 10) << QDate(2001, 2, 5) << int(S::Month) << false
+            << QDate(2000, 12, 1) << QDate(2000, 12, 31);
+        QTest::newRow("leap February") << QDate(2004, 1, 1) << QDate(2004, 1, 31) << int(S::Month)
+                                       << true << QDate(2004, 2, 1) << QDate(2004, 2, 29);
+        QTest::newRow("bimester forward over the year")
+            << QDate(2000, 10, 1) << QDate(2000, 11, 30) << int(S::Bimester) << true
+            << QDate(2000, 12, 1) << QDate(2001, 1, 31);
+        QTest::newRow("bimester back over the year")
+            << QDate(2001, 1, 1) << QDate(2001, 2, 28) << int(S::Bimester) << false
+            << QDate(2000, 11, 1) << QDate(2000, 12, 31);
+    }
+    void shifts()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(int, step);
+        QFETCH(bool, forward);
+        QFETCH(QDate, newFrom);
+        QFETCH(QDate, newTo);
+        const SelectionPeriod p{dt::fromQDate(from), dt::fromQDate(to)};
+        const SelectionPeriod q = p.shifted(SelectionPeriod::Step(step), forward);
+        QCOMPARE(dt::toQDate(q.from), newFrom);
+        QCOMPARE(dt::toQDate(q.to), newTo);
+    }
+};
+
+Q_DECLARE_METATYPE(SelectionFilter)
+
+QTEST_GUILESS_MAIN(TstSelection)
+#include "tst_selection.moc"
