@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/uMain.h"
+#include "app/uPopup.h"
 #include "common/Prompt.h"
 #include "options/uSplash.h"
 #include "platform/gui/TermSignals.h"
@@ -56,7 +57,8 @@ bool ProgramEntry::start()
     m_main->hideBar();
     // 6. The dialling-status window (TfStato) is created here.
     // 7. With "NormWind" false the bar stays hidden (see below).
-    // 8. The extra-information window (TfPopup) is created here, hidden.
+    // 8.
+    m_popup = std::make_unique<TfPopup>();
     // 9.
     splash.reset();
 

@@ -15,6 +15,7 @@
 class SingleInstance;
 class TTermSignals;
 class TfMain;
+class TfPopup;
 class TfSplash;
 struct Program;
 
@@ -34,6 +35,9 @@ public:
     int run();
 
     TfMain* mainBar() const { return m_main.get(); }
+    // The extra-information window made at start; it stays hidden (the bar
+    // opens windows of its own while the cost field is held).
+    TfPopup* extraInfo() const { return m_popup.get(); }
 
 private:
     Program& m_program;
@@ -41,5 +45,6 @@ private:
     void connectEndings();
 
     std::unique_ptr<TfMain> m_main;
+    std::unique_ptr<TfPopup> m_popup;
     std::unique_ptr<TTermSignals> m_termination;
 };

@@ -3,6 +3,7 @@ add_library(tarvelo_gui_app STATIC
   ProgramEntry.cpp ProgramEntry.h
   WindowSlots.h
   uMain.cpp uMain.h
+  uPopup.cpp uPopup.h
 )
 target_link_libraries(tarvelo_gui_app PUBLIC
   tarvelo_core_app tarvelo_gui_archive tarvelo_gui_options tarvelo_gui_platform Qt6::Widgets)

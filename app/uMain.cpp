@@ -1,7 +1,9 @@
 #include "app/uMain.h"
 
 #include "app/Program.h"
+#include "app/uPopup.h"
 #include "common/Clock.h"
+#include "common/Format.h"
 #include "common/Prompt.h"
 #include "platform/gui/Artwork.h"
 #include "platform/gui/HelpKey.h"
@@ -28,6 +30,15 @@ namespace
 constexpr int BarWidth = 300;
 constexpr int BarWidthIconsHidden = 195;
 constexpr int BarHeight = 25;
+constexpr int FieldHeight = 17;
+constexpr int SlideIntervalMs = 50;
+constexpr int ClockIntervalMs = 2000;
+constexpr int CycleIntervalMs = 5000;
+constexpr int SlideStep = 5;
+constexpr int PanelSlidWidth = 5;   // at or below this the clock is uncovered
+constexpr int PanelCoverWidth = 53; // at or above this the clock is covered
+// The separator's place when a layout has no room for it.
+constexpr int OutOfSight = 800;
 const QString BarCaption = QStringLiteral("Tarvelo !");
 const QString NotYetAvailableText = QStringLiteral("Funzione non ancora disponibile.");
 
@@ -115,6 +126,15 @@ TfMain::TfMain(Program& program, QWidget* parent)
     connect(&m_ctrlTimer, &QTimer::timeout, this, &TfMain::CtrlTimerTimer);
     connect(&m_timer1, &QTimer::timeout, this, &TfMain::Timer1Timer);
     connect(&m_timer2, &QTimer::timeout, this, &TfMain::Timer2Timer);
+    m_slideTimer.setObjectName(QStringLiteral("SlideTimer"));
+    m_clockTimer.setObjectName(QStringLiteral("ClockTimer"));
+    m_cycleTimer.setObjectName(QStringLiteral("CycleTimer"));
+    m_slideTimer.setInterval(SlideIntervalMs);
+    m_clockTimer.setInterval(ClockIntervalMs);
+    m_cycleTimer.setInterval(CycleIntervalMs);
+    connect(&m_slideTimer, &QTimer::timeout, this, &TfMain::SlideTimerTimer);
+    connect(&m_clockTimer, &QTimer::timeout, this, &TfMain::ClockTimerTimer);
+    connect(&m_cycleTimer, &QTimer::timeout, this, &TfMain::CycleTimerTimer);
 
     m_tray = new TTrayIcon(artwork::programIcon(), this);
     m_tray->setMenu(m_popSem);
@@ -282,6 +302,7 @@ void TfMain::formCreate()
     // 2. The bar goes back on top whenever the active application changes.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TfMain::restoreTopmost);
     // 3. No cycle timer yet; cycle position 1.
+    m_cycleTimer.stop();
     m_cyclePos = 1;
     // 4. Icon and title.
     const QIcon icon = artwork::programIcon();
@@ -519,11 +540,16 @@ void TfMain::NascondiIcone1Click()
     setIconsHidden(!m_program.settings.nascondiIcone);
 }
 
+// The buttons are hidden as well as left outside the narrowed bar, so that a
+// window manager that widens small windows does not bring them back.
 void TfMain::setIconsHidden(bool hidden)
 {
     m_program.settings.nascondiIcone = hidden;
     m_nascondiIcone1->setText(hidden ? QStringLiteral("&Mostra Icone")
                                      : QStringLiteral("&Nascondi Icone"));
+    for (QWidget* b :
+         {m_speedButton3, m_speedButton4, m_sett, m_speedButton5, m_speedButton2, m_speedButton1})
+        b->setVisible(!hidden);
     setBarWidth(hidden ? BarWidthIconsHidden : BarWidth);
 }
 
@@ -531,32 +557,161 @@ void TfMain::applyDisplayMode(int mode)
 {
     if (mode < 1 || mode > 7 || mode == 3)
         return;
+    m_cycleTimer.stop();
     m_program.settings.tipoVisualiz = mode;
     m_nascondiIcone1->setEnabled(mode == 1);
-    if (mode == 1) {
-        setBarWidth(BarWidth);
-        if (m_program.settings.nascondiIcone)
-            setIconsHidden(true);
+
+    // Every layout starts from the design places and moves what it needs.
+    m_nascosto->setGeometry(31, 2, 48, FieldHeight);
+    m_tempo->setGeometry(82, 2, 59, FieldHeight);
+    m_costo->setGeometry(144, 2, 45, FieldHeight);
+    m_speedButton2->move(262, 3);
+    m_bevel2->move(294, 2);
+
+    // What each mode leaves visible; everything else is hidden, not only
+    // left outside the bar.
+    QList<QWidget*> shown{m_sem, m_autLight, m_bevel2};
+    int width = BarWidth;
+    bool slideAway = true;
+    switch (mode) {
+    case 1:
+        shown << m_panel1 << m_nascosto << m_tempo << m_costo << m_speedButton3 << m_speedButton4
+              << m_sett << m_speedButton5 << m_speedButton2 << m_speedButton1;
+        slideAway = false;
+        break;
+    case 2: // a stub with the light and the drag handle
+        width = 45;
+        shown << m_speedButton2;
+        m_speedButton2->move(26, 3);
+        m_bevel2->move(39, 2);
+        slideAway = false;
+        break;
+    case 4: // time only
+        width = 118;
+        shown << m_panel1 << m_tempo << m_speedButton2;
+        m_tempo->move(31, 2);
+        m_speedButton2->move(95, 3);
+        m_bevel2->move(OutOfSight, 2);
+        break;
+    case 5: // cost only
+        width = 118;
+        shown << m_panel1 << m_costo << m_speedButton2;
+        m_costo->setGeometry(31, 2, 59, FieldHeight);
+        m_speedButton2->move(95, 3);
+        m_bevel2->move(OutOfSight, 2);
+        break;
+    case 6: // clock only
+        width = 105;
+        shown << m_panel1 << m_nascosto << m_speedButton2;
+        m_speedButton2->move(83, 3);
+        m_bevel2->move(99, 2);
+        break;
+    case 7: // clock, time and cost in turn, all in one place
+        width = 118;
+        shown << m_panel1 << m_speedButton2;
+        m_nascosto->resize(59, FieldHeight);
+        m_tempo->move(31, 2);
+        m_costo->setGeometry(31, 2, 59, FieldHeight);
+        m_speedButton2->move(95, 3);
+        m_bevel2->move(OutOfSight, 2);
+        break;
     }
-    // The layouts of the other modes (minimal, time, cost or clock only,
-    // cyclic) are laid out here with the display modes; until then the bar
-    // keeps the normal layout and only the choice is remembered.
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_panel1), static_cast<QWidget*>(m_nascosto),
+          static_cast<QWidget*>(m_tempo), static_cast<QWidget*>(m_costo),
+          static_cast<QWidget*>(m_speedButton3), static_cast<QWidget*>(m_speedButton4),
+          static_cast<QWidget*>(m_sett), static_cast<QWidget*>(m_speedButton5),
+          static_cast<QWidget*>(m_speedButton2), static_cast<QWidget*>(m_speedButton1)})
+        w->setVisible(shown.contains(w));
+    setBarWidth(width);
+    if (mode == 1)
+        setIconsHidden(m_program.settings.nascondiIcone);
+
+    if (slideAway) {
+        // The modes that show a single field uncover the clock's place.
+        m_panelSlidAway = false;
+        slidePanelClick();
+    } else if (mode == 1 && m_panelSlidAway) {
+        // The normal bar has the panel over the clock, as designed.
+        slidePanelClick();
+    }
+
+    if (mode == 7) {
+        showCyclePosition();
+        m_cycleTimer.start();
+        if (!m_cycleTimer.isActive())
+            m_program.prompt.message(
+                QStringLiteral("Risorse Timer insufficienti. Scegli un tipo di "
+                               "visualizzazione diverso."),
+                QStringLiteral("Errore..."), PromptIcon::Error);
+    }
     update();
 }
 
+void TfMain::CycleTimerTimer()
+{
+    m_cyclePos = m_cyclePos % 3 + 1;
+    showCyclePosition();
+}
+
+void TfMain::showCyclePosition()
+{
+    m_nascosto->setVisible(m_cyclePos == 1);
+    m_tempo->setVisible(m_cyclePos == 2);
+    m_costo->setVisible(m_cyclePos == 3);
+}
+
+// A click while the panel is still moving turns it round from where it is.
 void TfMain::slidePanelClick()
 {
-    // The sliding panel that uncovers the clock moves here.
+    m_panelSlidAway = !m_panelSlidAway;
+    m_slideTimer.start();
+}
+
+void TfMain::SlideTimerTimer()
+{
+    const int width = m_panel1->width();
+    if (m_panelSlidAway) {
+        if (width > PanelSlidWidth) {
+            m_panel1->resize(width - SlideStep, m_panel1->height());
+            m_sb6->move(m_sb6->x() - SlideStep, m_sb6->y());
+        } else {
+            m_slideTimer.stop();
+            m_clockTimer.start();
+            ClockTimerTimer();
+        }
+    } else {
+        if (width < PanelCoverWidth) {
+            m_panel1->resize(width + SlideStep, m_panel1->height());
+            m_sb6->move(m_sb6->x() + SlideStep, m_sb6->y());
+        } else {
+            m_slideTimer.stop();
+            m_clockTimer.stop();
+        }
+    }
+}
+
+void TfMain::ClockTimerTimer()
+{
+    m_nascosto->setText(fmt::formatDateTime(QStringLiteral("hh:nn"), m_program.clock.now()));
 }
 
 void TfMain::showExtraInfo()
 {
-    // The extra-information window opens here while the button is held on Costo.
+    hideExtraInfo(); // one whose release never arrived
+    m_popup = new TfPopup(this);
+    m_popup->fill(m_program.watch, m_program.connRecords.running, m_program.settings.cambioEcu);
+    m_popup->popup();
 }
 
 void TfMain::hideExtraInfo()
 {
-    // ... and closes here.
+    delete m_popup.data();
+}
+
+TfPopup* TfMain::extraInfo() const
+{
+    return m_popup;
 }
 
 // ---- Windows ----------------------------------------------------------------
@@ -706,6 +861,10 @@ void TfMain::shutdown(bool interactive)
     m_ctrlTimer.stop();
     m_timer1.stop();
     m_timer2.stop();
+    m_slideTimer.stop();
+    m_clockTimer.stop();
+    m_cycleTimer.stop();
+    hideExtraInfo();
     QString error;
     if (!saveSettings(&error)) {
         const QString text = QStringLiteral("Impossibile salvare le impostazioni.\r") + error;

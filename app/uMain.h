@@ -21,6 +21,7 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QToolButton;
+class TfPopup;
 class TTrayIcon;
 struct Program;
 
@@ -89,8 +90,34 @@ public:
     void AutoInt1Click();
     // "&Nascondi Icone"/"&Mostra Icone" (display mode 1 only).
     void NascondiIcone1Click();
-    // Radio items of "&Visualizzazione" and the end of the bar's creation.
+    // Radio items of "&Visualizzazione" and the end of the bar's creation:
+    // 1 normal, 2 minimal, 4 time only, 5 cost only, 6 clock only, 7 cyclic
+    // (clock, time and cost in turn). 3 and values outside 1..7 change nothing.
     void applyDisplayMode(int mode);
+
+    // ---- Sliding panel, clock and cyclic display ----------------------------
+    // Click on the panel's image or caption: the panel starts sliding away
+    // from the clock, or back over it (also halfway through a slide).
+    void slidePanelClick();
+    bool panelSlidAway() const { return m_panelSlidAway; }
+    // Slide tick (50 ms, only while the panel moves): 5 pixels a tick; once
+    // slid away the clock timer starts, once back it stops.
+    QTimer& slideTimer() { return m_slideTimer; }
+    void SlideTimerTimer();
+    // Clock tick (2000 ms, while the panel is slid away): Nascosto := "hh:nn".
+    QTimer& clockTimer() { return m_clockTimer; }
+    void ClockTimerTimer();
+    // Cycle tick (5000 ms, cyclic mode only): clock, time, cost in turn.
+    QTimer& cycleTimer() { return m_cycleTimer; }
+    void CycleTimerTimer();
+    int cyclePosition() const { return m_cyclePos; }
+
+    // ---- Extra information --------------------------------------------------
+    // Left button pressed on Costo: the extra-information window opens;
+    // any button released closes it.
+    void showExtraInfo();
+    void hideExtraInfo();
+    TfPopup* extraInfo() const;
     // "Esci" and "&Chiudi": refused while a session runs; closes the dialler,
     // then the bar.
     void quit();
@@ -144,6 +171,7 @@ private:
     void ensureOnScreen();
     void setIconsHidden(bool hidden);
     void setBarWidth(int width);
+    void showCyclePosition();
     void notYetAvailable();
     void dragEvent(QEvent* event);
 
@@ -151,9 +179,6 @@ private:
     // creation step or menu item).
     void createHolidayCalendar();
     void enumerateRasEntries();
-    void slidePanelClick();
-    void showExtraInfo();
-    void hideExtraInfo();
 
     Program& m_program;
     WindowSlots m_windows;
@@ -186,11 +211,16 @@ private:
     QTimer m_ctrlTimer;
     QTimer m_timer1;
     QTimer m_timer2;
+    QTimer m_slideTimer;
+    QTimer m_clockTimer;
+    QTimer m_cycleTimer;
+    QPointer<TfPopup> m_popup;
 
     int m_shownLight = -1;
     bool m_autLightGreen = true;
-    // Cyclic display position (1..3) for the display modes.
+    // Cyclic display: 1 clock, 2 time, 3 cost.
     int m_cyclePos = 1;
+    bool m_panelSlidAway = false;
     QPoint m_dragOffset;
     QPoint m_dragPress;
     bool m_dragging = false;

@@ -6,6 +6,7 @@
 #include "app/ProgramEntry.h"
 #include "app/SettingsStore.h"
 #include "app/uMain.h"
+#include "app/uPopup.h"
 #include "common/Clock.h"
 #include "common/ScriptedPrompt.h"
 #include "options/uSplash.h"
@@ -95,6 +96,8 @@ void TestProgramEntry::startShowsBar()
         QVERIFY(bar);
         QCOMPARE(bar->isVisible(), normWind);
         QVERIFY(bar->tray().isAdded());
+        QVERIFY(entry.extraInfo()); // made at start, never shown
+        QVERIFY(entry.extraInfo()->isHidden());
         for (QWidget* w : QApplication::topLevelWidgets()) // the splash is gone
             QVERIFY(!qobject_cast<TfSplash*>(w));
         QCOMPARE(s.program.applicationTitle, QStringLiteral("Tarvelo!"));

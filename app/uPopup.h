@@ -1,0 +1,41 @@
+#pragma once
+// The extra-information window: shown while the left mouse button is held on
+// the bar's cost field. It tells the cost in Lire and in Euro, whom the
+// connection is with, the tariff profile in use and the telephone number.
+// Borderless, 454 x 120, centred on the screen; it never takes the focus, so
+// the button's release still reaches the cost field, which closes it.
+
+#include <QWidget>
+
+class QLabel;
+struct ConnRecord;
+struct WatchState;
+
+class TfPopup : public QWidget
+{
+    Q_OBJECT
+public:
+    // owner: the main bar (the window stays above it); none for the instance
+    // the program entry keeps hidden.
+    explicit TfPopup(QWidget* owner = nullptr);
+
+    // Fills the labels from the watch state, the running connection record
+    // and the Lire-to-Euro rate "CambioEcu", with the default locale's
+    // separators.
+    void fill(const WatchState& watch, const ConnRecord& running, double cambioEcu);
+    // Centres the window on its owner's screen, raises it and shows it.
+    void popup();
+
+protected:
+    // Should the release land here rather than on the cost field.
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QLabel* m_lb2 = nullptr;
+    QLabel* m_lb3 = nullptr;
+    QLabel* m_lb3b = nullptr;
+    QLabel* m_lb4 = nullptr;
+    QLabel* m_lb4b = nullptr;
+    QLabel* m_lb5 = nullptr;
+    QLabel* m_lb5b = nullptr;
+};

@@ -1,0 +1,538 @@
+// The bar's display modes, the sliding panel with its clock, the cyclic
+// display, hiding the buttons, and the extra-information window held open
+// on the cost field.
+
+#include "app/Program.h"
+#include "app/SettingsStore.h"
+#include "app/uMain.h"
+#include "app/uPopup.h"
+#include "common/Clock.h"
+#include "common/ScriptedPrompt.h"
+#include "platform/gui/TrayIcon.h"
+#include "platform/system/Registry.h"
+#include "tests/mainbar/FakeShell.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+#include <memory>
+
+namespace
+{
+
+// The controls a display mode shows or hides, in bar order.
+const QStringList BarControls = {"sem",   "autLight",     "Panel1",       "Nascosto",
+                                 "Tempo", "Costo",        "SpeedButton3", "SpeedButton4",
+                                 "Sett",  "SpeedButton5", "SpeedButton2", "SpeedButton1",
+                                 "Bevel2"};
+
+struct Fixture {
+    ScriptedPrompt prompt;
+    ManualClock clock{dt::encode(2000, 1, 3, 9, 5, 0)};
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program{prompt, clock, registry, shell, QStringLiteral("/opt/tarvelo")};
+
+    // A bar started with "TipoVisualiz" = mode (and "NascondiIcone").
+    std::unique_ptr<TfMain> makeBar(int mode = 1, bool iconsHidden = false)
+    {
+        SettingsStore store(registry);
+        store.writeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode);
+        store.writeBool(SettingsStore::Main, QStringLiteral("NascondiIcone"), iconsHidden);
+        if (!store.commit())
+            qFatal("settings not stored");
+        return std::make_unique<TfMain>(program);
+    }
+};
+
+QAction* action(TfMain& bar, const char* name)
+{
+    for (QMenu* m : bar.popSem()->findChildren<QMenu*>())
+        if (QAction* a = m->findChild<QAction*>(QLatin1String(name)))
+            return a;
+    return bar.popSem()->findChild<QAction*>(QLatin1String(name));
+}
+
+QWidget* control(TfMain& bar, const QString& name)
+{
+    return bar.findChild<QWidget*>(name);
+}
+
+// What the user sees: not hidden and starting inside the bar.
+QStringList shownControls(TfMain& bar)
+{
+    QStringList shown;
+    for (const QString& name : BarControls) {
+        QWidget* w = control(bar, name);
+        if (!w->isHidden() && w->x() < bar.width())
+            shown << name;
+    }
+    return shown;
+}
+
+// Runs the slide timer until the panel stops; false if it never does.
+bool finishSlide(TfMain& bar)
+{
+    for (int i = 0; i < 100 && bar.slideTimer().isActive(); ++i)
+        bar.SlideTimerTimer();
+    return !bar.slideTimer().isActive();
+}
+
+void sendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button)
+{
+    const QPoint local(5, 5);
+    QMouseEvent e(type, local, w->mapToGlobal(local), button,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button),
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+QString labelText(QWidget* w, const char* name)
+{
+    auto* l = w->findChild<QLabel*>(QLatin1String(name));
+    return l ? l->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+}
+
+const char* modeItem(int mode)
+{
+    switch (mode) {
+    case 1:
+        return "Normale1";
+    case 2:
+        return "Minima1";
+    case 3:
+        return "Ridottoadicona2";
+    case 4:
+        return "SoloTempo1";
+    case 5:
+        return "SoloCosto1";
+    case 6:
+        return "SoloOrologio1";
+    default:
+        return "Ciclica1";
+    }
+}
+
+} // namespace
+
+class TestDisplayModes : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { testsupport::pinItalianLocale(); }
+    void layouts_data();
+    void layouts();
+    void reducedToIconItemChangesNothing();
+    void cyclicRotation();
+    void slidingPanel();
+    void slideTurnedRoundHalfway();
+    void hideIconsOnlyInNormalMode();
+    void modeSurvivesRestart();
+    void trayMenuIsPopSem();
+    void extraInfo_data();
+    void extraInfo();
+    void extraInfoOnlyWithLeftButton();
+};
+
+void TestDisplayModes::layouts_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QRect>("tempo");
+    QTest::addColumn<QRect>("costo");
+    QTest::addColumn<QRect>("nascosto");
+    QTest::addColumn<QPoint>("handle");
+    QTest::addColumn<int>("separatorX");
+    QTest::addColumn<bool>("slidAway");
+
+    const QRect tempo(82, 2, 59, 17), costo(144, 2, 45, 17), clock(31, 2, 48, 17);
+    const QRect single(31, 2, 59, 17);
+    QTest::newRow("1 normal") << 1 << 300 << BarControls << tempo << costo << clock
+                              << QPoint(262, 3) << 294 << false;
+    QTest::newRow("2 minimal") << 2 << 45
+                               << QStringList{"sem", "autLight", "SpeedButton2", "Bevel2"} << tempo
+                               << costo << clock << QPoint(26, 3) << 39 << false;
+    QTest::newRow("4 time only") << 4 << 118
+                                 << QStringList{"sem", "autLight", "Panel1", "Tempo",
+                                                "SpeedButton2"}
+                                 << single << costo << clock << QPoint(95, 3) << 800 << true;
+    QTest::newRow("5 cost only") << 5 << 118
+                                 << QStringList{"sem", "autLight", "Panel1", "Costo",
+                                                "SpeedButton2"}
+                                 << tempo << single << clock << QPoint(95, 3) << 800 << true;
+    QTest::newRow("6 clock only") << 6 << 105 << QStringList{"sem",      "autLight",     "Panel1",
+                                                             "Nascosto", "SpeedButton2", "Bevel2"}
+                                  << tempo << costo << clock << QPoint(83, 3) << 99 << true;
+    // The cyclic bar opens on the clock (cycle position 1).
+    QTest::newRow("7 cyclic") << 7 << 118
+                              << QStringList{"sem", "autLight", "Panel1", "Nascosto",
+                                             "SpeedButton2"}
+                              << single << single << single << QPoint(95, 3) << 800 << true;
+}
+
+// Each mode is checked twice: as the stored mode at start, and chosen from
+// the menu after the cyclic mode, which moves the most controls, so that no
+// mode relies on the design places being untouched.
+void TestDisplayModes::layouts()
+{
+    QFETCH(int, mode);
+    QFETCH(int, width);
+    QFETCH(QStringList, shown);
+    QFETCH(QRect, tempo);
+    QFETCH(QRect, costo);
+    QFETCH(QRect, nascosto);
+    QFETCH(QPoint, handle);
+    QFETCH(int, separatorX);
+    QFETCH(bool, slidAway);
+
+    for (bool fromMenu : {false, true}) {
+        Fixture f;
+        auto bar = f.makeBar(fromMenu ? 7 : mode);
+        if (fromMenu) {
+            QVERIFY(finishSlide(*bar));
+            action(*bar, modeItem(mode))->trigger();
+        }
+        const char* how = fromMenu ? "chosen from the menu" : "stored";
+        QVERIFY(finishSlide(*bar));
+        QCOMPARE(f.program.settings.tipoVisualiz, mode);
+        QVERIFY2(bar->width() == width, how);
+        QCOMPARE(bar->height(), 25);
+        QCOMPARE(control(*bar, "Panel5")->width(), width);
+        QCOMPARE(shownControls(*bar), shown);
+        QVERIFY2(control(*bar, "Tempo")->geometry() == tempo, how);
+        QVERIFY2(control(*bar, "Costo")->geometry() == costo, how);
+        QVERIFY2(control(*bar, "Nascosto")->geometry() == nascosto, how);
+        QVERIFY2(control(*bar, "SpeedButton2")->pos() == handle, how);
+        QCOMPARE(control(*bar, "Bevel2")->x(), separatorX);
+        QCOMPARE(action(*bar, "NascondiIcone1")->isEnabled(), mode == 1);
+        QCOMPARE(bar->cycleTimer().isActive(), mode == 7);
+        if (mode != 2) { // the minimal bar hides the panel wherever it is
+            QCOMPARE(bar->panelSlidAway(), slidAway);
+            QCOMPARE(control(*bar, "Panel1")->width(), slidAway ? 4 : 54);
+            QCOMPARE(bar->clockTimer().isActive(), slidAway);
+            if (slidAway) // uncovered, the clock shows the time of day at once
+                QCOMPARE(qobject_cast<QLabel*>(control(*bar, "Nascosto"))->text(),
+                         QStringLiteral("09:05"));
+        }
+        emit bar->popSem()->aboutToShow();
+        QVERIFY(action(*bar, modeItem(mode))->isChecked());
+    }
+}
+
+void TestDisplayModes::reducedToIconItemChangesNothing()
+{
+    Fixture f;
+    auto stored = f.makeBar(3);
+    QCOMPARE(stored->width(), 300); // the bar as designed
+    QCOMPARE(shownControls(*stored), BarControls);
+    stored.reset();
+
+    auto bar = f.makeBar(5);
+    action(*bar, "Ridottoadicona2")->trigger();
+    bar->applyDisplayMode(0);
+    bar->applyDisplayMode(8);
+    QCOMPARE(f.program.settings.tipoVisualiz, 5);
+    QCOMPARE(bar->width(), 118);
+    QVERIFY(!control(*bar, "Costo")->isHidden());
+    emit bar->popSem()->aboutToShow(); // the menu shows the mode in force again
+    QVERIFY(action(*bar, "SoloCosto1")->isChecked());
+}
+
+void TestDisplayModes::cyclicRotation()
+{
+    Fixture f;
+    auto bar = f.makeBar(7);
+    QCOMPARE(bar->cycleTimer().interval(), 5000);
+    auto visibleField = [&] {
+        QStringList v;
+        for (const char* name : {"Nascosto", "Tempo", "Costo"})
+            if (!control(*bar, QLatin1String(name))->isHidden())
+                v << QLatin1String(name);
+        return v.join(QLatin1Char(','));
+    };
+    QCOMPARE(bar->cyclePosition(), 1);
+    QCOMPARE(visibleField(), QStringLiteral("Nascosto"));
+    const QStringList expected = {"Tempo", "Costo", "Nascosto", "Tempo"};
+    const QList<int> positions = {2, 3, 1, 2};
+    for (int i = 0; i < expected.size(); ++i) {
+        bar->CycleTimerTimer();
+        QCOMPARE(visibleField(), expected[i]);
+        QCOMPARE(bar->cyclePosition(), positions[i]);
+    }
+
+    // Leaving the mode stops the cycling and shows the mode's own fields.
+    action(*bar, "SoloCosto1")->trigger();
+    QVERIFY(!bar->cycleTimer().isActive());
+    QCOMPARE(visibleField(), QStringLiteral("Costo"));
+    // Coming back goes on from where the cycle was.
+    action(*bar, "Ciclica1")->trigger();
+    QVERIFY(bar->cycleTimer().isActive());
+    QCOMPARE(visibleField(), QStringLiteral("Tempo"));
+    action(*bar, "Normale1")->trigger();
+    QVERIFY(!bar->cycleTimer().isActive());
+    QCOMPARE(shownControls(*bar), BarControls);
+    QVERIFY(f.prompt.requests().isEmpty());
+}
+
+void TestDisplayModes::slidingPanel()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    auto* panel = control(*bar, "Panel1");
+    auto* caption = control(*bar, "sb6");
+    auto* clock = qobject_cast<QLabel*>(control(*bar, "Nascosto"));
+    QVERIFY(!bar->slideTimer().isActive());
+
+    sendMouse(caption, QEvent::MouseButtonPress, Qt::LeftButton);
+    sendMouse(caption, QEvent::MouseButtonRelease, Qt::LeftButton);
+    QVERIFY(bar->panelSlidAway());
+    QVERIFY(bar->slideTimer().isActive());
+    QCOMPARE(bar->slideTimer().interval(), 50);
+    for (int tick = 1; tick <= 10; ++tick) {
+        bar->SlideTimerTimer();
+        QCOMPARE(panel->width(), 54 - 5 * tick);
+        QCOMPARE(caption->x(), 16 - 5 * tick);
+    }
+    QVERIFY(bar->slideTimer().isActive());
+    QVERIFY(!bar->clockTimer().isActive());
+    QCOMPARE(clock->text(), QStringLiteral("00.00"));
+    bar->SlideTimerTimer(); // width 4: the panel stops and the clock runs
+    QVERIFY(!bar->slideTimer().isActive());
+    QVERIFY(bar->clockTimer().isActive());
+    QCOMPARE(bar->clockTimer().interval(), 2000);
+    QCOMPARE(clock->text(), QStringLiteral("09:05"));
+    f.clock.advanceSeconds(3600 + 60 * 52);
+    bar->ClockTimerTimer();
+    QCOMPARE(clock->text(), QStringLiteral("10:57"));
+
+    // The image slides it back as well.
+    auto* image = control(*bar, "Image5");
+    sendMouse(image, QEvent::MouseButtonRelease, Qt::LeftButton);
+    QVERIFY(!bar->panelSlidAway());
+    QVERIFY(finishSlide(*bar));
+    QCOMPARE(panel->width(), 54);
+    QCOMPARE(caption->x(), 16);
+    QVERIFY(!bar->clockTimer().isActive());
+}
+
+// A click while the panel is still moving turns it round from where it is;
+// there is only ever one slide in progress.
+void TestDisplayModes::slideTurnedRoundHalfway()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    auto* panel = control(*bar, "Panel1");
+    bar->slidePanelClick();
+    for (int i = 0; i < 3; ++i)
+        bar->SlideTimerTimer();
+    QCOMPARE(panel->width(), 39);
+    bar->slidePanelClick();
+    bar->SlideTimerTimer();
+    QCOMPARE(panel->width(), 44);
+    QVERIFY(finishSlide(*bar));
+    QCOMPARE(panel->width(), 54);
+    QCOMPARE(control(*bar, "sb6")->x(), 16);
+    QVERIFY(!bar->clockTimer().isActive());
+
+    // Back to the normal bar from a single-field mode covers the clock again.
+    action(*bar, "SoloOrologio1")->trigger();
+    QVERIFY(finishSlide(*bar));
+    QCOMPARE(panel->width(), 4);
+    action(*bar, "Normale1")->trigger();
+    QVERIFY(finishSlide(*bar));
+    QCOMPARE(panel->width(), 54);
+    QVERIFY(!bar->clockTimer().isActive());
+}
+
+void TestDisplayModes::hideIconsOnlyInNormalMode()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    QAction* item = action(*bar, "NascondiIcone1");
+    const QStringList withoutButtons = {"sem", "autLight", "Panel1", "Nascosto", "Tempo", "Costo"};
+    item->trigger();
+    QCOMPARE(bar->width(), 195);
+    QCOMPARE(shownControls(*bar), withoutButtons);
+    QVERIFY(control(*bar, "SpeedButton1")->isHidden()); // hidden, not only cut off
+
+    action(*bar, "SoloTempo1")->trigger();
+    QVERIFY(!item->isEnabled());
+    item->trigger(); // a disabled item does nothing; neither does the handler
+    bar->NascondiIcone1Click();
+    QCOMPARE(bar->width(), 118);
+    QVERIFY(f.program.settings.nascondiIcone);
+
+    // The normal bar applies the hiding again.
+    action(*bar, "Normale1")->trigger();
+    QCOMPARE(bar->width(), 195);
+    QCOMPARE(item->text(), QStringLiteral("&Mostra Icone"));
+    QCOMPARE(shownControls(*bar), withoutButtons);
+    item->trigger();
+    QCOMPARE(bar->width(), 300);
+    QCOMPARE(shownControls(*bar), BarControls);
+    QVERIFY(!f.program.settings.nascondiIcone);
+
+    // Started in another mode with the buttons hidden: the item says
+    // "Nascondi" and is disabled until the normal bar is chosen.
+    Fixture g;
+    auto other = g.makeBar(2, true);
+    QCOMPARE(other->width(), 45);
+    QAction* otherItem = action(*other, "NascondiIcone1");
+    QVERIFY(!otherItem->isEnabled());
+    action(*other, "Normale1")->trigger();
+    QCOMPARE(other->width(), 195);
+    QVERIFY(otherItem->isEnabled());
+    QCOMPARE(otherItem->text(), QStringLiteral("&Mostra Icone"));
+}
+
+void TestDisplayModes::modeSurvivesRestart()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    action(*bar, "SoloOrologio1")->trigger();
+    bar->close(); // saves the settings
+    QVERIFY(bar->hasEnded());
+    QVERIFY(!bar->slideTimer().isActive());
+    QVERIFY(!bar->clockTimer().isActive());
+    bar.reset();
+
+    f.program.settings = Settings{};
+    auto again = std::make_unique<TfMain>(f.program);
+    QCOMPARE(f.program.settings.tipoVisualiz, 6);
+    QCOMPARE(again->width(), 105);
+    QCOMPARE(shownControls(*again).join(QLatin1Char(',')),
+             QStringLiteral("sem,autLight,Panel1,Nascosto,SpeedButton2,Bevel2"));
+    // The slide and the cycle position are not kept: the panel starts over.
+    QVERIFY(again->slideTimer().isActive());
+    QCOMPARE(again->cyclePosition(), 1);
+}
+
+void TestDisplayModes::trayMenuIsPopSem()
+{
+    Fixture f;
+    auto bar = f.makeBar(2);
+    QCOMPARE(bar->tray().native()->contextMenu(), bar->popSem());
+    // Shown from the tray, the bar keeps its mode.
+    bar->hideBar();
+    emit bar->tray().native()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->width(), 45);
+}
+
+void TestDisplayModes::extraInfo_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<float>("cost");
+    QTest::addColumn<float>("rate");
+    QTest::addColumn<QStringList>("texts"); // lb2, lb3, lb3b, lb4, lb4b, lb5, lb5b
+
+    QTest::newRow("waiting") << false << false << 0.0f << 1936.27f
+                             << QStringList{" Lire 0 equivalgono ad Euro 0,00",
+                                            " Stato :",
+                                            "In attesa",
+                                            "Tariffa Usata :",
+                                            "-",
+                                            "Telefonico Attuale :",
+                                            "-"};
+    QTest::newRow("setting up") << true << false << 1936.0f << 1936.27f
+                                << QStringList{" Lire 1.936 equivalgono ad Euro 1,00",
+                                               " Ti stai collegando con :",
+                                               "Casa",
+                                               "Tariffa in uso :",
+                                               "Urbana",
+                                               "Telefonico Attuale :",
+                                               "0612345"};
+    QTest::newRow("connected") << true << true << 1234567.4f << 1936.27f
+                               << QStringList{" Lire 1.234.567 equivalgono ad Euro 637,60",
+                                              " Sei collegato con : ",
+                                              "Casa",
+                                              "Tariffa in uso :",
+                                              "Urbana",
+                                              "Telefonico Attuale :",
+                                              "0612345"};
+    // A rate of zero from a hand-edited setting gives no amount in Euro.
+    QTest::newRow("no exchange rate") << false << false << 100.0f << 0.0f
+                                      << QStringList{" Lire 100 equivalgono ad Euro n.d.",
+                                                     " Stato :",
+                                                     "In attesa",
+                                                     "Tariffa Usata :",
+                                                     "-",
+                                                     "Telefonico Attuale :",
+                                                     "-"};
+}
+
+void TestDisplayModes::extraInfo()
+{
+    QFETCH(bool, running);
+    QFETCH(bool, connected);
+    QFETCH(float, cost);
+    QFETCH(float, rate);
+    QFETCH(QStringList, texts);
+
+    Fixture f;
+    auto bar = f.makeBar();
+    bar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
+    f.program.watch.running = running;
+    f.program.watch.connected = connected;
+    f.program.watch.shownCost = cost;
+    f.program.settings.cambioEcu = rate;
+    ConnRecord& r = f.program.connRecords.running;
+    r.provider = QStringLiteral("Casa");
+    r.nomeTar = QStringLiteral("Urbana");
+    r.telefono = QStringLiteral("0612345");
+
+    QWidget* costo = control(*bar, "Costo");
+    sendMouse(costo, QEvent::MouseButtonPress, Qt::LeftButton);
+    QPointer<TfPopup> popup = bar->extraInfo();
+    QVERIFY(popup);
+    QVERIFY(popup->isVisible());
+    QVERIFY(popup->isWindow());
+    QVERIFY(popup->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(popup->size(), QSize(454, 120));
+    QCOMPARE(popup->geometry().center(), bar->screen()->geometry().center());
+    QStringList seen;
+    for (const char* name : {"lb2", "lb3", "lb3b", "lb4", "lb4b", "lb5", "lb5b"})
+        seen << labelText(popup, name);
+    QCOMPARE(seen, texts);
+
+    sendMouse(costo, QEvent::MouseButtonRelease, Qt::LeftButton);
+    QVERIFY(popup.isNull());
+    QVERIFY(!bar->extraInfo());
+}
+
+void TestDisplayModes::extraInfoOnlyWithLeftButton()
+{
+    Fixture f;
+    auto bar = f.makeBar();
+    bar->show();
+    QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
+    QWidget* costo = control(*bar, "Costo");
+    sendMouse(costo, QEvent::MouseButtonPress, Qt::RightButton);
+    QVERIFY(!bar->extraInfo());
+
+    // A second press without a release in between leaves one window.
+    sendMouse(costo, QEvent::MouseButtonPress, Qt::LeftButton);
+    QPointer<TfPopup> first = bar->extraInfo();
+    sendMouse(costo, QEvent::MouseButtonPress, Qt::LeftButton);
+    QVERIFY(first.isNull());
+    QVERIFY(bar->extraInfo());
+    // Releasing any button closes it; so does a release that lands on the
+    // window itself.
+    sendMouse(costo, QEvent::MouseButtonRelease, Qt::RightButton);
+    QVERIFY(!bar->extraInfo());
+    sendMouse(costo, QEvent::MouseButtonPress, Qt::LeftButton);
+    QPointer<TfPopup> popup = bar->extraInfo();
+    sendMouse(popup, QEvent::MouseButtonRelease, Qt::LeftButton);
+    QTRY_VERIFY(popup.isNull());
+}
+
+QTEST_MAIN(TestDisplayModes)
+#include "tst_displaymodes.moc"
