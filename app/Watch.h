@@ -60,6 +60,8 @@ public:
 
     static inline const QString Verde = QStringLiteral("verde");
     static inline const QString Giallo = QStringLiteral("giallo");
+    // Set by the dialler after a failed or ended dial.
+    static inline const QString Rosso = QStringLiteral("rosso");
 
     static inline const QString NoProfileText = QStringLiteral(
         "Nessuna Tabella da applicare.\rApri la finestra Tariffe e seleziona <Applica Tabella> "

@@ -1,0 +1,199 @@
+#include "dialup/AutoDialPlan.h"
+
+#include "app/Watch.h"
+#include "app/WatchState.h"
+#include "app/WatchView.h"
+#include "archive/ConnRecords.h"
+#include "common/ByteIO.h"
+#include "common/Prompt.h"
+#include "dialup/DialProgress.h"
+#include "dialup/DialUp.h"
+#include "dialup/ProviderRecord.h"
+#include "dialup/RasState.h"
+
+#include <optional>
+
+namespace
+{
+
+std::optional<int> number(const QString& text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
+}
+
+} // namespace
+
+int TAutoDialPlan::attemptsToDial(const QString& text)
+{
+    return number(text).value_or(1);
+}
+
+int32_t TAutoDialPlan::storedAttempts1(const QString& text)
+{
+    const int n = number(text).value_or(DefaultAttempts1);
+    return n < 0 || n > MaxAttempts ? DefaultAttempts1 : n;
+}
+
+int32_t TAutoDialPlan::storedAttempts2(const QString& text)
+{
+    const int n = number(text).value_or(DefaultAttempts2);
+    // Out of range falls back to 10, not to this field's own default of 5:
+    // stored files of earlier versions carry that value.
+    return n < 0 || n > MaxAttempts ? DefaultAttempts1 : n;
+}
+
+TAutoDialPlan::TAutoDialPlan(TWatch& watch, IWatchView& view, TDialProgress& progress,
+                             IAutoDialWindows& windows)
+    : m_watch(watch), m_view(view), m_progress(progress), m_windows(windows)
+{
+}
+
+bool TAutoDialPlan::takeProvider(const QString& name, bool first)
+{
+    const WatchContext& ctx = m_watch.context();
+    TProviderRecord& provider = ctx.provider;
+    provider.load(ctx.programFolder, name, ctx.prompt);
+    if (provider.phoneNumber.isEmpty()) {
+        if (!first) {
+            m_windows.showDialler();
+            m_windows.processEvents();
+        }
+        // The name asked for, not the record's: a missing record has none.
+        ctx.prompt.message(NoPhoneText, Title + name, PromptIcon::Warning, true);
+        return false;
+    }
+    if (provider.userName.isEmpty() || provider.password.isEmpty())
+        m_windows.askCredentials(provider);
+    ConnRecord& running = ctx.records.running;
+    running.provider = bio::cutTo(provider.entryName, ConnRecord::ProviderMax);
+    running.telefono = bio::cutTo(provider.phoneNumber, ConnRecord::TelefonoMax);
+    return true;
+}
+
+TAutoDialPlan::Step TAutoDialPlan::attempts(int count, const QString& countText,
+                                            const QString& lineEnd)
+{
+    const WatchContext& ctx = m_watch.context();
+    for (int i = 1; i <= count; ++i) {
+        m_progress.beginAttempt();
+        ctx.dialUp.dial(ctx.provider, m_progress.notifier());
+        // Until the first notification names it, the dial just placed is the
+        // one a cancel must hang up; otherwise a dial cancelled early would
+        // go on and connect with nobody watching.
+        RasState& ras = ctx.dialUp.state();
+        ras.notifiedHandle = ras.dialHandle;
+        const QString line = QStringLiteral("Tentativo %1 di %2").arg(i).arg(countText) + lineEnd;
+        m_windows.hideDialler();
+        const int result =
+            m_windows.runAttempt(line, ctx.provider.entryName, ctx.provider.phoneNumber);
+        switch (result) {
+        case AttemptResult::Cancelled:
+            ending();
+            ctx.prompt.message(CancelledText, Title, PromptIcon::Error);
+            return Step::Cancelled;
+        case AttemptResult::Failed:
+            ending();
+            if (m_choice.interrompi) {
+                ctx.prompt.message(StoppedText, Title, PromptIcon::Error);
+                return Step::Stopped;
+            }
+            ctx.prompt.message(NextOnErrorText, Title, PromptIcon::Error);
+            return Step::NextProvider;
+        case AttemptResult::Busy:
+            ctx.dialUp.quickHangUp();
+            break;
+        case AttemptResult::Connected:
+            m_windows.hideDialler();
+            return Step::Connected;
+        default:
+            break;
+        }
+    }
+    return Step::Exhausted;
+}
+
+void TAutoDialPlan::ending()
+{
+    const WatchContext& ctx = m_watch.context();
+    WatchState& w = ctx.watch;
+    m_windows.showDialler();
+    m_view.setTimerActive(WatchTimer::Blink, false);
+    // Also after a failed dial: a session left running would go on being
+    // timed with nobody to end it.
+    if (w.running)
+        m_watch.StopClick();
+    m_windows.processEvents();
+    ctx.dialUp.quickHangUp();
+
+    // Only this run's own session is offered for keeping: the running record
+    // may still hold an earlier connection that has been stored already.
+    ConnRecord& running = ctx.records.running;
+    if (m_progress.sessionStartedThisRun() && !m_view.endDialogOpen() &&
+        running.inizio < running.fine) {
+        w.running = false;
+        m_view.openEndDialog(w.light);
+    }
+    m_progress.beginRun();
+    w.light = TWatch::Rosso;
+    w.lightImage = TWatch::LightRed;
+    m_view.showLight(TWatch::LightRed);
+}
+
+std::optional<TAutoDialPlan::Outcome> TAutoDialPlan::runEnded(Step step)
+{
+    switch (step) {
+    case Step::Connected:
+        return Outcome::Connected;
+    case Step::Cancelled:
+        return Outcome::Cancelled;
+    case Step::Stopped:
+        return Outcome::Stopped;
+    case Step::NextProvider:
+    case Step::Exhausted:
+        break;
+    }
+    return std::nullopt;
+}
+
+TAutoDialPlan::Outcome TAutoDialPlan::run(const AutoDialChoice& choice)
+{
+    m_choice = choice;
+    const WatchContext& ctx = m_watch.context();
+    m_progress.beginRun();
+
+    if (choice.provider.isEmpty()) {
+        ctx.prompt.message(NoProviderText, Title, PromptIcon::Warning, true);
+        return Outcome::NoProvider;
+    }
+    if (!takeProvider(choice.provider, true))
+        return Outcome::NoPhone;
+
+    const int n = attemptsToDial(choice.tentativi1);
+    Step step = Step::Exhausted;
+    if (n >= 1)
+        step = attempts(n, choice.tentativi1, QStringLiteral(" con"));
+    if (const auto end = runEnded(step))
+        return *end;
+    if (step == Step::Exhausted && choice.rinuncia) {
+        ctx.prompt.message(NoSuccessText, Title, PromptIcon::Error);
+        m_windows.showDialler();
+        m_windows.processEvents();
+        return Outcome::Exhausted;
+    }
+
+    for (const QString& name : choice.ordine) {
+        if (name.isEmpty() || name == choice.provider)
+            continue;
+        if (!takeProvider(name, false))
+            return Outcome::NoPhone;
+        const int m = attemptsToDial(choice.tentativi2);
+        if (const auto end = runEnded(attempts(m, choice.tentativi2, QString())))
+            return *end;
+    }
+    m_windows.showDialler();
+    m_windows.processEvents();
+    ctx.prompt.message(NoSuccessText, Title, PromptIcon::Error);
+    return Outcome::Exhausted;
+}

@@ -1,0 +1,116 @@
+#include "dialup/uStato.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QThread>
+
+namespace
+{
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+              bool bold = false)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(geometry);
+    l->setTextFormat(Qt::PlainText);
+    if (bold) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+    return l;
+}
+
+} // namespace
+
+TfStato::TfStato(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("fStato"));
+    setWindowTitle(QStringLiteral("Connessione in corso..."));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(300, 132);
+
+    m_tenta = label(this, "tenta", QString(), QRect(12, 8, 276, 18));
+    m_provider = label(this, "provider", QString(), QRect(12, 28, 276, 18), true);
+    label(this, "Label1", QStringLiteral("Telefono"), QRect(12, 50, 60, 18));
+    m_numtel = label(this, "numtel", QString(), QRect(76, 50, 212, 18), true);
+
+    m_annulla = new QPushButton(QStringLiteral("&Annulla"), this);
+    m_annulla->setObjectName(QStringLiteral("annulla"));
+    m_annulla->setGeometry(110, 74, 80, 26);
+    connect(m_annulla, &QPushButton::clicked, this, &TfStato::annullaClick);
+
+    m_sb1 = new QStatusBar(this);
+    m_sb1->setObjectName(QStringLiteral("sb1"));
+    m_sb1->setSizeGripEnabled(false);
+    m_sb1->setGeometry(0, 108, 300, 24);
+    m_panel0 = new QLabel(StatoText, m_sb1);
+    m_panel0->setObjectName(QStringLiteral("sb1Panel0"));
+    m_panel1 = new QLabel(m_sb1);
+    m_panel1->setObjectName(QStringLiteral("sb1Panel1"));
+    m_panel1->setTextFormat(Qt::PlainText);
+    m_sb1->addWidget(m_panel0);
+    m_sb1->addWidget(m_panel1, 1);
+}
+
+int TfStato::run(const QString& attemptLine, const QString& entryName, const QString& phoneNumber)
+{
+    hide();
+    m_tenta->setText(attemptLine);
+    m_provider->setText(entryName);
+    m_numtel->setText(phoneNumber);
+    m_panel1->clear();
+    setResult(0);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    setWindowModality(Qt::ApplicationModal);
+
+    m_running = true;
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    loop.exec(QEventLoop::DialogExec);
+    m_running = false;
+    return result();
+}
+
+void TfStato::setStatusText(const QString& text)
+{
+    m_panel1->setText(text);
+}
+
+QString TfStato::statusText() const
+{
+    return m_panel1->text();
+}
+
+void TfStato::finishAttempt(int result)
+{
+    if (m_running)
+        done(result);
+}
+
+void TfStato::annullaClick()
+{
+    if (!m_running)
+        return;
+    setStatusText(CancellingText);
+    QCoreApplication::processEvents();
+    // A notification handled meanwhile may have decided the attempt already.
+    if (!isVisible())
+        return;
+    QThread::yieldCurrentThread();
+    done(AttemptResult::Cancelled);
+}
+
+void TfStato::reject()
+{
+    annullaClick();
+}
