@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 
 namespace dialtest
 {
@@ -26,9 +27,12 @@ public:
     bool running = false;
     int result = 0;
     QEventLoop* loop = nullptr;
+    std::function<void()> onText; // e.g. time passing while the states go by
 
     void setStatusText(const QString& text) override
     {
+        if (onText)
+            onText();
         texts << text;
         threads << QThread::currentThread();
     }
@@ -54,6 +58,8 @@ public:
     QStringList lines;  // attempt line of every attempt
     QStringList trace;  // "show", "hide", "creds <entry>", "attempt <entry> <phone>"
     bool timedOut = false;
+    // Waiting attempts: the user presses "&Annulla" after this long (-1: never).
+    int cancelAfterMs = -1;
     // What the credentials prompt answers.
     QString typedUser = QStringLiteral("mario");
     QString typedPass = QStringLiteral("segreta");
@@ -72,6 +78,9 @@ public:
             timedOut = true;
             loop.quit();
         });
+        if (cancelAfterMs >= 0)
+            QTimer::singleShot(cancelAfterMs, &loop,
+                               [this] { m_status.finishAttempt(AttemptResult::Cancelled); });
         if (m_status.running)
             loop.exec();
         m_status.loop = nullptr;
