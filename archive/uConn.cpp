@@ -1,0 +1,960 @@
+#include "archive/uConn.h"
+
+#include "app/Program.h"
+#include "app/SettingsStore.h"
+#include "archive/ArchiveFile.h"
+#include "common/ByteIO.h"
+#include "common/Clock.h"
+#include "common/Format.h"
+#include "common/Prompt.h"
+#include "dialup/ProviderRecord.h"
+#include "platform/gui/HelpKey.h"
+#include "tariff/ProfileFiles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QToolButton>
+#include <algorithm>
+#include <new>
+
+namespace
+{
+
+const QString NotYetAvailableText = QStringLiteral("Funzione non ancora disponibile.");
+const QString NoData = QStringLiteral("- nd -");
+
+// Colours of the grid.
+const QColor GridBackground(255, 255, 189);
+const QColor CellBackground(255, 255, 227);
+const QColor SelectedBackground(255, 225, 225);
+const QColor Separator(192, 192, 192);
+const QColor TimeColour(255, 255, 0); // yellow
+const QColor CostColour(128, 128, 0); // olive
+
+const char* const HeaderCaptions[] = {
+    "",
+    "Inizio Connessione",
+    "Termine Connessione",
+    "Durata\nConnessione",
+    "Costo in\nLire / Ecu",
+    "Telefono, Provider e\nTipo Tariffa",
+    "Descrizione",
+};
+
+using Kind = SelectionPeriod::Kind;
+constexpr Kind PeriodKinds[6] = {Kind::Oggi,    Kind::UltSett, Kind::Ult15gg,
+                                 Kind::Ult30gg, Kind::UltMese, Kind::UltBimestre};
+constexpr SettingsStore::Period StoredPeriods[6] = {
+    SettingsStore::Period::Oggi,    SettingsStore::Period::UltSett,
+    SettingsStore::Period::Ult15gg, SettingsStore::Period::Ult30gg,
+    SettingsStore::Period::UltMese, SettingsStore::Period::UltBimestre};
+
+// One line of text in a cell, relative to the cell's top.
+struct CellLine {
+    QString text;
+    int top = 0;
+    int height = 14;
+    int points = 9;
+    bool bold = false;
+    bool underline = false;
+    QColor colour = Qt::blue;
+    int align = Qt::AlignHCenter;
+};
+
+// Inserts text into a sorted box (case ignored, as the boxes sort), keeping
+// what the box shows in its edit field.
+void addSorted(QComboBox* box, const QString& text)
+{
+    const QString shown = box->currentText();
+    const int current = box->currentIndex();
+    int i = 0;
+    while (i < box->count() && QString::compare(box->itemText(i), text, Qt::CaseInsensitive) <= 0)
+        ++i;
+    box->insertItem(i, text);
+    if (current < 0) {
+        box->setCurrentIndex(-1);
+        box->setEditText(shown);
+    }
+}
+
+bool hasItem(const QComboBox* box, const QString& text)
+{
+    return box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
+}
+
+QComboBox* comboBox(QWidget* parent, const char* name, int maxLength, const QRect& geometry)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->lineEdit()->setMaxLength(maxLength);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QLabel* label(QWidget* parent, const QString& text, const QRect& geometry)
+{
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(geometry);
+    b->setAutoDefault(false);
+    return b;
+}
+
+// The header row and the fixed column: both drawn by the window.
+class ConnHeader : public QHeaderView
+{
+public:
+    ConnHeader(Qt::Orientation o, const TfConn* owner, QWidget* parent)
+        : QHeaderView(o, parent), m_owner(owner)
+    {
+    }
+    QSize sizeHint() const override
+    {
+        const QSize s = QHeaderView::sizeHint();
+        return orientation() == Qt::Horizontal ? QSize(s.width(), TfConn::RowHeight - 10)
+                                               : QSize(50, s.height());
+    }
+
+protected:
+    void paintSection(QPainter* p, const QRect& rect, int logicalIndex) const override
+    {
+        p->save();
+        if (orientation() == Qt::Horizontal)
+            m_owner->drawCell(*p, rect, 0, logicalIndex + 1, false);
+        else
+            m_owner->drawCell(*p, rect, logicalIndex + 1, 0, false);
+        p->restore();
+    }
+
+private:
+    const TfConn* m_owner;
+};
+
+class ConnCellDelegate : public QStyledItemDelegate
+{
+public:
+    ConnCellDelegate(const TfConn* owner, QObject* parent)
+        : QStyledItemDelegate(parent), m_owner(owner)
+    {
+    }
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        p->save();
+        m_owner->drawCell(*p, option.rect, index.row() + 1, index.column() + 1,
+                          option.state & QStyle::State_Selected);
+        p->restore();
+    }
+
+private:
+    const TfConn* m_owner;
+};
+
+QFont cellFont(const QFont& base, int points, bool bold, bool underline = false)
+{
+    QFont f = base;
+    f.setPointSize(points);
+    f.setBold(bold);
+    f.setUnderline(underline);
+    return f;
+}
+
+// Word-wrapped text cut with an ellipsis where it leaves the rectangle.
+QString wrappedToFit(const QFontMetrics& fm, const QRect& r, const QString& text)
+{
+    const auto fits = [&](const QString& t) {
+        return fm.boundingRect(QRect(0, 0, r.width(), 10000), Qt::TextWordWrap, t).height() <=
+               r.height();
+    };
+    if (fits(text))
+        return text;
+    QString t = text;
+    while (!t.isEmpty() && !fits(t + QStringLiteral("…")))
+        t.chop(1);
+    return t + QStringLiteral("…");
+}
+
+} // namespace
+
+// ---- Creation -------------------------------------------------------------------
+
+int TfConn::open(Program& program, QPointer<QWidget>* slot, QWidget* parent)
+{
+    auto* w = new TfConn(program, parent);
+    if (slot)
+        *slot = w;
+    w->loadSelection();
+    const int result = w->exec();
+    delete w;
+    return result;
+}
+
+TfConn::TfConn(Program& program, QWidget* parent)
+    : QDialog(parent), m_program(program), m_queries(program.programFolder)
+{
+    setObjectName(QStringLiteral("fConn"));
+    buildControls();
+    m_help = new THelpKey(this, program.shell, program.prompt, program.programFolder,
+                          QStringLiteral("riepconness.htm"));
+
+    loadWindowSettings();
+    setWindowTitle(QStringLiteral(" Riepilogo delle Connessioni [") +
+                   QFileInfo(program.archive.path()).fileName() + QLatin1Char(']'));
+    buildQueryLists();
+    fillProfiles();
+    fillProviders();
+}
+
+TfConn::~TfConn()
+{
+    saveWindowSettings();
+}
+
+void TfConn::buildControls()
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowSystemMenuHint);
+    setFixedSize(769, 487);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    // The grid.
+    m_sg1 = new QTableWidget(this);
+    m_sg1->setObjectName(QStringLiteral("sg1"));
+    m_sg1->setGeometry(4, 4, 761, 317);
+    m_sg1->setColumnCount(ColumnCount - 1);
+    m_sg1->setRowCount(2);
+    m_sg1->setHorizontalHeader(new ConnHeader(Qt::Horizontal, this, m_sg1));
+    m_sg1->setVerticalHeader(new ConnHeader(Qt::Vertical, this, m_sg1));
+    m_sg1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_sg1->verticalHeader()->setDefaultSectionSize(RowHeight);
+    m_sg1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_sg1->horizontalHeader()->setHighlightSections(false);
+    m_sg1->verticalHeader()->setHighlightSections(false);
+    // Column 0 is the vertical header, 10 pixels narrower than its 60;
+    // columns 2..4 as wide as column 1.
+    const int widths[ColumnCount - 1] = {71, 71, 71, 71, 118, 161, 121};
+    for (int c = 0; c < ColumnCount - 1; ++c)
+        m_sg1->setColumnWidth(c, widths[c]);
+    m_sg1->setItemDelegate(new ConnCellDelegate(this, m_sg1));
+    m_sg1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_sg1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    m_sg1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_sg1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_sg1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_sg1->setCornerButtonEnabled(false);
+    QPalette pal = m_sg1->palette();
+    pal.setColor(QPalette::Base, GridBackground);
+    m_sg1->setPalette(pal);
+    m_sg1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_sg1, &QWidget::customContextMenuRequested, this, &TfConn::gridRightClick);
+
+    m_popupMenu1 = new QMenu(this);
+    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    const auto item = [this](const char* name, const QString& text, void (TfConn::*slot)()) {
+        QAction* a = m_popupMenu1->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, slot);
+    };
+    item("Modifica1", QStringLiteral("Modifica Connessione"), &TfConn::Modifica1Click);
+    item("Elimina1", QStringLiteral("Elimina Connessioni"), &TfConn::Elimina1Click);
+    item("CambiaTariffa1", QStringLiteral("&Cambia Tariffa"), &TfConn::CambiaTariffa1Click);
+
+    // "Interrogazioni :"
+    auto* queries = new QGroupBox(QStringLiteral("Interrogazioni :"), this);
+    queries->setGeometry(4, 324, 530, 159);
+
+    auto* predefined = new QGroupBox(QStringLiteral("Predefinite . . ."), queries);
+    predefined->setGeometry(6, 18, 128, 135);
+    const char* names[6] = {"oggi", "UltSett", "Ult15gg", "Ult30gg", "ultMese", "ultBimestre"};
+    const QString texts[6] = {QStringLiteral("&Oggi;"), QStringLiteral("&7,"),
+                              QStringLiteral("&15,"),   QStringLiteral("&30 giorni"),
+                              QStringLiteral("Mese"),   QStringLiteral("Bimestre")};
+    const QRect places[6] = {{8, 18, 110, 18}, {8, 52, 50, 18},  {58, 52, 60, 18},
+                             {8, 72, 110, 18}, {8, 94, 110, 18}, {8, 112, 110, 18}};
+    label(predefined, QStringLiteral("Ultimi..."), QRect(8, 36, 110, 16));
+    for (int i = 0; i < 6; ++i) {
+        m_periods[i] = new QRadioButton(texts[i], predefined);
+        m_periods[i]->setObjectName(QLatin1String(names[i]));
+        m_periods[i]->setGeometry(places[i]);
+        const Kind kind = PeriodKinds[i];
+        connect(m_periods[i], &QRadioButton::clicked, this, [this, kind] { periodClick(kind); });
+    }
+
+    auto* user = new QGroupBox(QStringLiteral("U t e n t e"), queries);
+    user->setGeometry(140, 18, 384, 135);
+    label(user, QStringLiteral("Descrizione"), QRect(8, 18, 80, 16));
+    m_descriz = comboBox(user, "Descriz", SavedQuery::DescrizMax, QRect(8, 34, 222, 24));
+    connect(m_descriz, &QComboBox::activated, this, &TfConn::chooseDescription);
+    m_modifica = button(user, "modifica", QStringLiteral("&Modifica"), QRect(236, 34, 68, 24));
+    m_modifica->setToolTip(QStringLiteral("Salva i dati della descrizione qui sotto"));
+    m_elimina = button(user, "elimina", QStringLiteral("&Elimina"), QRect(308, 34, 68, 24));
+    m_elimina->setToolTip(QStringLiteral("Elimina la descrizione qui sotto"));
+
+    label(user, QStringLiteral("Dal"), QRect(8, 66, 30, 16));
+    m_dal = comboBox(user, "dal", 10, QRect(8, 82, 104, 24));
+    label(user, QStringLiteral("Al"), QRect(118, 66, 30, 16));
+    m_al = comboBox(user, "al", 10, QRect(118, 82, 104, 24));
+    label(user, QStringLiteral("Periodo"), QRect(8, 110, 50, 18));
+    m_meno = new QToolButton(user);
+    m_meno->setObjectName(QStringLiteral("Meno"));
+    m_meno->setArrowType(Qt::LeftArrow);
+    m_meno->setToolTip(QStringLiteral("indietro"));
+    m_meno->setGeometry(62, 108, 40, 22);
+    m_piu = new QToolButton(user);
+    m_piu->setObjectName(QStringLiteral("Piu"));
+    m_piu->setArrowType(Qt::RightArrow);
+    m_piu->setToolTip(QStringLiteral("avanti"));
+    m_piu->setGeometry(104, 108, 40, 22);
+    connect(m_meno, &QToolButton::clicked, this, &TfConn::MenoClick);
+    connect(m_piu, &QToolButton::clicked, this, &TfConn::PiuClick);
+
+    label(user, QStringLiteral("Profili Tariffari"), QRect(236, 66, 140, 16));
+    m_nomeTar = comboBox(user, "NomeTar", ConnRecord::NomeTarMax, QRect(236, 82, 140, 24));
+    m_tarTutti = new QCheckBox(QStringLiteral("Tutti"), user);
+    m_tarTutti->setObjectName(QStringLiteral("TarTutti"));
+    m_tarTutti->setGeometry(236, 110, 100, 18);
+
+    // Right side: telephone and provider filters, then the buttons.
+    label(this, QStringLiteral("Telefono"), QRect(542, 330, 100, 16));
+    m_tel = comboBox(this, "tel", ConnRecord::TelefonoMax, QRect(542, 346, 222, 24));
+    label(this, QStringLiteral("Provider"), QRect(542, 374, 100, 16));
+    m_provider = comboBox(this, "provider", ConnRecord::ProviderMax, QRect(542, 390, 162, 24));
+    m_provTutti = new QCheckBox(QStringLiteral("Tutto"), this);
+    m_provTutti->setObjectName(QStringLiteral("ProvTutti"));
+    m_provTutti->setGeometry(710, 392, 56, 20);
+
+    auto* riselezione =
+        button(this, "Riselezione", QStringLiteral("&Riselezione"), QRect(542, 424, 108, 26));
+    auto* aggiorna =
+        button(this, "aggiorna", QStringLiteral("&Aggiorna"), QRect(656, 424, 108, 26));
+    auto* stampa =
+        button(this, "SpeedButton1", QStringLiteral("&Stampa"), QRect(542, 456, 108, 26));
+    auto* chiudi = button(this, "Chiudi", QStringLiteral("&Chiudi"), QRect(656, 456, 108, 26));
+    connect(riselezione, &QPushButton::clicked, this, &TfConn::RiselezioneClick);
+    connect(aggiorna, &QPushButton::clicked, this, &TfConn::aggiornaClick);
+    connect(stampa, &QPushButton::clicked, this, &TfConn::SpeedButton1Click);
+    connect(chiudi, &QPushButton::clicked, this, &TfConn::ChiudiClick);
+}
+
+void TfConn::loadWindowSettings()
+{
+    const SettingsStore store(m_program.registry);
+    m_descrizione = store.fDescrizioneAttuale();
+    for (int i = 0; i < 6; ++i)
+        m_periodFlags[i] =
+            store.period(StoredPeriods[i], i == 0 ? m_periods[0]->isChecked() : false);
+}
+
+void TfConn::saveWindowSettings()
+{
+    // The window is closing: a registry that cannot be written costs only
+    // the choice of the next opening, and the bar's own save reports it.
+    SettingsStore store(m_program.registry);
+    store.setFDescrizioneAttuale(m_descrizione);
+    for (int i = 0; i < 6; ++i)
+        store.setPeriod(StoredPeriods[i], m_periods[i]->isChecked());
+}
+
+void TfConn::fillProfiles()
+{
+    QStringList names;
+    TProfileFiles(m_program.profiles, m_program.programFolder, m_program.prompt)
+        .ListProfiles(names);
+    for (const QString& name : names)
+        addSorted(m_nomeTar, name);
+}
+
+void TfConn::fillProviders()
+{
+    // Only the entry names are wanted: the program's current provider record
+    // may belong to a call being dialled and is left alone.
+    TProviderRecord scratch;
+    m_program.dialUp.enumerateEntries(scratch);
+    int added = 0;
+    for (const QString& name : m_program.rasState.entries) {
+        if (name.isEmpty())
+            continue;
+        if (++added > 14)
+            break;
+        if (!hasItem(m_provider, name))
+            addSorted(m_provider, name);
+    }
+}
+
+void TfConn::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        formShow();
+    }
+}
+
+void TfConn::formShow()
+{
+    chooseDescription();
+    for (int i = 0; i < 6; ++i) {
+        if (m_periodFlags[i]) {
+            m_periods[i]->setChecked(true);
+            periodClick(PeriodKinds[i]);
+            break;
+        }
+    }
+    m_namedQuery = false;
+}
+
+// ---- Filter and loading ---------------------------------------------------------
+
+QString TfConn::dateText(TDateTime d) const
+{
+    return fmt::formatShortDate(d);
+}
+
+bool TfConn::parseDate(const QString& text, TDateTime& out) const
+{
+    int y = 0, m = 0, d = 0;
+    dt::decodeDate(m_program.clock.now(), y, m, d);
+    const std::optional<TDateTime> v = fmt::parseShortDate(text, y);
+    if (!v)
+        return false;
+    out = *v;
+    return true;
+}
+
+bool TfConn::readFilter()
+{
+    TDateTime from = 0, to = 0;
+    if (!parseDate(m_dal->currentText(), from) || !parseDate(m_al->currentText(), to)) {
+        m_program.prompt.message(QStringLiteral("Data Errata !"), QStringLiteral("Errore..."),
+                                 PromptIcon::Error);
+        return false;
+    }
+    m_query.dal = from;
+    m_query.al = to;
+    m_query.tel = bio::cutTo(m_tel->currentText(), SavedQuery::TelMax);
+    m_query.provider = bio::cutTo(m_provider->currentText(), SavedQuery::ProviderMax);
+    m_query.provTutti = m_provTutti->isChecked();
+    const QString tariff = m_nomeTar->currentText();
+    if (!tariff.isEmpty() && !m_tarTutti->isChecked() && !hasItem(m_nomeTar, tariff))
+        m_program.prompt.message(
+            QStringLiteral("La Tabella Tariffe indicata nella Interrogazione Selezionata "
+                           "(Gestore Telefonico) Non esiste o è stata Eliminata."),
+            QStringLiteral("Informazione..."), PromptIcon::Information);
+    m_query.nomeTar = bio::cutTo(tariff, SavedQuery::NomeTarMax);
+    m_query.tarTutti = m_tarTutti->isChecked();
+    return true;
+}
+
+void TfConn::loadSelection()
+{
+    m_nothingLoaded = false;
+    if (m_descriz->count() == 0 && m_descriz->currentText() != TSavedQueries::Predefinita) {
+        m_nothingLoaded = true;
+        m_sg1->viewport()->update();
+        return;
+    }
+    const SelectionFilter filter{m_query, m_tel->currentText().isEmpty(),
+                                 m_provider->currentText().isEmpty()};
+    TSelection::LoadResult result;
+    try {
+        result = m_selection.load(m_program.archive, filter);
+    } catch (const std::bad_alloc&) {
+        m_program.prompt.message(QStringLiteral("Memoria Esaurita! Liberare memoria e riprovare."),
+                                 QStringLiteral("Stop..."), PromptIcon::Error);
+        return;
+    }
+    if (result == TSelection::LoadResult::OpenFailed) {
+        // Nothing was read: totals of nothing would pass for a real result.
+        showArchiveError(m_program.prompt, m_selection.errorText());
+        m_nothingLoaded = true;
+        m_sg1->viewport()->update();
+        return;
+    }
+    if (result == TSelection::LoadResult::Stopped) // shown, not hidden: the list is partial
+        showArchiveError(m_program.prompt, m_selection.errorText());
+
+    for (const QString& tel : m_selection.telephones())
+        if (!hasItem(m_tel, tel))
+            addSorted(m_tel, tel);
+
+    m_loading = true;
+    m_sg1->setRowCount(1 + std::max(1, m_selection.count()));
+    m_sg1->setCurrentCell(m_sg1->rowCount() - 1, 0);
+    m_loading = false;
+    m_sg1->viewport()->update();
+    m_sg1->verticalHeader()->viewport()->update();
+}
+
+// ---- Periods and buttons -------------------------------------------------------
+
+void TfConn::setPeriod(const SelectionPeriod& period)
+{
+    m_query.dal = period.from;
+    m_query.al = period.to;
+    m_dal->setEditText(dateText(period.from));
+    m_al->setEditText(dateText(period.to));
+    m_descriz->setCurrentIndex(-1);
+    m_descriz->setEditText(TSavedQueries::Predefinita);
+}
+
+void TfConn::periodClick(SelectionPeriod::Kind kind)
+{
+    setPeriod(SelectionPeriod::predefined(kind, m_program.clock.now()));
+    m_namedQuery = false;
+    if (kind == Kind::Oggi)
+        RiselezioneClick();
+    else
+        loadSelection();
+}
+
+QRadioButton* TfConn::periodButton(SelectionPeriod::Kind kind) const
+{
+    for (int i = 0; i < 6; ++i)
+        if (PeriodKinds[i] == kind)
+            return m_periods[i];
+    return nullptr;
+}
+
+void TfConn::movePeriod(bool forward)
+{
+    SelectionPeriod::Step step = SelectionPeriod::Step::Days;
+    if (periodButton(Kind::UltMese)->isChecked())
+        step = SelectionPeriod::Step::Month;
+    else if (periodButton(Kind::UltBimestre)->isChecked())
+        step = SelectionPeriod::Step::Bimester;
+    setPeriod(SelectionPeriod{m_query.dal, m_query.al}.shifted(step, forward));
+    loadSelection();
+}
+
+void TfConn::PiuClick()
+{
+    movePeriod(true);
+}
+
+void TfConn::MenoClick()
+{
+    movePeriod(false);
+}
+
+void TfConn::RiselezioneClick()
+{
+    if (readFilter()) {
+        loadSelection();
+        m_namedQuery = false;
+    } else {
+        m_program.prompt.message(QStringLiteral("Dati della Selezione Errati !"),
+                                 QStringLiteral("Errore..."), PromptIcon::Error);
+    }
+}
+
+void TfConn::aggiornaClick()
+{
+    chooseDescription();
+    m_namedQuery = true;
+}
+
+void TfConn::ChiudiClick()
+{
+    accept();
+}
+
+void TfConn::helpKey()
+{
+    m_help->showHelp();
+}
+
+void TfConn::gridRightClick(const QPoint& pos)
+{
+    const int qtRow = m_sg1->rowAt(pos.y());
+    if (qtRow < 0)
+        return;
+    if (qtRow != m_sg1->currentRow())
+        m_sg1->setCurrentCell(qtRow, 0);
+    if (qtRow + 1 != rowCount() - 1)
+        m_popupMenu1->popup(m_sg1->viewport()->mapToGlobal(pos));
+}
+
+void TfConn::notYetAvailable()
+{
+    m_program.prompt.message(NotYetAvailableText, QStringLiteral("Info..."),
+                             PromptIcon::Information);
+}
+
+void TfConn::Modifica1Click()
+{
+    notYetAvailable();
+}
+
+void TfConn::Elimina1Click()
+{
+    notYetAvailable();
+}
+
+void TfConn::CambiaTariffa1Click()
+{
+    notYetAvailable();
+}
+
+void TfConn::SpeedButton1Click()
+{
+    notYetAvailable();
+}
+
+// ---- Saved queries --------------------------------------------------------------
+
+bool TfConn::loadQuery(const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    if (m_queries.exists(name)) {
+        QString error;
+        if (m_queries.load(name, m_query, &error))
+            return true;
+        showArchiveError(m_program.prompt, error);
+        return false;
+    }
+    if (!m_program.prompt.confirm(QStringLiteral("Creo la nuova descrizione <") + name +
+                                  QStringLiteral("> ?")))
+        return false;
+    return saveQuery(name);
+}
+
+bool TfConn::saveQuery(const QString& name)
+{
+    QString error;
+    if (m_queries.save(name, m_query, &error))
+        return true;
+    showArchiveError(m_program.prompt, error);
+    return false;
+}
+
+void TfConn::buildQueryLists()
+{
+    m_descriz->clear();
+    const QStringList names = m_queries.list();
+    for (const QString& name : names)
+        addSorted(m_descriz, name);
+    for (const QString& name : names) {
+        if (loadQuery(name))
+            mergeQueryIntoLists(m_query);
+        else
+            m_descriz->removeItem(
+                m_descriz->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    }
+    m_descriz->setCurrentIndex(
+        m_descriz->findText(m_descrizione, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    chooseDescription();
+}
+
+void TfConn::mergeQueryIntoLists(const SavedQuery& q)
+{
+    const auto mergeDate = [this](QComboBox* box, TDateTime d) {
+        const QString text = dateText(d);
+        if (hasItem(box, text))
+            return;
+        const QString shown = box->currentText();
+        const int current = box->currentIndex();
+        int i = 0;
+        TDateTime item = 0;
+        while (i < box->count() && !(parseDate(box->itemText(i), item) && item > d))
+            ++i;
+        box->insertItem(i, text);
+        if (current < 0) {
+            box->setCurrentIndex(-1);
+            box->setEditText(shown);
+        }
+    };
+    mergeDate(m_dal, dt::datePart(q.dal));
+    mergeDate(m_al, dt::datePart(q.al));
+    if (!q.tel.isEmpty() && !hasItem(m_tel, q.tel))
+        addSorted(m_tel, q.tel);
+    if (!q.provider.isEmpty() && !hasItem(m_provider, q.provider))
+        addSorted(m_provider, q.provider);
+}
+
+void TfConn::uncheckPeriods()
+{
+    for (QRadioButton* b : m_periods) {
+        b->setAutoExclusive(false);
+        b->setChecked(false);
+        b->setAutoExclusive(true);
+    }
+}
+
+void TfConn::showQuery()
+{
+    m_dal->setEditText(dateText(m_query.dal));
+    m_al->setEditText(dateText(m_query.al));
+    m_tel->setEditText(m_query.tel);
+    m_provider->setEditText(m_query.provider);
+    m_provTutti->setChecked(m_query.provTutti);
+    m_nomeTar->setEditText(m_query.nomeTar);
+    m_tarTutti->setChecked(m_query.tarTutti);
+}
+
+void TfConn::chooseDescription()
+{
+    if (m_descriz->count() == 0)
+        return;
+    uncheckPeriods();
+    const int index = m_descriz->currentIndex();
+    m_descrizione = index >= 0 ? m_descriz->itemText(index) : QString();
+    m_descriz->setEditText(m_descrizione);
+    loadQuery(m_descrizione);
+    showQuery();
+    loadSelection();
+}
+
+// ---- Grid -----------------------------------------------------------------------
+
+int TfConn::rowCount() const
+{
+    return m_sg1->rowCount() + 1;
+}
+
+int TfConn::currentRow() const
+{
+    return m_sg1->currentRow() + 1;
+}
+
+QRect TfConn::cellRect(int row, int col) const
+{
+    if (row < 1 || col < 1 || row >= rowCount() || col >= ColumnCount)
+        return {};
+    return m_sg1->visualRect(m_sg1->model()->index(row - 1, col - 1));
+}
+
+namespace
+{
+
+QList<CellLine> dateLines(TDateTime t, bool withDate)
+{
+    QList<CellLine> lines;
+    if (withDate) {
+        lines.append({fmt::formatDateTime(QStringLiteral("dddd"), t), 1, 13, 8});
+        lines.append({fmt::formatDateTime(QStringLiteral("d mmm yyyy"), t), 14, 13, 8});
+    }
+    lines.append(
+        {fmt::formatDateTime(QStringLiteral("hh nn ss"), t), 29, 14, 9, true, false, Qt::black});
+    return lines;
+}
+
+QList<CellLine> costLines(float costo, float cambioEcu)
+{
+    return {{TSelection::lireText(costo), 2, 22, 12, true, false, Qt::red, Qt::AlignRight},
+            {TSelection::euroText(costo, cambioEcu), 26, 16, 9, false, false, Qt::blue,
+             Qt::AlignRight}};
+}
+
+} // namespace
+
+QStringList TfConn::cellTexts(int row, int col) const
+{
+    QStringList out;
+    if (m_loading || row < 1 || row >= rowCount() || col < 1 || col >= ColumnCount)
+        return out;
+    const float cambio = m_program.settings.cambioEcu;
+    const bool totals = row == rowCount() - 1;
+    if (totals) {
+        if (m_nothingLoaded)
+            return out;
+        const SelectionTotals& t = m_selection.totals();
+        if (col == 2)
+            out << QStringLiteral(" TOTALI ");
+        else if (col == 3)
+            out << TSelection::totalTimeText(t.totalTime);
+        else if (col == 4)
+            for (const CellLine& l : costLines(t.totalCost, cambio))
+                out << l.text;
+        return out;
+    }
+    const ConnRecord& r = m_selection.at(row - 1);
+    if (m_nothingLoaded || r.inizio == 0 || r.fine == 0)
+        return out;
+    QList<CellLine> lines;
+    switch (col) {
+    case 1:
+        lines = dateLines(r.inizio, true);
+        break;
+    case 2:
+        lines = dateLines(r.fine, fmt::formatShortDate(r.fine) != fmt::formatShortDate(r.inizio));
+        break;
+    case 3:
+        out << TSelection::durationText(r.fine - r.inizio);
+        break;
+    case 4:
+        lines = costLines(r.costo, cambio);
+        break;
+    case 5:
+        for (const QString& s : {r.telefono, r.provider, r.nomeTar})
+            out << (s.isEmpty() ? NoData : s);
+        break;
+    case 6:
+        out << r.motivo;
+        break;
+    case 7:
+        out << TSelection::marks(r, m_selection.totals());
+        break;
+    }
+    for (const CellLine& l : lines)
+        out << l.text;
+    return out;
+}
+
+void TfConn::drawCell(QPainter& p, const QRect& rect, int row, int col, bool selected) const
+{
+    if (m_loading)
+        return;
+    if (row == 0 || col == 0) {
+        drawFixedCell(p, rect, row, col);
+        return;
+    }
+    p.fillRect(rect, selected ? SelectedBackground : CellBackground);
+    drawDataCell(p, rect, row, col);
+}
+
+void TfConn::drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const
+{
+    const QPalette& pal = palette();
+    p.fillRect(rect, pal.button());
+    p.setPen(pal.color(QPalette::Dark));
+    p.drawLine(rect.bottomLeft(), rect.bottomRight());
+    p.drawLine(rect.topRight(), rect.bottomRight());
+    p.setPen(Qt::white);
+    p.drawLine(rect.topLeft(), rect.topRight());
+    p.drawLine(rect.topLeft(), rect.bottomLeft());
+    p.setPen(pal.color(QPalette::ToolTipText));
+    p.setFont(cellFont(font(), 8, false));
+    const QRect inner = rect.adjusted(2, 0, -2, 0);
+    if (row == 0 && col >= 1 && col <= 6) {
+        const int top = col == 6 ? 14 : 3;
+        p.drawText(inner.adjusted(0, top, 0, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+                   QString::fromUtf8(HeaderCaptions[col]));
+    } else if (row == 0 && col == 7) {
+        p.fillRect(QRect(rect.left() + 6, rect.top() + 4, 10, 10), TimeColour);
+        p.drawText(QRect(rect.left() + 20, rect.top() + 2, rect.width() - 22, 14),
+                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tempo"));
+        p.fillRect(QRect(rect.left() + 6, rect.top() + 19, 10, 10), CostColour);
+        p.drawText(QRect(rect.left() + 20, rect.top() + 17, rect.width() - 22, 14),
+                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Lire"));
+    } else if (col == 0 && row >= 1 && row < rowCount() - 1) {
+        p.drawText(inner.adjusted(0, 4, 0, 0), Qt::AlignHCenter | Qt::AlignTop,
+                   QStringLiteral("Conn.\nn. %1").arg(row));
+    }
+}
+
+void TfConn::drawDataCell(QPainter& p, const QRect& rect, int row, int col) const
+{
+    const QRect inner = rect.adjusted(2, 0, -2, 0);
+    const auto draw = [&](const CellLine& l) {
+        const QRect r(inner.left(), rect.top() + l.top, inner.width(), l.height);
+        // The columns are narrow: a text that does not fit is first shown up
+        // to two points smaller, and only then cut.
+        QFont f = cellFont(font(), l.points, l.bold, l.underline);
+        while (QFontMetrics(f).horizontalAdvance(l.text) > r.width() &&
+               f.pointSize() > l.points - 2)
+            f.setPointSize(f.pointSize() - 1);
+        p.setFont(f);
+        p.setPen(l.colour);
+        p.drawText(r, l.align | Qt::AlignVCenter,
+                   QFontMetrics(p.font()).elidedText(l.text, Qt::ElideRight, r.width()));
+    };
+    const float cambio = m_program.settings.cambioEcu;
+    const bool totals = row == rowCount() - 1;
+    if (m_nothingLoaded)
+        return;
+    if (totals) {
+        const SelectionTotals& t = m_selection.totals();
+        if (col == 2)
+            draw({QStringLiteral(" TOTALI "), 13, 16, 9, true, true, Qt::black});
+        else if (col == 3)
+            draw({TSelection::totalTimeText(t.totalTime), 13, 16, 9, true, false, Qt::black});
+        else if (col == 4)
+            for (const CellLine& l : costLines(t.totalCost, cambio))
+                draw(l);
+        return;
+    }
+    const ConnRecord& r = m_selection.at(row - 1);
+    if (r.inizio == 0 || r.fine == 0)
+        return;
+    const auto separator = [&] {
+        p.setPen(Separator);
+        p.drawLine(rect.left(), rect.top() + 28, rect.right(), rect.top() + 28);
+    };
+    switch (col) {
+    case 1:
+    case 2: {
+        const TDateTime t = col == 1 ? r.inizio : r.fine;
+        const bool withDate =
+            col == 1 || fmt::formatShortDate(r.fine) != fmt::formatShortDate(r.inizio);
+        for (const CellLine& l : dateLines(t, withDate))
+            draw(l);
+        separator();
+        break;
+    }
+    case 3:
+        draw({TSelection::durationText(r.fine - r.inizio), 13, 16, 9, true, false, Qt::black});
+        break;
+    case 4:
+        for (const CellLine& l : costLines(r.costo, cambio))
+            draw(l);
+        break;
+    case 5: {
+        int top = 1;
+        for (const QString& s : {r.telefono, r.provider, r.nomeTar}) {
+            draw({s.isEmpty() ? NoData : s, top, 14, 9, false, false, Qt::blue, Qt::AlignLeft});
+            top += 14;
+        }
+        break;
+    }
+    case 6: {
+        p.setFont(cellFont(font(), 9, false));
+        p.setPen(Qt::black);
+        QString text = r.motivo;
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        const QRect box = inner.adjusted(0, 1, 0, -1);
+        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                   wrappedToFit(QFontMetrics(p.font()), box, text));
+        break;
+    }
+    case 7: {
+        const SelectionTotals& t = m_selection.totals();
+        draw({TSelection::marks(r, t), 0, 13, 7, false, false, Qt::black, Qt::AlignLeft});
+        const int w = rect.width() - 4;
+        p.fillRect(QRect(rect.left(), rect.top() + 23, TSelection::costBarLength(r, t, w), 15),
+                   CostColour);
+        const int timeLen = TSelection::timeBarLength(r, t, w);
+        const QRect timeBar(rect.left(), rect.top() + 13, timeLen, 15);
+        p.fillRect(timeBar, TimeColour);
+        if (timeLen > 0) {
+            p.setPen(Qt::black);
+            p.drawRect(timeBar.adjusted(0, 0, -1, -1));
+        }
+        break;
+    }
+    }
+}

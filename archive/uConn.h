@@ -1,0 +1,158 @@
+#pragma once
+// " Riepilogo delle Connessioni": the archive window. Lists the stored
+// connections that pass the current filter (a period, a telephone, a
+// provider, a tariff profile), one per grid row, with a totals row and marks
+// for the dearest, cheapest, longest and shortest connection. The filter is
+// a predefined period or a saved query of "Int/".
+//
+// Grid rows are counted as the user sees them: row 0 is the header, rows 1..n
+// the connections (row k + 1 shows selection record k), the last row the
+// totals. Column 0 is the fixed column of row numbers. In Qt terms the header
+// row and the fixed column are the grid's two header views, so they stay in
+// place while the rows scroll.
+
+#include "archive/SavedQuery.h"
+#include "archive/Selection.h"
+#include "archive/SelectionPeriod.h"
+
+#include <QDialog>
+#include <QPointer>
+
+struct Program;
+class QCheckBox;
+class QComboBox;
+class QMenu;
+class QPainter;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class QToolButton;
+class THelpKey;
+
+class TfConn : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int RowHeight = 44;
+    static constexpr int ColumnCount = 8;
+
+    // Opens the window from the main bar: creation, a first load, shown
+    // modally in its window slot (filled while the window exists), destroyed
+    // when closed. Returns the dialog's result.
+    static int open(Program& program, QPointer<QWidget>* slot, QWidget* parent = nullptr);
+
+    // Runs the creation steps: grid sizes, the window's settings, caption,
+    // saved-query lists (choosing the current description loads the
+    // selection), profile names, dial-up entry names.
+    explicit TfConn(Program& program, QWidget* parent = nullptr);
+    // Saves the current description and the period choices.
+    ~TfConn() override;
+
+    // ---- Selection -----------------------------------------------------------
+    // Copies the filter controls into the current query; false (after
+    // "Data Errata !") when a date cannot be read.
+    bool readFilter();
+    // Loads the selection with the current query and refreshes the grid.
+    void loadSelection();
+    const TSelection& selection() const { return m_selection; }
+    const SavedQuery& currentQuery() const { return m_query; }
+    SavedQuery& currentQuery() { return m_query; }
+    QString currentDescription() const { return m_descrizione; }
+    bool nothingLoaded() const { return m_nothingLoaded; }
+    bool namedQuery() const { return m_namedQuery; }
+
+    // ---- Grid ----------------------------------------------------------------
+    QTableWidget* grid() const { return m_sg1; }
+    // Header, data rows and totals row.
+    int rowCount() const;
+    int currentRow() const;
+    // The rectangle of a cell (row >= 1, col >= 1) in the coordinates of
+    // the grid's viewport, where a click lands on it; empty otherwise.
+    QRect cellRect(int row, int col) const;
+    // Draws one cell the way the grid shows it; public so the header views
+    // and the delegate share it.
+    void drawCell(QPainter& p, const QRect& rect, int row, int col, bool selected) const;
+    // The texts drawn in a cell, top to bottom (for tests and for reading
+    // the grid without pixels).
+    QStringList cellTexts(int row, int col) const;
+
+    // ---- Controls' handlers ----------------------------------------------------
+    void periodClick(SelectionPeriod::Kind kind); // oggi, UltSett, ..., ultBimestre
+    void PiuClick();                              // "avanti"
+    void MenoClick();                             // "indietro"
+    void RiselezioneClick();                      // "&Riselezione"
+    void aggiornaClick();                         // "&Aggiorna"
+    void ChiudiClick();                           // "&Chiudi"
+    void helpKey();                               // F1
+    // Right button released over the grid at pos (viewport coordinates):
+    // makes that row current and, unless it is the totals row, opens the
+    // grid's menu.
+    void gridRightClick(const QPoint& pos);
+    QMenu* popupMenu1() const { return m_popupMenu1; }
+
+    // ---- Saved queries ---------------------------------------------------------
+    // Applies the query selected in `Descriz`.
+    void chooseDescription();
+    // Reads the query file of name into the current query; a missing file
+    // brings the question to create it.
+    bool loadQuery(const QString& name);
+    bool saveQuery(const QString& name);
+
+    // ---- Actions that open other windows (not available yet) --------------
+    void Modifica1Click();      // "Modifica Connessione"
+    void Elimina1Click();       // "Elimina Connessioni"
+    void CambiaTariffa1Click(); // "&Cambia Tariffa"
+    void SpeedButton1Click();   // "&Stampa"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void loadWindowSettings();
+    void saveWindowSettings();
+    void buildQueryLists();
+    void mergeQueryIntoLists(const SavedQuery& q);
+    void showQuery();
+    void setPeriod(const SelectionPeriod& period);
+    void movePeriod(bool forward);
+    void fillProfiles();
+    void fillProviders();
+    void formShow();
+    void notYetAvailable();
+    void uncheckPeriods();
+    QRadioButton* periodButton(SelectionPeriod::Kind kind) const;
+    QString dateText(TDateTime d) const;
+    bool parseDate(const QString& text, TDateTime& out) const;
+    void drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const;
+    void drawDataCell(QPainter& p, const QRect& rect, int row, int col) const;
+
+    Program& m_program;
+    TSavedQueries m_queries;
+    TSelection m_selection;
+    SavedQuery m_query;
+    QString m_descrizione;
+    bool m_periodFlags[6] = {};
+
+    bool m_loading = false;
+    bool m_nothingLoaded = true;
+    bool m_namedQuery = false;
+    bool m_shown = false;
+
+    QTableWidget* m_sg1 = nullptr;
+    QMenu* m_popupMenu1 = nullptr;
+    QRadioButton* m_periods[6] = {};
+    QComboBox* m_descriz = nullptr;
+    QPushButton* m_modifica = nullptr;
+    QPushButton* m_elimina = nullptr;
+    QComboBox* m_dal = nullptr;
+    QComboBox* m_al = nullptr;
+    QToolButton* m_meno = nullptr;
+    QToolButton* m_piu = nullptr;
+    QComboBox* m_nomeTar = nullptr;
+    QCheckBox* m_tarTutti = nullptr;
+    QComboBox* m_tel = nullptr;
+    QComboBox* m_provider = nullptr;
+    QCheckBox* m_provTutti = nullptr;
+    THelpKey* m_help = nullptr;
+};

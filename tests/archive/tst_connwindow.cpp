@@ -1,0 +1,476 @@
+// The archive window offscreen: its controls, the saved query applied at
+// creation and on showing, the grid's rows and cell texts, the predefined
+// periods and their moves, the filter read from the controls, the settings
+// it keeps, and the actions that belong to other windows.
+
+#include "app/Program.h"
+#include "app/SettingsStore.h"
+#include "archive/uConn.h"
+#include "common/Clock.h"
+#include "common/ScriptedPrompt.h"
+#include "platform/system/Registry.h"
+#include "tests/archive/SelectionFixture.h"
+#include "tests/dialup/FakeRasService.h"
+#include "tests/mainbar/FakeShell.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+using namespace selectiontest;
+
+namespace
+{
+
+const QString Marzo = QStringLiteral("Marzo 2001");
+
+std::unique_ptr<IRasService> rasWithEntries()
+{
+    auto ras = std::make_unique<FakeRasService>();
+    ras->names = {QStringLiteral("Gamma"), QString(), QStringLiteral("Alfa")};
+    for (int i = 0; i < 16; ++i)
+        ras->names << QStringLiteral("Voce %1").arg(i, 2, 10, QLatin1Char('0'));
+    return ras;
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    ScriptedPrompt prompt;
+    ManualClock clock{dt::encode(2001, 3, 5, 18, 30)};
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program{prompt, clock, registry, shell, dir.path(), QString(), rasWithEntries()};
+    TSavedQueries queries{program.programFolder};
+
+    Fixture()
+    {
+        writeFixture(dir.path());
+        QDir(dir.path()).mkpath(QStringLiteral("Trf"));
+        for (const char* name : {"Telecom Urbana 50%", "Interurbana"})
+            archivetest::writeFileBytes(dir.path() + QStringLiteral("/Trf/") + QLatin1String(name) +
+                                            QStringLiteral(".trf"),
+                                        QByteArray(3852, '\0'));
+    }
+    void saveQuery(const QString& name, int fromDay, int toDay, int month = 3)
+    {
+        SavedQuery q;
+        q.descriz = name;
+        q.dal = dt::encodeDate(2001, month, fromDay);
+        q.al = dt::encodeDate(2001, month, toDay);
+        q.provTutti = true;
+        q.tarTutti = true;
+        QVERIFY(queries.save(name, q));
+    }
+    void setCurrent(const QString& name)
+    {
+        QVERIFY(SettingsStore(registry).setFDescrizioneAttuale(name));
+    }
+};
+
+template <class T> T* child(QWidget& w, const char* name)
+{
+    T* c = w.findChild<T*>(QLatin1String(name));
+    if (!c)
+        qWarning("no control %s", name);
+    return c;
+}
+
+QStringList items(QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+QList<int> listed(const TfConn& w)
+{
+    QList<int> out;
+    for (const ConnRecord& r : w.selection().records())
+        out << r.indice;
+    return out;
+}
+
+} // namespace
+
+class TstConnWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { testsupport::pinItalianLocale(); }
+
+    void controls()
+    {
+        Fixture f;
+        TfConn w(f.program);
+        QCOMPARE(w.windowTitle(), QStringLiteral(" Riepilogo delle Connessioni [Archivio.sto]"));
+        const QList<QPair<const char*, QString>> radios = {
+            {"oggi", "&Oggi;"},        {"UltSett", "&7,"},  {"Ult15gg", "&15,"},
+            {"Ult30gg", "&30 giorni"}, {"ultMese", "Mese"}, {"ultBimestre", "Bimestre"}};
+        for (const auto& [name, text] : radios)
+            QCOMPARE(child<QRadioButton>(w, name)->text(), text);
+        const QList<QPair<const char*, QString>> buttons = {
+            {"Riselezione", "&Riselezione"}, {"aggiorna", "&Aggiorna"}, {"SpeedButton1", "&Stampa"},
+            {"Chiudi", "&Chiudi"},           {"modifica", "&Modifica"}, {"elimina", "&Elimina"}};
+        for (const auto& [name, text] : buttons)
+            QCOMPARE(child<QPushButton>(w, name)->text(), text);
+        QVERIFY(child<QToolButton>(w, "Piu"));
+        QVERIFY(child<QToolButton>(w, "Meno"));
+        QCOMPARE(child<QCheckBox>(w, "TarTutti")->text(), QStringLiteral("Tutti"));
+        QCOMPARE(child<QCheckBox>(w, "ProvTutti")->text(), QStringLiteral("Tutto"));
+        const QList<QPair<const char*, int>> limits = {
+            {"Descriz", 60}, {"NomeTar", 50}, {"tel", 30}, {"provider", 50}};
+        for (const auto& [name, max] : limits)
+            QCOMPARE(child<QComboBox>(w, name)->lineEdit()->maxLength(), max);
+
+        // Profiles from "Trf/", sorted; the first 14 dial-up entries, sorted.
+        QCOMPARE(items(child<QComboBox>(w, "NomeTar")),
+                 (QStringList{"Interurbana", "Telecom Urbana 50%"}));
+        QStringList providers{"Alfa", "Gamma"};
+        for (int i = 0; i < 12; ++i)
+            providers << QStringLiteral("Voce %1").arg(i, 2, 10, QLatin1Char('0'));
+        QCOMPARE(items(child<QComboBox>(w, "provider")), providers);
+
+        QTableWidget* grid = child<QTableWidget>(w, "sg1");
+        QCOMPARE(grid->size(), QSize(761, 317));
+        QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 44);
+        QCOMPARE(grid->horizontalHeader()->sizeHint().height(), 34);
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(grid->columnWidth(c), 71);
+        QCOMPARE(grid->columnWidth(6), 121);
+        QCOMPARE(w.size(), QSize(769, 487));
+    }
+
+    void noSavedQueries()
+    {
+        Fixture f;
+        TfConn w(f.program);
+        w.loadSelection();
+        QCOMPARE(items(child<QComboBox>(w, "Descriz")), QStringList{});
+        QVERIFY(w.nothingLoaded());
+        QCOMPARE(w.rowCount(), 3);
+        QVERIFY(w.cellTexts(2, 3).isEmpty()); // no totals while nothing is loaded
+        QVERIFY(f.prompt.requests().isEmpty());
+
+        child<QRadioButton>(w, "UltSett")->click();
+        QVERIFY(!w.nothingLoaded());
+        QCOMPARE(child<QComboBox>(w, "Descriz")->currentText(), QStringLiteral("<predefinita>"));
+        QCOMPARE(child<QComboBox>(w, "dal")->currentText(), QStringLiteral("27/02/2001"));
+        QCOMPARE(child<QComboBox>(w, "al")->currentText(), QStringLiteral("05/03/2001"));
+        // The query's other filters are all zero: an empty tariff with
+        // "Tutti" off matches only the connection without a tariff.
+        QCOMPARE(listed(w), QList<int>{5});
+        QCOMPARE(w.rowCount(), 3);
+    }
+
+    void savedQueryAtCreation()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.saveQuery(QStringLiteral("Febbraio"), 1, 28, 2);
+        f.saveQuery(QStringLiteral("Inizio marzo"), 1, 3);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        QComboBox* descriz = child<QComboBox>(w, "Descriz");
+        QCOMPARE(items(descriz), (QStringList{"Febbraio", "Inizio marzo", Marzo}));
+        QCOMPARE(descriz->currentText(), Marzo);
+        QCOMPARE(w.currentDescription(), Marzo);
+        // Each date once, in date order.
+        QCOMPARE(items(child<QComboBox>(w, "dal")), (QStringList{"01/02/2001", "01/03/2001"}));
+        QCOMPARE(items(child<QComboBox>(w, "al")),
+                 (QStringList{"28/02/2001", "03/03/2001", "31/03/2001"}));
+        QCOMPARE(child<QComboBox>(w, "dal")->currentText(), QStringLiteral("01/03/2001"));
+        QVERIFY(child<QCheckBox>(w, "ProvTutti")->isChecked());
+
+        QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6}));
+        QCOMPARE(w.rowCount(), 7);
+        QCOMPARE(w.currentRow(), 6); // the totals row
+        QCOMPARE(items(child<QComboBox>(w, "tel")), (QStringList{"0101", "0202"}));
+
+        // 10:00 to 11:00 on one day: only the time in column 2.
+        QCOMPARE(w.cellTexts(1, 1), (QStringList{"giovedì", "1 mar 2001", "10 00 00"}));
+        QCOMPARE(w.cellTexts(1, 2), QStringList{"11 00 00"});
+        QCOMPARE(w.cellTexts(1, 3), QStringList{"01 00 00"});
+        QCOMPARE(w.cellTexts(1, 4), (QStringList{"1.235", "( 0,64 E)"}));
+        QCOMPARE(w.cellTexts(1, 5), (QStringList{"0101", "Alfa", "Telecom Urbana 50%"}));
+        QCOMPARE(w.cellTexts(1, 6), QStringList{"posta"});
+        QCOMPARE(w.cellTexts(1, 7), QStringList{"spesa max, tempo max"});
+        // 23:50 to 00:10: day name and date in both columns.
+        QCOMPARE(w.cellTexts(2, 2), (QStringList{"sabato", "3 mar 2001", "00 10 00"}));
+        QCOMPARE(w.cellTexts(4, 5), (QStringList{"- nd -", "Beta", "- nd -"}));
+        QCOMPARE(w.cellTexts(4, 7), QStringList{"spesa max"});
+        // Totals.
+        QCOMPARE(w.cellTexts(6, 1), QStringList{});
+        QCOMPARE(w.cellTexts(6, 2), QStringList{" TOTALI "});
+        QCOMPARE(w.cellTexts(6, 3), QStringList{"0, 01:33:00"});
+        QCOMPARE(w.cellTexts(6, 4).first(), QStringLiteral("2.899"));
+
+        // Painting every cell must not trip over anything.
+        w.show();
+        QVERIFY(!w.grab().isNull());
+    }
+
+    void pickingAQuery()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.saveQuery(QStringLiteral("Inizio marzo"), 1, 3);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        QComboBox* descriz = child<QComboBox>(w, "Descriz");
+        child<QRadioButton>(w, "ultMese")->click();
+        QCOMPARE(descriz->currentText(), QStringLiteral("<predefinita>"));
+        descriz->setCurrentIndex(descriz->findText(QStringLiteral("Inizio marzo")));
+        emit descriz->activated(descriz->currentIndex());
+        QCOMPARE(w.currentDescription(), QStringLiteral("Inizio marzo"));
+        QVERIFY(!child<QRadioButton>(w, "ultMese")->isChecked());
+        QCOMPARE(listed(w), (QList<int>{0, 1, 2}));
+        child<QPushButton>(w, "aggiorna")->click();
+        QVERIFY(w.namedQuery());
+        child<QPushButton>(w, "Riselezione")->click();
+        QVERIFY(!w.namedQuery());
+    }
+
+    void savedPeriodOnShowing()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Ult15gg, true));
+        QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::UltMese, true));
+        TfConn w(f.program);
+        QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6})); // the saved query first
+        w.show();
+        QVERIFY(child<QRadioButton>(w, "Ult15gg")->isChecked());
+        QCOMPARE(child<QComboBox>(w, "dal")->currentText(), QStringLiteral("19/02/2001"));
+        QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5}));
+        QVERIFY(!w.namedQuery());
+    }
+
+    void settingsKeptAtClose()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        {
+            TfConn w(f.program);
+            child<QRadioButton>(w, "UltSett")->click();
+        }
+        const SettingsStore store(f.registry);
+        QCOMPARE(store.fDescrizioneAttuale(), Marzo);
+        QVERIFY(store.period(SettingsStore::Period::UltSett));
+        QVERIFY(!store.period(SettingsStore::Period::Oggi, true));
+        QVERIFY(!store.period(SettingsStore::Period::UltMese));
+    }
+
+    void periodMoves_data()
+    {
+        QTest::addColumn<QString>("radio");
+        QTest::addColumn<QString>("dal");
+        QTest::addColumn<QString>("al");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<QString>("newDal");
+        QTest::addColumn<QString>("newAl");
+        QTest::newRow("days forward") << ""
+                                      << "01/03/2001"
+                                      << "03/03/2001" << true << "04/03/2001"
+                                      << "06/03/2001";
+        QTest::newRow("days back") << ""
+                                   << "01/03/2001"
+                                   << "03/03/2001" << false << "26/02/2001"
+                                   << "28/02/2001";
+        QTest::newRow("month") << "ultMese"
+                               << "01/02/2001"
+                               << "28/02/2001" << true << "01/03/2001"
+                               << "31/03/2001";
+        QTest::newRow("bimester back") << "ultBimestre"
+                                       << "01/03/2001"
+                                       << "30/04/2001" << false << "01/01/2001"
+                                       << "28/02/2001";
+    }
+    void periodMoves()
+    {
+        QFETCH(QString, radio);
+        QFETCH(QString, dal);
+        QFETCH(QString, al);
+        QFETCH(bool, forward);
+        QFETCH(QString, newDal);
+        QFETCH(QString, newAl);
+        Fixture f;
+        TfConn w(f.program);
+        if (!radio.isEmpty())
+            child<QRadioButton>(w, radio.toLatin1().constData())->setChecked(true);
+        child<QComboBox>(w, "dal")->setEditText(dal);
+        child<QComboBox>(w, "al")->setEditText(al);
+        child<QCheckBox>(w, "TarTutti")->setChecked(true);
+        child<QComboBox>(w, "Descriz")->setEditText(QStringLiteral("<predefinita>"));
+        QVERIFY(w.readFilter());
+        child<QToolButton>(w, forward ? "Piu" : "Meno")->click();
+        QCOMPARE(child<QComboBox>(w, "dal")->currentText(), newDal);
+        QCOMPARE(child<QComboBox>(w, "al")->currentText(), newAl);
+        QCOMPARE(child<QComboBox>(w, "Descriz")->currentText(), QStringLiteral("<predefinita>"));
+        if (!radio.isEmpty())
+            QVERIFY(child<QRadioButton>(w, radio.toLatin1().constData())->isChecked());
+        QCOMPARE(dt::toQDate(w.currentQuery().dal), QDate::fromString(newDal, "dd/MM/yyyy"));
+    }
+
+    void filterFromControls()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        child<QCheckBox>(w, "ProvTutti")->setChecked(false);
+        child<QComboBox>(w, "provider")->setEditText(QStringLiteral("Alfa"));
+        child<QPushButton>(w, "Riselezione")->click();
+        QCOMPARE(listed(w), (QList<int>{0, 2, 6}));
+        child<QComboBox>(w, "tel")->setEditText(QStringLiteral("0101"));
+        child<QPushButton>(w, "Riselezione")->click();
+        QCOMPARE(listed(w), (QList<int>{0, 2}));
+
+        // A tariff that is no profile: said, and applied all the same.
+        child<QCheckBox>(w, "TarTutti")->setChecked(false);
+        child<QComboBox>(w, "NomeTar")->setEditText(QStringLiteral("Sparita"));
+        child<QPushButton>(w, "Riselezione")->click();
+        QCOMPARE(f.prompt.texts(),
+                 QStringList{"La Tabella Tariffe indicata nella Interrogazione Selezionata "
+                             "(Gestore Telefonico) Non esiste o è stata Eliminata."});
+        QCOMPARE(f.prompt.requests().first().title, QStringLiteral("Informazione..."));
+        QCOMPARE(listed(w), QList<int>{});
+        QCOMPARE(w.rowCount(), 3);
+        QCOMPARE(w.cellTexts(2, 3), QStringList{"0, 00:00:00"});
+        QCOMPARE(w.cellTexts(1, 7), QStringList{});
+    }
+
+    void badDate()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        const SavedQuery before = w.currentQuery();
+        child<QComboBox>(w, "al")->setEditText(QStringLiteral("31/02/2001"));
+        child<QPushButton>(w, "Riselezione")->click();
+        QCOMPARE(f.prompt.texts(), (QStringList{"Data Errata !", "Dati della Selezione Errati !"}));
+        QCOMPARE(f.prompt.requests().at(1).title, QStringLiteral("Errore..."));
+        QCOMPARE(f.prompt.requests().at(1).icon, PromptIcon::Error);
+        QCOMPARE(w.currentQuery().dal, before.dal);
+        QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6}));
+    }
+
+    void missingQueryFile_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("No") << int(PbNo);
+        QTest::newRow("Yes") << int(PbYes);
+    }
+    void missingQueryFile()
+    {
+        QFETCH(int, answer);
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.saveQuery(QStringLiteral("Vanita"), 1, 3);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        QVERIFY(f.queries.remove(QStringLiteral("Vanita")));
+        QComboBox* descriz = child<QComboBox>(w, "Descriz");
+        descriz->setCurrentIndex(descriz->findText(QStringLiteral("Vanita")));
+        f.prompt.answerNext(answer);
+        emit descriz->activated(descriz->currentIndex());
+        QCOMPARE(f.prompt.texts(), QStringList{"Creo la nuova descrizione <Vanita> ?"});
+        QCOMPARE(f.prompt.requests().first().defaultButton, int(PbNo));
+        QCOMPARE(f.queries.exists(QStringLiteral("Vanita")), answer == PbYes);
+        // Either way the controls show the current query (March's, kept).
+        QCOMPARE(child<QComboBox>(w, "dal")->currentText(), QStringLiteral("01/03/2001"));
+    }
+
+    void currentDescriptionNotSaved()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(QStringLiteral("Nessuna"));
+        TfConn w(f.program);
+        QCOMPARE(w.currentDescription(), QString());
+        QVERIFY(f.prompt.requests().isEmpty());
+        // The current query is the last one read while listing (March).
+        QCOMPARE(w.rowCount(), 7);
+    }
+
+    void gridClicksAndMenu()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QWidget* viewport = w.grid()->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, w.cellRect(2, 3).center());
+        QCOMPARE(w.currentRow(), 2);
+        QVERIFY(w.cellRect(0, 3).isEmpty());
+
+        w.gridRightClick(w.cellRect(6, 2).center()); // the totals row: no menu
+        QCOMPARE(w.currentRow(), 6);
+        QVERIFY(!w.popupMenu1()->isVisible());
+        w.gridRightClick(w.cellRect(3, 2).center());
+        QCOMPARE(w.currentRow(), 3);
+        QVERIFY(w.popupMenu1()->isVisible());
+        w.popupMenu1()->hide();
+
+        for (const char* name : {"Modifica1", "Elimina1", "CambiaTariffa1"})
+            w.popupMenu1()->findChild<QAction*>(QLatin1String(name))->trigger();
+        child<QPushButton>(w, "SpeedButton1")->click();
+        QCOMPARE(f.prompt.texts(),
+                 QStringList(4, QStringLiteral("Funzione non ancora disponibile.")));
+        QCOMPARE(f.prompt.requests().last().title, QStringLiteral("Info..."));
+
+        QTest::keyClick(&w, Qt::Key_F1);
+        QCOMPARE(f.shell.opened,
+                 QStringList{f.program.path(QStringLiteral("hlp/riepconness.htm"))});
+    }
+
+    void archiveCannotBeOpened()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        QFile::remove(f.program.archive.path());
+        QVERIFY(QDir().mkpath(f.program.archive.path()));
+        TfConn w(f.program);
+        QVERIFY(w.nothingLoaded());
+        QVERIFY(f.prompt.texts().first().startsWith(QStringLiteral("Cannot open file")));
+        QVERIFY(w.cellTexts(w.rowCount() - 1, 3).isEmpty());
+    }
+
+    void openedFromTheBar()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        QPointer<QWidget> slot;
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* w = qobject_cast<TfConn*>(slot.data());
+            seen = w && w->isVisible() && w->isModal() && w->rowCount() == 7;
+            if (w)
+                w->findChild<QPushButton*>(QStringLiteral("Chiudi"))->click();
+        });
+        QCOMPARE(TfConn::open(f.program, &slot), int(QDialog::Accepted));
+        QVERIFY(seen);
+        QVERIFY(slot.isNull());
+    }
+};
+
+QTEST_MAIN(TstConnWindow)
+#include "tst_connwindow.moc"
