@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -308,10 +309,16 @@ void TfConn::buildControls()
     label(user, QStringLiteral("Descrizione"), QRect(8, 18, 80, 16));
     m_descriz = comboBox(user, "Descriz", SavedQuery::DescrizMax, QRect(8, 34, 222, 24));
     connect(m_descriz, &QComboBox::activated, this, &TfConn::chooseDescription);
+    // The combo box hands a key it ignores back to its line edit, so the
+    // line edit's returnPressed comes twice for one key: the key itself is
+    // watched instead.
+    m_descriz->lineEdit()->installEventFilter(this);
     m_modifica = button(user, "modifica", QStringLiteral("&Modifica"), QRect(236, 34, 68, 24));
     m_modifica->setToolTip(QStringLiteral("Salva i dati della descrizione qui sotto"));
     m_elimina = button(user, "elimina", QStringLiteral("&Elimina"), QRect(308, 34, 68, 24));
     m_elimina->setToolTip(QStringLiteral("Elimina la descrizione qui sotto"));
+    connect(m_modifica, &QPushButton::clicked, this, &TfConn::modificaClick);
+    connect(m_elimina, &QPushButton::clicked, this, &TfConn::eliminaClick);
 
     label(user, QStringLiteral("Dal"), QRect(8, 66, 30, 16));
     m_dal = comboBox(user, "dal", 10, QRect(8, 82, 104, 24));
@@ -402,6 +409,16 @@ void TfConn::fillProviders()
         if (!hasItem(m_provider, name))
             addSorted(m_provider, name);
     }
+}
+
+bool TfConn::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_descriz->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            DescrizEnter();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfConn::showEvent(QShowEvent* event)
@@ -726,6 +743,93 @@ void TfConn::chooseDescription()
     loadQuery(m_descrizione);
     showQuery();
     loadSelection();
+}
+
+void TfConn::DescrizEnter()
+{
+    const QString text = m_descriz->currentText();
+    if (text.isEmpty() || hasItem(m_descriz, text))
+        return;
+    if (!readFilter())
+        return;
+    if (text == TSavedQueries::Predefinita) {
+        m_program.prompt.message(
+            QStringLiteral("Non posso creare una interrogazione con il nome <predefinita>\r"
+                           "Questo è un nome riservato al programma!"),
+            QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
+        return;
+    }
+    m_query.descriz = bio::cutTo(text, SavedQuery::DescrizMax);
+    // Listed only once its file exists, so the list never offers a query
+    // that cannot be read back.
+    if (!saveQuery(text))
+        return;
+    addSorted(m_descriz, text);
+    m_descriz->setCurrentIndex(
+        m_descriz->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    m_descrizione = text;
+    mergeQueryIntoLists(m_query);
+    m_program.prompt.message(QStringLiteral("La nuova descrizione è stata salvata."),
+                             QStringLiteral("Tarvelo!..."), PromptIcon::Information);
+}
+
+void TfConn::modificaClick()
+{
+    const QString text = m_descriz->currentText();
+    if (text.isEmpty()) {
+        m_program.prompt.message(
+            QStringLiteral("Manca la descrizione.\rNon posso effettuare la modifica."),
+            QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
+        return;
+    }
+    if (!hasItem(m_descriz, text)) {
+        m_program.prompt.message(
+            QStringLiteral("Non posso effettuare la modifica perchè la descrizione non "
+                           "corrisponde a nessuna interrogazione esistente.\r\rSe vuoi creare "
+                           "una nuova interrogazione, seleziona nuovamente la descrizione e "
+                           "premi <invio>."),
+            QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
+        return;
+    }
+    if (!m_program.prompt.confirm(QStringLiteral("Salvo le modifiche alla Descrizione <") +
+                                  m_query.descriz + QStringLiteral("> ?")))
+        return;
+    if (!readFilter())
+        return;
+    m_query.descriz = text;
+    if (saveQuery(text))
+        mergeQueryIntoLists(m_query);
+}
+
+void TfConn::eliminaClick()
+{
+    const QString text = m_descriz->currentText();
+    const int index = m_descriz->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        m_program.prompt.message(QStringLiteral("Non posso eliminare questa descrizione."),
+                                 QStringLiteral("Conferma..."), PromptIcon::Information);
+        return;
+    }
+    if (!m_program.prompt.confirm(QStringLiteral("Elimino la Descrizione Selezionata ?")))
+        return;
+    if (!m_queries.exists(text))
+        return;
+    // A file that stays would bring the query back at the next opening:
+    // the list keeps it too, and the user hears of it.
+    if (!m_queries.remove(text)) {
+        m_program.prompt.message(QStringLiteral("Non ho potuto cancellare la descrizione !\r"
+                                                "Provare con la Modifica."),
+                                 QStringLiteral("Errore..."), PromptIcon::Error);
+        return;
+    }
+    m_query.descriz.clear();
+    m_descriz->removeItem(index);
+    m_descriz->setCurrentIndex(-1);
+    m_descriz->setEditText(QString());
+    m_descriz->setCurrentIndex(std::min(index, m_descriz->count() - 1));
+    chooseDescription();
+    m_program.prompt.message(QStringLiteral("La Descrizione Corrente è stata Cancellata !"),
+                             QStringLiteral("Info..."), PromptIcon::Warning);
 }
 
 // ---- Grid -----------------------------------------------------------------------

@@ -97,6 +97,11 @@ public:
     // brings the question to create it.
     bool loadQuery(const QString& name);
     bool saveQuery(const QString& name);
+    // Enter in `Descriz`: a text that is no item yet becomes a new query
+    // with the filter of the controls.
+    void DescrizEnter();
+    void modificaClick(); // "&Modifica": saves the filter into the query shown
+    void eliminaClick();  // "&Elimina": deletes the query shown
 
     // ---- Actions that open other windows (not available yet) --------------
     void Modifica1Click();      // "Modifica Connessione"
@@ -106,6 +111,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();

@@ -407,6 +407,167 @@ private slots:
         QCOMPARE(w.rowCount(), 7);
     }
 
+    void newQuery()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        QComboBox* descriz = child<QComboBox>(w, "Descriz");
+        child<QComboBox>(w, "dal")->setEditText(QStringLiteral("02/03/2001"));
+        child<QComboBox>(w, "al")->setEditText(QStringLiteral("04/03/2001"));
+        child<QComboBox>(w, "tel")->setEditText(QStringLiteral("0303"));
+        child<QComboBox>(w, "provider")->setEditText(QStringLiteral("Zeta"));
+        child<QCheckBox>(w, "ProvTutti")->setChecked(false);
+        descriz->setEditText(QStringLiteral("Settimana"));
+        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QCOMPARE(f.prompt.texts(), QStringList{"La nuova descrizione è stata salvata."});
+        QCOMPARE(items(descriz), (QStringList{Marzo, "Settimana"}));
+        QCOMPARE(w.currentDescription(), QStringLiteral("Settimana"));
+        QCOMPARE(items(child<QComboBox>(w, "dal")), (QStringList{"01/03/2001", "02/03/2001"}));
+        QVERIFY(items(child<QComboBox>(w, "provider")).contains(QStringLiteral("Zeta")));
+        SavedQuery q;
+        QVERIFY(f.queries.load(QStringLiteral("Settimana"), q));
+        QCOMPARE(q.descriz, QStringLiteral("Settimana"));
+        QCOMPARE(dt::toQDate(q.dal), QDate(2001, 3, 2));
+        QCOMPARE(dt::toQDate(q.al), QDate(2001, 3, 4));
+        QCOMPARE(q.tel, QStringLiteral("0303"));
+        QCOMPARE(q.provider, QStringLiteral("Zeta"));
+        QVERIFY(!q.provTutti);
+        QVERIFY(q.tarTutti);
+
+        // Enter on an existing item creates nothing more.
+        f.prompt.clear();
+        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QVERIFY(f.prompt.texts().isEmpty());
+    }
+
+    void newQueryRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("reserved")
+            << "<predefinita>"
+            << "Non posso creare una interrogazione con il nome <predefinita>\r"
+               "Questo è un nome riservato al programma!";
+        QTest::newRow("not a file name") << "a/b" << "Cannot create file";
+        QTest::newRow("bad date") << "Ok" << "Data Errata !";
+    }
+    void newQueryRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        if (name == QLatin1String("Ok"))
+            child<QComboBox>(w, "dal")->setEditText(QStringLiteral("x"));
+        QComboBox* descriz = child<QComboBox>(w, "Descriz");
+        descriz->setEditText(name);
+        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QCOMPARE(f.prompt.texts().size(), 1);
+        QVERIFY2(f.prompt.texts().first().startsWith(message), qPrintable(f.prompt.texts().first()));
+        QCOMPARE(items(descriz), QStringList{Marzo});
+        QCOMPARE(f.queries.list(), QStringList{Marzo});
+        QCOMPARE(w.currentDescription(), Marzo);
+    }
+
+    void saveChanges()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        QComboBox* descriz = child<QComboBox>(w, "Descriz");
+        QPushButton* modifica = child<QPushButton>(w, "modifica");
+        descriz->setEditText(QString());
+        modifica->click();
+        descriz->setEditText(QStringLiteral("Altro"));
+        modifica->click();
+        QCOMPARE(f.prompt.texts(),
+                 (QStringList{"Manca la descrizione.\rNon posso effettuare la modifica.",
+                              "Non posso effettuare la modifica perchè la descrizione non "
+                              "corrisponde a nessuna interrogazione esistente.\r\rSe vuoi "
+                              "creare una nuova interrogazione, seleziona nuovamente la "
+                              "descrizione e premi <invio>."}));
+
+        descriz->setEditText(Marzo);
+        child<QComboBox>(w, "al")->setEditText(QStringLiteral("15/03/2001"));
+        f.prompt.clear();
+        modifica->click(); // No is the default answer
+        QCOMPARE(f.prompt.texts(), QStringList{"Salvo le modifiche alla Descrizione <Marzo 2001> ?"});
+        SavedQuery q;
+        QVERIFY(f.queries.load(Marzo, q));
+        QCOMPARE(dt::toQDate(q.al), QDate(2001, 3, 31));
+
+        f.prompt.answerNext(PbYes);
+        modifica->click();
+        QVERIFY(f.queries.load(Marzo, q));
+        QCOMPARE(dt::toQDate(q.al), QDate(2001, 3, 15));
+        QCOMPARE(items(child<QComboBox>(w, "al")), (QStringList{"15/03/2001", "31/03/2001"}));
+    }
+
+    void deleteQuery_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("deleted");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("middle") << QStringList{"A", "B", "C"} << "B" << QStringList{"A", "C"}
+                                << "C";
+        QTest::newRow("last") << QStringList{"A", "B", "C"} << "C" << QStringList{"A", "B"}
+                              << "B";
+        QTest::newRow("only") << QStringList{"A"} << "A" << QStringList{} << "";
+    }
+    void deleteQuery()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, deleted);
+        QFETCH(QStringList, left);
+        QFETCH(QString, selected);
+        Fixture f;
+        for (const QString& n : names)
+            f.saveQuery(n, 1, 31);
+        f.setCurrent(deleted);
+        TfConn w(f.program);
+        QComboBox* descriz = child<QComboBox>(w, "Descriz");
+        QCOMPARE(descriz->currentText(), deleted);
+        f.prompt.answerNext(PbYes);
+        child<QPushButton>(w, "elimina")->click();
+        QCOMPARE(f.prompt.texts(), (QStringList{"Elimino la Descrizione Selezionata ?",
+                                                "La Descrizione Corrente è stata Cancellata !"}));
+        QCOMPARE(f.prompt.requests().last().title, QStringLiteral("Info..."));
+        QCOMPARE(items(descriz), left);
+        QCOMPARE(f.queries.list(), left);
+        QCOMPARE(descriz->currentText(), selected);
+        QCOMPARE(w.currentDescription(), left.isEmpty() ? deleted : selected);
+    }
+
+    void deleteRefused()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        TfConn w(f.program);
+        QComboBox* descriz = child<QComboBox>(w, "Descriz");
+        QPushButton* elimina = child<QPushButton>(w, "elimina");
+        descriz->setEditText(QStringLiteral("Altro"));
+        elimina->click();
+        descriz->setEditText(Marzo);
+        elimina->click(); // answered No
+        QCOMPARE(f.prompt.texts(), (QStringList{"Non posso eliminare questa descrizione.",
+                                                "Elimino la Descrizione Selezionata ?"}));
+        QVERIFY(f.queries.exists(Marzo));
+        // A file already gone: nothing more happens.
+        QVERIFY(f.queries.remove(Marzo));
+        f.prompt.clear();
+        f.prompt.answerNext(PbYes);
+        elimina->click();
+        QCOMPARE(f.prompt.texts(), QStringList{"Elimino la Descrizione Selezionata ?"});
+        QCOMPARE(items(descriz), QStringList{Marzo});
+    }
+
     void gridClicksAndMenu()
     {
         Fixture f;
