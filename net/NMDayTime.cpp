@@ -1,0 +1,125 @@
+#include "net/NMDayTime.h"
+
+#include <QTcpSocket>
+
+TNMDayTime::TNMDayTime(QObject* parent) : TPowersock(parent)
+{
+    Port = DefaultPort;
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &TNMDayTime::onTimeOut);
+}
+
+TNMDayTime::~TNMDayTime()
+{
+    release();
+}
+
+bool TNMDayTime::requestDayTime()
+{
+    if (m_socket)
+        return false;
+    resetState();
+    m_buffer.clear();
+    m_answer.clear();
+
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::hostFound, this, &TPowersock::OnHostResolved);
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        status(2, QStringLiteral("Connesso a %1").arg(Host));
+        emit OnConnect();
+    });
+    connect(m_socket, &QTcpSocket::readyRead, this, &TNMDayTime::onReadyRead);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &TNMDayTime::onError);
+    connect(m_socket, &QTcpSocket::disconnected, this, [this] {
+        emit OnDisconnect();
+        succeed();
+    });
+
+    m_timer.start(qMax(1, TimeOut));
+    status(1, QStringLiteral("Connessione a %1...").arg(Host));
+    if (Host.isEmpty() || Port == 0) {
+        // Reported from the event loop like every other outcome, so callers
+        // never see finished() before requestDayTime() returns.
+        QTimer::singleShot(0, this, [this] {
+            if (m_socket)
+                fail(ErrInvalidArgument, QStringLiteral("indirizzo del server mancante"));
+        });
+        return true;
+    }
+    m_socket->connectToHost(Host, Port);
+    return true;
+}
+
+void TNMDayTime::onReadyRead()
+{
+    if (!m_socket)
+        return;
+    m_buffer += m_socket->readAll();
+    if (m_buffer.size() > MaxAnswerBytes)
+        fail(ErrConnectionAborted, QStringLiteral("risposta troppo lunga"));
+}
+
+void TNMDayTime::onError(QAbstractSocket::SocketError error)
+{
+    if (!m_socket)
+        return;
+    // The server closing the connection is how a daytime answer ends;
+    // disconnected() follows and completes the request.
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    if (error == QAbstractSocket::HostNotFoundError)
+        emit OnInvalidHost();
+    else
+        emit OnConnectionFailed();
+    fail(socketErrorNumber(error), m_socket->errorString());
+}
+
+void TNMDayTime::onTimeOut()
+{
+    if (!m_socket)
+        return;
+    m_buffer += m_socket->readAll();
+    // A server that sent its line but keeps the connection open has still
+    // answered; without a complete line the request has timed out.
+    const int lineEnd = m_buffer.indexOf('\n');
+    if (lineEnd >= 0 && !m_buffer.left(lineEnd).trimmed().isEmpty()) {
+        succeed();
+        return;
+    }
+    fail(ErrTimedOut, QStringLiteral("tempo scaduto"));
+}
+
+void TNMDayTime::succeed()
+{
+    if (!m_socket)
+        return;
+    m_buffer += m_socket->readAll();
+    if (m_buffer.size() > MaxAnswerBytes) {
+        fail(ErrConnectionAborted, QStringLiteral("risposta troppo lunga"));
+        return;
+    }
+    m_answer = QString::fromLatin1(m_buffer);
+    release();
+    status(2, QStringLiteral("Risposta ricevuta"));
+    emit finished(true);
+}
+
+void TNMDayTime::fail(int number, const QString& text)
+{
+    setError(number, text);
+    release();
+    status(1, QStringLiteral("Errore %1: %2").arg(number).arg(text));
+    emit finished(false);
+}
+
+void TNMDayTime::release()
+{
+    m_timer.stop();
+    if (!m_socket)
+        return;
+    QTcpSocket* socket = m_socket;
+    m_socket = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}

@@ -1,0 +1,153 @@
+#include "net/NMHTTP.h"
+
+#include "common/AtomicFile.h"
+
+#include <QNetworkRequest>
+
+TNMHTTP::TNMHTTP(QObject* parent) : TPowersock(parent)
+{
+    Port = 80;
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &TNMHTTP::onTimeOut);
+}
+
+TNMHTTP::~TNMHTTP()
+{
+    release();
+}
+
+bool TNMHTTP::isAcceptableUrl(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !url.host().isEmpty() && url.userInfo().isEmpty();
+}
+
+bool TNMHTTP::get(const QString& address)
+{
+    if (isBusy())
+        return false;
+    resetState();
+    m_body.clear();
+    m_finalUrl.clear();
+
+    const QUrl url(address.trimmed(), QUrl::StrictMode);
+    if (!isAcceptableUrl(url)) {
+        m_pending = true;
+        // Reported from the event loop like every other outcome.
+        QTimer::singleShot(0, this, [this] {
+            m_pending = false;
+            fail(ErrInvalidArgument, QStringLiteral("indirizzo non valido"));
+        });
+        return true;
+    }
+    Host = url.host();
+    Port = quint16(url.port(url.scheme().toLower() == QLatin1String("https") ? 443 : 80));
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(MaxRedirects);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+
+    status(1, QStringLiteral("Richiesta di %1...").arg(url.toDisplayString()));
+    m_reply = m_nam.get(request);
+    connect(m_reply, &QNetworkReply::finished, this, &TNMHTTP::onFinished);
+    connect(m_reply, &QNetworkReply::redirected, this, &TNMHTTP::OnRedirect);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if (m_reply && (received > MaxBodyBytes || total > MaxBodyBytes))
+            fail(ErrConnectionAborted, QStringLiteral("risposta troppo lunga"));
+    });
+    m_timer.start(qMax(1, TimeOut));
+    return true;
+}
+
+void TNMHTTP::onFinished()
+{
+    if (!m_reply)
+        return;
+    const QVariant statusCode = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!statusCode.isValid()) {
+        fail(networkErrorNumber(m_reply->error()), m_reply->errorString());
+        return;
+    }
+    setReplyNumber(quint16(statusCode.toInt()));
+    m_finalUrl = m_reply->url();
+    const QByteArray body = m_reply->readAll();
+    if (body.size() > MaxBodyBytes) {
+        fail(ErrConnectionAborted, QStringLiteral("risposta troppo lunga"));
+        return;
+    }
+    const bool success = replyNumber() >= 200 && replyNumber() <= 299;
+    if (success && InputFileMode) {
+        const AtomicWriteResult written = writeFileAtomically(Body, body);
+        if (!written.ok) {
+            fail(ErrAccess, Body + QStringLiteral(": ") + written.error);
+            return;
+        }
+    } else if (success) {
+        m_body = body;
+    }
+    release();
+    status(2, QStringLiteral("Risposta %1").arg(replyNumber()));
+    complete(true);
+}
+
+void TNMHTTP::onTimeOut()
+{
+    if (m_reply)
+        fail(ErrTimedOut, QStringLiteral("tempo scaduto"));
+}
+
+void TNMHTTP::complete(bool ok)
+{
+    emit finished(ok);
+    if (ok && replyNumber() >= 200 && replyNumber() <= 299)
+        emit OnSuccess();
+    else
+        emit OnFailure();
+}
+
+void TNMHTTP::fail(int number, const QString& text)
+{
+    setError(number, text);
+    if (number == ErrHostNotFound)
+        emit OnInvalidHost();
+    else if (number == ErrConnectionRefused || number == ErrTimedOut)
+        emit OnConnectionFailed();
+    release();
+    status(1, QStringLiteral("Errore %1: %2").arg(number).arg(text));
+    complete(false);
+}
+
+void TNMHTTP::release()
+{
+    m_timer.stop();
+    if (!m_reply)
+        return;
+    QNetworkReply* reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+int TNMHTTP::networkErrorNumber(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return ErrConnectionRefused;
+    case QNetworkReply::RemoteHostClosedError:
+        return ErrConnectionReset;
+    case QNetworkReply::HostNotFoundError:
+        return ErrHostNotFound;
+    case QNetworkReply::TimeoutError:
+        return ErrTimedOut;
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+        return ErrNetworkDown;
+    default:
+        return ErrConnectionAborted;
+    }
+}
