@@ -1,0 +1,426 @@
+// The dialler's windows offscreen: the dialler filled from the phone book and
+// the stored choices, what closing it stores, the order list's buttons and
+// colours, the dialling-status window's texts for each state, and the
+// credentials prompt before a dial.
+
+#include "app/Program.h"
+#include "app/Watch.h"
+#include "common/ScriptedPrompt.h"
+#include "dialup/RasTexts.h"
+#include "dialup/uAutoDial.h"
+#include "dialup/uStato.h"
+#include "dialup/uUsrPas.h"
+#include "platform/system/Registry.h"
+#include "tests/dialup/FakeRasService.h"
+#include "tests/mainbar/FakeShell.h"
+#include "tests/support/TestSupport.h"
+#include "tests/watch/WatchFixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace
+{
+
+// A program over a temporary folder with a fake dial-up service, its watch
+// on a fake bar, and a dialler window.
+struct World {
+    QTemporaryDir dir;
+    QString folder = dir.path() + QLatin1Char('/');
+    ScriptedPrompt prompt;
+    ManualClock clock{watchtest::monday()};
+    TMemRegistry registry;
+    FakeShell shell;
+    FakeRasService* ras = new FakeRasService;
+    Program program{
+        prompt, clock, registry, shell, folder, QString(), std::unique_ptr<IRasService>(ras)};
+    watchtest::FakeView view;
+    TWatch watch{program.watchContext(), view};
+
+    World(const QStringList& entries = {"Zeta", "Alfa", "Beta"})
+    {
+        ras->names = entries;
+        program.settings.tabDefault = QStringLiteral("Prova");
+    }
+
+    // Created on the heap: closing destroys it.
+    QPointer<TfAutoDial> open() { return new TfAutoDial(program, watch, view); }
+
+    template <class T> static T* child(QWidget* w, const char* name)
+    {
+        T* c = w->findChild<T*>(QLatin1String(name));
+        if (!c)
+            qFatal("no child %s", name);
+        return c;
+    }
+};
+
+QStringList items(QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QStringList items(QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+std::array<QString, 20> orderSlots(const QStringList& names)
+{
+    std::array<QString, 20> a;
+    for (int i = 0; i < names.size(); ++i)
+        a[size_t(i)] = names[i];
+    return a;
+}
+
+// Runs each step once the modal window it waits for is on top.
+void whenModal(const QString& className, std::function<void(QWidget*)> step)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, className, step] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || QString::fromLatin1(w->metaObject()->className()) != className || !w->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        step(w);
+    });
+    timer->start(10);
+}
+
+} // namespace
+
+class TestAutoDial : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { testsupport::pinItalianLocale(); }
+    void opening_data();
+    void opening();
+    void closingStores_data();
+    void closingStores();
+    void chiudiBackToAutomatic();
+    void moveButtons();
+    void ordineColours_data();
+    void ordineColours();
+    void stateTexts_data();
+    void stateTexts();
+    void credentialsPromptBeforeDial();
+    void helpKey();
+};
+
+void TestAutoDial::opening_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("storedOrder");
+    QTest::addColumn<QString>("provider");
+    QTest::addColumn<QStringList>("ordine");
+
+    QTest::newRow("stored provider in the phone book")
+        << "Beta" << QStringList{} << "Beta" << QStringList{"Alfa", "Beta", "Zeta"};
+    QTest::newRow("stored provider gone")
+        << "Omega" << QStringList{} << "" << QStringList{"Alfa", "Beta", "Zeta"};
+    QTest::newRow("stored order first, gone entries kept")
+        << "Alfa" << QStringList{"Zeta", "Omega"} << "Alfa"
+        << QStringList{"Zeta", "Omega", "Alfa", "Beta"};
+    QTest::newRow("order ends at the first empty slot")
+        << "Alfa" << QStringList{"Beta", "", "Zeta"} << "Alfa"
+        << QStringList{"Beta", "Alfa", "Zeta"};
+}
+
+void TestAutoDial::opening()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, storedOrder);
+
+    World w;
+    Settings& s = w.program.settings;
+    s.provider = stored;
+    s.altri = orderSlots(storedOrder);
+    s.tentativi1 = 7;
+    s.tentativi2 = 3;
+    s.rinuncia = false;
+    s.prosegui = true;
+    s.successivo = true;
+    s.interrompi = false;
+    w.program.rasState.hangUpRunning = true;
+
+    QPointer<TfAutoDial> d = w.open();
+    auto* provider = World::child<QComboBox>(d, "Provider");
+    QCOMPARE(items(provider), QStringList({"Alfa", "Beta", "Zeta"}));
+    QTEST(provider->currentText(), "provider");
+    QTEST(items(World::child<QListWidget>(d, "ordine")), "ordine");
+    QCOMPARE(World::child<QLineEdit>(d, "Tentativi1")->text(), QStringLiteral("7"));
+    QCOMPARE(World::child<QLineEdit>(d, "tentativi2")->text(), QStringLiteral("3"));
+    QVERIFY(World::child<QRadioButton>(d, "prosegui")->isChecked());
+    QVERIFY(!World::child<QRadioButton>(d, "Rinuncia")->isChecked());
+    QVERIFY(World::child<QRadioButton>(d, "successivo")->isChecked());
+    QVERIFY(!World::child<QRadioButton>(d, "interrompi")->isChecked());
+    QVERIFY(!w.program.rasState.hangUpRunning);
+    QCOMPARE(d->windowTitle(), QStringLiteral("Auto Composizione..."));
+    delete d;
+}
+
+void TestAutoDial::closingStores_data()
+{
+    QTest::addColumn<QString>("providerText");
+    QTest::addColumn<QString>("tentativi1");
+    QTest::addColumn<QString>("tentativi2");
+    QTest::addColumn<QString>("storedProvider");
+    QTest::addColumn<int>("stored1");
+    QTest::addColumn<int>("stored2");
+
+    QTest::newRow("as typed") << "Beta"
+                              << "4"
+                              << "2"
+                              << "Beta" << 4 << 2;
+    QTest::newRow("letters") << "Beta"
+                             << "dieci"
+                             << "x"
+                             << "Beta" << 10 << 5;
+    QTest::newRow("above 20") << "Beta"
+                              << "25"
+                              << "25"
+                              << "Beta" << 10 << 10;
+    QTest::newRow("zero") << "Beta"
+                          << "0"
+                          << "0"
+                          << "Beta" << 0 << 0;
+    QTest::newRow("provider not in the list") << "Nuovo"
+                                              << "3"
+                                              << "3"
+                                              << "" << 3 << 3;
+    QTest::newRow("no provider") << ""
+                                 << "3"
+                                 << "3"
+                                 << "" << 3 << 3;
+}
+
+void TestAutoDial::closingStores()
+{
+    QFETCH(QString, providerText);
+    QFETCH(QString, tentativi1);
+    QFETCH(QString, tentativi2);
+
+    World w;
+    Settings& s = w.program.settings;
+    s.altri = orderSlots({"Zeta", "Omega", "Alfa", "Beta", "Gamma", "Delta"});
+    QPointer<TfAutoDial> d = w.open();
+    World::child<QComboBox>(d, "Provider")->setEditText(providerText);
+    World::child<QLineEdit>(d, "Tentativi1")->setText(tentativi1);
+    World::child<QLineEdit>(d, "tentativi2")->setText(tentativi2);
+    World::child<QRadioButton>(d, "prosegui")->setChecked(true);
+    World::child<QRadioButton>(d, "successivo")->setChecked(true);
+    auto* ordine = World::child<QListWidget>(d, "ordine");
+    delete ordine->takeItem(ordine->count() - 1); // fewer items than stored slots
+
+    d->show();
+    d->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(d.isNull());
+
+    QTEST(s.provider, "storedProvider");
+    QTEST(int(s.tentativi1), "stored1");
+    QTEST(int(s.tentativi2), "stored2");
+    QVERIFY(!s.rinuncia);
+    QVERIFY(s.prosegui);
+    QVERIFY(s.successivo);
+    QVERIFY(!s.interrompi);
+    QCOMPARE(s.altri, orderSlots({"Zeta", "Omega", "Alfa", "Beta", "Gamma"}));
+}
+
+void TestAutoDial::chiudiBackToAutomatic()
+{
+    World w;
+    w.program.watch.mode = 0;
+    w.view.autGreen = false;
+    QPointer<TfAutoDial> d = w.open();
+    d->show();
+    World::child<QPushButton>(d, "SpeedButton1")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(d.isNull());
+    QCOMPARE(w.program.watch.mode, 1);
+    QVERIFY(w.view.autGreen);
+    QCOMPARE(w.program.settings.altri[0], QStringLiteral("Alfa"));
+}
+
+void TestAutoDial::moveButtons()
+{
+    World w;
+    QPointer<TfAutoDial> d = w.open();
+    auto* ordine = World::child<QListWidget>(d, "ordine");
+    QCOMPARE(items(ordine), QStringList({"Alfa", "Beta", "Zeta"}));
+
+    ordine->setCurrentRow(-1);
+    d->SpeedButton3Click(); // no selection: nothing moves
+    QCOMPARE(items(ordine), QStringList({"Alfa", "Beta", "Zeta"}));
+
+    ordine->setCurrentRow(0);
+    d->SpeedButton2Click(); // already at the top
+    d->SpeedButton3Click();
+    QCOMPARE(items(ordine), QStringList({"Beta", "Alfa", "Zeta"}));
+    QCOMPARE(ordine->currentRow(), 1);
+    d->SpeedButton3Click();
+    d->SpeedButton3Click(); // already at the bottom
+    QCOMPARE(items(ordine), QStringList({"Beta", "Zeta", "Alfa"}));
+    QCOMPARE(ordine->currentRow(), 2);
+    d->SpeedButton2Click();
+    QCOMPARE(items(ordine), QStringList({"Beta", "Alfa", "Zeta"}));
+    QCOMPARE(ordine->currentRow(), 1);
+    delete d;
+}
+
+void TestAutoDial::ordineColours_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("selected");
+    QTest::addColumn<QColor>("text");
+
+    const QColor grey(192, 192, 192);
+    QTest::newRow("starting provider") << "Alfa" << false << grey;
+    QTest::newRow("starting provider, selected") << "Alfa" << true << grey;
+    QTest::newRow("other") << "Beta" << false << QColor(Qt::black);
+    QTest::newRow("other, selected") << "Beta" << true << QColor(Qt::white);
+}
+
+void TestAutoDial::ordineColours()
+{
+    QFETCH(QString, item);
+    QFETCH(bool, selected);
+    QTEST(TfAutoDial::ordineTextColour(item, QStringLiteral("Alfa"), selected), "text");
+    QPalette palette;
+    palette.setColor(QPalette::Highlight, QColor(1, 2, 3));
+    QCOMPARE(TfAutoDial::ordineBackground(selected, palette),
+             selected ? QColor(1, 2, 3) : QColor(Qt::white));
+}
+
+void TestAutoDial::stateTexts_data()
+{
+    QTest::addColumn<uint>("state");
+    QTest::addColumn<uint>("error");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("0") << 0u << 0u << "Apertura Porta...";
+    QTest::newRow("1") << 1u << 0u << "Porta Aperta";
+    QTest::newRow("2") << 2u << 0u << "Connessione Periferica...";
+    QTest::newRow("3") << 3u << 0u << "Periferica Connessa";
+    QTest::newRow("4") << 4u << 0u << "Tutte le periferiche connesse";
+    QTest::newRow("5") << 5u << 0u << "Autenticazione Password...";
+    QTest::newRow("13") << 13u << 0u << "Autentica di nuovo...";
+    QTest::newRow("14") << 14u << 0u << "Autenticato";
+    QTest::newRow("19") << 19u << 0u << "Inizio Autenticazione...";
+    QTest::newRow("21") << 21u << 0u << "Accesso alla rete in corso...";
+    QTest::newRow("4099") << 4099u << 0u << "PasswordExpired";
+    QTest::newRow("connected") << 0x2000u << 0u << "Connesso";
+    QTest::newRow("disconnected") << 0x2001u << 0u << "Disconnesso";
+    QTest::newRow("outside the table") << 24u << 0u << "Attesa";
+    // The service's own text for the error (the fake service's here).
+    QTest::newRow("error shown over the state")
+        << 2u << uint(ras::NoDialTone) << QStringLiteral("errore 680");
+}
+
+void TestAutoDial::stateTexts()
+{
+    QFETCH(uint, state);
+    QFETCH(uint, error);
+
+    World w;
+    w.program.watch.enabled = true;
+    w.program.watch.mode = 0;
+    TariffProfiles p;
+    p.working = watchtest::liraPerSecond();
+    QVERIFY(TProfileFiles(p, w.folder, w.prompt).SaveProfile(QStringLiteral("Prova")));
+    TfStato stato;
+    TDialProgress progress(w.watch, w.view, stato);
+    progress.beginAttempt();
+    QCOMPARE(World::child<QLabel>(&stato, "sb1Panel0")->text(), TfStato::StatoText);
+
+    progress.notifier()({9, ras::DialEventMessage, state, error, 0});
+    QVERIFY(stato.statusText().isEmpty()); // not before the window thread gets to it
+    QCoreApplication::processEvents();
+    QTEST(stato.statusText(), "text");
+}
+
+void TestAutoDial::credentialsPromptBeforeDial()
+{
+    World w;
+    TProviderRecord r;
+    r.entryName = QStringLiteral("Alfa");
+    r.phoneNumber = QStringLiteral("0701");
+    QCOMPARE(r.save(w.folder, w.prompt), TProviderRecord::SaveResult::Saved);
+    w.program.settings.provider = QStringLiteral("Alfa");
+    w.program.settings.tentativi1 = 1;
+    QPointer<TfAutoDial> d = w.open();
+    d->show();
+
+    QString promptTitle, promptEntry;
+    whenModal(QStringLiteral("TfUsrPas"), [&](QWidget* u) {
+        promptTitle = u->windowTitle();
+        promptEntry = World::child<QLabel>(u, "provider")->text();
+        auto* pass = World::child<QLineEdit>(u, "pass");
+        QCOMPARE(pass->echoMode(), QLineEdit::Password);
+        QCOMPARE(pass->maxLength(), 60);
+        QTest::keyClicks(World::child<QLineEdit>(u, "user"), QStringLiteral("mario"));
+        QTest::keyClicks(pass, QStringLiteral("segreta"));
+        QTest::keyClick(pass, Qt::Key_Return); // Enter closes the prompt
+        whenModal(QStringLiteral("TfStato"), [&](QWidget* s) {
+            QVERIFY(!d->isVisible()); // the dialler steps aside while dialling
+            QCOMPARE(World::child<QLabel>(s, "tenta")->text(),
+                     QStringLiteral("Tentativo 1 di 1 con"));
+            QCOMPARE(World::child<QLabel>(s, "provider")->text(), QStringLiteral("Alfa"));
+            QCOMPARE(World::child<QLabel>(s, "numtel")->text(), QStringLiteral("0701"));
+            World::child<QPushButton>(s, "annulla")->click();
+        });
+    });
+    QCOMPARE(d->okClick(), TAutoDialPlan::Outcome::Cancelled);
+
+    QCOMPARE(promptTitle, QStringLiteral("Richiesta dati..."));
+    QCOMPARE(promptEntry, QStringLiteral("Alfa"));
+    QCOMPARE(w.ras->dials.size(), 1);
+    QCOMPARE(w.ras->dials[0].userName, QStringLiteral("mario"));
+    QCOMPARE(w.ras->dials[0].password, QStringLiteral("segreta"));
+    QCOMPARE(w.ras->hungUp, QList<RasHandle>{w.ras->nextDialHandle});
+    QCOMPARE(d->stato().statusText(), TfStato::CancellingText);
+    QCOMPARE(w.prompt.texts(), QStringList{TAutoDialPlan::CancelledText});
+    QVERIFY(d->isVisible());
+    // Only the record in memory holds what was typed.
+    TProviderRecord stored;
+    stored.load(w.folder, QStringLiteral("Alfa"), w.prompt);
+    QVERIFY(stored.userName.isEmpty());
+    delete d;
+}
+
+void TestAutoDial::helpKey()
+{
+    World w;
+    QPointer<TfAutoDial> d = w.open();
+    d->show();
+    QVERIFY(QTest::qWaitForWindowActive(d));
+    QTest::keyClick(d, Qt::Key_F1);
+    QCOMPARE(w.shell.opened, QStringList{w.folder + QStringLiteral("hlp/finavvio.htm")});
+
+    TfUsrPas u(w.shell, w.prompt, w.folder);
+    u.show();
+    QVERIFY(QTest::qWaitForWindowActive(&u));
+    QTest::keyClick(&u, Qt::Key_F1);
+    QCOMPARE(w.shell.opened.size(), 2);
+    QCOMPARE(w.shell.opened.last(), w.folder + QStringLiteral("hlp/finavvio.htm"));
+    delete d;
+}
+
+QTEST_MAIN(TestAutoDial)
+#include "tst_autodial.moc"
