@@ -126,8 +126,9 @@ ClockSync::~ClockSync() = default;
 
 void ClockSync::synchronise()
 {
-    if (!m_ctx.watch.connected || m_client)
+    if (!m_ctx.watch.connected || m_busy)
         return;
+    m_busy = true;
     m_answer.clear();
     m_client = new TNMDayTime(this);
     m_client->Host = Host;
@@ -150,6 +151,7 @@ void ClockSync::onAnswer(bool ok)
     } else {
         m_ctx.prompt.message(ErrorText, ErrorTitle, PromptIcon::Error);
     }
+    m_busy = false;
     emit finished();
 }
 

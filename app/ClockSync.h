@@ -75,9 +75,10 @@ public:
     quint16 Port = DayTimePort;
     int TimeOut = DayTimeTimeOut;
 
-    // "&Ora Esatta". Does nothing unless the connection is confirmed.
+    // "&Ora Esatta". Does nothing unless the connection is confirmed, or
+    // while an earlier request is still waiting or asking.
     void synchronise();
-    bool isBusy() const { return m_client != nullptr; }
+    bool isBusy() const { return m_busy; }
 
     // The last answer and what was made of it.
     QString answer() const { return m_answer; }
@@ -98,6 +99,9 @@ private:
 
     ClockSyncContext m_ctx;
     TNMDayTime* m_client = nullptr;
+    // From the request until the operation is over: the question is modal
+    // but the user can still reach the button again through other windows.
+    bool m_busy = false;
     QString m_answer;
     TDateTime m_arrival = 0;
     double m_offset = 0;

@@ -81,6 +81,7 @@ private slots:
     void refusedClockKeepsStart();
     void connectionEndsWhileWaiting();
     void notConnectedDoesNothing();
+    void secondClickWhileAsking();
 };
 
 void TestClockSync::parse_data()
@@ -282,6 +283,37 @@ void TestClockSync::notConnectedDoesNothing()
     QCOMPARE(finished.count(), 0);
     QCOMPARE(server.connections(), 0);
     QVERIFY(f.prompt.requests().isEmpty());
+}
+
+void TestClockSync::secondClickWhileAsking()
+{
+    // The question is modal, but the button can be reached again while it is
+    // open: that click must not start a second request and a second question.
+    LocalServer server(LocalServer::sendAndClose(ServerAnswer));
+    QVERIFY(server.start());
+    Fixture f(server.port());
+    struct ClickingPrompt : ScriptedPrompt {
+        std::function<void()> onAsk;
+        int ask(const PromptRequest& request) override
+        {
+            if (onAsk)
+                onAsk();
+            return ScriptedPrompt::ask(request);
+        }
+    } prompt;
+    ClockSync sync{ClockSyncContext{f.watch, f.records, f.clock, prompt, f.setter}};
+    sync.Host = f.sync.Host;
+    sync.Port = f.sync.Port;
+    prompt.onAsk = [&sync] { sync.synchronise(); };
+    prompt.answerNext(PbYes);
+    QSignalSpy finished(&sync, &ClockSync::finished);
+    sync.synchronise();
+    QVERIFY(finished.wait(5000));
+    QTest::qWait(100);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(server.connections(), 1);
+    QCOMPARE(prompt.requests().size(), 1);
+    QCOMPARE(f.setter.requests().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestClockSync)
