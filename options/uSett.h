@@ -1,0 +1,111 @@
+#pragma once
+// "Opzioni...": start-up and display settings, VAT and exchange rate, a few
+// shortcuts (clock synchronisation, the program and profile folders, the
+// about window) and the provider record of each dial-up entry. Settings take
+// effect only with "&Ok"; a provider record is saved by its own button.
+
+#include "options/ProviderPage.h"
+#include "options/SettForm.h"
+
+#include <QDialog>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QTabBar;
+struct Program;
+
+// What the window needs of the main bar. Any hook left empty falls back as
+// described.
+struct SettHooks {
+    // The clock synchronisation. Empty: "Funzione non ancora disponibile.".
+    std::function<void()> syncClock;
+    // Makes or removes the start-up shortcut. Empty: the program's shell.
+    std::function<bool(bool startWithSystem, QString* error)> startupShortcut;
+    // Saves every setting (the bar puts its position in first). Empty:
+    // Program::saveSettings.
+    std::function<bool(QString* error)> saveSettings;
+};
+
+class TfSett : public QDialog
+{
+    Q_OBJECT
+public:
+    enum Page { AvvioPage = 0, MenuPage = 1, ProviderPage = 2, ValutaPage = 3 };
+
+    static inline const QString NotConnectedText =
+        QStringLiteral("Non sei ancora connesso alla rete!\r(il semaforo della barra di QX, deve "
+                       "essere di colore <Verde>)");
+    static inline const QString NotYetAvailableText =
+        QStringLiteral("Funzione non ancora disponibile.");
+
+    // Fills every page from the program's records (FormCreate) and shows page.
+    TfSett(Program& program, SettHooks hooks, int page = AvvioPage, QWidget* parent = nullptr);
+
+    // Tab strip and notebook, kept on the same index.
+    void showPage(int page);
+    int currentPage() const;
+
+    // "Menù" page.
+    void OraEsattaClick();
+    void CartProgClick();
+    void CartTariffeClick();
+    void AboutClick();
+    // The clock synchronisation through its hook.
+    void syncClock();
+
+    // "Providers" page.
+    void ProviderChange(const QString& entry); // an entry chosen: its record shown
+    void Button3Click();                       // "&Salva i Dati"
+    void VaiHomeClick();
+    void VaiUserClick();
+
+    void OkClick();     // "&Ok": store, shortcut, save, close
+    void ChiudiClick(); // "&Chiudi": close, nothing stored
+    void helpKey();     // F1: the help page of the page shown
+
+    // Help page of a notebook page, "" for none.
+    static QString helpPage(int page);
+
+private:
+    void createControls();
+    QWidget* createAvvio();
+    QWidget* createMenu();
+    QWidget* createProviders();
+    QWidget* createValuta();
+    void formCreate();
+    void fillProvider(const ProviderFields& f);
+    ProviderFields providerFields() const;
+    QStringList profileItems() const;
+    SettForm form() const;
+    void openFolder(const QString& path);
+    void openWebPage(const QString& text);
+
+    Program& m_program;
+    SettHooks m_hooks;
+    TProviderPage m_providerPage;
+
+    QTabBar* m_ts1 = nullptr;
+    QStackedWidget* m_nb1 = nullptr;
+    // Avvio
+    QLineEdit* m_edDialTime = nullptr;
+    QCheckBox* m_edAvviaWind = nullptr;
+    QRadioButton* m_edNormWind = nullptr;
+    QRadioButton* m_edridottoIcona = nullptr;
+    QCheckBox* m_edMostraSeConn = nullptr;
+    // Providers
+    QComboBox* m_provider = nullptr;
+    QLineEdit* m_username = nullptr;
+    QLineEdit* m_password = nullptr;
+    QLineEdit* m_numtel = nullptr;
+    QComboBox* m_applicaTab = nullptr;
+    QLineEdit* m_homepage = nullptr;
+    QLineEdit* m_userpage = nullptr;
+    // Valuta
+    QLineEdit* m_edIva = nullptr;
+    QLineEdit* m_litecu = nullptr;
+};
