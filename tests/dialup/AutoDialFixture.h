@@ -47,6 +47,8 @@ public:
             loop->quit();
     }
     QString last() const { return texts.isEmpty() ? QString() : texts.last(); }
+    // What a failed dial leaves in the panel: its error, then the closing text.
+    QStringList failureTail() const { return texts.mid(texts.size() - 2); }
 };
 
 class FakeWindows : public IAutoDialWindows

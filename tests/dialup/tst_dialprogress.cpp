@@ -132,8 +132,7 @@ void TestDialProgress::errorEndsTheSession()
     f.status.onText = [&f] { f.clock.advanceSeconds(1); };
 
     QCOMPARE(f.plan.run(startWith(QStringLiteral("Prova"), QStringLiteral("3"))), Outcome::Stopped);
-    const QStringList tail = f.status.texts.mid(f.status.texts.size() - 2);
-    QCOMPARE(tail,
+    QCOMPARE(f.status.failureTail(),
              QStringList({ras::errorText(ras::NoAnswer), TDialProgress::DisconnectingOnErrorText}));
     // The session this dial started is offered for keeping, as one that was
     // only being dialled.
