@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,15 +40,19 @@ struct World {
     ManualClock clock{watchtest::monday()};
     TMemRegistry registry;
     FakeShell shell;
-    FakeRasService* ras = new FakeRasService;
-    Program program{
-        prompt, clock, registry, shell, folder, QString(), std::unique_ptr<IRasService>(ras)};
+    // The fake dial-up service, or none: the simulated service of the folder.
+    FakeRasService* ras;
+    Program program;
     watchtest::FakeView view;
     TWatch watch{program.watchContext(), view};
 
-    World(const QStringList& entries = {"Zeta", "Alfa", "Beta"})
+    explicit World(const QStringList& entries = {"Zeta", "Alfa", "Beta"}, bool simulated = false)
+        : ras(simulated ? nullptr : new FakeRasService),
+          program(prompt, clock, registry, shell, folder, QString(),
+                  std::unique_ptr<IRasService>(ras))
     {
-        ras->names = entries;
+        if (ras)
+            ras->names = entries;
         program.settings.tabDefault = QStringLiteral("Prova");
     }
 
@@ -120,6 +125,7 @@ private slots:
     void stateTexts_data();
     void stateTexts();
     void credentialsPromptBeforeDial();
+    void connectsThroughTheStatusWindow();
     void helpKey();
 };
 
@@ -401,6 +407,38 @@ void TestAutoDial::credentialsPromptBeforeDial()
     TProviderRecord stored;
     stored.load(w.folder, QStringLiteral("Alfa"), w.prompt);
     QVERIFY(stored.userName.isEmpty());
+    delete d;
+}
+
+void TestAutoDial::connectsThroughTheStatusWindow()
+{
+    World w({}, true);
+    QVERIFY(QDir().mkpath(w.folder + QStringLiteral("ras-sim")));
+    QVERIFY(testsupport::writeFileBytes(w.folder + QStringLiteral("ras-sim/rasphone.pbk"),
+                                        "[Alfa]\nPhoneNumber=0701\nSimStepMs=2\n"));
+    TProviderRecord r;
+    r.entryName = QStringLiteral("Alfa");
+    r.userName = QStringLiteral("u");
+    r.password = QStringLiteral("p");
+    r.phoneNumber = QStringLiteral("0701");
+    QCOMPARE(r.save(w.folder, w.prompt), TProviderRecord::SaveResult::Saved);
+    TariffProfiles p;
+    p.working = watchtest::liraPerSecond();
+    QVERIFY(TProfileFiles(p, w.folder, w.prompt).SaveProfile(QStringLiteral("Prova")));
+    w.program.settings.provider = QStringLiteral("Alfa");
+    w.program.watch.enabled = true;
+    w.program.watch.mode = 0;
+
+    QPointer<TfAutoDial> d = w.open();
+    d->show();
+    QCOMPARE(d->okClick(), TAutoDialPlan::Outcome::Connected);
+    QCOMPARE(d->stato().statusText(), QStringLiteral("Connesso"));
+    QVERIFY(!d->stato().isVisible());
+    QVERIFY(!d->isVisible());
+    QCOMPARE(w.program.watch.mode, 1);
+    QVERIFY(w.program.watch.running);
+    QCOMPARE(w.program.watch.light, TWatch::Verde);
+    QVERIFY(w.prompt.texts().isEmpty());
     delete d;
 }
 
