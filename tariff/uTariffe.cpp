@@ -63,7 +63,8 @@ TfTariffe::TfTariffe(Program& program, QWidget* parent)
     setWindowTitle(QStringLiteral(" Profili Tariffe Telefoniche"));
     m_editor.startFrom(program.profiles);
     buildControls();
-    setFixedSize(520, 466);
+    // The classic client size, unless the system's fonts need more room.
+    setFixedSize(QSize(520, 466).expandedTo(minimumSizeHint()));
     m_help = new THelpKey(this, program.shell, program.prompt, program.programFolder,
                           QStringLiteral("profilitar.htm"));
 }
@@ -120,49 +121,56 @@ void TfTariffe::buildControls()
     auto* tariffa = new QGroupBox(QStringLiteral("T A R I F F A"), this);
     m_scrsi = new QCheckBox(QStringLiteral("Scatto alla Risposta"), tariffa);
     m_scrsi->setObjectName(QStringLiteral("scrsi"));
-    m_costorisp = numberField(tariffa, QStringLiteral("costorisp"), 50);
+    m_costorisp = numberField(tariffa, QStringLiteral("costorisp"), 45);
     m_dalle = new QLineEdit(tariffa);
     m_dalle->setObjectName(QStringLiteral("dalle"));
     m_dalle->setInputMask(QStringLiteral("09") + fmt::timeSeparator() + QStringLiteral("99;_"));
-    m_dalle->setFixedWidth(50);
-    m_costo1 = numberField(tariffa, QStringLiteral("costo1"), 60);
-    m_doposec = numberField(tariffa, QStringLiteral("doposec"), 50);
-    m_costo2 = numberField(tariffa, QStringLiteral("costo2"), 60);
+    m_dalle->setFixedWidth(45);
+    m_costo1 = numberField(tariffa, QStringLiteral("costo1"), 50);
+    m_doposec = numberField(tariffa, QStringLiteral("doposec"), 45);
+    m_costo2 = numberField(tariffa, QStringLiteral("costo2"), 50);
+    // Three rows of label, field and unit, two such columns side by side:
+    // the window keeps its classic size, so the panel under the grid is
+    // tight.
     auto* tg = new QGridLayout(tariffa);
-    tg->setContentsMargins(6, 4, 6, 4);
-    tg->setVerticalSpacing(2);
-    tg->addWidget(m_scrsi, 0, 0, 1, 2);
-    tg->addWidget(m_costorisp, 0, 2);
-    tg->addWidget(label(QStringLiteral("Lire *"), tariffa), 0, 3);
-    tg->addWidget(label(QStringLiteral("Inizio"), tariffa), 1, 0);
-    tg->addWidget(m_dalle, 1, 1);
-    tg->addWidget(label(QStringLiteral("Ore"), tariffa), 1, 2);
-    tg->addWidget(label(QStringLiteral("Costo al minuto"), tariffa), 2, 0);
-    tg->addWidget(m_costo1, 2, 1);
-    tg->addWidget(label(QStringLiteral("Lire *"), tariffa), 2, 2);
-    tg->addWidget(label(QStringLiteral("Dopo"), tariffa), 3, 0);
-    tg->addWidget(m_doposec, 3, 1);
-    tg->addWidget(label(QStringLiteral("Secondi"), tariffa), 3, 2);
-    tg->addWidget(label(QStringLiteral("Costo al minuto"), tariffa), 4, 0);
-    tg->addWidget(m_costo2, 4, 1);
-    tg->addWidget(label(QStringLiteral("Lire *"), tariffa), 4, 2);
+    tg->setContentsMargins(4, 2, 4, 2);
+    tg->setHorizontalSpacing(4);
+    tg->setVerticalSpacing(1);
+    auto unit = [](QGridLayout* g, const QString& text, int row, int col) {
+        g->addWidget(label(text, g->parentWidget()), row, col);
+    };
+    tg->addWidget(m_scrsi, 0, 0);
+    tg->addWidget(m_costorisp, 0, 1);
+    unit(tg, QStringLiteral("Lire *"), 0, 2);
+    unit(tg, QStringLiteral("Inizio"), 0, 3);
+    tg->addWidget(m_dalle, 0, 4);
+    unit(tg, QStringLiteral("Ore"), 0, 5);
+    unit(tg, QStringLiteral("Costo al minuto"), 1, 0);
+    tg->addWidget(m_costo1, 1, 1);
+    unit(tg, QStringLiteral("Lire *"), 1, 2);
+    unit(tg, QStringLiteral("Dopo"), 1, 3);
+    tg->addWidget(m_doposec, 1, 4);
+    unit(tg, QStringLiteral("Secondi"), 1, 5);
+    unit(tg, QStringLiteral("Costo al minuto"), 2, 0);
+    tg->addWidget(m_costo2, 2, 1);
+    unit(tg, QStringLiteral("Lire *"), 2, 2);
 
     // "S C O N T O"
     auto* sconto = new QGroupBox(QStringLiteral("S C O N T O"), this);
     m_cbSconto = new QCheckBox(QStringLiteral("Applica Sconto del"), sconto);
     m_cbSconto->setObjectName(QStringLiteral("cbSconto"));
-    m_scopercent = numberField(sconto, QStringLiteral("scopercent"), 40);
-    m_scodoposec = numberField(sconto, QStringLiteral("scodoposec"), 50);
+    m_scopercent = numberField(sconto, QStringLiteral("scopercent"), 30);
+    m_scodoposec = numberField(sconto, QStringLiteral("scodoposec"), 45);
     auto* sg = new QGridLayout(sconto);
-    sg->setContentsMargins(6, 4, 6, 4);
-    sg->addWidget(m_cbSconto, 0, 0, 1, 2);
+    sg->setContentsMargins(4, 2, 4, 2);
+    sg->setHorizontalSpacing(4);
+    sg->setVerticalSpacing(1);
+    sg->addWidget(m_cbSconto, 0, 0, 1, 3);
     sg->addWidget(m_scopercent, 1, 0);
-    sg->addWidget(label(QStringLiteral("%,"), sconto), 1, 1);
-    sg->addWidget(label(QStringLiteral("dopo"), sconto), 2, 0);
+    unit(sg, QStringLiteral("%,"), 1, 1);
+    unit(sg, QStringLiteral("dopo"), 2, 0);
     sg->addWidget(m_scodoposec, 2, 1);
-    sg->addWidget(label(QStringLiteral("secondi"), sconto), 2, 2);
-    auto* note = label(QStringLiteral("* tutti i valori sono IVA esclusa"), sconto);
-    sg->addWidget(note, 3, 0, 1, 3);
+    unit(sg, QStringLiteral("secondi"), 2, 2);
 
     connect(m_cbSconto, &QCheckBox::toggled, this, &TfTariffe::cbScontoClick);
 
@@ -174,7 +182,7 @@ void TfTariffe::buildControls()
     m_nometab->setCompleter(nullptr);
     m_nometab->lineEdit()->setMaxLength(NameMax);
     m_nometab->lineEdit()->installEventFilter(this);
-    m_nometab->setMinimumWidth(200);
+    m_nometab->setMinimumWidth(180);
     connect(m_nometab, &QComboBox::activated, this, &TfTariffe::nometabChoice);
     m_TabDefault = new QCheckBox(QStringLiteral("Applica Tabella"), this);
     m_TabDefault->setObjectName(QStringLiteral("TabDefault"));
@@ -198,25 +206,28 @@ void TfTariffe::buildControls()
     chiudi->setAutoDefault(false);
     connect(chiudi, &QPushButton::clicked, this, &QDialog::accept);
 
+    auto* groups = new QHBoxLayout;
+    groups->setSpacing(4);
+    groups->addWidget(tariffa);
+    groups->addWidget(sconto);
+
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(label(QStringLiteral("Nome Tabella"), this));
     nameRow->addWidget(m_nometab, 1);
     nameRow->addWidget(m_TabDefault);
 
-    auto* groups = new QHBoxLayout;
-    groups->addWidget(tariffa, 3);
-    groups->addWidget(sconto, 2);
-
     auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
     buttons->addWidget(salva);
     buttons->addWidget(azzera);
     buttons->addWidget(elimina);
     buttons->addStretch(1);
+    buttons->addWidget(label(QStringLiteral("* tutti i valori sono IVA esclusa"), this));
     buttons->addWidget(chiudi);
 
     auto* main = new QVBoxLayout(this);
-    main->setContentsMargins(8, 6, 8, 6);
-    main->setSpacing(4);
+    main->setContentsMargins(6, 2, 6, 4);
+    main->setSpacing(2);
     main->addWidget(title);
     main->addWidget(m_sg1, 0, Qt::AlignHCenter);
     main->addLayout(groups);
