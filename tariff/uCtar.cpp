@@ -1,0 +1,174 @@
+#include "tariff/uCtar.h"
+
+#include "app/Program.h"
+#include "common/ByteIO.h"
+#include "common/Prompt.h"
+#include "platform/gui/HelpKey.h"
+#include "tariff/ProfileFiles.h"
+#include "tariff/Repricing.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace
+{
+
+// Shows dialog modally in slot, then destroys it and empties the slot.
+int runInSlot(TfCtar* dialog, QPointer<QWidget>* slot)
+{
+    if (slot)
+        *slot = dialog;
+    const int result = dialog->exec();
+    delete dialog;
+    if (slot)
+        *slot = nullptr;
+    return result;
+}
+
+} // namespace
+
+int TfCtar::openForRunning(Program& program, QPointer<QWidget>* slot, QWidget* parent)
+{
+    auto* dialog = new TfCtar(program, parent);
+    dialog->setMode(RunningConnection);
+    dialog->setTabAtt(program.connRecords.running.nomeTar);
+    return runInSlot(dialog, slot);
+}
+
+int TfCtar::openForStored(Program& program, QPointer<QWidget>* slot,
+                          const QList<ConnRecord>& selection, int firstRow, int lastRow,
+                          QWidget* parent)
+{
+    auto* dialog = new TfCtar(program, parent);
+    dialog->setMode(StoredConnections);
+    dialog->setRows(selection, firstRow, lastRow);
+    dialog->setTabAtt(QString());
+    return runInSlot(dialog, slot);
+}
+
+TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(program)
+{
+    setObjectName(QStringLiteral("fCtar"));
+    setWindowTitle(QStringLiteral("Cambio Tariffa"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(256, 139);
+
+    auto* groupBox1 = new QGroupBox(QStringLiteral(" Tariffa Attuale "), this);
+    groupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    groupBox1->setGeometry(8, 4, 240, 44);
+    m_tabAtt = new QLabel(groupBox1);
+    m_tabAtt->setObjectName(QStringLiteral("tabAtt"));
+    m_tabAtt->setTextFormat(Qt::PlainText);
+    QFont bold = m_tabAtt->font();
+    bold.setBold(true);
+    m_tabAtt->setFont(bold);
+    m_tabAtt->setGeometry(10, 18, 222, 20);
+
+    auto* groupBox2 = new QGroupBox(QStringLiteral(" Tariffa da Applicare "), this);
+    groupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    groupBox2->setGeometry(8, 52, 240, 50);
+    m_cb1 = new QComboBox(groupBox2);
+    m_cb1->setObjectName(QStringLiteral("cb1"));
+    m_cb1->setGeometry(10, 18, 222, 24);
+
+    m_applica = new QPushButton(QStringLiteral("&Applica"), this);
+    m_applica->setObjectName(QStringLiteral("applica"));
+    m_applica->setGeometry(48, 108, 92, 25);
+    m_applica->setDefault(true);
+    m_chiudi = new QPushButton(QStringLiteral("&Chiudi"), this);
+    m_chiudi->setObjectName(QStringLiteral("Chiudi"));
+    m_chiudi->setGeometry(148, 108, 92, 25);
+
+    // The names come sorted; the box shows the first one chosen.
+    QStringList names;
+    TProfileFiles(program.profiles, program.programFolder, program.prompt).ListProfiles(names);
+    if (names.isEmpty())
+        names << EmptyListText;
+    m_cb1->addItems(names);
+    m_cb1->setCurrentIndex(0);
+
+    connect(m_cb1, &QComboBox::activated, this, &TfCtar::cb1Choose);
+    connect(m_applica, &QPushButton::clicked, this, &TfCtar::applicaClick);
+    connect(m_chiudi, &QPushButton::clicked, this, &TfCtar::ChiudiClick);
+    new THelpKey(this, program.shell, program.prompt, program.programFolder, QString());
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfCtar::setRows(const QList<ConnRecord>& selection, int firstRow, int lastRow)
+{
+    m_selection = selection;
+    m_firstRow = firstRow;
+    m_lastRow = lastRow;
+}
+
+void TfCtar::setTabAtt(const QString& name)
+{
+    m_tabAtt->setText(name);
+}
+
+QString TfCtar::tabAtt() const
+{
+    return m_tabAtt->text();
+}
+
+void TfCtar::cb1Choose(int index)
+{
+    Q_UNUSED(index);
+    m_applica->setEnabled(true);
+}
+
+void TfCtar::ChiudiClick()
+{
+    reject();
+}
+
+void TfCtar::applicaClick()
+{
+    switch (m_ftype) {
+    case RunningConnection:
+        changeRunning();
+        return;
+    case StoredConnections:
+        repriceStored();
+        return;
+    default:
+        m_program.prompt.message(NoModeText, repricing::ProgramTitle, PromptIcon::Warning);
+        return;
+    }
+}
+
+void TfCtar::changeRunning()
+{
+    Program& p = m_program;
+    const QString name = m_cb1->currentText();
+    const repricing::ChangeResult result = repricing::changeRunning(
+        {p.watch.running, p.connRecords.running, p.profiles, p.sessionSchedule, p.sessionTrace},
+        p.programFolder, p.holidays, name, p.prompt);
+    if (result != repricing::ChangeResult::Changed)
+        return;
+    p.watch.lightImage = TWatch::LightGreen;
+    setTabAtt(p.connRecords.running.nomeTar);
+    m_applica->setEnabled(false);
+}
+
+void TfCtar::repriceStored()
+{
+    Program& p = m_program;
+    const QString name = m_cb1->currentText();
+    const repricing::StoredResult result = repricing::repriceStored(
+        {p.profiles, p.archive, p.holidays, p.programFolder, p.settings.iva, p.prompt}, name,
+        m_selection, m_firstRow, m_lastRow);
+    if (!result.started)
+        return;
+    if (result.repriced > 0)
+        setTabAtt(bio::cutTo(name, ConnRecord::NomeTarMax));
+    m_applica->setEnabled(false);
+    accept();
+}

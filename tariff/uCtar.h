@@ -1,0 +1,75 @@
+#pragma once
+// "Cambio Tariffa": shows the profile in use and the list of profiles, and
+// applies the chosen one either to the running connection (from the main
+// bar's "C&ambia Tariffa") or to a range of stored connections (from the
+// archive window's "&Cambia Tariffa").
+
+#include "archive/ConnRecord.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+
+struct Program;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+class TfCtar : public QDialog
+{
+    Q_OBJECT
+public:
+    enum Mode {
+        NotSet = 0,
+        RunningConnection = 1, // change the running connection
+        StoredConnections = 2, // re-price stored connections
+    };
+
+    static inline const QString EmptyListText = QStringLiteral("Nessuna Tariffa in archivio");
+    static inline const QString NoModeText =
+        QStringLiteral("Occorre settare ftype (contattare il fornitore)");
+
+    // The main bar's "C&ambia Tariffa": the window for the running connection,
+    // showing its profile, modal, in slot while it is open. Returns the result.
+    static int openForRunning(Program& program, QPointer<QWidget>* slot, QWidget* parent = nullptr);
+    // The archive window's "&Cambia Tariffa": re-prices the connections of
+    // grid rows firstRow..lastRow (row r shows selection[r - 1]), modal, in
+    // slot while it is open. Accepted once the range has been re-priced; the
+    // caller then reloads its view.
+    static int openForStored(Program& program, QPointer<QWidget>* slot,
+                             const QList<ConnRecord>& selection, int firstRow, int lastRow,
+                             QWidget* parent = nullptr);
+
+    // Fills cb1 with the profile names; the mode is not set and both rows are 0.
+    explicit TfCtar(Program& program, QWidget* parent = nullptr);
+
+    // ftype.
+    void setMode(int mode) { m_ftype = mode; }
+    int mode() const { return m_ftype; }
+    // The range for StoredConnections; the selection is copied.
+    void setRows(const QList<ConnRecord>& selection, int firstRow, int lastRow);
+    int firstRow() const { return m_firstRow; }
+    int lastRow() const { return m_lastRow; }
+    // tabAtt: the profile in use.
+    void setTabAtt(const QString& name);
+    QString tabAtt() const;
+
+    void applicaClick(); // "&Applica"
+    void ChiudiClick();  // "&Chiudi"
+    void cb1Choose(int index);
+
+private:
+    void changeRunning();
+    void repriceStored();
+
+    Program& m_program;
+    int m_ftype = NotSet;
+    int m_firstRow = 0;
+    int m_lastRow = 0;
+    QList<ConnRecord> m_selection;
+
+    QLabel* m_tabAtt = nullptr;
+    QComboBox* m_cb1 = nullptr;
+    QPushButton* m_applica = nullptr;
+    QPushButton* m_chiudi = nullptr;
+};
