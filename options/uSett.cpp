@@ -301,7 +301,10 @@ void TfSett::formCreate()
     m_edIva->setText(f.iva);
     m_litecu->setText(f.cambioEcu);
 
-    m_applicaTab->addItems(profileItems());
+    QStringList profiles;
+    TProfileFiles(m_program.profiles, m_program.programFolder, m_program.prompt)
+        .ListProfiles(profiles);
+    m_applicaTab->addItems(profiles);
     m_applicaTab->setCurrentIndex(-1);
 
     const QStringList entries = m_providerPage.enumerateEntries();
@@ -316,9 +319,10 @@ void TfSett::formCreate()
 
 QStringList TfSett::profileItems() const
 {
-    QStringList list;
-    TProfileFiles(m_program.profiles, m_program.programFolder, m_program.prompt).ListProfiles(list);
-    return list;
+    QStringList items;
+    for (int i = 0; i < m_applicaTab->count(); ++i)
+        items.append(m_applicaTab->itemText(i));
+    return items;
 }
 
 void TfSett::showPage(int page)

@@ -80,6 +80,7 @@ private:
     void formCreate();
     void fillProvider(const ProviderFields& f);
     ProviderFields providerFields() const;
+    // The items of ApplicaTab: the profiles found when the window opened.
     QStringList profileItems() const;
     SettForm form() const;
     void openFolder(const QString& path);
