@@ -604,6 +604,8 @@ void TestSett::helpPages()
     child<QTabBar>(*w, QStringLiteral("TS1"))->setCurrentIndex(page);
     QTest::keyClick(w.get(), Qt::Key_F1);
     QCOMPARE(f.shell.opened, QStringList{f.program.programFolder + "hlp/" + file});
+    // The page ships with the program.
+    QVERIFY(QFileInfo::exists(testsupport::sourceDir() + "/data/hlp/" + file));
 }
 
 void TestSett::aboutWindow()
