@@ -474,6 +474,9 @@ void TfTariffe::sg1DrawCell(QPainter& p, int col, int row, const QRect& rect, bo
         p.fillRect(QRect(rect.left(), rect.top(), 1, rect.height() - 1), Qt::white);
         QFont f = font();
         f.setBold(true);
+        // "FESTIVI" must fit the fixed column whatever the system font.
+        while (f.pointSize() > 6 && QFontMetrics(f).horizontalAdvance(texts[0]) > rect.width() - 9)
+            f.setPointSize(f.pointSize() - 1);
         p.setFont(f);
         p.setPen(Qt::black);
         p.drawText(rect.topLeft() + QPoint(7, 3 + QFontMetrics(f).ascent()), texts[0]);
