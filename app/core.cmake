@@ -4,6 +4,7 @@ add_library(tarvelo_core_app STATIC
   Program.cpp Program.h
   Settings.h
   SettingsStore.cpp SettingsStore.h
+  UpdateCheck.cpp UpdateCheck.h
   Watch.cpp Watch.h
   WatchState.h
   WatchView.h

@@ -1,0 +1,180 @@
+#include "app/UpdateCheck.h"
+
+#include "app/Settings.h"
+#include "common/ByteIO.h"
+#include "common/Clock.h"
+#include "common/Prompt.h"
+#include "common/SafeName.h"
+#include "net/NMHTTP.h"
+#include "options/VersionInfo.h"
+#include "platform/system/Shell.h"
+
+#include <QFile>
+
+namespace
+{
+
+// The numbers come from 16-bit fields of a version resource.
+constexpr int MaxVersionNumber = 65535;
+
+bool isVersionNumber(int n)
+{
+    return n >= 0 && n <= MaxVersionNumber;
+}
+
+} // namespace
+
+QString UpdateCheck::versionText(const Version& v)
+{
+    QString text;
+    for (int n : {v.major, v.minor, v.release, v.build})
+        text += QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+UpdateCheck::Version UpdateCheck::ownVersion(const VersionInfo& info)
+{
+    return {info.major, info.minor, info.release, info.build};
+}
+
+std::optional<UpdateCheck::Announcement> UpdateCheck::parseFile(const QByteArray& bytes)
+{
+    const QByteArray b = bytes.left(FileSize);
+    if (b.size() < AddressOffset + 1)
+        return std::nullopt;
+    Announcement a;
+    a.version = {bio::getI32(b, 0), bio::getI32(b, 4), bio::getI32(b, 8), bio::getI32(b, 12)};
+    const Version& v = a.version;
+    if (!isVersionNumber(v.major) || !isVersionNumber(v.minor) || !isVersionNumber(v.release) ||
+        !isVersionNumber(v.build))
+        return std::nullopt;
+    const int length = bio::getU8(b, AddressOffset);
+    if (length == 0 || length > MaxAddressLength || AddressOffset + 1 + length > b.size())
+        return std::nullopt;
+    a.address = bio::getPStr(b, AddressOffset, MaxAddressLength);
+    return a;
+}
+
+QUrl UpdateCheck::pageUrl(const QString& address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    return TNMHTTP::isAcceptableUrl(url) ? url : QUrl();
+}
+
+QUrl UpdateCheck::updatePageUrl(const QUrl& page, const Version& announced, const Version& own)
+{
+    // Added to whatever query the page already has, and ahead of its
+    // fragment, so the page still gets both versions.
+    QString query = page.query(QUrl::FullyEncoded);
+    if (!query.isEmpty())
+        query += QLatin1Char('&');
+    query += QStringLiteral("new=") + versionText(announced) + QStringLiteral("&old=") +
+             versionText(own);
+    QUrl url = page;
+    url.setQuery(query, QUrl::StrictMode);
+    return url;
+}
+
+QString UpdateCheck::storedFileName(const QUrl& address)
+{
+    const QString name = address.fileName();
+    return !name.isEmpty() && isSafeFileName(name) ? name : DefaultFileName;
+}
+
+UpdateCheck::UpdateCheck(const UpdateCheckContext& ctx, QObject* parent)
+    : QObject(parent), m_ctx(ctx)
+{
+}
+
+UpdateCheck::~UpdateCheck() = default;
+
+QUrl UpdateCheck::address() const
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(Host);
+    if (Port != 80)
+        url.setPort(Port);
+    url.setPath(FilePath);
+    return url;
+}
+
+QString UpdateCheck::storedFilePath() const
+{
+    return m_ctx.programFolder + storedFileName(address());
+}
+
+bool UpdateCheck::start()
+{
+    if (m_busy || m_done)
+        return false;
+    m_busy = true;
+    m_client = new TNMHTTP(this);
+    m_client->Host = Host;
+    m_client->TimeOut = TimeOut;
+    m_client->InputFileMode = true;
+    m_client->Body = storedFilePath();
+    connect(m_client, &TNMHTTP::finished, this, &UpdateCheck::onReply);
+    m_client->get(address().toString(QUrl::FullyEncoded));
+    return true;
+}
+
+void UpdateCheck::onReply(bool ok)
+{
+    // One request per run: the client is done.
+    TNMHTTP* client = m_client;
+    m_client = nullptr;
+    client->deleteLater();
+
+    if (!ok) {
+        m_ctx.prompt.message(ErrorText + QString::number(client->lastErrorNumber()), MessageTitle,
+                             PromptIcon::None);
+        finish(Outcome::NetworkError);
+        return;
+    }
+    const int reply = client->replyNumber();
+    if (reply < 200 || reply > 299) {
+        // The client stores only a 2xx body, so the file in the folder (if
+        // any) is from an earlier search and must not be read as news.
+        finish(Outcome::ServerError);
+        return;
+    }
+    // The server was reached, whatever the file turns out to say.
+    m_ctx.settings.ultSearchAgg = m_ctx.clock.now();
+    const QString filePath = client->Body;
+    finish(offerUpdate(filePath));
+}
+
+UpdateCheck::Outcome UpdateCheck::offerUpdate(const QString& filePath)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return Outcome::BadFile;
+    const auto announcement = parseFile(file.read(FileSize));
+    if (!announcement)
+        return Outcome::BadFile;
+    const QUrl page = pageUrl(announcement->address);
+    if (!page.isValid())
+        return Outcome::UnsafeAddress;
+    const Version own = ownVersion(m_ctx.version);
+    if (!(announcement->version > own))
+        return Outcome::NoUpdate;
+
+    if (m_ctx.prompt.ask({QuestionText, QuestionTitle, PromptIcon::Question, PbYes | PbNo, PbNo}) !=
+        PbYes)
+        return Outcome::Declined;
+    m_ctx.prompt.message(announcement->address, MessageTitle, PromptIcon::None);
+    const QUrl target = updatePageUrl(page, announcement->version, own);
+    if (!m_ctx.shell.openDocument(target.toString(QUrl::FullyEncoded)))
+        m_ctx.prompt.message(OpenFailedText + target.toDisplayString(), OpenFailedTitle,
+                             PromptIcon::Error);
+    return Outcome::Accepted;
+}
+
+void UpdateCheck::finish(Outcome outcome)
+{
+    m_outcome = outcome;
+    m_busy = false;
+    m_done = true;
+    emit finished();
+}
