@@ -1,0 +1,142 @@
+#include "archive/ReportPrinter.h"
+
+#include "archive/ArchiveFile.h"
+#include "common/Prompt.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+const QString TReportPrinter::FontFamily = QStringLiteral("Verdana");
+const QString TReportPrinter::DocumentName =
+    QStringLiteral("Tarvelo! - Riepilogo delle Connessioni");
+const QString TReportPrinter::NoPrinterText =
+    QStringLiteral("Nessuna stampante predefinita:\rimpossibile stampare il riepilogo.\r"
+                   "Installare o scegliere una stampante e riprovare.");
+
+namespace
+{
+
+QFont reportFont(const ReportFont& f)
+{
+    QFont font(TReportPrinter::FontFamily);
+    font.setPointSizeF(f.points);
+    font.setBold(f.bold);
+    return font;
+}
+
+class PrinterMetrics : public IReportMetrics
+{
+public:
+    explicit PrinterMetrics(QPaintDevice* device) : m_device(device) {}
+
+    double textWidth(const QString& text, const ReportFont& font) const override
+    {
+        return QFontMetricsF(reportFont(font), m_device).horizontalAdvance(text);
+    }
+    double textHeight(const QString&, const ReportFont& font) const override
+    {
+        return QFontMetricsF(reportFont(font), m_device).height();
+    }
+
+private:
+    QPaintDevice* m_device;
+};
+
+ReportSurface surfaceOf(const QPrinter& printer)
+{
+    // The device's size is its printable area, in device pixels, which is
+    // where the painter's origin lies.
+    return {double(printer.width()), double(printer.height()), double(printer.resolution())};
+}
+
+void drawItem(QPainter& p, const ReportItem& item, QPaintDevice* device)
+{
+    if (item.kind == ReportItem::Kind::Rule) {
+        p.setPen(QPen(Qt::black, item.lineWidth));
+        p.drawLine(QPointF(item.x, item.y), QPointF(item.x2, item.y));
+        return;
+    }
+    const QFont font = reportFont(item.font);
+    const QFontMetricsF fm(font, device);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    const double left = item.alignRight ? item.x - fm.horizontalAdvance(item.text) : item.x;
+    p.drawText(QPointF(left, item.y + fm.ascent()), item.text);
+}
+
+} // namespace
+
+QString TReportPrinter::defaultPrinterName()
+{
+    return QPrinterInfo::defaultPrinter().printerName();
+}
+
+QList<ReportPage> TReportPrinter::pages(const TReport& report, QPrinter& printer)
+{
+    return report.layout(PrinterMetrics(&printer), surfaceOf(printer));
+}
+
+bool TReportPrinter::print(const TReport& report, QPrinter& printer, QString* error)
+{
+    const auto fail = [error](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    printer.setDocName(DocumentName);
+    const QList<ReportPage> all = pages(report, printer);
+    QPainter p;
+    if (!p.begin(&printer))
+        return fail(QStringLiteral("Impossibile avviare la stampa su ") +
+                    (printer.outputFileName().isEmpty() ? printer.printerName()
+                                                        : printer.outputFileName()) +
+                    QLatin1Char('.'));
+    for (int i = 0; i < all.size(); ++i) {
+        if (i > 0 && !printer.newPage()) {
+            printer.abort();
+            return fail(QStringLiteral("Stampa interrotta alla pagina ") + QString::number(i + 1) +
+                        QLatin1Char('.'));
+        }
+        for (const ReportItem& item : all[i].items)
+            drawItem(p, item, &printer);
+    }
+    if (!p.end())
+        return fail(QStringLiteral("Stampa non completata."));
+    return true;
+}
+
+bool TReportPrinter::printToPdf(const TReport& report, const QString& path, QString* error)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setOutputFileName(path);
+    return print(report, printer, error);
+}
+
+bool TReportPrinter::printOnDefaultPrinter(const TReport& report, IPrompt& prompt,
+                                           const QString& printerName)
+{
+    if (printerName.isEmpty()) {
+        showArchiveError(prompt, NoPrinterText);
+        return false;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(printerName);
+    QString error;
+    // An unknown name leaves the printer unnamed rather than invalid.
+    if (!printer.isValid() || printer.printerName() != printerName)
+        error =
+            QStringLiteral("La stampante ") + printerName + QStringLiteral(" non è disponibile.");
+    else if (print(report, printer, &error))
+        return true;
+    showArchiveError(prompt, error);
+    return false;
+}
