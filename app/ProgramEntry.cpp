@@ -4,6 +4,7 @@
 #include "app/uMain.h"
 #include "app/uPopup.h"
 #include "common/Prompt.h"
+#include "dialup/uStato.h"
 #include "options/uSplash.h"
 #include "platform/gui/TermSignals.h"
 #include "platform/system/SingleInstance.h"
@@ -50,12 +51,15 @@ bool ProgramEntry::start()
                                      .arg(m_program.version.major)
                                      .arg(m_program.version.minor);
 
-    // 4. The main bar; the change-tariff dialog (TfCtar) is created after it here.
+    // 4. The main bar. The change-tariff dialog is made each time it is opened
+    // (it only lives while shown, in its window slot).
     m_main = std::make_unique<TfMain>(m_program);
     connectEndings();
     // 5.
     m_main->hideBar();
-    // 6. The dialling-status window (TfStato) is created here.
+    // 6. The dialling-status window, reused by every dial of the automatic dialler.
+    m_stato = std::make_unique<TfStato>();
+    m_main->setStatusWindow(m_stato.get());
     // 7. With "NormWind" false the bar stays hidden (see below).
     // 8.
     m_popup = std::make_unique<TfPopup>();

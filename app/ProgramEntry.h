@@ -17,6 +17,7 @@ class TTermSignals;
 class TfMain;
 class TfPopup;
 class TfSplash;
+class TfStato;
 struct Program;
 
 inline const QString AlreadyRunningText = QStringLiteral("Tarvelo! è Già in esecuzione !");
@@ -44,6 +45,8 @@ private:
     SingleInstance& m_instance;
     void connectEndings();
 
+    // Declared before the bar, which keeps a pointer to it.
+    std::unique_ptr<TfStato> m_stato;
     std::unique_ptr<TfMain> m_main;
     std::unique_ptr<TfPopup> m_popup;
     std::unique_ptr<TTermSignals> m_termination;

@@ -6,7 +6,7 @@ add_library(tarvelo_gui_app STATIC
   uPopup.cpp uPopup.h
 )
 target_link_libraries(tarvelo_gui_app PUBLIC
-  tarvelo_core_app tarvelo_gui_archive tarvelo_gui_options tarvelo_gui_platform Qt6::Widgets)
+  tarvelo_core_app tarvelo_gui_archive tarvelo_gui_dialup tarvelo_gui_tariff tarvelo_gui_options tarvelo_gui_platform Qt6::Widgets)
 target_link_libraries(tarvelo_gui INTERFACE tarvelo_gui_app)
 
 add_executable(tarvelo main.cpp)

@@ -1,14 +1,23 @@
 #include "app/uMain.h"
 
+#include "app/ClockSync.h"
 #include "app/Program.h"
+#include "app/UpdateCheck.h"
 #include "app/uPopup.h"
+#include "archive/uConn.h"
 #include "common/Clock.h"
 #include "common/Format.h"
 #include "common/Prompt.h"
+#include "dialup/uAutoDial.h"
+#include "dialup/uStato.h"
+#include "options/uSett.h"
+#include "platform/clock/LinuxClockSetter.h"
 #include "platform/gui/Artwork.h"
 #include "platform/gui/HelpKey.h"
 #include "platform/gui/TrayIcon.h"
 #include "platform/system/Shell.h"
+#include "tariff/uCtar.h"
+#include "tariff/uTariffe.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -40,7 +49,6 @@ constexpr int PanelCoverWidth = 53; // at or above this the clock is covered
 // The separator's place when a layout has no room for it.
 constexpr int OutOfSight = 800;
 const QString BarCaption = QStringLiteral("Tarvelo !");
-const QString NotYetAvailableText = QStringLiteral("Funzione non ancora disponibile.");
 
 struct DisplayModeItem {
     int mode;
@@ -109,8 +117,14 @@ QPixmap ledPixmap(const QColor& colour)
 
 TfMain::TfMain(Program& program, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_program(program), m_watch(program.watchContext(), *this)
+      m_program(program), m_watch(program.watchContext(), *this),
+      m_clockSetter(std::make_unique<LinuxClockSetter>())
 {
+    m_updateCheck = std::make_unique<UpdateCheck>(
+        UpdateCheckContext{program.settings, program.version, program.programFolder, program.clock,
+                           program.prompt, program.shell});
+    m_clockSync = std::make_unique<ClockSync>(ClockSyncContext{
+        program.watch, program.connRecords, program.clock, program.prompt, *m_clockSetter});
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(BarCaption);
     resize(BarWidth, BarHeight);
@@ -435,8 +449,9 @@ void TfMain::resetTimeAndCost()
 
 void TfMain::requestUpdateSearch()
 {
-    // The automatic update search starts here, once per run, when it joins
-    // the program.
+    // The watch asks on every connected tick while "AggAuto" is on; the search
+    // itself runs once per run and never twice at a time.
+    m_updateCheck->start();
 }
 
 void TfMain::closeMainBar()
@@ -716,45 +731,61 @@ TfPopup* TfMain::extraInfo() const
 
 // ---- Windows ----------------------------------------------------------------
 
-void TfMain::notYetAvailable()
-{
-    m_program.prompt.message(NotYetAvailableText, QStringLiteral("Info..."),
-                             PromptIcon::Information);
-}
-
 void TfMain::openArchive()
 {
-    // The archive window (fConn) is created, loaded with the archive and shown
-    // modally here.
-    notYetAvailable();
+    if (m_windows.fConn) {
+        m_windows.fConn->raise();
+        m_windows.fConn->activateWindow();
+        return;
+    }
+    // Created in its slot, loaded with the archive, shown modally, destroyed.
+    TfConn::open(m_program, &m_windows.fConn, this);
 }
 
 void TfMain::openTariffEditor()
 {
-    // The tariff editor (fTariffe) is created and shown modally here.
-    notYetAvailable();
+    // Modal, in its slot while it exists; closing it saves the shown profile
+    // if modified and writes "TabellaAttuale" and "TabDefault".
+    if (m_windows.fTariffe) {
+        m_windows.fTariffe->activateWindow();
+        return;
+    }
+    TfTariffe::open(m_program, &m_windows.fTariffe, this);
 }
 
 void TfMain::openOptions(int page)
 {
-    // The options window (fSett) is created and shown modally here, on page.
-    Q_UNUSED(page);
-    notYetAvailable();
+    SettHooks hooks;
+    hooks.syncClock = [this] { m_clockSync->synchronise(); };
+    hooks.startupShortcut = [this](bool on, QString* error) { return startupShortcut(on, error); };
+    // The bar's own save puts its current position into the record first.
+    hooks.saveSettings = [this](QString* error) { return saveSettings(error); };
+    TfSett sett(m_program, std::move(hooks), page, this);
+    m_windows.fSett = &sett;
+    sett.exec();
+    m_windows.fSett.clear();
 }
 
 bool TfMain::openAutoDial()
 {
-    // The automatic dialler (fAutoDial) is created on first use, kept, and
-    // shown not modally here.
-    notYetAvailable();
-    return false;
+    // Created on first use and kept until it is closed (closing destroys it
+    // and empties the slot); shown not modally.
+    if (!m_windows.fAutoDial)
+        m_windows.fAutoDial = new TfAutoDial(m_program, m_watch, *this, m_stato);
+    QWidget* dialler = m_windows.fAutoDial;
+    dialler->show();
+    dialler->raise();
+    dialler->activateWindow();
+    return true;
 }
 
 void TfMain::openChangeTariff()
 {
-    // The change-tariff dialog (fCtar) opens here modally for the running
-    // connection.
-    notYetAvailable();
+    if (m_windows.fCtar)
+        return;
+    // Modal, for the running connection; it reloads the session profile and
+    // rebuilds the session schedule from the unchanged start itself.
+    TfCtar::openForRunning(m_program, &m_windows.fCtar, this);
 }
 
 void TfMain::barRightClick()

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class QAction;
 class QActionGroup;
 class QFrame;
@@ -22,6 +24,10 @@ class QLabel;
 class QMenu;
 class QToolButton;
 class TfPopup;
+class TfStato;
+class ClockSync;
+class UpdateCheck;
+class IClockSetter;
 class TTrayIcon;
 struct Program;
 
@@ -40,6 +46,9 @@ public:
     TTrayIcon& tray() { return *m_tray; }
     QMenu* popSem() const { return m_popSem; }
     TWatch& watch() { return m_watch; }
+    // The dialling-status window made by the program entry, shared by every
+    // dial of the automatic dialler.
+    void setStatusWindow(TfStato* stato) { m_stato = stato; }
 
     // ---- The connection watch's surface -------------------------------------
     // CtrlTimer: 1 ms for its first tick, then 1000 ms. Timer1 (session tick)
@@ -172,7 +181,6 @@ private:
     void setIconsHidden(bool hidden);
     void setBarWidth(int width);
     void showCyclePosition();
-    void notYetAvailable();
     void dragEvent(QEvent* event);
 
     // Hooks of subsystems that join later (each is called once, from its
@@ -183,6 +191,12 @@ private:
     Program& m_program;
     WindowSlots m_windows;
     TWatch m_watch;
+    // "Ora Esatta" of the options window: the answer can arrive after the
+    // window has closed, so the operation lives as long as the bar.
+    std::unique_ptr<IClockSetter> m_clockSetter;
+    std::unique_ptr<ClockSync> m_clockSync;
+    std::unique_ptr<UpdateCheck> m_updateCheck;
+    TfStato* m_stato = nullptr; // owned by the program entry, which outlives the bar
 
     QLabel* m_panel5 = nullptr;
     QLabel* m_sem = nullptr;

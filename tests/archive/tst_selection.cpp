@@ -12,6 +12,8 @@
 
 using namespace selectiontest;
 
+Q_DECLARE_METATYPE(SelectionFilter)
+
 namespace
 {
 
@@ -251,8 +253,6 @@ private slots:
         QCOMPARE(dt::toQDate(q.to), newTo);
     }
 };
-
-Q_DECLARE_METATYPE(SelectionFilter)
 
 QTEST_GUILESS_MAIN(TstSelection)
 #include "tst_selection.moc"

@@ -6,6 +6,7 @@
 #include "app/uMain.h"
 #include "common/Clock.h"
 #include "common/ScriptedPrompt.h"
+#include "options/uSett.h"
 #include "platform/gui/TrayIcon.h"
 
 #include "platform/system/Registry.h"
@@ -17,7 +18,9 @@
 #include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -47,6 +50,41 @@ struct Fixture {
         SettingsStore store(registry);
         store.writeBool(section, name, v);
         QVERIFY(store.commit());
+    }
+};
+
+// The same with a private program folder, for windows that read and write
+// the folder (archive, profiles, dial-up phone book).
+struct FolderFixture {
+    QTemporaryDir dir;
+    ScriptedPrompt prompt;
+    ManualClock clock;
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program{prompt, clock, registry, shell, dir.path()};
+};
+
+// Waits for the modal window the bar opens, notes it and its slot, then
+// closes it, so a test can trigger an item that runs a modal loop.
+struct ModalCloser {
+    QString className;
+    bool slotFilled = false;
+
+    void arm(WindowSlots& windows, QPointer<QWidget> WindowSlots::*slot)
+    {
+        auto* timer = new QTimer;
+        timer->setInterval(20);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, &windows, slot] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w)
+                return;
+            className = QString::fromLatin1(w->metaObject()->className());
+            slotFilled = (windows.*slot) == w;
+            timer->stop();
+            timer->deleteLater();
+            w->close();
+        });
+        timer->start();
     }
 };
 
@@ -83,10 +121,10 @@ private slots:
     void quitRefusedWhileRunning();
     void quitClosesDialler();
     void destroyedBarSavesToo();
-    void laterWindowsSayNotYet_data();
-    void laterWindowsSayNotYet();
+    void itemsOpenTheirWindows_data();
+    void itemsOpenTheirWindows();
     void rightClickOpensOptionsOnce();
-    void manualModeWithoutDiallerStaysAutomatic();
+    void manualModeOpensTheDialler();
     void disconnectAsksTwice_data();
     void disconnectAsksTwice();
     void helpAndShortcut();
@@ -443,60 +481,88 @@ void TestMainBar::destroyedBarSavesToo()
     QCOMPARE(QPoint(reread.mainLeft, reread.mainTop), QPoint(77, 66));
 }
 
-void TestMainBar::laterWindowsSayNotYet_data()
+void TestMainBar::itemsOpenTheirWindows_data()
 {
     QTest::addColumn<QString>("item");
-    QTest::newRow("archive menu") << "Tabellaconnessioni1";
-    QTest::newRow("archive button") << "SpeedButton3";
-    QTest::newRow("tariffs menu") << "Profilitariffari1";
-    QTest::newRow("tariffs button") << "SpeedButton4";
-    QTest::newRow("options menu") << "Opzioni1";
-    QTest::newRow("options button") << "Sett";
-    QTest::newRow("change tariff") << "cambiatariffa1";
+    QTest::addColumn<QString>("window");
+    QTest::newRow("archive menu") << "Tabellaconnessioni1"
+                                  << "TfConn";
+    QTest::newRow("archive button") << "SpeedButton3"
+                                    << "TfConn";
+    QTest::newRow("tariffs menu") << "Profilitariffari1"
+                                  << "TfTariffe";
+    QTest::newRow("tariffs button") << "SpeedButton4"
+                                    << "TfTariffe";
+    QTest::newRow("change tariff") << "cambiatariffa1"
+                                   << "TfCtar";
 }
 
-void TestMainBar::laterWindowsSayNotYet()
+void TestMainBar::itemsOpenTheirWindows()
 {
     QFETCH(QString, item);
-    Fixture f;
-    auto bar = f.makeBar();
+    QFETCH(QString, window);
+    FolderFixture f;
+    auto bar = std::make_unique<TfMain>(f.program);
     f.program.watch.connected = true; // "C&ambia Tariffa" acts only then
+    const QHash<QString, QPointer<QWidget> WindowSlots::*> slotOf = {
+        {QStringLiteral("TfConn"), &WindowSlots::fConn},
+        {QStringLiteral("TfTariffe"), &WindowSlots::fTariffe},
+        {QStringLiteral("TfCtar"), &WindowSlots::fCtar},
+        {QStringLiteral("TfSett"), &WindowSlots::fSett},
+    };
+    ModalCloser closer;
+    closer.arm(bar->windows(), slotOf.value(window));
     if (auto* b = bar->findChild<QToolButton*>(item))
         b->click();
     else
         action(*bar, qPrintable(item))->trigger();
-    QCOMPARE(f.prompt.texts(), QStringList{NotYet});
-    QCOMPARE(f.prompt.requests().first().icon, PromptIcon::Information);
+    QCOMPARE(closer.className, window);
+    QVERIFY(closer.slotFilled);
+    QVERIFY(!(bar->windows().*slotOf.value(window))); // emptied once closed
+    QVERIFY(!f.prompt.texts().contains(NotYet));
     QVERIFY(!bar->hasEnded());
 }
 
 void TestMainBar::rightClickOpensOptionsOnce()
 {
-    Fixture f;
-    auto bar = f.makeBar();
+    FolderFixture f;
+    auto bar = std::make_unique<TfMain>(f.program);
     bar->show();
     QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
     auto* tempo = bar->findChild<QWidget*>(QStringLiteral("Tempo"));
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                             tempo->mapToGlobal(QPoint(5, 5)));
+    int page = -1;
+    QTimer::singleShot(50, [&] {
+        if (auto* sett = qobject_cast<TfSett*>(QApplication::activeModalWidget())) {
+            page = sett->currentPage();
+            sett->close();
+        }
+    });
     QApplication::sendEvent(tempo, &event);
-    QCOMPARE(f.prompt.texts(), QStringList{NotYet});
+    QCOMPARE(page, int(TfSett::MenuPage));
+    QVERIFY(!bar->windows().fSett);
 
-    f.prompt.clear();
+    // Not a second time while it is open.
     QWidget options;
     bar->windows().fSett = &options;
     QApplication::sendEvent(tempo, &event);
+    QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(f.prompt.requests().isEmpty());
 }
 
-void TestMainBar::manualModeWithoutDiallerStaysAutomatic()
+void TestMainBar::manualModeOpensTheDialler()
 {
-    Fixture f;
-    auto bar = f.makeBar();
+    FolderFixture f;
+    auto bar = std::make_unique<TfMain>(f.program);
     action(*bar, "AutoInt1")->trigger();
-    QCOMPARE(f.prompt.texts(), QStringList{NotYet});
-    QCOMPARE(f.program.watch.mode, 1);
-    QVERIFY(bar->autLightIsGreen());
+    QPointer<QWidget> dialler = bar->windows().fAutoDial;
+    QVERIFY(dialler);
+    QCOMPARE(QString::fromLatin1(dialler->metaObject()->className()), QStringLiteral("TfAutoDial"));
+    QVERIFY(dialler->isVisible());
+    QCOMPARE(f.program.watch.mode, 0);
+    QVERIFY(!bar->autLightIsGreen());
+    QVERIFY(f.prompt.texts().isEmpty());
 }
 
 void TestMainBar::disconnectAsksTwice_data()
