@@ -230,7 +230,8 @@ QList<ReportPage> TReport::layout(const IReportMetrics& m, const ReportSurface& 
                                   QStringLiteral("Tar."), QStringLiteral("Des.")};
         const double fieldWidth = surface.width - x[11];
         for (int i = 0; i < 4; ++i) {
-            out.text(x[10] + space, line(i) + px(2), names[i], F7);
+            // Kept against their values: "Tempo" reaches past x10.
+            out.text(x[11] - space, line(i) + px(2), names[i], F7, true);
             out.text(x[11], line(i) + px(2), fitted(m, b.fields[i], F7, fieldWidth), F7);
         }
 
