@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "archive/ArchiveFile.h"
+#include "archive/uModConn.h"
 #include "common/ByteIO.h"
 #include "common/Clock.h"
 #include "common/Format.h"
@@ -10,9 +11,11 @@
 #include "dialup/ProviderRecord.h"
 #include "platform/gui/HelpKey.h"
 #include "tariff/ProfileFiles.h"
+#include "tariff/uCtar.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -21,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,12 +34,14 @@
 #include <QToolButton>
 #include <algorithm>
 #include <new>
+#include <tuple>
 
 namespace
 {
 
 const QString NotYetAvailableText = QStringLiteral("Funzione non ancora disponibile.");
 const QString NoData = QStringLiteral("- nd -");
+const QString MissingConnectionText = QStringLiteral("Connessione Inesistente.");
 
 // Colours of the grid.
 const QColor GridBackground(255, 255, 189);
@@ -201,9 +207,11 @@ QString wrappedToFit(const QFontMetrics& fm, const QRect& r, const QString& text
 
 // ---- Creation -------------------------------------------------------------------
 
-int TfConn::open(Program& program, QPointer<QWidget>* slot, QWidget* parent)
+int TfConn::open(Program& program, QPointer<QWidget>* slot, QWidget* parent,
+                 QPointer<QWidget>* ctarSlot)
 {
     auto* w = new TfConn(program, parent);
+    w->setCtarSlot(ctarSlot);
     if (slot)
         *slot = w;
     w->loadSelection();
@@ -269,8 +277,11 @@ void TfConn::buildControls()
     QPalette pal = m_sg1->palette();
     pal.setColor(QPalette::Base, GridBackground);
     m_sg1->setPalette(pal);
-    m_sg1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_sg1, &QWidget::customContextMenuRequested, this, &TfConn::gridRightClick);
+    // The menu opens when the right button comes up (gridMouseEvent), so
+    // the row under the mouse is made current first; the right button never
+    // selects rows by itself.
+    m_sg1->viewport()->installEventFilter(this);
+    m_sg1->installEventFilter(this);
 
     m_popupMenu1 = new QMenu(this);
     m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -413,6 +424,28 @@ void TfConn::fillProviders()
 
 bool TfConn::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_sg1->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            if (gridMouseEvent(static_cast<QMouseEvent*>(event)))
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
+    if ((watched == m_sg1->viewport() || watched == m_sg1) &&
+        event->type() == QEvent::ContextMenu) {
+        // The mouse's own menu request is answered when the button comes up;
+        // the keyboard's opens the menu of the current row.
+        if (static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Mouse &&
+            currentRow() != rowCount() - 1)
+            openPopupAt(cellRect(currentRow(), 1).center());
+        return true;
+    }
     if (watched == m_descriz->lineEdit() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
@@ -603,6 +636,26 @@ void TfConn::helpKey()
     m_help->showHelp();
 }
 
+bool TfConn::gridMouseEvent(QMouseEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        m_rightButton = event->button() == Qt::RightButton;
+        return m_rightButton;
+    case QEvent::MouseMove:
+        return m_rightButton;
+    case QEvent::MouseButtonRelease:
+        if (event->button() != Qt::RightButton)
+            return false;
+        m_rightButton = false;
+        gridRightClick(event->position().toPoint());
+        return true;
+    default:
+        return false;
+    }
+}
+
 void TfConn::gridRightClick(const QPoint& pos)
 {
     const int qtRow = m_sg1->rowAt(pos.y());
@@ -611,28 +664,169 @@ void TfConn::gridRightClick(const QPoint& pos)
     if (qtRow != m_sg1->currentRow())
         m_sg1->setCurrentCell(qtRow, 0);
     if (qtRow + 1 != rowCount() - 1)
-        m_popupMenu1->popup(m_sg1->viewport()->mapToGlobal(pos));
+        openPopupAt(pos);
+}
+
+void TfConn::openPopupAt(const QPoint& viewportPos)
+{
+    m_popupMenu1->popup(m_sg1->viewport()->mapToGlobal(viewportPos));
+}
+
+std::pair<int, int> TfConn::selectedRows() const
+{
+    int first = -1, last = -1;
+    for (const QItemSelectionRange& r : m_sg1->selectionModel()->selection()) {
+        if (first < 0 || r.top() < first)
+            first = r.top();
+        last = std::max(last, r.bottom());
+    }
+    if (first < 0)
+        first = last = m_sg1->currentRow();
+    return {first + 1, last + 1};
+}
+
+bool TfConn::selectedDataRows(int& first, int& last) const
+{
+    const int totals = rowCount() - 1;
+    std::tie(first, last) = selectedRows();
+    if (first < 1 || first >= totals)
+        return false;
+    last = std::min(last, totals - 1);
+    return true;
+}
+
+int TfConn::topRow() const
+{
+    return std::max(0, m_sg1->rowAt(0)) + 1;
+}
+
+void TfConn::setTopRow(int row)
+{
+    const int qtRow = std::clamp(row - 1, 0, std::max(0, m_sg1->rowCount() - 1));
+    m_sg1->scrollTo(m_sg1->model()->index(qtRow, 0), QAbstractItemView::PositionAtTop);
+}
+
+void TfConn::missingConnection()
+{
+    m_program.prompt.message(MissingConnectionText, QStringLiteral("Tarvelo!..."),
+                             PromptIcon::Warning);
+}
+
+TfConn::Rewrite TfConn::rewriteListed(const ConnRecord& listed,
+                                      const std::function<ConnRecord(const ConnRecord&)>& change)
+{
+    if (listed.isDeleted()) {
+        missingConnection();
+        return Rewrite::Missing;
+    }
+    // Opened afresh: the periodic save of a running session closes the file
+    // behind this window's back.
+    ArchiveFile& archive = m_program.archive;
+    if (!archive.open()) {
+        showArchiveError(m_program.prompt, archive.errorText());
+        return Rewrite::Failed;
+    }
+    ConnRecord stored;
+    ArchiveFile::ReadStatus status = ArchiveFile::ReadStatus::Deleted;
+    if (listed.indice >= 0 && listed.indice < archive.count())
+        status = archive.read(listed.indice, stored);
+    if (status == ArchiveFile::ReadStatus::Failed) {
+        showArchiveError(m_program.prompt, archive.errorText());
+        return Rewrite::Failed;
+    }
+    // Records never move, so the same start at the same position is the
+    // same connection, even when a periodic save has moved its end since.
+    if (status != ArchiveFile::ReadStatus::Stored || stored.inizio != listed.inizio) {
+        missingConnection();
+        return Rewrite::Missing;
+    }
+    if (!archive.write(listed.indice, change(stored))) {
+        showArchiveError(m_program.prompt, archive.errorText());
+        return Rewrite::Failed;
+    }
+    return Rewrite::Written;
+}
+
+void TfConn::reloadAfterChange(int top)
+{
+    // Without saved queries "&Aggiorna" has nothing to choose and would
+    // leave the changed connections listed as they were.
+    if (m_descriz->count() > 0)
+        aggiornaClick();
+    else
+        loadSelection();
+    setTopRow(top);
+}
+
+void TfConn::Modifica1Click()
+{
+    const int top = topRow();
+    const ConnRecord listed = m_selection.at(currentRow() - 1);
+    if (listed.isDeleted()) {
+        missingConnection();
+        return;
+    }
+    // A copy of its own: the end-of-connection dialog may open over this
+    // one and use the program's edit record for the session that ended.
+    ConnRecord edit = listed;
+    TfModConn dialog(edit, m_program.prompt, this);
+    dialog.fill();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // Only what the dialog edits is changed: a periodic save may have
+    // moved the end and cost of a running connection meanwhile.
+    const Rewrite result = rewriteListed(listed, [&edit](const ConnRecord& stored) {
+        ConnRecord r = stored;
+        r.provider = edit.provider;
+        r.telefono = edit.telefono;
+        r.motivo = edit.motivo;
+        return r;
+    });
+    if (result == Rewrite::Written)
+        reloadAfterChange(top);
+}
+
+void TfConn::Elimina1Click()
+{
+    int first = 0, last = 0;
+    if (!selectedDataRows(first, last))
+        return;
+    if (!m_program.prompt.confirm(QStringLiteral("Elimino i dati selezionati ?")))
+        return;
+    const int top = topRow();
+    // The selection is reloaded only at the end, so row numbers stay valid.
+    bool written = false;
+    for (int row = first; row <= last; ++row) {
+        const Rewrite result =
+            rewriteListed(m_selection.at(row - 1), [](const ConnRecord&) { return ConnRecord{}; });
+        if (result != Rewrite::Written)
+            break;
+        written = true;
+    }
+    // Rows deleted before a stop are gone from the archive: the grid must
+    // not go on listing them.
+    if (written)
+        reloadAfterChange(top);
+}
+
+void TfConn::CambiaTariffa1Click()
+{
+    int first = 0, last = 0;
+    if (!selectedDataRows(first, last))
+        return;
+    const int top = topRow();
+    TfCtar::openForStored(m_program, m_ctarSlot, m_selection.records(), first, last, this);
+    if (m_namedQuery)
+        aggiornaClick();
+    else
+        RiselezioneClick();
+    setTopRow(top);
 }
 
 void TfConn::notYetAvailable()
 {
     m_program.prompt.message(NotYetAvailableText, QStringLiteral("Info..."),
                              PromptIcon::Information);
-}
-
-void TfConn::Modifica1Click()
-{
-    notYetAvailable();
-}
-
-void TfConn::Elimina1Click()
-{
-    notYetAvailable();
-}
-
-void TfConn::CambiaTariffa1Click()
-{
-    notYetAvailable();
 }
 
 void TfConn::SpeedButton1Click()

@@ -17,11 +17,14 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
+#include <utility>
 
 struct Program;
 class QCheckBox;
 class QComboBox;
 class QMenu;
+class QMouseEvent;
 class QPainter;
 class QPushButton;
 class QRadioButton;
@@ -38,8 +41,10 @@ public:
 
     // Opens the window from the main bar: creation, a first load, shown
     // modally in its window slot (filled while the window exists), destroyed
-    // when closed. Returns the dialog's result.
-    static int open(Program& program, QPointer<QWidget>* slot, QWidget* parent = nullptr);
+    // when closed. ctarSlot: the change-tariff window's slot, filled while
+    // "&Cambia Tariffa" has it open. Returns the dialog's result.
+    static int open(Program& program, QPointer<QWidget>* slot, QWidget* parent = nullptr,
+                    QPointer<QWidget>* ctarSlot = nullptr);
 
     // Runs the creation steps: grid sizes, the window's settings, caption,
     // saved-query lists (choosing the current description loads the
@@ -66,6 +71,15 @@ public:
     // Header, data rows and totals row.
     int rowCount() const;
     int currentRow() const;
+    // First and last selected rows (the current row when nothing is
+    // selected); the totals row included when selected.
+    std::pair<int, int> selectedRows() const;
+    // The first data row in view, and scrolling a row back to the top.
+    int topRow() const;
+    void setTopRow(int row);
+    // The right button went down on the grid and has not come up yet: the
+    // grid does not select rows by itself meanwhile.
+    bool rightButton() const { return m_rightButton; }
     // The rectangle of a cell (row >= 1, col >= 1) in the coordinates of
     // the grid's viewport, where a click lands on it; empty otherwise.
     QRect cellRect(int row, int col) const;
@@ -85,10 +99,13 @@ public:
     void ChiudiClick();                           // "&Chiudi"
     void helpKey();                               // F1
     // Right button released over the grid at pos (viewport coordinates):
-    // makes that row current and, unless it is the totals row, opens the
-    // grid's menu.
+    // makes that row current unless it already is (so a selected range
+    // stays when its current row is clicked) and, unless it is the totals
+    // row, opens the grid's menu.
     void gridRightClick(const QPoint& pos);
     QMenu* popupMenu1() const { return m_popupMenu1; }
+    // The change-tariff window's slot (may be null).
+    void setCtarSlot(QPointer<QWidget>* slot) { m_ctarSlot = slot; }
 
     // ---- Saved queries ---------------------------------------------------------
     // Applies the query selected in `Descriz`.
@@ -103,11 +120,15 @@ public:
     void modificaClick(); // "&Modifica": saves the filter into the query shown
     void eliminaClick();  // "&Elimina": deletes the query shown
 
-    // ---- Actions that open other windows (not available yet) --------------
-    void Modifica1Click();      // "Modifica Connessione"
-    void Elimina1Click();       // "Elimina Connessioni"
-    void CambiaTariffa1Click(); // "&Cambia Tariffa"
-    void SpeedButton1Click();   // "&Stampa"
+    // ---- The grid's menu ----------------------------------------------------
+    // Each change is written at the record's own archive position, and only
+    // over the connection the grid listed there: a record deleted, damaged
+    // or replaced since the list was loaded is "Connessione Inesistente.".
+    void Modifica1Click();      // "Modifica Connessione": the current row
+    void Elimina1Click();       // "Elimina Connessioni": the selected rows
+    void CambiaTariffa1Click(); // "&Cambia Tariffa": the selected rows, re-priced
+
+    void SpeedButton1Click(); // "&Stampa" (not available yet)
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -132,6 +153,20 @@ private:
     bool parseDate(const QString& text, TDateTime& out) const;
     void drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const;
     void drawDataCell(QPainter& p, const QRect& rect, int row, int col) const;
+    bool gridMouseEvent(QMouseEvent* event);
+    void openPopupAt(const QPoint& viewportPos);
+    // The data rows of the selection, the totals row left out; false when
+    // the selection starts at the totals row.
+    bool selectedDataRows(int& first, int& last) const;
+    enum class Rewrite { Written, Missing, Failed };
+    // Reads the archive record the grid listed as `listed` and, when it is
+    // still that connection, writes change(stored record) at its position.
+    Rewrite rewriteListed(const ConnRecord& listed,
+                          const std::function<ConnRecord(const ConnRecord&)>& change);
+    void missingConnection();
+    // Reloads after an edit or a deletion: the saved query chosen in
+    // `Descriz`, or the current filter when there is no saved query.
+    void reloadAfterChange(int topRow);
 
     Program& m_program;
     TSavedQueries m_queries;
@@ -144,6 +179,8 @@ private:
     bool m_nothingLoaded = true;
     bool m_namedQuery = false;
     bool m_shown = false;
+    bool m_rightButton = false;
+    QPointer<QWidget>* m_ctarSlot = nullptr;
 
     QTableWidget* m_sg1 = nullptr;
     QMenu* m_popupMenu1 = nullptr;

@@ -179,6 +179,10 @@ private slots:
                                          simple(2, 0, 0, 6 * 3600 + 3 * 60 + 4)};
         QTest::newRow("total past a day") << long2 << "TEMPO TOTALE :   "
                                           << "26 h 3' 4''";
+        // A single connection longer than a day keeps its hours.
+        QTest::newRow("connection past a day")
+            << QList<ConnRecord>{simple(1, 0, 0, 25 * 3600 + 1)} << "TEMPO Min, Max, Medio :   "
+            << "25 h 0' 1'' - 25 h 0' 1'' - 25 h 0' 1''";
 
         // A start edited back in time: the days still run from the earliest
         // start to the latest.
