@@ -161,6 +161,7 @@ private slots:
     void totalsRowDoesNothing();
     void emptyRow();
     void changedSinceLoading();
+    void archiveCannotBeOpened();
     void editKeepsLaterSave();
     void changeTariff_data();
     void changeTariff();
@@ -417,6 +418,26 @@ void TstEditConn::changedSinceLoading()
     QCOMPARE(f.prompt.texts(), (QStringList{"Elimino i dati selezionati ?", Missing}));
     QCOMPARE(archivetest::recordAt(f.file(), 0), QByteArray(ConnRecord::Size, '\0'));
     QCOMPARE(listed(w), (QList<int>{2, 5, 6}));
+}
+
+// An archive that cannot be opened any more: the error is shown, nothing
+// is written and the list stays as it was.
+void TstEditConn::archiveCannotBeOpened()
+{
+    Fixture f;
+    f.useQuery(Marzo);
+    TfConn w(f.program);
+    showWindow(w);
+    f.program.archive.close();
+    QVERIFY(QFile::remove(f.archivePath));
+    QVERIFY(QDir().mkpath(f.archivePath));
+    selectRows(w, 1, 2);
+    f.prompt.answerNext(PbYes);
+    trigger(w, "Elimina1");
+    QCOMPARE(f.prompt.texts(), (QStringList{"Elimino i dati selezionati ?",
+                                            QStringLiteral("Cannot open file ") + f.archivePath}));
+    QCOMPARE(listed(w).size(), 5);
+    QVERIFY(!w.namedQuery());
 }
 
 // A periodic save moved the end and cost of a listed connection (the
