@@ -739,7 +739,7 @@ void TfMain::openArchive()
         return;
     }
     // Created in its slot, loaded with the archive, shown modally, destroyed.
-    TfConn::open(m_program, &m_windows.fConn, this);
+    TfConn::open(m_program, &m_windows.fConn, this, &m_windows.fCtar);
 }
 
 void TfMain::openTariffEditor()

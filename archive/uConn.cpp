@@ -1,5 +1,8 @@
 #include "archive/uConn.h"
 
+#include "archive/Report.h"
+#include "archive/ReportPrinter.h"
+
 #include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "archive/ArchiveFile.h"
@@ -39,7 +42,6 @@
 namespace
 {
 
-const QString NotYetAvailableText = QStringLiteral("Funzione non ancora disponibile.");
 const QString NoData = QStringLiteral("- nd -");
 const QString MissingConnectionText = QStringLiteral("Connessione Inesistente.");
 
@@ -823,15 +825,23 @@ void TfConn::CambiaTariffa1Click()
     setTopRow(top);
 }
 
-void TfConn::notYetAvailable()
-{
-    m_program.prompt.message(NotYetAvailableText, QStringLiteral("Info..."),
-                             PromptIcon::Information);
-}
-
 void TfConn::SpeedButton1Click()
 {
-    notYetAvailable();
+    TReport::Input in;
+    // With nothing loaded the grid shows no connections, and neither does the report.
+    if (!m_nothingLoaded)
+        in.records = m_selection.records();
+    in.query = m_query;
+    in.descriz = m_descriz->currentText();
+    in.nomeTar = m_nomeTar->currentText();
+    in.tarTutti = m_tarTutti->isChecked();
+    in.cambioEcu = m_program.settings.cambioEcu;
+    in.printedAt = m_program.clock.now();
+    const TReport report(std::move(in));
+    if (m_print)
+        m_print(report);
+    else
+        TReportPrinter::printOnDefaultPrinter(report, m_program.prompt);
 }
 
 // ---- Saved queries --------------------------------------------------------------

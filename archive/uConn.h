@@ -31,6 +31,7 @@ class QRadioButton;
 class QTableWidget;
 class QToolButton;
 class THelpKey;
+class TReport;
 
 class TfConn : public QDialog
 {
@@ -52,6 +53,10 @@ public:
     explicit TfConn(Program& program, QWidget* parent = nullptr);
     // Saves the current description and the period choices.
     ~TfConn() override;
+
+    // "&Stampa" prints on the default printer; a test puts a recorder here so
+    // no page ever reaches a real printer.
+    void setReportSink(std::function<void(const TReport&)> sink) { m_print = std::move(sink); }
 
     // ---- Selection -----------------------------------------------------------
     // Copies the filter controls into the current query; false (after
@@ -146,7 +151,6 @@ private:
     void fillProfiles();
     void fillProviders();
     void formShow();
-    void notYetAvailable();
     void uncheckPeriods();
     QRadioButton* periodButton(SelectionPeriod::Kind kind) const;
     QString dateText(TDateTime d) const;
@@ -172,6 +176,7 @@ private:
     TSavedQueries m_queries;
     TSelection m_selection;
     SavedQuery m_query;
+    std::function<void(const TReport&)> m_print;
     QString m_descrizione;
     bool m_periodFlags[6] = {};
 

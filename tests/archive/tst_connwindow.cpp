@@ -5,6 +5,7 @@
 
 #include "app/Program.h"
 #include "app/SettingsStore.h"
+#include "archive/Report.h"
 #include "archive/uConn.h"
 #include "common/Clock.h"
 #include "common/ScriptedPrompt.h"
@@ -450,8 +451,10 @@ private slots:
             << "<predefinita>"
             << "Non posso creare una interrogazione con il nome <predefinita>\r"
                "Questo è un nome riservato al programma!";
-        QTest::newRow("not a file name") << "a/b" << "Cannot create file";
-        QTest::newRow("bad date") << "Ok" << "Data Errata !";
+        QTest::newRow("not a file name") << "a/b"
+                                         << "Cannot create file";
+        QTest::newRow("bad date") << "Ok"
+                                  << "Data Errata !";
     }
     void newQueryRefused()
     {
@@ -467,7 +470,8 @@ private slots:
         descriz->setEditText(name);
         QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
         QCOMPARE(f.prompt.texts().size(), 1);
-        QVERIFY2(f.prompt.texts().first().startsWith(message), qPrintable(f.prompt.texts().first()));
+        QVERIFY2(f.prompt.texts().first().startsWith(message),
+                 qPrintable(f.prompt.texts().first()));
         QCOMPARE(items(descriz), QStringList{Marzo});
         QCOMPARE(f.queries.list(), QStringList{Marzo});
         QCOMPARE(w.currentDescription(), Marzo);
@@ -496,7 +500,8 @@ private slots:
         child<QComboBox>(w, "al")->setEditText(QStringLiteral("15/03/2001"));
         f.prompt.clear();
         modifica->click(); // No is the default answer
-        QCOMPARE(f.prompt.texts(), QStringList{"Salvo le modifiche alla Descrizione <Marzo 2001> ?"});
+        QCOMPARE(f.prompt.texts(),
+                 QStringList{"Salvo le modifiche alla Descrizione <Marzo 2001> ?"});
         SavedQuery q;
         QVERIFY(f.queries.load(Marzo, q));
         QCOMPARE(dt::toQDate(q.al), QDate(2001, 3, 31));
@@ -516,8 +521,7 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::newRow("middle") << QStringList{"A", "B", "C"} << "B" << QStringList{"A", "C"}
                                 << "C";
-        QTest::newRow("last") << QStringList{"A", "B", "C"} << "C" << QStringList{"A", "B"}
-                              << "B";
+        QTest::newRow("last") << QStringList{"A", "B", "C"} << "C" << QStringList{"A", "B"} << "B";
         QTest::newRow("only") << QStringList{"A"} << "A" << QStringList{} << "";
     }
     void deleteQuery()
@@ -589,9 +593,13 @@ private slots:
         QVERIFY(w.popupMenu1()->isVisible());
         w.popupMenu1()->hide();
 
+        // "&Stampa" hands the listed connections to the printed report.
+        int printed = -1;
+        w.setReportSink([&](const TReport& report) { printed = report.input().records.size(); });
         child<QPushButton>(w, "SpeedButton1")->click();
-        QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("Funzione non ancora disponibile.")});
-        QCOMPARE(f.prompt.requests().last().title, QStringLiteral("Info..."));
+        QCOMPARE(printed, w.selection().records().size());
+        QVERIFY(printed > 0);
+        QVERIFY(f.prompt.requests().isEmpty());
 
         QTest::keyClick(&w, Qt::Key_F1);
         QCOMPARE(f.shell.opened,

@@ -585,7 +585,7 @@ void TstEditConn::rightButton()
     QCOMPARE(w.selectedRows(), std::make_pair(3, 3));
 
     // The keyboard's menu key opens the menu of the current row.
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint());
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), w.grid()->mapToGlobal(QPoint()));
     QApplication::sendEvent(w.grid(), &key);
     QVERIFY(w.popupMenu1()->isVisible());
     w.popupMenu1()->hide();
