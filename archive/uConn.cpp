@@ -13,6 +13,7 @@
 #include "common/Prompt.h"
 #include "dialup/ProviderRecord.h"
 #include "platform/gui/HelpKey.h"
+#include "platform/gui/WidgetBuild.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/uCtar.h"
 
@@ -122,14 +123,7 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& geometry)
     return l;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(geometry);
-    b->setAutoDefault(false);
-    return b;
-}
+using widgetbuild::button;
 
 // The header row and the fixed column: both drawn by the window.
 class ConnHeader : public QHeaderView

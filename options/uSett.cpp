@@ -4,6 +4,7 @@
 #include "common/Prompt.h"
 #include "options/uSplash.h"
 #include "platform/gui/HelpKey.h"
+#include "platform/gui/WidgetBuild.h"
 #include "platform/system/Shell.h"
 #include "tariff/ProfileFiles.h"
 
@@ -63,14 +64,7 @@ QLineEdit* lineEdit(QWidget* parent, const char* name, const QRect& geometry, in
     return e;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(geometry);
-    b->setAutoDefault(false);
-    return b;
-}
+using widgetbuild::button;
 
 // Sorted pick-list whose text may also be typed, up to maxLength characters.
 QComboBox* pickList(QWidget* parent, const char* name, const QRect& geometry, int maxLength)
