@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 using namespace fixtures;
 
 namespace
@@ -97,6 +99,24 @@ TariffTable profileNamed(const QString& name)
         setBand(t, 1, HolidayRow, 0, 0, 2);
         return t;
     }
+    // Damaged profile files: a rate or charge that is not a number, or one
+    // so large that the cost no longer fits a float.
+    if (name == QLatin1String("nanRate"))
+        return allDay(std::numeric_limits<float>::quiet_NaN());
+    if (name == QLatin1String("nanSecond")) {
+        TariffTable t = profileNamed(QStringLiteral("second"));
+        for (int row : AllRows)
+            t.cell(1, row).costo2 = std::numeric_limits<float>::quiet_NaN();
+        return t;
+    }
+    if (name == QLatin1String("infFixed")) {
+        TariffTable t = profileNamed(QStringLiteral("fixed"));
+        for (int row : AllRows)
+            t.cell(1, row).costorisp = std::numeric_limits<float>::infinity();
+        return t;
+    }
+    if (name == QLatin1String("hugeRate"))
+        return allDay(std::numeric_limits<float>::max());
     if (name == QLatin1String("empty"))
         return {};
     qFatal("unknown profile %s", qPrintable(name));
@@ -179,6 +199,16 @@ void TestCostEngine::cost_data()
         << "discountAcross" << monday1800 << 3000 << 250.0f;
     QTest::newRow("no further band: the last entry runs on")
         << "holidaysOnly" << at(2000, 12, 8, 12, 0) << 3600 << 120.0f;
+    // A cost that is not a finite number would be stored in the connection
+    // record, and readers skip such a record as damaged: the connection would
+    // vanish from the archive. A damaged profile prices the connection at 0.
+    const double wednesday = at(2000, 3, 8, 10, 0);
+    QTest::newRow("damaged: rate not a number") << "nanRate" << wednesday << 60 << 0.0f;
+    QTest::newRow("damaged: second rate not a number, not yet")
+        << "nanSecond" << wednesday << 120 << 200.0f;
+    QTest::newRow("damaged: second rate not a number") << "nanSecond" << wednesday << 180 << 0.0f;
+    QTest::newRow("damaged: infinite fixed charge") << "infFixed" << wednesday << 60 << 0.0f;
+    QTest::newRow("damaged: cost beyond a float") << "hugeRate" << wednesday << 120 << 0.0f;
 }
 
 void TestCostEngine::cost()
@@ -335,6 +365,9 @@ void TestCostEngine::vat()
     QCOMPARE(ShownCost(1234.4f, 20), 1481.77f);
     QCOMPARE(LireToEuro(1936.27f, 1936.27f), 1.0f);
     QCOMPARE(LireToEuro(1000, 0), 0.0f);
+    // VAT on the largest cost still gives a number a record can hold.
+    QCOMPARE(WithVat(std::numeric_limits<float>::max(), 20), 0.0f);
+    QCOMPARE(ShownCost(std::numeric_limits<float>::max(), 20), 0.0f);
 }
 
 void TestCostEngine::trace()
