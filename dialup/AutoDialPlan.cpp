@@ -118,6 +118,10 @@ void TAutoDialPlan::ending()
 {
     const WatchContext& ctx = m_watch.context();
     WatchState& w = ctx.watch;
+    // The dial is given up: notifications of it still on their way (a device
+    // or connected state posted just before the cancel) must not start a
+    // session, or take over the one offered below, once messages are processed.
+    m_progress.beginAttempt();
     m_windows.showDialler();
     m_view.setTimerActive(WatchTimer::Blink, false);
     // Also after a failed dial: a session left running would go on being

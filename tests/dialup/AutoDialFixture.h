@@ -65,13 +65,19 @@ public:
     // What the credentials prompt answers.
     QString typedUser = QStringLiteral("mario");
     QString typedPass = QStringLiteral("segreta");
+    // Runs just before a scripted result is returned (the dial's notifications
+    // still in flight at that moment, say).
+    std::function<void()> beforeResult;
 
     int runAttempt(const QString& line, const QString& entry, const QString& phone) override
     {
         lines << line;
         trace << QStringLiteral("attempt %1 %2").arg(entry, phone);
-        if (!results.isEmpty())
+        if (!results.isEmpty()) {
+            if (beforeResult)
+                beforeResult();
             return results.takeFirst();
+        }
         m_status.result = 0;
         m_status.running = true;
         QEventLoop loop;

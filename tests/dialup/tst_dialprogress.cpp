@@ -24,6 +24,8 @@ private slots:
     void errorBeforeAnySessionOffersNothing();
     void cancelHangsUpTheDial();
     void lateNotificationsDropped();
+    void cancelledDialStartsNothingLater_data();
+    void cancelledDialStartsNothingLater();
 };
 
 namespace
@@ -204,6 +206,58 @@ void TestDialProgress::lateNotificationsDropped()
     QCoreApplication::processEvents();
     QVERIFY(f.status.texts.isEmpty());
     QVERIFY(!f.watch.connected);
+}
+
+void TestDialProgress::cancelledDialStartsNothingLater_data()
+{
+    QTest::addColumn<bool>("deviceSeen");   // the session started before the cancel
+    QTest::addColumn<uint32_t>("inFlight"); // posted by the service just as the user cancels
+    QTest::addColumn<QStringList>("dialogs");
+
+    QTest::newRow("device state in flight")
+        << false << uint32_t(ras::ConnectDevice) << QStringList();
+    QTest::newRow("connected in flight")
+        << true << uint32_t(ras::Connected) << QStringList{TWatch::Giallo};
+}
+
+void TestDialProgress::cancelledDialStartsNothingLater()
+{
+    QFETCH(bool, deviceSeen);
+    QFETCH(uint32_t, inFlight);
+    QFETCH(QStringList, dialogs);
+
+    Fixture f(Fixture::Service::Fake);
+    f.providerRecord(QStringLiteral("Prova"), QStringLiteral("0701234"));
+    f.windows.results = {AttemptResult::Cancelled};
+    TDateTime dialogInizio = 0;
+    f.view.onEndDialog = [&](const QString&) { dialogInizio = f.records.running.inizio; };
+    TDateTime startedAt = 0;
+    f.windows.beforeResult = [&] {
+        if (deviceSeen) {
+            f.progress.notifier()({77, ras::DialEventMessage, ras::ConnectDevice, 0, 0});
+            QCoreApplication::processEvents();
+            startedAt = f.records.running.inizio;
+        }
+        f.clock.advanceSeconds(5);
+        // Queued to the window thread, not yet handled when the attempt ends.
+        f.progress.notifier()({77, ras::DialEventMessage, inFlight, 0, 0});
+    };
+
+    QCOMPARE(f.plan.run(startWith(QStringLiteral("Prova"), QStringLiteral("1"))),
+             Outcome::Cancelled);
+    QCoreApplication::processEvents();
+
+    // The abandoned dial neither starts a session nor takes over the one
+    // being offered for keeping.
+    QCOMPARE(f.view.endDialogs, dialogs);
+    QCOMPARE(dialogInizio, startedAt);
+    QVERIFY(!f.watch.running);
+    QVERIFY(!f.watch.connected);
+    QCOMPARE(f.watch.mode, 0);
+    QVERIFY(!f.view.active(WatchTimer::Session));
+    QVERIFY(!f.view.active(WatchTimer::Blink));
+    QCOMPARE(f.watch.light, TWatch::Rosso);
+    QCOMPARE(f.view.light(), TWatch::LightRed);
 }
 
 QTEST_GUILESS_MAIN(TestDialProgress)
