@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 
 namespace
 {
@@ -60,6 +61,15 @@ bool splitAt(QList<ScheduleEntry>& list, int32_t threshold,
     out.last().duration = ScheduleEntry::Endless;
     list = out;
     return split;
+}
+
+// A cost that is not a finite number (a damaged profile: a rate or charge that
+// is not a number, or one too large for a float) would make the connection
+// record unreadable; such a connection is priced at 0 instead.
+float storableCost(long double cost)
+{
+    return std::isfinite(cost) && std::fabs(cost) <= std::numeric_limits<float>::max() ? float(cost)
+                                                                                       : 0.0f;
 }
 
 QString entryText(const ScheduleEntry& e)
@@ -241,19 +251,19 @@ float CostForSeconds(const TariffTable& profile, const Schedule& schedule, int64
             break;
         }
     }
-    return cost;
+    return storableCost(cost);
 }
 
 float WithVat(float cost, int32_t iva)
 {
     const long double c = cost;
-    return float(c + c * iva / 100.0L);
+    return storableCost(c + c * iva / 100.0L);
 }
 
 float ShownCost(float cost, int32_t iva)
 {
     const long double c = cost;
-    return float(c + c * iva / 100.0L + 0.49L);
+    return storableCost(c + c * iva / 100.0L + 0.49L);
 }
 
 float LireToEuro(float lire, float cambioEcu)
