@@ -111,8 +111,11 @@ void TDialProgress::handle(const RasNotification& n)
     case ras::Connected:
         // A connection is never left untimed, even when the service skipped
         // the device state; with a session running this only re-arms the
-        // first save so the confirmed connection is stored at once.
-        m_watch.StartClick();
+        // first save so the confirmed connection is stored at once. A watch
+        // switched off has just refused this dial's session (no profile):
+        // nothing is timed, or asked again, until the user switches it on.
+        if (w.enabled)
+            m_watch.StartClick();
         if (w.running)
             m_sessionStarted = true;
         m_view.setTimerActive(WatchTimer::Blink, false);

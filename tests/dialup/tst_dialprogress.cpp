@@ -26,6 +26,7 @@ private slots:
     void lateNotificationsDropped();
     void cancelledDialStartsNothingLater_data();
     void cancelledDialStartsNothingLater();
+    void noProfileRefusedOnce();
 };
 
 namespace
@@ -258,6 +259,32 @@ void TestDialProgress::cancelledDialStartsNothingLater()
     QVERIFY(!f.view.active(WatchTimer::Blink));
     QCOMPARE(f.watch.light, TWatch::Rosso);
     QCOMPARE(f.view.light(), TWatch::LightRed);
+}
+
+void TestDialProgress::noProfileRefusedOnce()
+{
+    Fixture f(Fixture::Service::Fake);
+    f.providerRecord(QStringLiteral("Prova"), QStringLiteral("0701234"));
+    f.settings.tabDefault = QStringLiteral("Manca");
+    f.windows.results = {AttemptResult::Connected};
+    f.windows.beforeResult = [&] {
+        const RasNotifier notify = f.progress.notifier();
+        notify({77, ras::DialEventMessage, ras::ConnectDevice, 0, 0});
+        notify({77, ras::DialEventMessage, ras::Connected, 0, 0});
+        QCoreApplication::processEvents();
+    };
+
+    QCOMPARE(f.plan.run(startWith(QStringLiteral("Prova"), QStringLiteral("1"))),
+             Outcome::Connected);
+    // The device state found no profile and switched the watch off; the
+    // confirmed state does not ask again until the user switches it back on.
+    QCOMPARE(f.prompt.texts(), QStringList{TWatch::NoProfileText});
+    QCOMPARE(f.prompt.beeps(), 1);
+    QVERIFY(!f.watch.enabled);
+    QVERIFY(!f.watch.running);
+    QVERIFY(!f.view.active(WatchTimer::Session));
+    QVERIFY(f.watch.connected);
+    QCOMPARE(f.watch.mode, 1);
 }
 
 QTEST_GUILESS_MAIN(TestDialProgress)
