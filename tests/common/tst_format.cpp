@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 namespace
 {
 
@@ -124,6 +126,11 @@ private slots:
         date("english long time", "tt", Monday, "6:05:09 PM", "en_US");
         date("finnish time separator", "hh:nn", Monday, "18.05", "fi_FI");
         date("german date separator", "dd/mm/yyyy", Monday, "01.04.2002", "de_DE");
+        // A damaged record may hold a date-time that is no number at all; it
+        // shows as no date and no time, like a date beyond the calendar.
+        date("not a number", "dd/mm/yyyy hh:nn:ss", std::nan(""), "00/00/0000 00:00:00");
+        date("infinite", "dd/mm/yyyy hh:nn:ss", HUGE_VAL, "00/00/0000 00:00:00");
+        date("beyond the calendar", "dd/mm/yyyy hh:nn:ss", 1e300, "00/00/0000 00:00:00");
     }
     void format()
     {
