@@ -9,7 +9,16 @@ namespace dt
 namespace
 {
 constexpr qint64 EpochJulianDay = 2415019; // QDate(1899, 12, 30).toJulianDay()
+
+// Whole days of d; a value that is no number or lies far beyond any calendar
+// (a damaged file) gives one beyond QDate's range, so it decodes to no date
+// instead of overflowing the conversion.
+qint64 wholeDays(TDateTime d)
+{
+    constexpr double Beyond = 1e15;
+    return std::fabs(d) < Beyond ? qint64(std::trunc(d)) : qint64(Beyond);
 }
+} // namespace
 
 TDateTime encodeDate(int year, int month, int day)
 {
@@ -43,7 +52,7 @@ TDateTime timePart(TDateTime d)
 
 void decodeDate(TDateTime d, int& year, int& month, int& day)
 {
-    const QDate q = QDate::fromJulianDay(qint64(std::trunc(d)) + EpochJulianDay);
+    const QDate q = QDate::fromJulianDay(wholeDays(d) + EpochJulianDay);
     year = q.year();
     month = q.month();
     day = q.day();
@@ -51,7 +60,9 @@ void decodeDate(TDateTime d, int& year, int& month, int& day)
 
 void decodeTime(TDateTime d, int& hour, int& minute, int& second, int& msec)
 {
-    qint64 ms = qint64(std::llround(timePart(d) * 86400000.0));
+    // No time of day in a value that is not a finite number.
+    const double part = std::isfinite(d) ? timePart(d) : 0.0;
+    qint64 ms = qint64(std::llround(part * 86400000.0));
     if (ms >= 86400000)
         ms = 86399999;
     hour = int(ms / 3600000);
@@ -63,7 +74,7 @@ void decodeTime(TDateTime d, int& hour, int& minute, int& second, int& msec)
 int dayOfWeek(TDateTime d)
 {
     // 1899-12-30 was a Saturday (7).
-    const qint64 days = qint64(std::trunc(d));
+    const qint64 days = wholeDays(d);
     int r = int(((days % 7) + 7 + 6) % 7); // 0 = Sunday
     return r + 1;
 }
@@ -81,7 +92,7 @@ int64_t secondsBetween(TDateTime a, TDateTime b)
 
 QDate toQDate(TDateTime d)
 {
-    return QDate::fromJulianDay(qint64(std::trunc(d)) + EpochJulianDay);
+    return QDate::fromJulianDay(wholeDays(d) + EpochJulianDay);
 }
 
 QTime toQTime(TDateTime d)
