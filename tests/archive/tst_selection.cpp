@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 using namespace selectiontest;
 
 Q_DECLARE_METATYPE(SelectionFilter)
@@ -53,6 +55,14 @@ private slots:
         QTest::newRow("one day") << filter(10, 10) << QList<int>{6};
         QTest::newRow("nothing") << filter(20, 31) << QList<int>{};
         QTest::newRow("reversed period") << filter(4, 2) << QList<int>{};
+        // A damaged query file may hold dates that are no number: such a
+        // period holds no day, rather than letting every day through.
+        SelectionFilter damaged = filter(1, 31);
+        damaged.query.dal = std::nan("");
+        QTest::newRow("from date not a number") << damaged << QList<int>{};
+        damaged = filter(1, 31);
+        damaged.query.al = std::nan("");
+        QTest::newRow("to date not a number") << damaged << QList<int>{};
 
         SelectionFilter f = filter(1, 31);
         f.query.tarTutti = false;
