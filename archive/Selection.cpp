@@ -26,7 +26,9 @@ bool TSelection::matches(const ConnRecord& r, const SelectionFilter& f)
     if (!(r.inizio > 0) || !(r.fine > 0))
         return false;
     const double day = dt::datePart(r.inizio);
-    if (day < dt::datePart(q.dal) || day > dt::datePart(q.al))
+    // Written so that a date that is not a number (a damaged query file)
+    // lets no day through.
+    if (!(day >= dt::datePart(q.dal)) || !(day <= dt::datePart(q.al)))
         return false;
     if (!q.tarTutti && r.nomeTar != q.nomeTar)
         return false;
