@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 using namespace selectiontest;
 
@@ -162,6 +163,31 @@ private slots:
         QCOMPARE(TSelection::marks(r, t), QStringLiteral("spesa max, tempo max"));
         QCOMPARE(TSelection::costBarLength(r, t, 80), 0);
         QCOMPARE(TSelection::timeBarLength(r, t, 80), 0);
+    }
+
+    void damagedCostBars_data()
+    {
+        QTest::addColumn<float>("low");
+        QTest::addColumn<float>("high");
+        // Costs a damaged record may hold: finite, but beyond any whole number
+        // of Lire the bar arithmetic can hold.
+        QTest::newRow("dearest beyond") << 100.0f << 1e30f;
+        QTest::newRow("cheapest beyond") << -1e30f << 100.0f;
+        QTest::newRow("both beyond")
+            << -std::numeric_limits<float>::max() << std::numeric_limits<float>::max();
+    }
+    void damagedCostBars()
+    {
+        QFETCH(float, low);
+        QFETCH(float, high);
+        const ConnRecord cheap = conn(1, 10, 0, 90, low, {}, {}, {});
+        const ConnRecord dear = conn(2, 10, 0, 90, high, {}, {}, {});
+        SelectionTotals t;
+        t.add(cheap);
+        t.add(dear);
+        // The bars still run from the cheapest to the dearest within the cell.
+        QCOMPARE(TSelection::costBarLength(cheap, t, 80), 0);
+        QCOMPARE(TSelection::costBarLength(dear, t, 80), 80);
     }
 
     void archiveCannotOpen()
