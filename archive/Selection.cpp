@@ -3,6 +3,7 @@
 #include "archive/ArchiveFile.h"
 #include "common/Format.h"
 
+#include <algorithm>
 #include <cmath>
 
 void SelectionTotals::add(const ConnRecord& r)
@@ -117,12 +118,20 @@ int64_t clockSeconds(double days)
     return int64_t(h) * 3600 + m * 60 + s;
 }
 
+// Whole Lire of a cost. A damaged record can hold a cost beyond any whole
+// number; it is held at a bound far above real costs so the bar arithmetic
+// cannot overflow.
+int64_t wholeLire(float cost)
+{
+    constexpr double Bound = 1e15;
+    return int64_t(std::trunc(std::clamp(double(cost), -Bound, Bound)));
+}
+
 } // namespace
 
 int TSelection::costBarLength(const ConnRecord& r, const SelectionTotals& t, int w)
 {
-    return barLength(int64_t(std::trunc(r.costo)), int64_t(std::trunc(t.minCost)),
-                     int64_t(std::trunc(t.maxCost)), w);
+    return barLength(wholeLire(r.costo), wholeLire(t.minCost), wholeLire(t.maxCost), w);
 }
 
 int TSelection::timeBarLength(const ConnRecord& r, const SelectionTotals& t, int w)
