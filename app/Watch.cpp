@@ -172,9 +172,12 @@ void TWatch::StartClick()
     if (m_ctx.settings.mostraSeConn)
         m_view.showBar();
     m_ctx.profiles.session = m_ctx.profiles.working;
-    session::begin(recs, m_ctx.archive, name, dialTime, now, m_ctx.prompt);
+    // Running before the archive is opened: its error message is modal while
+    // the bar's timers go on, and a tick meanwhile must find this session
+    // under way rather than start it again.
     w.running = true;
     m_ctx.schedule = std::move(schedule);
+    session::begin(recs, m_ctx.archive, name, dialTime, now, m_ctx.prompt);
 
     m_view.setTimerActive(WatchTimer::Session, true);
     w.lightImage = LightGreen;

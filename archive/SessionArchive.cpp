@@ -52,13 +52,15 @@ void begin(ConnRecords& recs, ArchiveFile& archive, const QString& profileName,
     recs.sessionSaved = false;
     recs.sessionIndex = -1;
     recs.saveErrorShown = false;
-    if (!archive.open())
-        reportOnce(recs, prompt, archive.errorText());
     ConnRecord& r = recs.running;
     r.inizio = now + dialTimeSeconds * dt::OneSecond;
     r.fine = r.inizio + dt::OneSecond;
     r.motivo = InCorso;
     r.nomeTar = bio::cutTo(profileName, ConnRecord::NomeTarMax);
+    // The record is complete before any message: the session may be timed
+    // or ended while the message is open.
+    if (!archive.open())
+        reportOnce(recs, prompt, archive.errorText());
 }
 
 bool countTick(ConnRecords& recs, TDateTime now)
