@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using namespace selectiontest;
 
 Q_DECLARE_METATYPE(ConnRecord)
@@ -245,6 +247,13 @@ private slots:
         QVERIFY(!h[0][1].bold);
         in.tarTutti = true;
         QCOMPARE(joined(TReport(in).header()[2]), QStringLiteral("PROFILO TARIFFARIO :   Tutti"));
+        // A damaged query file: a period whose end is no number, or lies
+        // beyond any calendar, counts no days.
+        for (const double al : {std::nan(""), 1e300}) {
+            in.query.al = al;
+            QVERIFY2(joined(TReport(in).header()[1]).endsWith(QStringLiteral("(giorni 0)   ")),
+                     qPrintable(joined(TReport(in).header()[1])));
+        }
     }
 
     void blockTexts()
