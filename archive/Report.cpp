@@ -2,6 +2,7 @@
 
 #include "common/Format.h"
 
+#include <cmath>
 #include <utility>
 
 namespace
@@ -87,7 +88,10 @@ TReport::TReport(Input input) : m_input(std::move(input))
 QList<QList<TReport::Piece>> TReport::header() const
 {
     const SavedQuery& q = m_input.query;
-    const int days = int(dt::datePart(q.al) - dt::datePart(q.dal)) + 1;
+    // A damaged query file may hold dates that are no number or lie beyond
+    // any calendar: such a period counts no days.
+    const double span = dt::datePart(q.al) - dt::datePart(q.dal);
+    const int days = std::fabs(span) < 1e9 ? int(span) + 1 : 0;
     return {
         {{QStringLiteral("RIEPILOGO DELLE CONNESSIONI :   "), true}, {m_input.descriz, false}},
         {{QStringLiteral("DA   "), true},
