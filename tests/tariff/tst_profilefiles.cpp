@@ -210,11 +210,16 @@ void TestProfileFiles::listProfiles()
     for (const char* name : {"Tariffa 1.5.trf", "b.trf", "A.trf", "Maiuscole.TRF", "note.txt"})
         writeAll(m_folder + "Trf/" + name, "x");
     QDir().mkpath(m_folder + "Trf/cartella.trf");
+    // Files put there by hand under names the program cannot load by.
+    writeAll(m_folder + "Trf/" + QString(210, 'x') + ".trf", "x");
+    writeAll(m_folder + "Trf/a\tb.trf", "x");
 
     TProfileFiles files(m_profiles, m_folder, m_prompt);
     QStringList list{"già qui"};
     files.ListProfiles(list);
     QCOMPARE(list, QStringList({"già qui", "A", "b", "Tariffa 1.5"}));
+    for (const QString& name : list.mid(1))
+        QVERIFY2(files.LoadProfileForRepricing(name), qPrintable(name));
 
     QStringList none;
     TProfileFiles(m_profiles, m_folder + "manca/", m_prompt).ListProfiles(none);
