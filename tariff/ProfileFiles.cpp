@@ -147,7 +147,7 @@ void TProfileFiles::ListProfiles(QStringList& list) const
                                              QDir::Name | QDir::IgnoreCase);
     for (const QString& file : files) {
         const QString name = file.chopped(Extension.size());
-        if (!name.isEmpty())
+        if (isSafeFileName(name, Extension))
             list.append(name);
     }
 }

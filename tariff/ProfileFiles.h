@@ -48,7 +48,8 @@ public:
     bool LoadProfileForRepricing(const QString& name);
 
     // Appends the name of every "Trf/*.trf" file (the file name without its
-    // final extension), sorted by name without regard to case.
+    // final extension), sorted by name without regard to case. Files under a
+    // name that could not be loaded by it (see isSafeFileName) are left out.
     void ListProfiles(QStringList& list) const;
 
     // Why the last call failed, for the caller's message; empty after success.
