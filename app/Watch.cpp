@@ -37,7 +37,9 @@ void TWatch::watchOn()
     if (w.enabled)
         return;
     w.enabled = true;
-    w.running = false;
+    // Switching the watch off already ended its own timing; a session still
+    // running here was started by the dialler meanwhile, and the watch takes
+    // it over rather than dropping it untimed and never offered for keeping.
     m_view.setTimerActive(WatchTimer::Ctrl, true);
     w.mode = 1;
     m_view.setAutLight(true);

@@ -27,6 +27,7 @@ private slots:
     void cancelledDialStartsNothingLater_data();
     void cancelledDialStartsNothingLater();
     void noProfileRefusedOnce();
+    void watchOnKeepsADialledSession();
 };
 
 namespace
@@ -43,6 +44,20 @@ QStringList twice(const QList<uint32_t>& states)
 AutoDialChoice startWith(const QString& provider, const QString& attempts, bool interrompi = true)
 {
     return {provider, attempts, true, {}, QStringLiteral("1"), interrompi};
+}
+
+// The fake service's dial 77 goes through the device state and connects;
+// the probe then finds it up.
+void dialConnects(Fixture& f)
+{
+    f.windows.results = {AttemptResult::Connected};
+    f.windows.beforeResult = [&f] {
+        const RasNotifier notify = f.progress.notifier();
+        notify({77, ras::DialEventMessage, ras::ConnectDevice, 0, 0});
+        notify({77, ras::DialEventMessage, ras::Connected, 0, 0});
+        QCoreApplication::processEvents();
+        f.fake.add(77, QStringLiteral("Prova"), ras::Connected);
+    };
 }
 
 } // namespace
@@ -266,13 +281,7 @@ void TestDialProgress::noProfileRefusedOnce()
     Fixture f(Fixture::Service::Fake);
     f.providerRecord(QStringLiteral("Prova"), QStringLiteral("0701234"));
     f.settings.tabDefault = QStringLiteral("Manca");
-    f.windows.results = {AttemptResult::Connected};
-    f.windows.beforeResult = [&] {
-        const RasNotifier notify = f.progress.notifier();
-        notify({77, ras::DialEventMessage, ras::ConnectDevice, 0, 0});
-        notify({77, ras::DialEventMessage, ras::Connected, 0, 0});
-        QCoreApplication::processEvents();
-    };
+    dialConnects(f);
 
     QCOMPARE(f.plan.run(startWith(QStringLiteral("Prova"), QStringLiteral("1"))),
              Outcome::Connected);
@@ -285,6 +294,34 @@ void TestDialProgress::noProfileRefusedOnce()
     QVERIFY(!f.view.active(WatchTimer::Session));
     QVERIFY(f.watch.connected);
     QCOMPARE(f.watch.mode, 1);
+}
+
+// The watch was left off by an earlier refusal; the user repairs the profile
+// and dials before clicking the light. Clicking it then hands the dialled
+// session to the watch instead of dropping it.
+void TestDialProgress::watchOnKeepsADialledSession()
+{
+    Fixture f(Fixture::Service::Fake);
+    f.providerRecord(QStringLiteral("Prova"), QStringLiteral("0701234"));
+    f.watch.enabled = false;
+    dialConnects(f);
+    QCOMPARE(f.plan.run(startWith(QStringLiteral("Prova"), QStringLiteral("1"))),
+             Outcome::Connected);
+    QVERIFY(f.watch.running);
+    const TDateTime start = f.records.running.inizio;
+    f.ticks(3);
+
+    f.watcher.watchOn();
+    QVERIFY(f.watch.running);
+    f.ticks(3);
+    QCOMPARE(f.records.running.inizio, start);
+    QCOMPARE(f.recordAt(0).inizio, start);
+
+    f.fake.conns.clear();
+    f.fake.status.clear();
+    f.tick();
+    QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
+    QCOMPARE(f.records.running.durationSeconds(), 7);
 }
 
 QTEST_GUILESS_MAIN(TestDialProgress)
