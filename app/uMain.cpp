@@ -864,7 +864,11 @@ void TfMain::quit()
     if (m_program.watch.running)
         return; // the session must be ended first
     if (m_windows.fAutoDial) {
-        m_windows.fAutoDial->close();
+        // A dialler in the middle of a dial refuses to close: then the program
+        // does not end either (deleting it would pull the window from under
+        // its own running dial).
+        if (!m_windows.fAutoDial->close())
+            return;
         delete m_windows.fAutoDial.data();
     }
     closeMainBar();

@@ -14,6 +14,7 @@
 #include <QSystemTrayIcon>
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -468,6 +469,19 @@ void TestMainBar::quitClosesDialler()
     QVERIFY(dialler.isNull());
     QVERIFY(!bar->windows().fAutoDial);
     QVERIFY(bar->hasEnded());
+
+    // A dialler that is dialling refuses to close: it stays, and so does the bar.
+    struct BusyDialler : QWidget {
+        void closeEvent(QCloseEvent* e) override { e->ignore(); }
+    };
+    bar.reset();
+    auto bar2 = f.makeBar();
+    QPointer<QWidget> busy = new BusyDialler;
+    bar2->windows().fAutoDial = busy;
+    bar2->quit();
+    QVERIFY(!busy.isNull());
+    QVERIFY(!bar2->hasEnded());
+    delete busy.data();
 }
 
 void TestMainBar::destroyedBarSavesToo()
