@@ -142,6 +142,12 @@ private slots:
 
         QCOMPARE(run({"provider", "set", "Casa", "--phone", QString(26, QLatin1Char('1'))}), 2);
         QCOMPARE(run({"provider", "set", "Casa", "--colore", "rosso"}), 2);
+        // The record holds single-byte text: a password it would store as
+        // "?" in place of letters is refused, not saved altered.
+        QCOMPARE(run({"provider", "set", "Casa", "--password", QStringLiteral("łódź")}), 2);
+        QCOMPARE(r.load(folder(), QStringLiteral("Casa"), prompt),
+                 TProviderRecord::LoadResult::Loaded);
+        QCOMPARE(r.password, QStringLiteral("segreto"));
         QCOMPARE(run({"provider", "set", "../Casa", "--user", "x"}), 1);
         QVERIFY(!QFileInfo::exists(m_tmp->path() + QStringLiteral("/../Casa.ras")));
     }
