@@ -2,6 +2,7 @@
 // code the program uses.
 #include "tools/Cli.h"
 
+#include "common/Ansi.h"
 #include "common/ScriptedPrompt.h"
 #include "dialup/ProviderRecord.h"
 
@@ -89,6 +90,9 @@ int set(CliContext& ctx, const QString& entry, QStringList args)
             return usageError(ctx, QStringLiteral("%1: testo troppo lungo (massimo %2 caratteri)")
                                        .arg(opt)
                                        .arg(field->max));
+        // The record keeps single-byte text: anything else would be stored as "?".
+        if (ansi::toUnicode(ansi::fromUnicode(value)) != value)
+            return usageError(ctx, QStringLiteral("%1: caratteri non ammessi nel record").arg(opt));
         r.*(field->member) = value;
     }
     ScriptedPrompt prompt;
