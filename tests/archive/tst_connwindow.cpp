@@ -13,6 +13,7 @@
 #include "tests/archive/SelectionFixture.h"
 #include "tests/dialup/FakeRasService.h"
 #include "tests/mainbar/FakeShell.h"
+#include "tests/support/WidgetSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +29,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <memory>
+
+using testsupport::child;
 
 using namespace selectiontest;
 
@@ -78,14 +81,6 @@ struct Fixture {
         QVERIFY(SettingsStore(registry).setFDescrizioneAttuale(name));
     }
 };
-
-template <class T> T* child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QLatin1String(name));
-    if (!c)
-        qWarning("no control %s", name);
-    return c;
-}
 
 QStringList items(QComboBox* box)
 {

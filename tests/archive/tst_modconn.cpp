@@ -6,12 +6,15 @@
 #include "common/ScriptedPrompt.h"
 #include "platform/gui/HelpKey.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WidgetSupport.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+using testsupport::child;
 
 namespace
 {
@@ -27,14 +30,6 @@ ConnRecord sampleRecord()
     r.motivo = QStringLiteral("prima riga\r\nseconda riga");
     r.indice = 4;
     return r;
-}
-
-template <typename T> T* child(QWidget* w, const char* name)
-{
-    T* c = w->findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
 }
 
 } // namespace

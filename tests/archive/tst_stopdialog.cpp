@@ -8,6 +8,7 @@
 #include "platform/gui/HelpKey.h"
 #include "tests/archive/ArchiveTestFiles.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WidgetSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+
+using testsupport::child;
 
 using namespace archivetest;
 
@@ -36,14 +39,6 @@ public:
     void resetTimeAndCost() override { events << QStringLiteral("reset"); }
     QStringList events;
 };
-
-template <typename T> T* child(QWidget* w, const char* name)
-{
-    T* c = w ? w->findChild<T*>(QLatin1String(name)) : nullptr;
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
 
 // A finished session, as the watch hands it to the dialog.
 struct Fixture {

@@ -14,6 +14,7 @@
 #include "tests/dialup/FakeRasService.h"
 #include "tests/mainbar/FakeShell.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WidgetSupport.h"
 #include "tests/watch/WatchFixture.h"
 
 #include <QApplication>
@@ -58,14 +59,6 @@ struct World {
 
     // Created on the heap: closing destroys it.
     QPointer<TfAutoDial> open() { return new TfAutoDial(program, watch, view); }
-
-    template <class T> static T* child(QWidget* w, const char* name)
-    {
-        T* c = w->findChild<T*>(QLatin1String(name));
-        if (!c)
-            qFatal("no child %s", name);
-        return c;
-    }
 };
 
 QStringList items(QListWidget* list)
@@ -166,16 +159,16 @@ void TestAutoDial::opening()
     w.program.rasState.hangUpRunning = true;
 
     QPointer<TfAutoDial> d = w.open();
-    auto* provider = World::child<QComboBox>(d, "Provider");
+    auto* provider = testsupport::child<QComboBox>(d, "Provider");
     QCOMPARE(items(provider), QStringList({"Alfa", "Beta", "Zeta"}));
     QTEST(provider->currentText(), "provider");
-    QTEST(items(World::child<QListWidget>(d, "ordine")), "ordine");
-    QCOMPARE(World::child<QLineEdit>(d, "Tentativi1")->text(), QStringLiteral("7"));
-    QCOMPARE(World::child<QLineEdit>(d, "tentativi2")->text(), QStringLiteral("3"));
-    QVERIFY(World::child<QRadioButton>(d, "prosegui")->isChecked());
-    QVERIFY(!World::child<QRadioButton>(d, "Rinuncia")->isChecked());
-    QVERIFY(World::child<QRadioButton>(d, "successivo")->isChecked());
-    QVERIFY(!World::child<QRadioButton>(d, "interrompi")->isChecked());
+    QTEST(items(testsupport::child<QListWidget>(d, "ordine")), "ordine");
+    QCOMPARE(testsupport::child<QLineEdit>(d, "Tentativi1")->text(), QStringLiteral("7"));
+    QCOMPARE(testsupport::child<QLineEdit>(d, "tentativi2")->text(), QStringLiteral("3"));
+    QVERIFY(testsupport::child<QRadioButton>(d, "prosegui")->isChecked());
+    QVERIFY(!testsupport::child<QRadioButton>(d, "Rinuncia")->isChecked());
+    QVERIFY(testsupport::child<QRadioButton>(d, "successivo")->isChecked());
+    QVERIFY(!testsupport::child<QRadioButton>(d, "interrompi")->isChecked());
     QVERIFY(!w.program.rasState.hangUpRunning);
     QCOMPARE(d->windowTitle(), QStringLiteral("Auto Composizione..."));
     delete d;
@@ -226,12 +219,12 @@ void TestAutoDial::closingStores()
     Settings& s = w.program.settings;
     s.altri = orderSlots({"Zeta", "Omega", "Alfa", "Beta", "Gamma", "Delta"});
     QPointer<TfAutoDial> d = w.open();
-    World::child<QComboBox>(d, "Provider")->setEditText(providerText);
-    World::child<QLineEdit>(d, "Tentativi1")->setText(tentativi1);
-    World::child<QLineEdit>(d, "tentativi2")->setText(tentativi2);
-    World::child<QRadioButton>(d, "prosegui")->setChecked(true);
-    World::child<QRadioButton>(d, "successivo")->setChecked(true);
-    auto* ordine = World::child<QListWidget>(d, "ordine");
+    testsupport::child<QComboBox>(d, "Provider")->setEditText(providerText);
+    testsupport::child<QLineEdit>(d, "Tentativi1")->setText(tentativi1);
+    testsupport::child<QLineEdit>(d, "tentativi2")->setText(tentativi2);
+    testsupport::child<QRadioButton>(d, "prosegui")->setChecked(true);
+    testsupport::child<QRadioButton>(d, "successivo")->setChecked(true);
+    auto* ordine = testsupport::child<QListWidget>(d, "ordine");
     delete ordine->takeItem(ordine->count() - 1); // fewer items than stored slots
 
     d->show();
@@ -256,7 +249,7 @@ void TestAutoDial::chiudiBackToAutomatic()
     w.view.autGreen = false;
     QPointer<TfAutoDial> d = w.open();
     d->show();
-    World::child<QPushButton>(d, "SpeedButton1")->click();
+    testsupport::child<QPushButton>(d, "SpeedButton1")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(d.isNull());
     QCOMPARE(w.program.watch.mode, 1);
@@ -268,7 +261,7 @@ void TestAutoDial::moveButtons()
 {
     World w;
     QPointer<TfAutoDial> d = w.open();
-    auto* ordine = World::child<QListWidget>(d, "ordine");
+    auto* ordine = testsupport::child<QListWidget>(d, "ordine");
     QCOMPARE(items(ordine), QStringList({"Alfa", "Beta", "Zeta"}));
 
     ordine->setCurrentRow(-1);
@@ -353,7 +346,7 @@ void TestAutoDial::stateTexts()
     TfStato stato;
     TDialProgress progress(w.watch, w.view, stato);
     progress.beginAttempt();
-    QCOMPARE(World::child<QLabel>(&stato, "sb1Panel0")->text(), TfStato::StatoText);
+    QCOMPARE(testsupport::child<QLabel>(&stato, "sb1Panel0")->text(), TfStato::StatoText);
 
     progress.notifier()({9, ras::DialEventMessage, state, error, 0});
     QVERIFY(stato.statusText().isEmpty()); // not before the window thread gets to it
@@ -376,20 +369,20 @@ void TestAutoDial::credentialsPromptBeforeDial()
     QString promptTitle, promptEntry;
     whenModal(QStringLiteral("TfUsrPas"), [&](QWidget* u) {
         promptTitle = u->windowTitle();
-        promptEntry = World::child<QLabel>(u, "provider")->text();
-        auto* pass = World::child<QLineEdit>(u, "pass");
+        promptEntry = testsupport::child<QLabel>(u, "provider")->text();
+        auto* pass = testsupport::child<QLineEdit>(u, "pass");
         QCOMPARE(pass->echoMode(), QLineEdit::Password);
         QCOMPARE(pass->maxLength(), 60);
-        QTest::keyClicks(World::child<QLineEdit>(u, "user"), QStringLiteral("mario"));
+        QTest::keyClicks(testsupport::child<QLineEdit>(u, "user"), QStringLiteral("mario"));
         QTest::keyClicks(pass, QStringLiteral("segreta"));
         QTest::keyClick(pass, Qt::Key_Return); // Enter closes the prompt
         whenModal(QStringLiteral("TfStato"), [&](QWidget* s) {
             QVERIFY(!d->isVisible()); // the dialler steps aside while dialling
-            QCOMPARE(World::child<QLabel>(s, "tenta")->text(),
+            QCOMPARE(testsupport::child<QLabel>(s, "tenta")->text(),
                      QStringLiteral("Tentativo 1 di 1 con"));
-            QCOMPARE(World::child<QLabel>(s, "provider")->text(), QStringLiteral("Alfa"));
-            QCOMPARE(World::child<QLabel>(s, "numtel")->text(), QStringLiteral("0701"));
-            World::child<QPushButton>(s, "annulla")->click();
+            QCOMPARE(testsupport::child<QLabel>(s, "provider")->text(), QStringLiteral("Alfa"));
+            QCOMPARE(testsupport::child<QLabel>(s, "numtel")->text(), QStringLiteral("0701"));
+            testsupport::child<QPushButton>(s, "annulla")->click();
         });
     });
     QCOMPARE(d->okClick(), TAutoDialPlan::Outcome::Cancelled);

@@ -13,6 +13,7 @@
 #include "tests/dialup/FakeRasService.h"
 #include "tests/mainbar/FakeShell.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WidgetSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,6 +30,8 @@
 #include <QTimer>
 
 #include <memory>
+
+using testsupport::child;
 
 namespace
 {
@@ -61,14 +64,6 @@ struct Fixture {
         return s;
     }
 };
-
-template <typename T> T* child(QWidget& w, const QString& name)
-{
-    T* c = w.findChild<T*>(name);
-    if (!c)
-        qWarning("no control %s", qPrintable(name));
-    return c;
-}
 
 QLineEdit* edit(QWidget& w, const char* name)
 {

@@ -9,14 +9,19 @@
 namespace testsupport
 {
 
-// The child control called name; a warning names it when it is missing, so
-// a failing test says which control the window lacks.
-template <class T> T* child(QWidget* window, const char* name)
+// The child control called name. A missing control stops the test with its
+// name, so a failing test says which control the window lacks instead of
+// crashing on a null pointer later.
+template <class T> T* child(const QObject* window, const QString& name)
 {
-    T* c = window->findChild<T*>(QLatin1String(name));
+    T* c = window ? window->findChild<T*>(name) : nullptr;
     if (!c)
-        qWarning("no control %s", name);
+        qFatal("no control %s", qPrintable(name));
     return c;
+}
+template <class T> T* child(const QObject& window, const QString& name)
+{
+    return child<T>(&window, name);
 }
 
 // The texts of a combo box's items, in order.

@@ -12,6 +12,7 @@
 #include "tariff/uTariffe.h"
 #include "tests/mainbar/FakeShell.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WidgetSupport.h"
 #include "tests/tariff/TariffFixtures.h"
 
 #include <QCheckBox>
@@ -25,6 +26,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+
+using testsupport::child;
 
 namespace
 {
@@ -91,13 +94,6 @@ struct EditorFixture {
     }
 };
 
-template <class T> T* child(const TfTariffe& w, const char* name)
-{
-    T* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
 QLineEdit* field(const TfTariffe& w, const char* name)
 {
     return child<QLineEdit>(w, name);
