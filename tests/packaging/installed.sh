@@ -50,6 +50,16 @@ in_home "$home" "$dist/tarvelo-cli" ras add Prova --phone 0701234567 >/dev/null
 expect_file "$dist/ras-sim/rasphone.pbk"
 [ ! -e "$home/.local" ] || fail "the portable tool stored files in the home"
 
+echo "== a portable folder the user may not write"
+cd_rom=$scratch/cd-rom
+mkdir "$cd_rom"
+cp -r "$dist/tarvelo-cli" "$dist/Trf" "$cd_rom/"
+make_read_only "$cd_rom"
+home=$(fresh_home)
+expect_same "price from a read-only folder" "$portable_price" \
+    "$(in_home "$home" "$cd_rom/tarvelo-cli" price "${call[@]}")"
+expect_same "the user's folder" "Trf/"$'\n'"Trf/$sample.trf" "$(tree_of "$home/.local/share/tarvelo")"
+
 ro=$scratch/ro
 cp -a "$prefix" "$ro"
 make_read_only "$ro"
