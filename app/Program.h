@@ -31,9 +31,10 @@ class IRegistry;
 class IShell;
 
 struct Program {
-    // programFolder: where the data files live, normally executableFolder();
-    // a missing trailing '/' is added. executablePath: the program file, used
-    // for the start-up shortcut.
+    // programFolder: where every file lives (a portable layout: the
+    // program's own files and the shipped ones in one folder); a missing
+    // trailing '/' is added. executablePath: the program file, used for the
+    // start-up shortcut.
     // ras: the dial-up service; by default the backend for programFolder
     // (createRasService).
     Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
