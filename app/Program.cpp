@@ -18,9 +18,18 @@ QString withSlash(const QString& folder)
 Program::Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
                  const QString& programFolder, const QString& executablePath,
                  std::unique_ptr<IRasService> ras)
-    : prompt(prompt), clock(clock), registry(registry), shell(shell),
-      programFolder(withSlash(programFolder)), executablePath(executablePath),
-      version(VersionInfo::compiled()), archive(this->programFolder),
+    : Program(prompt, clock, registry, shell, ProgramLayout::portable(programFolder),
+              executablePath, std::move(ras))
+{
+}
+
+Program::Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
+                 const ProgramLayout& layout, const QString& executablePath,
+                 std::unique_ptr<IRasService> ras)
+    : prompt(prompt), clock(clock), registry(registry), shell(shell), layout(layout),
+      programFolder(withSlash(layout.programFolder)), dataFolder(withSlash(layout.dataFolder)),
+      executablePath(executablePath), version(VersionInfo::compiled()),
+      archive(this->programFolder),
       rasService(ras ? std::move(ras) : createRasService(this->programFolder)),
       dialUp(*rasService, rasState, clock)
 {

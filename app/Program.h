@@ -17,6 +17,7 @@
 #include "dialup/ProviderRecord.h"
 #include "dialup/RasService.h"
 #include "options/VersionInfo.h"
+#include "platform/system/ProgramLayout.h"
 #include "tariff/TariffProfiles.h"
 #include "tariff/uflFestivi.h"
 
@@ -30,13 +31,19 @@ class IRegistry;
 class IShell;
 
 struct Program {
-    // programFolder: where the data files live, normally executableFolder();
-    // a missing trailing '/' is added. executablePath: the program file, used
-    // for the start-up shortcut.
+    // programFolder: where every file lives (a portable layout: the
+    // program's own files and the shipped ones in one folder); a missing
+    // trailing '/' is added. executablePath: the program file, used for the
+    // start-up shortcut.
     // ras: the dial-up service; by default the backend for programFolder
     // (createRasService).
     Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
             const QString& programFolder, const QString& executablePath = QString(),
+            std::unique_ptr<IRasService> ras = nullptr);
+    // The same with the user's files and the shipped ones where the layout
+    // says (see ProgramLayout).
+    Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
+            const ProgramLayout& layout, const QString& executablePath = QString(),
             std::unique_ptr<IRasService> ras = nullptr);
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -47,11 +54,15 @@ struct Program {
     IRegistry& registry;
     IShell& shell;
 
-    // Folder of the executable with a trailing '/'; every data file of the
-    // program is relative to it.
+    // Where the files are: layout.programFolder (the user's files, also
+    // programFolder) and layout.dataFolder (the shipped help pages, also
+    // dataFolder), each with a trailing '/'. Portable: both are the folder of
+    // the executable; every data file of the program is relative to it.
+    const ProgramLayout layout;
     const QString programFolder;
+    const QString dataFolder;
     const QString executablePath;
-    // programFolder + relative ("Trf/x.trf", "hlp/index.htm", ...).
+    // programFolder + relative ("Archivio.sto", "Trf/x.trf", ...).
     QString path(const QString& relative) const { return programFolder + relative; }
 
     // "Tarvelo! 3.1" while starting, "Tarvelo!" once the main bar exists; the

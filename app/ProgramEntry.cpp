@@ -39,6 +39,15 @@ bool ProgramEntry::start()
         break;
     }
 
+    // An installed program makes the user's folder on its first start. Without
+    // it nothing can be stored, but the bar still meters: say so and go on.
+    QString why;
+    if (!prepareProgramFolder(m_program.layout, &why))
+        m_program.prompt.message(QStringLiteral("Impossibile preparare la cartella dei dati di "
+                                                "Tarvelo!:\r") +
+                                     why,
+                                 QStringLiteral("Errore..."), PromptIcon::Warning);
+
     // 2. Splash, painted at once.
     auto splash = std::make_unique<TfSplash>(m_program.version);
     splash->show();

@@ -8,6 +8,7 @@
 #include "platform/gui/QtPrompt.h"
 #include "platform/gui/QtTranslation.h"
 #include "platform/system/DesktopOpener.h"
+#include "platform/system/ProgramLayout.h"
 #include "platform/system/Registry.h"
 #include "platform/system/Shell.h"
 #include "platform/system/SingleInstance.h"
@@ -45,16 +46,20 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Ties the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TARVELO_APP_ID));
     installItalianQtTranslation(app);
 
     SystemClock clock;
     QtPrompt prompt;
     TRegFile registry(TRegFile::defaultPath());
     DesktopOpener opener;
-    const QString folder = Program::executableFolder();
+    const ProgramLayout layout = ProgramLayout::forExecutable(Program::executableFolder());
+    // The start-up shortcut starts this executable, wherever it lies, in the
+    // folder of the user's files.
     const QString executable = QCoreApplication::applicationFilePath();
-    TShell shell(registry, &opener, executable, folder);
-    Program program(prompt, clock, registry, shell, folder, executable);
+    TShell shell(registry, &opener, executable, layout.programFolder);
+    Program program(prompt, clock, registry, shell, layout, executable);
     SingleInstance instance(QStringLiteral("Tarvelo! Pindral"));
 
     ProgramEntry entry(program, instance);

@@ -159,7 +159,7 @@ TfMain::TfMain(Program& program, QWidget* parent)
             showBar();
     });
 
-    new THelpKey(this, m_program.shell, m_program.prompt, m_program.programFolder,
+    new THelpKey(this, m_program.shell, m_program.prompt, m_program.dataFolder,
                  QStringLiteral("index.htm"));
 
     formCreate();
@@ -802,7 +802,7 @@ void TfMain::contextMenuEvent(QContextMenuEvent* event)
 
 void TfMain::help()
 {
-    THelpKey::showHelp(m_program.shell, m_program.prompt, m_program.programFolder,
+    THelpKey::showHelp(m_program.shell, m_program.prompt, m_program.dataFolder,
                        QStringLiteral("index.htm"));
 }
 

@@ -221,7 +221,7 @@ TfConn::TfConn(Program& program, QWidget* parent)
 {
     setObjectName(QStringLiteral("fConn"));
     buildControls();
-    m_help = new THelpKey(this, program.shell, program.prompt, program.programFolder,
+    m_help = new THelpKey(this, program.shell, program.prompt, program.dataFolder,
                           QStringLiteral("riepconness.htm"));
 
     loadWindowSettings();

@@ -96,7 +96,7 @@ TfAutoDial::TfAutoDial(Program& program, TWatch& watch, IWatchView& view, TfStat
     setWindowTitle(QStringLiteral("Auto Composizione..."));
     setAttribute(Qt::WA_DeleteOnClose);
     createControls();
-    new THelpKey(this, program.shell, program.prompt, program.programFolder,
+    new THelpKey(this, program.shell, program.prompt, program.dataFolder,
                  QStringLiteral("finavvio.htm"));
     formCreate();
 }
@@ -329,5 +329,5 @@ void TfAutoDial::processEvents()
 
 void TfAutoDial::askCredentials(TProviderRecord& provider)
 {
-    TfUsrPas::ask(provider, m_program.shell, m_program.prompt, m_program.programFolder, this);
+    TfUsrPas::ask(provider, m_program.shell, m_program.prompt, m_program.dataFolder, this);
 }

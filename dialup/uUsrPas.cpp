@@ -24,7 +24,7 @@ QLineEdit* edit(QWidget* parent, const char* name, int y)
 
 } // namespace
 
-TfUsrPas::TfUsrPas(IShell& shell, IPrompt& prompt, const QString& programFolder, QWidget* parent)
+TfUsrPas::TfUsrPas(IShell& shell, IPrompt& prompt, const QString& dataFolder, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("fUsrPas"));
@@ -62,7 +62,7 @@ TfUsrPas::TfUsrPas(IShell& shell, IPrompt& prompt, const QString& programFolder,
     m_chiudi->setDefault(true);
     connect(m_chiudi, &QPushButton::clicked, this, &TfUsrPas::ChiudiClick);
 
-    new THelpKey(this, shell, prompt, programFolder, QStringLiteral("finavvio.htm"));
+    new THelpKey(this, shell, prompt, dataFolder, QStringLiteral("finavvio.htm"));
 }
 
 void TfUsrPas::fill(const TProviderRecord& provider)
@@ -85,9 +85,9 @@ void TfUsrPas::ChiudiClick()
 }
 
 void TfUsrPas::ask(TProviderRecord& provider, IShell& shell, IPrompt& prompt,
-                   const QString& programFolder, QWidget* parent)
+                   const QString& dataFolder, QWidget* parent)
 {
-    TfUsrPas dialog(shell, prompt, programFolder, parent);
+    TfUsrPas dialog(shell, prompt, dataFolder, parent);
     dialog.fill(provider);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         dialog.move(screen->availableGeometry().center() - dialog.rect().center());

@@ -18,13 +18,13 @@ class TfUsrPas : public QDialog
 public:
     static constexpr int FieldMax = 60;
 
-    TfUsrPas(IShell& shell, IPrompt& prompt, const QString& programFolder,
-             QWidget* parent = nullptr);
+    // dataFolder: the folder holding the help pages' "hlp/".
+    TfUsrPas(IShell& shell, IPrompt& prompt, const QString& dataFolder, QWidget* parent = nullptr);
 
     // Fills the prompt from the record, shows it modally and copies what was
     // typed back into the record (at most 60 characters each).
     static void ask(TProviderRecord& provider, IShell& shell, IPrompt& prompt,
-                    const QString& programFolder, QWidget* parent = nullptr);
+                    const QString& dataFolder, QWidget* parent = nullptr);
 
     void fill(const TProviderRecord& provider);
     void takeInto(TProviderRecord& provider) const;

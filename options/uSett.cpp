@@ -507,6 +507,6 @@ QString TfSett::helpPage(int page)
 
 void TfSett::helpKey()
 {
-    THelpKey::showHelp(m_program.shell, m_program.prompt, m_program.programFolder,
+    THelpKey::showHelp(m_program.shell, m_program.prompt, m_program.dataFolder,
                        helpPage(currentPage()));
 }

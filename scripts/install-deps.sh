@@ -9,6 +9,7 @@ packages=(
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   e2fsprogs util-linux fiu-utils
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

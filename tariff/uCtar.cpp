@@ -95,7 +95,7 @@ TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(p
     connect(m_cb1, &QComboBox::activated, this, &TfCtar::cb1Choose);
     connect(m_applica, &QPushButton::clicked, this, &TfCtar::applicaClick);
     connect(m_chiudi, &QPushButton::clicked, this, &TfCtar::ChiudiClick);
-    new THelpKey(this, program.shell, program.prompt, program.programFolder, QString());
+    new THelpKey(this, program.shell, program.prompt, program.dataFolder, QString());
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -65,7 +65,7 @@ TfTariffe::TfTariffe(Program& program, QWidget* parent)
     buildControls();
     // The classic client size, unless the system's fonts need more room.
     setFixedSize(QSize(520, 466).expandedTo(minimumSizeHint()));
-    m_help = new THelpKey(this, program.shell, program.prompt, program.programFolder,
+    m_help = new THelpKey(this, program.shell, program.prompt, program.dataFolder,
                           QStringLiteral("profilitar.htm"));
 }
 

@@ -28,12 +28,20 @@ void usage(QTextStream& err)
 int runCli(const QStringList& arguments, const QString& defaultFolder, QTextStream& out,
            QTextStream& err)
 {
+    return runCli(arguments, ProgramLayout::portable(defaultFolder), out, err);
+}
+
+int runCli(const QStringList& arguments, const ProgramLayout& layout, QTextStream& out,
+           QTextStream& err)
+{
     QStringList args = arguments;
-    QString folder = defaultFolder;
+    QString folder;
+    bool chosen = false;
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString opt = args.takeFirst();
         if (opt == QLatin1String("--folder") && !args.isEmpty()) {
             folder = args.takeFirst();
+            chosen = true;
         } else if (opt == QLatin1String("--help")) {
             usage(out);
             return 0;
@@ -47,10 +55,6 @@ int runCli(const QStringList& arguments, const QString& defaultFolder, QTextStre
         usage(err);
         return 2;
     }
-    folder = QDir(folder).absolutePath();
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-
     static const std::map<QString, std::function<int(CliContext&)>> commands = {
         {QStringLiteral("ras"), cliRas},         {QStringLiteral("provider"), cliProvider},
         {QStringLiteral("price"), cliPrice},     {QStringLiteral("schedule"), cliSchedule},
@@ -64,6 +68,16 @@ int runCli(const QStringList& arguments, const QString& defaultFolder, QTextStre
         usage(err);
         return 2;
     }
+    if (!chosen) {
+        // The command itself says what it cannot do without the folder.
+        QString why;
+        if (!prepareProgramFolder(layout, &why))
+            err << "tarvelo-cli: " << why << "\n";
+        folder = layout.programFolder;
+    }
+    folder = QDir(folder).absolutePath();
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
     CliContext ctx{folder, args, out, err};
     return it->second(ctx);
 }

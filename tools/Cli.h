@@ -1,7 +1,9 @@
 #pragma once
 // The command-line tool's commands. Each command works on the program folder
-// (the folder of the executable, or --folder DIR) and writes to the given
-// streams, so tests run commands in-process and read the output.
+// (the user's folder of the program's layout, or --folder DIR) and writes to
+// the given streams, so tests run commands in-process and read the output.
+
+#include "platform/system/ProgramLayout.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +17,11 @@ struct CliContext {
 };
 
 // Parses the global options and runs one command; returns the exit status.
+// Without --folder the command works on the layout's program folder, made
+// ready first (see prepareProgramFolder); --folder DIR takes DIR as it is.
+int runCli(const QStringList& arguments, const ProgramLayout& layout, QTextStream& out,
+           QTextStream& err);
+// The same with everything in defaultFolder.
 int runCli(const QStringList& arguments, const QString& defaultFolder, QTextStream& out,
            QTextStream& err);
 

@@ -11,7 +11,8 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     QStringList args = app.arguments();
     args.removeFirst();
-    const int rc = runCli(args, QCoreApplication::applicationDirPath(), out, err);
+    const int rc = runCli(
+        args, ProgramLayout::forExecutable(QCoreApplication::applicationDirPath()), out, err);
     out.flush();
     err.flush();
     return rc;

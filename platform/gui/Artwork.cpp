@@ -65,8 +65,14 @@ QPixmap trafficLight(int index)
 
 QPixmap programPixmap(int size)
 {
-    QPixmap pm = transparentPixmap(size, size);
-    QPainter p(&pm);
+    return QPixmap::fromImage(programImage(size));
+}
+
+QImage programImage(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 32.0, size / 32.0);
     p.setPen(QPen(QColor(10, 10, 10), 1));
@@ -75,7 +81,7 @@ QPixmap programPixmap(int size)
     paintLamp(p, QRectF(12, 2.5, 8, 8), 0, Lit::On);
     paintLamp(p, QRectF(12, 12, 8, 8), 50, Lit::Half);
     paintLamp(p, QRectF(12, 21.5, 8, 8), 120, Lit::On);
-    return pm;
+    return image;
 }
 
 QIcon programIcon()

@@ -4,6 +4,7 @@
 // and the bar's background.
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 namespace artwork
@@ -16,9 +17,11 @@ constexpr int TrafficLightSize = 16;
 // 6/7/8: green unlit, half, lit; 9: blue. Out-of-range indexes give index 0.
 QPixmap trafficLight(int index);
 
-// A small traffic light, used as window and tray icon.
+// A small traffic light, used as window and tray icon. The image needs no
+// application object: the build renders the installed icons with it.
 QIcon programIcon();
 QPixmap programPixmap(int size);
+QImage programImage(int size);
 
 enum class Glyph { Archive, Tariffs, Options, Drag, Quit };
 QPixmap glyph(Glyph g);

@@ -118,6 +118,9 @@ QByteArray TShell::desktopEntry(const QString& executable, const QString& progra
     QString e = QStringLiteral("[Desktop Entry]\n"
                                "Type=Application\n"
                                "Name=Tarvelo!\n");
+    // TryExec: once the program is removed, the desktop skips the entry
+    // instead of failing to start it at every login.
+    e += QStringLiteral("TryExec=") + entryString(executable) + QLatin1Char('\n');
     e += QStringLiteral("Exec=") + entryString(execArgument(executable)) + QLatin1Char('\n');
     e += QStringLiteral("Path=") + entryString(withoutTrailingSlash(programFolder)) +
          QLatin1Char('\n');

@@ -4,12 +4,15 @@
 #include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "app/uMain.h"
+#include "archive/uConn.h"
 #include "common/Clock.h"
 #include "common/ScriptedPrompt.h"
 #include "options/uSett.h"
+#include "platform/gui/HelpKey.h"
 #include "platform/gui/TrayIcon.h"
 
 #include "platform/system/Registry.h"
+#include "tariff/uTariffe.h"
 #include "tests/mainbar/FakeShell.h"
 #include <QSystemTrayIcon>
 
@@ -129,6 +132,7 @@ private slots:
     void disconnectAsksTwice_data();
     void disconnectAsksTwice();
     void helpAndShortcut();
+    void installedProgramSplitsItsFolders();
     void trayShowsBarUnlessStopDialogOpen();
     void dragMovesBar();
 };
@@ -634,6 +638,38 @@ void TestMainBar::helpAndShortcut()
     QVERIFY(bar->startupShortcut(true));
     QVERIFY(bar->startupShortcut(false));
     QCOMPARE(f.shell.shortcutCalls, (QList<bool>{true, false}));
+}
+
+// An installed program reads its help pages where they were installed and
+// keeps the user's files in the user's folder; every window agrees.
+void TestMainBar::installedProgramSplitsItsFolders()
+{
+    QTemporaryDir user;
+    ProgramLayout layout;
+    layout.kind = ProgramLayout::Kind::Installed;
+    layout.programFolder = user.path() + '/';
+    layout.dataFolder = QStringLiteral("/usr/share/tarvelo/");
+    ScriptedPrompt prompt;
+    ManualClock clock;
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program(prompt, clock, registry, shell, layout);
+    QCOMPARE(program.programFolder, layout.programFolder);
+    QCOMPARE(program.dataFolder, layout.dataFolder);
+
+    TfMain bar(program);
+    bar.help();
+    TfSett options(program, SettHooks{});
+    options.helpKey();
+    options.CartProgClick();
+    TfTariffe editor(program);
+    editor.findChild<THelpKey*>()->showHelp();
+    TfConn archive(program);
+    archive.findChild<THelpKey*>()->showHelp();
+    QCOMPARE(shell.opened,
+             (QStringList{"/usr/share/tarvelo/hlp/index.htm", "/usr/share/tarvelo/hlp/opzavvio.htm",
+                          layout.programFolder, "/usr/share/tarvelo/hlp/profilitar.htm",
+                          "/usr/share/tarvelo/hlp/riepconness.htm"}));
 }
 
 void TestMainBar::trayShowsBarUnlessStopDialogOpen()

@@ -14,8 +14,11 @@
 #include "platform/system/Registry.h"
 #include "platform/system/SingleInstance.h"
 #include "tests/mainbar/FakeShell.h"
+#include "tests/support/TestSupport.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +48,8 @@ private slots:
     void startShowsBar_data();
     void startShowsBar();
     void terminationSignalSavesSettings();
+    void firstStartOfAnInstalledProgram_data();
+    void firstStartOfAnInstalledProgram();
 };
 
 void TestProgramEntry::secondInstanceRefused()
@@ -127,6 +132,57 @@ void TestProgramEntry::terminationSignalSavesSettings()
     QCOMPARE(reread.iva, 10);
     QVERIFY(!bar->tray().isAdded());
     QVERIFY(s.prompt.requests().isEmpty()); // nobody is asked anything at logout
+}
+
+// An installed program makes the user's folder with the sample profiles as
+// it starts; when it cannot, it says so and still starts.
+void TestProgramEntry::firstStartOfAnInstalledProgram_data()
+{
+    QTest::addColumn<bool>("blocked");
+    QTest::newRow("first start") << false;
+    QTest::newRow("a file where the folder goes") << true;
+}
+
+void TestProgramEntry::firstStartOfAnInstalledProgram()
+{
+    QFETCH(bool, blocked);
+    QTemporaryDir world;
+    const QString shipped = world.filePath(QStringLiteral("usr/share/tarvelo/"));
+    QVERIFY(QDir().mkpath(shipped + "Trf"));
+    QVERIFY(testsupport::writeFileBytes(shipped + "Trf/Telecom Urbana 50%.trf",
+                                        QByteArray(3852, '\0')));
+    const QString data = world.filePath(QStringLiteral("home/.local/share"));
+    if (blocked) {
+        QVERIFY(QDir().mkpath(data));
+        QVERIFY(testsupport::writeFileBytes(data + "/tarvelo", "x"));
+    }
+    ProgramLayout layout;
+    layout.kind = ProgramLayout::Kind::Installed;
+    layout.programFolder = data + "/tarvelo/";
+    layout.dataFolder = shipped;
+
+    ScriptedPrompt prompt;
+    ManualClock clock;
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program(prompt, clock, registry, shell, layout);
+    QTemporaryDir lockDir;
+    SingleInstance instance(MutexName, lockDir.path());
+    ProgramEntry entry(program, instance);
+    QVERIFY(entry.start());
+    QVERIFY(entry.mainBar());
+    if (!blocked) {
+        QVERIFY(prompt.requests().isEmpty());
+        QVERIFY(QFileInfo::exists(layout.programFolder + "Trf/Telecom Urbana 50%.trf"));
+        return;
+    }
+    QCOMPARE(prompt.requests().size(), 1);
+    const PromptRequest& r = prompt.requests().first();
+    QCOMPARE(r.text, "Impossibile preparare la cartella dei dati di Tarvelo!:\r"
+                     "impossibile creare la cartella " +
+                         data + "/tarvelo: " + qt_error_string(ENOTDIR));
+    QCOMPARE(r.title, QStringLiteral("Errore..."));
+    QCOMPARE(r.icon, PromptIcon::Warning);
 }
 
 QTEST_MAIN(TestProgramEntry)

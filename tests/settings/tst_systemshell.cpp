@@ -124,9 +124,21 @@ private slots:
                  QByteArray("[Desktop Entry]\n"
                             "Type=Application\n"
                             "Name=Tarvelo!\n"
+                            "TryExec=/opt/My \"Tarvelo\"/100% $x\\\\tarvelo\n"
                             "Exec=\"/opt/My \\\\\"Tarvelo\\\\\"/100%% \\\\$x\\\\\\\\tarvelo\"\n"
                             "Path=/opt/My \"Tarvelo\"\n"
                             "Terminal=false\n"));
+        // The desktop's own validator (scripts/install-deps.sh installs it)
+        // agrees with the escaping.
+        const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+        if (!validator.isEmpty()) {
+            QProcess check;
+            check.setProcessChannelMode(QProcess::MergedChannels);
+            check.start(validator, {shell.startupShortcutPath()});
+            QVERIFY(check.waitForFinished());
+            QCOMPARE(check.readAll(), QByteArray());
+            QCOMPARE(check.exitCode(), 0);
+        }
         QVERIFY(shell.setStartupShortcut(true)); // again: replaced, no error
         QVERIFY(shell.setStartupShortcut(false, &error));
         QVERIFY(!QFile::exists(shell.startupShortcutPath()));
