@@ -316,10 +316,11 @@ void TfConn::buildControls()
     label(user, QStringLiteral("Descrizione"), QRect(8, 18, 80, 16));
     m_descriz = comboBox(user, "Descriz", SavedQuery::DescrizMax, QRect(8, 34, 222, 24));
     connect(m_descriz, &QComboBox::activated, this, &TfConn::chooseDescription);
-    // The combo box hands a key it ignores back to its line edit, so the
-    // line edit's returnPressed comes twice for one key: the key itself is
-    // watched instead.
-    m_descriz->lineEdit()->installEventFilter(this);
+    // Enter makes a new query. The key goes to the combo box, which has the
+    // focus for its line edit and hands keys to it bypassing any filter; the
+    // key is taken there, before the box would take Enter on an existing
+    // description as a choice from the list.
+    m_descriz->installEventFilter(this);
     m_modifica = button(user, "modifica", QStringLiteral("&Modifica"), QRect(236, 34, 68, 24));
     m_modifica->setToolTip(QStringLiteral("Salva i dati della descrizione qui sotto"));
     m_elimina = button(user, "elimina", QStringLiteral("&Elimina"), QRect(308, 34, 68, 24));
@@ -442,10 +443,12 @@ bool TfConn::eventFilter(QObject* watched, QEvent* event)
             openPopupAt(cellRect(currentRow(), 1).center());
         return true;
     }
-    if (watched == m_descriz->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == m_descriz && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             DescrizEnter();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -455,7 +458,9 @@ void TfConn::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        formShow();
+        // Once the window is up and modal, so that a message of the showing
+        // comes up above it rather than before it.
+        QMetaObject::invokeMethod(this, &TfConn::formShow, Qt::QueuedConnection);
     }
 }
 

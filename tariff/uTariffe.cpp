@@ -181,7 +181,9 @@ void TfTariffe::buildControls()
     m_nometab->setInsertPolicy(QComboBox::NoInsert);
     m_nometab->setCompleter(nullptr);
     m_nometab->lineEdit()->setMaxLength(NameMax);
-    m_nometab->lineEdit()->installEventFilter(this);
+    // Enter is taken where it arrives: at the combo box, which has the focus
+    // for its line edit (see eventFilter).
+    m_nometab->installEventFilter(this);
     m_nometab->setMinimumWidth(180);
     connect(m_nometab, &QComboBox::activated, this, &TfTariffe::nometabChoice);
     m_TabDefault = new QCheckBox(QStringLiteral("Applica Tabella"), this);
@@ -240,8 +242,12 @@ void TfTariffe::buildControls()
 void TfTariffe::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_opened)
-        opening();
+    // Once the window is up and modal, so that a question of the opening
+    // ("Creo la nuova tabella") comes up above it rather than before it.
+    if (!m_opened) {
+        m_opened = true;
+        QMetaObject::invokeMethod(this, &TfTariffe::opening, Qt::QueuedConnection);
+    }
 }
 
 void TfTariffe::opening()
@@ -302,7 +308,7 @@ bool TfTariffe::eventFilter(QObject* watched, QEvent* event)
 {
     // Enter in the name field switches (or creates) the profile; the combo
     // box itself must not also take it as a choice from the list.
-    if (watched == m_nometab->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == m_nometab && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             nometabEnter();

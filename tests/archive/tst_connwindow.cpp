@@ -248,7 +248,7 @@ private slots:
         TfConn w(f.program);
         QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6})); // the saved query first
         w.show();
-        QVERIFY(child<QRadioButton>(w, "Ult15gg")->isChecked());
+        QTRY_VERIFY(child<QRadioButton>(w, "Ult15gg")->isChecked());
         QCOMPARE(child<QComboBox>(w, "dal")->currentText(), QStringLiteral("19/02/2001"));
         QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5}));
         QVERIFY(!w.namedQuery());
@@ -416,7 +416,7 @@ private slots:
         child<QComboBox>(w, "provider")->setEditText(QStringLiteral("Zeta"));
         child<QCheckBox>(w, "ProvTutti")->setChecked(false);
         descriz->setEditText(QStringLiteral("Settimana"));
-        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(descriz, Qt::Key_Return);
         QCOMPARE(f.prompt.texts(), QStringList{"La nuova descrizione è stata salvata."});
         QCOMPARE(items(descriz), (QStringList{Marzo, "Settimana"}));
         QCOMPARE(w.currentDescription(), QStringLiteral("Settimana"));
@@ -434,7 +434,7 @@ private slots:
 
         // Enter on an existing item creates nothing more.
         f.prompt.clear();
-        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(descriz, Qt::Key_Return);
         QVERIFY(f.prompt.texts().isEmpty());
     }
 
@@ -463,7 +463,7 @@ private slots:
             child<QComboBox>(w, "dal")->setEditText(QStringLiteral("x"));
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         descriz->setEditText(name);
-        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(descriz, Qt::Key_Return);
         QCOMPARE(f.prompt.texts().size(), 1);
         QVERIFY2(f.prompt.texts().first().startsWith(message),
                  qPrintable(f.prompt.texts().first()));

@@ -90,6 +90,7 @@ struct EditorFixture {
     {
         auto w = std::make_unique<TfTariffe>(program);
         w->show();
+        QCoreApplication::processEvents(); // the opening runs once the window is up
         return w;
     }
 };
@@ -124,7 +125,8 @@ void typeAndEnter(TfTariffe& w, const QString& name)
 {
     QComboBox* box = nometab(w);
     box->setEditText(name);
-    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    // Typed keys reach the combo box: it holds the focus for its line edit.
+    QTest::keyClick(box, Qt::Key_Return);
 }
 void salva(TfTariffe& w)
 {
