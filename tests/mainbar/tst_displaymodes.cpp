@@ -127,6 +127,8 @@ private slots:
     void initTestCase() { testsupport::pinItalianLocale(); }
     void layouts_data();
     void layouts();
+    void wideCostMakesRoom_data();
+    void wideCostMakesRoom();
     void reducedToIconItemChangesNothing();
     void cyclicRotation();
     void slidingPanel();
@@ -223,6 +225,56 @@ void TestDisplayModes::layouts()
         emit bar->popSem()->aboutToShow();
         QVERIFY(action(*bar, modeItem(mode))->isChecked());
     }
+}
+
+// A cost too wide for its field widens the field; what lies right of it
+// moves along and the bar grows by as much. A short cost gives it all back.
+void TestDisplayModes::wideCostMakesRoom_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("1 normal") << 1;
+    QTest::newRow("5 cost only") << 5;
+    QTest::newRow("7 cyclic") << 7;
+}
+
+void TestDisplayModes::wideCostMakesRoom()
+{
+    QFETCH(int, mode);
+    Fixture f;
+    auto bar = f.makeBar(mode);
+    QVERIFY(finishSlide(*bar));
+    auto* costo = qobject_cast<QLabel*>(control(*bar, "Costo"));
+    const QRect design = costo->geometry();
+    const int designWidth = bar->width();
+    QMap<QString, int> designX;
+    for (const QString& name : BarControls)
+        designX[name] = control(*bar, name)->x();
+
+    const QString wide = QStringLiteral("12.345.678");
+    bar->setCostoText(wide);
+    QVERIFY(costo->contentsRect().width() >= costo->fontMetrics().horizontalAdvance(wide));
+    QCOMPARE(costo->pos(), design.topLeft());
+    const int extra = costo->width() - design.width();
+    QVERIFY(extra > 0);
+    QCOMPARE(bar->width(), designWidth + extra);
+    QCOMPARE(control(*bar, "Panel5")->width(), bar->width());
+    for (const QString& name : BarControls) {
+        QWidget* w = control(*bar, name);
+        // Hidden, or put out of sight by the mode.
+        if (w->isHidden() || designX[name] >= designWidth || name == QLatin1String("Costo"))
+            continue;
+        if (designX[name] > design.x()) {
+            QCOMPARE(w->x(), designX[name] + extra);
+            QVERIFY2(w->x() > costo->geometry().right(), qPrintable(name));
+        }
+        QVERIFY2(w->geometry().right() < bar->width(), qPrintable(name));
+    }
+
+    bar->setCostoText(QStringLiteral("1.234"));
+    QCOMPARE(costo->geometry(), design);
+    QCOMPARE(bar->width(), designWidth);
+    for (const QString& name : BarControls)
+        QCOMPARE(control(*bar, name)->x(), designX[name]);
 }
 
 void TestDisplayModes::reducedToIconItemChangesNothing()
