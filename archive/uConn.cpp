@@ -329,9 +329,12 @@ void TfConn::buildControls()
     connect(m_elimina, &QPushButton::clicked, this, &TfConn::eliminaClick);
 
     label(user, QStringLiteral("Dal"), QRect(8, 66, 30, 16));
-    m_dal = comboBox(user, "dal", 10, QRect(8, 82, 104, 24));
+    // Long enough for every date the window writes here, whatever the
+    // system's short date format: a date cut short would not parse back.
+    const int dateMax = dateFieldLength();
+    m_dal = comboBox(user, "dal", dateMax, QRect(8, 82, 104, 24));
     label(user, QStringLiteral("Al"), QRect(118, 66, 30, 16));
-    m_al = comboBox(user, "al", 10, QRect(118, 82, 104, 24));
+    m_al = comboBox(user, "al", dateMax, QRect(118, 82, 104, 24));
     label(user, QStringLiteral("Periodo"), QRect(8, 110, 50, 18));
     m_meno = new QToolButton(user);
     m_meno->setObjectName(QStringLiteral("Meno"));
@@ -482,6 +485,16 @@ void TfConn::formShow()
 QString TfConn::dateText(TDateTime d) const
 {
     return fmt::formatShortDate(d);
+}
+
+int TfConn::dateFieldLength()
+{
+    // Day 28 and a four-digit year in every month: the longest dates a
+    // format of the locale can give (month names differ in length).
+    int longest = 10;
+    for (int month = 1; month <= 12; ++month)
+        longest = std::max(longest, int(fmt::formatShortDate(dt::encode(2000, month, 28)).size()));
+    return longest;
 }
 
 bool TfConn::parseDate(const QString& text, TDateTime& out) const

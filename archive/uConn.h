@@ -154,6 +154,8 @@ private:
     void uncheckPeriods();
     QRadioButton* periodButton(SelectionPeriod::Kind kind) const;
     QString dateText(TDateTime d) const;
+    // Characters the date fields take: the longest date dateText writes.
+    static int dateFieldLength();
     bool parseDate(const QString& text, TDateTime& out) const;
     void drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const;
     void drawDataCell(QPainter& p, const QRect& rect, int row, int col) const;

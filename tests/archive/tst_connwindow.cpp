@@ -8,6 +8,7 @@
 #include "archive/Report.h"
 #include "archive/uConn.h"
 #include "common/Clock.h"
+#include "common/Format.h"
 #include "common/ScriptedPrompt.h"
 #include "platform/system/Registry.h"
 #include "tests/archive/SelectionFixture.h"
@@ -236,6 +237,39 @@ private slots:
         QVERIFY(w.namedQuery());
         child<QPushButton>(w, "Riselezione")->click();
         QVERIFY(!w.namedQuery());
+    }
+
+    // The dates a predefined period writes into "dal" and "al" parse back in
+    // every locale, month names and long formats included: opening on a
+    // saved "Oggi" and reselecting raise no message.
+    void periodDatesInEveryLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        for (const char* name : {"C", "it_IT", "en_US", "de_DE", "hu_HU", "ko_KR", "fi_FI"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void periodDatesInEveryLocale()
+    {
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        struct Restore {
+            ~Restore() { testsupport::pinItalianLocale(); }
+        } restore;
+        Fixture f;
+        f.clock.set(dt::encode(2001, 12, 10, 18, 30)); // two-digit day: "10 Dec 2001" in C
+        QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Oggi, true));
+        TfConn w(f.program);
+        w.show();
+        QTRY_VERIFY(child<QRadioButton>(w, "oggi")->isChecked());
+        const QString today = fmt::formatShortDate(dt::encodeDate(2001, 12, 10));
+        for (const char* name : {"dal", "al"}) {
+            const QString text = child<QComboBox>(w, name)->currentText();
+            QCOMPARE(text, today);
+            const std::optional<TDateTime> back = fmt::parseShortDate(text, 2001);
+            QVERIFY2(back && dt::toQDate(*back) == QDate(2001, 12, 10), qPrintable(text));
+        }
+        child<QPushButton>(w, "Riselezione")->click();
+        QCOMPARE(f.prompt.texts(), QStringList());
     }
 
     void savedPeriodOnShowing()
