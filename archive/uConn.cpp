@@ -44,6 +44,12 @@ namespace
 {
 
 const QString NoData = QStringLiteral("- nd -");
+
+// Room a cell's text leaves: 2 pixels each side, and the grid line.
+constexpr int CellMargins = 5;
+// The description column, and the least it keeps when others need room.
+constexpr int DescriptionColumn = 6;
+constexpr int MinDescriptionWidth = 60;
 const QString MissingConnectionText = QStringLiteral("Connessione Inesistente.");
 
 // Colours of the grid.
@@ -82,6 +88,8 @@ struct CellLine {
     bool underline = false;
     QColor colour = Qt::blue;
     int align = Qt::AlignHCenter;
+    // Cut with an ellipsis where it does not fit; other texts get room.
+    bool cut = false;
 };
 
 // Inserts text into a sorted box (case ignored, as the boxes sort), keeping
@@ -137,7 +145,14 @@ public:
     {
         const QSize s = QHeaderView::sizeHint();
         return orientation() == Qt::Horizontal ? QSize(s.width(), TfConn::RowHeight - 10)
-                                               : QSize(50, s.height());
+                                               : QSize(m_width, s.height());
+    }
+    // The width of the fixed column (the vertical header).
+    void setWidth(int width)
+    {
+        m_width = width;
+        updateGeometry();
+        emit geometriesChanged();
     }
 
 protected:
@@ -153,6 +168,7 @@ protected:
 
 private:
     const TfConn* m_owner;
+    int m_width = TfConn::FixedColumnWidth;
 };
 
 class ConnCellDelegate : public QStyledItemDelegate
@@ -568,6 +584,7 @@ void TfConn::loadSelection()
     m_sg1->setRowCount(1 + std::max(1, m_selection.count()));
     m_sg1->setCurrentCell(m_sg1->rowCount() - 1, 0);
     m_loading = false;
+    fitColumns();
     m_sg1->viewport()->update();
     m_sg1->verticalHeader()->viewport()->update();
 }
@@ -1144,6 +1161,62 @@ QStringList TfConn::cellTexts(int row, int col) const
     return out;
 }
 
+// The columns keep their classic widths where the system font holds their
+// texts. Where it does not (row numbers of six digits, totals of seven,
+// long day or month names), a column widens to its widest text; the room
+// comes from the description, which is cut with an ellipsis anyway.
+void TfConn::fitColumns()
+{
+    const auto width = [this](const QString& text, int points, bool bold) {
+        return QFontMetrics(cellFont(font(), points, bold)).horizontalAdvance(text) + CellMargins;
+    };
+    const SelectionTotals& t = m_selection.totals();
+    const float cambio = m_program.settings.cambioEcu;
+
+    int taken = 0;
+    auto* header = static_cast<ConnHeader*>(m_sg1->verticalHeader());
+    const int rowNumber = width(QStringLiteral("n. %1").arg(rowCount() - 2), 8, false);
+    if (rowNumber > header->sizeHint().width()) {
+        taken += rowNumber - header->sizeHint().width();
+        header->setWidth(rowNumber);
+    }
+
+    int dates =
+        width(fmt::formatDateTime(QStringLiteral("hh nn ss"), dt::encodeTime(23, 59, 59)), 9, true);
+    for (int i = 0; i < 7; ++i) // a Monday to a Sunday
+        dates = std::max(dates, width(fmt::formatDateTime(QStringLiteral("dddd"),
+                                                          dt::encodeDate(2001, 1, 1 + i)),
+                                      8, false));
+    for (int month = 1; month <= 12; ++month)
+        dates = std::max(dates, width(fmt::formatDateTime(QStringLiteral("d mmm yyyy"),
+                                                          dt::encodeDate(2000, month, 28)),
+                                      8, false));
+    const int durations = std::max(width(TSelection::durationText(t.maxTime), 9, true),
+                                   width(TSelection::totalTimeText(t.totalTime), 9, true));
+    int costs = 0;
+    for (const float c : {t.totalCost, t.maxCost})
+        costs = std::max({costs, width(TSelection::lireText(c), 12, true),
+                          width(TSelection::euroText(c, cambio), 9, false)});
+    const int marks = width(QStringLiteral("spesa max, tempo max"), 7, false);
+
+    // Grid column c is view column c - 1.
+    const std::pair<int, int> needs[] = {
+        {1, dates}, {2, dates}, {3, durations}, {4, costs}, {7, marks}};
+    for (const auto& [col, needed] : needs) {
+        const int now = m_sg1->columnWidth(col - 1);
+        if (needed > now) {
+            m_sg1->setColumnWidth(col - 1, needed);
+            taken += needed - now;
+        }
+    }
+    if (taken > 0) {
+        const int descr = m_sg1->columnWidth(DescriptionColumn - 1);
+        m_sg1->setColumnWidth(DescriptionColumn - 1, std::max(MinDescriptionWidth, descr - taken));
+        // Past what the description can give, the grid scrolls sideways.
+        m_sg1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+}
+
 void TfConn::drawCell(QPainter& p, const QRect& rect, int row, int col, bool selected) const
 {
     if (m_loading)
@@ -1191,16 +1264,11 @@ void TfConn::drawDataCell(QPainter& p, const QRect& rect, int row, int col) cons
     const QRect inner = rect.adjusted(2, 0, -2, 0);
     const auto draw = [&](const CellLine& l) {
         const QRect r(inner.left(), rect.top() + l.top, inner.width(), l.height);
-        // The columns are narrow: a text that does not fit is first shown up
-        // to two points smaller, and only then cut.
-        QFont f = cellFont(font(), l.points, l.bold, l.underline);
-        while (QFontMetrics(f).horizontalAdvance(l.text) > r.width() &&
-               f.pointSize() > l.points - 2)
-            f.setPointSize(f.pointSize() - 1);
-        p.setFont(f);
+        p.setFont(cellFont(font(), l.points, l.bold, l.underline));
         p.setPen(l.colour);
         p.drawText(r, l.align | Qt::AlignVCenter,
-                   QFontMetrics(p.font()).elidedText(l.text, Qt::ElideRight, r.width()));
+                   l.cut ? QFontMetrics(p.font()).elidedText(l.text, Qt::ElideRight, r.width())
+                         : l.text);
     };
     const float cambio = m_program.settings.cambioEcu;
     const bool totals = row == rowCount() - 1;
@@ -1245,7 +1313,8 @@ void TfConn::drawDataCell(QPainter& p, const QRect& rect, int row, int col) cons
     case 5: {
         int top = 1;
         for (const QString& s : {r.telefono, r.provider, r.nomeTar}) {
-            draw({s.isEmpty() ? NoData : s, top, 14, 9, false, false, Qt::blue, Qt::AlignLeft});
+            draw({s.isEmpty() ? NoData : s, top, 14, 9, false, false, Qt::blue, Qt::AlignLeft,
+                  true});
             top += 14;
         }
         break;

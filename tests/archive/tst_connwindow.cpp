@@ -272,6 +272,52 @@ private slots:
         QCOMPARE(f.prompt.texts(), QStringList());
     }
 
+    // Texts the classic column widths cannot hold in the system font (row
+    // numbers of six digits, a total of ten, its Euro line) widen their
+    // columns; the description gives the room.
+    void textsFitTheirColumns()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        const int classic[] = {71, 71, 71, 71, 118, 161, 121};
+
+        const int count = 100000;
+        const QByteArray one =
+            selectiontest::conn(1, 10, 0, 3600, 99999.0f, QStringLiteral("0101"),
+                                QStringLiteral("Alfa"), QStringLiteral("Interurbana"))
+                .toBytes();
+        QVERIFY(archivetest::writeFileBytes(f.dir.path() + QStringLiteral("/Archivio.sto"),
+                                            one.repeated(count)));
+        TfConn w(f.program);
+        QCOMPARE(w.selection().count(), count);
+        const int totals = w.rowCount() - 1;
+        const QStringList cost = w.cellTexts(totals, 4);
+        QCOMPARE(cost.size(), 2);
+        QVERIFY(cost[0].size() >= 13); // "9.999.900.672" or near: float sums
+        auto fits = [&](const QString& text, int points, bool bold, int width) {
+            QFont font = w.font();
+            font.setPointSize(points);
+            font.setBold(bold);
+            return QFontMetrics(font).horizontalAdvance(text) + 4 <= width;
+        };
+        QVERIFY2(fits(cost[0], 12, true, w.grid()->columnWidth(3)), qPrintable(cost[0]));
+        QVERIFY2(fits(cost[1], 9, false, w.grid()->columnWidth(3)), qPrintable(cost[1]));
+        QVERIFY(fits(QStringLiteral("n. %1").arg(count), 8, false,
+                     w.grid()->verticalHeader()->width()));
+        // What the other columns grew by, the description gave.
+        int grown = w.grid()->verticalHeader()->width() - TfConn::FixedColumnWidth;
+        for (int c = 1; c < TfConn::ColumnCount; ++c) {
+            if (c != 6) {
+                QVERIFY(w.grid()->columnWidth(c - 1) >= classic[c - 1]);
+                grown += w.grid()->columnWidth(c - 1) - classic[c - 1];
+            }
+        }
+        QVERIFY(grown > 0);
+        QCOMPARE(w.grid()->columnWidth(5), std::max(60, 161 - grown));
+        QCOMPARE(w.grid()->columnWidth(4), 118); // its texts are cut, as designed
+    }
+
     void savedPeriodOnShowing()
     {
         Fixture f;
