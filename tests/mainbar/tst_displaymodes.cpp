@@ -16,6 +16,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -518,6 +520,16 @@ void TestDisplayModes::extraInfo_data()
                                                      "-",
                                                      "Telefonico Attuale :",
                                                      "-"};
+    // A provider name as long as the probe keeps (49 characters).
+    const QString longName = QStringLiteral("Collegamento Aziendale Principale Numero Verde 01");
+    QTest::newRow("long provider name") << true << true << 1936.0f << 1936.27f
+                                        << QStringList{" Lire 1.936 equivalgono ad Euro 1,00",
+                                                       " Sei collegato con : ",
+                                                       longName,
+                                                       "Tariffa in uso :",
+                                                       "Urbana",
+                                                       "Telefonico Attuale :",
+                                                       "0612345"};
 }
 
 void TestDisplayModes::extraInfo()
@@ -537,7 +549,7 @@ void TestDisplayModes::extraInfo()
     f.program.watch.shownCost = cost;
     f.program.settings.cambioEcu = rate;
     ConnRecord& r = f.program.connRecords.running;
-    r.provider = QStringLiteral("Casa");
+    r.provider = texts[2] == QLatin1String("In attesa") ? QStringLiteral("Casa") : texts[2];
     r.nomeTar = QStringLiteral("Urbana");
     r.telefono = QStringLiteral("0612345");
 
@@ -548,12 +560,22 @@ void TestDisplayModes::extraInfo()
     QVERIFY(popup->isVisible());
     QVERIFY(popup->isWindow());
     QVERIFY(popup->windowFlags().testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(popup->size(), QSize(454, 120));
+    QCOMPARE(popup->height(), 120);
+    QVERIFY(popup->width() >= 454);
     QCOMPARE(popup->geometry().center(), bar->screen()->geometry().center());
     QStringList seen;
     for (const char* name : {"lb2", "lb3", "lb3b", "lb4", "lb4b", "lb5", "lb5b"})
         seen << labelText(popup, name);
     QCOMPARE(seen, texts);
+    // Every text has room in its label, and every label in the window.
+    for (const auto* l : popup->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lb")))) {
+        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(),
+                 qPrintable(l->objectName()));
+        QVERIFY2(popup->rect().contains(l->mapTo(popup.data(), l->rect().bottomRight())),
+                 qPrintable(l->objectName()));
+    }
+    QVERIFY(popup->findChild<QLabel*>(QStringLiteral("lb3b"))->x() >
+            popup->findChild<QLabel*>(QStringLiteral("lb3"))->geometry().right());
 
     sendMouse(costo, QEvent::MouseButtonRelease, Qt::LeftButton);
     QVERIFY(popup.isNull());
