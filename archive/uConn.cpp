@@ -32,6 +32,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -1199,10 +1200,15 @@ void TfConn::fitColumns()
                           width(TSelection::euroText(c, cambio), 9, false)});
     const int marks = width(QStringLiteral("spesa max, tempo max"), 7, false);
 
-    // Grid column c is view column c - 1.
+    // Grid column c is view column c - 1. A header caption wraps between
+    // words, so its longest word must fit as well.
     const std::pair<int, int> needs[] = {
         {1, dates}, {2, dates}, {3, durations}, {4, costs}, {7, marks}};
-    for (const auto& [col, needed] : needs) {
+    for (auto [col, needed] : needs) {
+        if (col < 7)
+            for (const QString& word : QString::fromUtf8(HeaderCaptions[col])
+                                           .split(QRegularExpression(QStringLiteral("\\s+"))))
+                needed = std::max(needed, width(word, 8, false));
         const int now = m_sg1->columnWidth(col - 1);
         if (needed > now) {
             m_sg1->setColumnWidth(col - 1, needed);
