@@ -87,14 +87,21 @@ e2e_start_x() {
     grep -q . "$E2E_ROOT/display" || e2e_skip "no X server can start here: $(tail -n 3 "$E2E_ROOT/xvfb.log" | tr '\n' ' ')"
     export DISPLAY=":$(head -n 1 "$E2E_ROOT/display")"
     xdpyinfo >/dev/null 2>&1 || e2e_skip "the X server on $DISPLAY does not answer"
-    openbox --sm-disable >"$E2E_ROOT/openbox.log" 2>&1 &
-    e2e_wm_pid=$!
-    # The window manager is up once it announces itself on the root window.
-    for i in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        sleep 0.1
+    # The window manager is up once it announces itself on the root window;
+    # one that gives up at once (a display still settling) is started again.
+    local attempt
+    for attempt in 1 2 3; do
+        openbox --sm-disable >>"$E2E_ROOT/openbox.log" 2>&1 &
+        e2e_wm_pid=$!
+        for i in $(seq 100); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            kill -0 "$e2e_wm_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$e2e_wm_pid" 2>/dev/null || true
+        sleep 0.5
     done
-    e2e_fail "openbox did not start on $DISPLAY"
+    e2e_fail "openbox did not start on $DISPLAY: $(tail -n 3 "$E2E_ROOT/openbox.log" | tr '\n' ' ')"
 }
 
 # ---- program folder, home, settings ----------------------------------------
@@ -199,6 +206,19 @@ e2e_assert_topmost() {
     top=$(e2e_topmost)
     [ "$top" = "$1" ] ||
         e2e_fail "$2 is not the topmost window (topmost: $(xdotool getwindowname "$top" 2>/dev/null) [$top]; stacking: $(xprop -root _NET_CLIENT_LIST_STACKING))"
+}
+
+# e2e_assert_above ID UNDER WHAT: the window is stacked above the window
+# UNDER (for windows outside the always-on-top layer, which the bar keeps
+# above them all).
+e2e_assert_above() {
+    local order
+    order=$(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-fA-F]*' | while read -r w; do printf '%d\n' "$w"; done)
+    local above under
+    above=$(echo "$order" | grep -nx "$1" | cut -d: -f1)
+    under=$(echo "$order" | grep -nx "$2" | cut -d: -f1)
+    [ -n "$above" ] && [ -n "$under" ] && [ "$above" -gt "$under" ] ||
+        e2e_fail "$3 is not above its window (stacking: $(xprop -root _NET_CLIENT_LIST_STACKING))"
 }
 
 # The screen position of a window's client area: "X Y".
