@@ -136,8 +136,10 @@ bool QtPrompt::isPromptBox(const QWidget* window)
 QWidget* QtPrompt::owner(bool noWait) const
 {
     QWidget* w = QApplication::activeModalWidget();
-    // A waiting box holds up the code that raised the box under it, so that
-    // one cannot close first; a box that did not wait can.
+    // A box may sit on a box that waits for its answer: the one under it
+    // cannot close first. A box shown without waiting can, and would take
+    // along whatever sits on it, so nothing does: the new box goes to the
+    // window under it. A box that does not wait itself sits on no box.
     while (w && isPromptBox(w) && (noWait || w->property(NoWaitMark).toBool()))
         w = ownerOf(w);
     if (w)
