@@ -10,8 +10,7 @@ e2e_cli ras connect Prova >/dev/null
 # The first confirmed tick stores the running connection.
 e2e_until 10 e2e_has_bytes "$archive" 308 || e2e_fail "the connection was not stored"
 e2e_immutable "$archive"
-e2e_cli ras drop >/dev/null
-stop=$(e2e_wait_window '^Connessione Terminata$') || e2e_fail "no end dialog"
+stop=$(e2e_hang_up) || e2e_fail "no end dialog"
 e2e_assert_topmost "$stop" "the end dialog"
 
 e2e_key "$stop" Return # "&OK", the default: the final write fails

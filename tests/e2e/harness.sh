@@ -308,6 +308,25 @@ e2e_immutable() {
     chattr +i "$1" 2>/dev/null || e2e_skip "chattr +i is refused here (needs root on ext4 or similar)"
 }
 
+# e2e_hang_up [SECONDS]: the simulated connection drops; prints the id of the
+# end dialog once it is up.
+e2e_hang_up() {
+    e2e_cli ras drop >/dev/null
+    e2e_wait_window '^Connessione Terminata$' "${1:-10}"
+}
+
+# e2e_time_runs: the bar's time field shows another time two seconds later
+# (its crops are kept among the screenshots as time1 and time2).
+e2e_time_runs() {
+    local bx by first second field
+    read -r bx by < <(e2e_origin "$E2E_BAR")
+    field="59x17+$((bx + 82))+$((by + 2))"
+    first=$(e2e_shot time1 "$field")
+    sleep 2
+    second=$(e2e_shot time2 "$field")
+    ! cmp -s "$first" "$second"
+}
+
 # e2e_until SECONDS CMD...: polls CMD until it succeeds.
 e2e_until() {
     local seconds=$1 i
