@@ -42,6 +42,12 @@ WatchContext Program::watchContext()
                         programFolder,   clock,        prompt};
 }
 
+void Program::setApplicationTitle(const QString& title)
+{
+    applicationTitle = title;
+    prompt.setApplicationTitle(title);
+}
+
 bool Program::loadSettings(QString* error)
 {
     return SettingsStore(registry).load(settings, error);

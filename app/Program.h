@@ -69,6 +69,8 @@ struct Program {
     // title of the program as a whole (Linux has no application window to
     // carry it, so it is kept here for whoever shows it).
     QString applicationTitle;
+    // Sets it, and with it the title of the prompt's plain boxes.
+    void setApplicationTitle(const QString& title);
     VersionInfo version;
 
     Settings settings;

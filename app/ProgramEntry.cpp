@@ -55,10 +55,10 @@ bool ProgramEntry::start()
     QCoreApplication::processEvents();
 
     // 3. Application title.
-    m_program.applicationTitle = QStringLiteral("%1 %2.%3")
-                                     .arg(m_program.version.productName)
-                                     .arg(m_program.version.major)
-                                     .arg(m_program.version.minor);
+    m_program.setApplicationTitle(QStringLiteral("%1 %2.%3")
+                                      .arg(m_program.version.productName)
+                                      .arg(m_program.version.major)
+                                      .arg(m_program.version.minor));
 
     // 4. The main bar. The change-tariff dialog is made each time it is opened
     // (it only lives while shown, in its window slot).

@@ -29,7 +29,10 @@ QString TWatch::noBandText(const QString& profileName)
            QStringLiteral("\rQuando terminato, riabilita il Timer facendo clic sul Semaforo.");
 }
 
-TWatch::TWatch(const WatchContext& ctx, IWatchView& view) : m_ctx(ctx), m_view(view) {}
+TWatch::TWatch(const WatchContext& ctx, IWatchView& view)
+    : m_ctx(ctx), m_view(view), m_tickPrompt(ctx.prompt)
+{
+}
 
 void TWatch::watchOn()
 {
@@ -131,15 +134,15 @@ void TWatch::takeEntry(const QString& entryName)
     if (m_ctx.watch.running && r.provider == provider)
         return;
     r.provider = provider;
-    m_ctx.provider.load(m_ctx.programFolder, entryName, m_ctx.prompt);
+    m_ctx.provider.load(m_ctx.programFolder, entryName, m_tickPrompt);
     r.telefono = bio::cutTo(m_ctx.provider.phoneNumber, ConnRecord::TelefonoMax);
 }
 
 void TWatch::refuse(const QString& text)
 {
-    m_ctx.prompt.beep();
+    m_tickPrompt.beep();
     watchOff();
-    m_ctx.prompt.message(text, ErrorTitle, PromptIcon::Error, true);
+    m_tickPrompt.message(text, ErrorTitle, PromptIcon::Error, true);
 }
 
 void TWatch::StartClick()
@@ -155,7 +158,7 @@ void TWatch::StartClick()
     m_ctx.trace.lines.clear();
     m_ctx.trace.profileName = name;
 
-    TProfileFiles files(m_ctx.profiles, m_ctx.programFolder, m_ctx.prompt);
+    TProfileFiles files(m_ctx.profiles, m_ctx.programFolder, m_tickPrompt);
     if (!files.LoadProfile(name, false)) {
         refuse(NoProfileText);
         return;
@@ -174,12 +177,11 @@ void TWatch::StartClick()
     if (m_ctx.settings.mostraSeConn)
         m_view.showBar();
     m_ctx.profiles.session = m_ctx.profiles.working;
-    // Running before the archive is opened: its error message is modal while
-    // the bar's timers go on, and a tick meanwhile must find this session
-    // under way rather than start it again.
+    // Running before the archive is opened, so that nothing the archive's
+    // error message lets run meanwhile can start this session again.
     w.running = true;
     m_ctx.schedule = std::move(schedule);
-    session::begin(recs, m_ctx.archive, name, dialTime, now, m_ctx.prompt);
+    session::begin(recs, m_ctx.archive, name, dialTime, now, m_tickPrompt);
 
     m_view.setTimerActive(WatchTimer::Session, true);
     w.lightImage = LightGreen;
@@ -204,7 +206,7 @@ void TWatch::Timer1Timer()
     w.shownCost = shown;
     m_view.setCostoText(fmt::formatFloat(CostPattern, shown));
     m_view.setTempoText(fmt::formatDateTime(TimePattern, recs.running.fine - recs.running.inizio));
-    session::periodicSave(recs, m_ctx.archive, shown, w.connected, m_ctx.prompt, this);
+    session::periodicSave(recs, m_ctx.archive, shown, w.connected, m_tickPrompt, this);
     if (m_ctx.settings.aggAuto && w.connected)
         m_view.requestUpdateSearch();
 }

@@ -12,6 +12,7 @@
 
 #include "app/WatchView.h"
 #include "archive/SessionArchive.h"
+#include "common/Prompt.h"
 #include "tariff/CostEngine.h"
 
 #include <QString>
@@ -19,7 +20,6 @@
 
 class ArchiveFile;
 class IClock;
-class IPrompt;
 class TDialUp;
 class TflFestivi;
 struct ConnRecords;
@@ -132,4 +132,8 @@ private:
 
     WatchContext m_ctx;
     IWatchView& m_view;
+    // What the ticks and a session's start show: never waited for, so time
+    // and cost go on and a connection that drops meanwhile ends when it
+    // drops. The user's own actions (disconnect) ask through m_ctx.prompt.
+    NoWaitPrompt m_tickPrompt;
 };

@@ -65,6 +65,9 @@ int main(int argc, char* argv[])
     ProgramEntry entry(program, instance);
     if (!entry.start())
         return 1;
+    // Boxes raised while no window of the program is modal or active stay
+    // above the bar.
+    prompt.setMainWindow(entry.mainBar());
     QObject::connect(entry.mainBar(), &TfMain::programEnded, &app,
                      [] { QCoreApplication::exit(0); });
     return entry.run();

@@ -31,6 +31,7 @@
 #include <QScreen>
 #include <QToolButton>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -40,6 +41,11 @@ constexpr int BarWidth = 300;
 constexpr int BarWidthIconsHidden = 195;
 constexpr int BarHeight = 25;
 constexpr int FieldHeight = 17;
+// The cost field's design widths: in the full bar, and alone in the bar.
+constexpr int CostoWidth = 45;
+constexpr int CostoWideWidth = 59;
+// Room a field's text needs besides the text and the field's frame.
+constexpr int FieldPadding = 4;
 constexpr int SlideIntervalMs = 50;
 constexpr int ClockIntervalMs = 2000;
 constexpr int CycleIntervalMs = 5000;
@@ -216,7 +222,7 @@ void TfMain::createControls()
 
     m_tempo = field(m_panel5, "Tempo", QStringLiteral("00.00.00"), 82, 59);
     m_tempo->setToolTip(QStringLiteral("Totale n.d."));
-    m_costo = field(m_panel5, "Costo", QStringLiteral("0"), 144, 45);
+    m_costo = field(m_panel5, "Costo", QStringLiteral("0"), 144, CostoWidth);
 
     m_speedButton3 =
         speedButton(m_panel5, "SpeedButton3", 194, QStringLiteral("Tabella Connessioni"));
@@ -322,7 +328,7 @@ void TfMain::formCreate()
     const QIcon icon = artwork::programIcon();
     QApplication::setWindowIcon(icon);
     setWindowIcon(icon);
-    m_program.applicationTitle = QStringLiteral("Tarvelo!");
+    m_program.setApplicationTitle(QStringLiteral("Tarvelo!"));
     // 5. The traffic-light images are drawn on demand by artwork::trafficLight.
     // 6. The program folder was fixed when the program object was made; the
     //    settings key name is SettingsStore::RootKey.
@@ -333,7 +339,6 @@ void TfMain::formCreate()
                                      error,
                                  QStringLiteral("Errore..."), PromptIcon::Warning);
     move(m_program.settings.mainLeft, m_program.settings.mainTop);
-    ensureOnScreen();
     // 8. The archive file name ("Archivio.sto") and 9. its record size are
     //    constants of the archive (archive/ArchiveFile.h, archive/ConnRecord.h).
     m_program.watch.running = false;
@@ -359,6 +364,8 @@ void TfMain::formCreate()
     setBarWidth(width());
     // 18.
     applyDisplayMode(m_program.settings.tipoVisualiz);
+    // With its width known, the bar lies wholly on its screen.
+    ensureOnScreen();
 }
 
 void TfMain::createHolidayCalendar()
@@ -373,16 +380,35 @@ void TfMain::enumerateRasEntries()
     m_program.dialUp.enumerateEntries(m_program.provider);
 }
 
-// A position saved on a monitor that is no longer attached would leave the
-// bar out of reach: bring it back to the top left of the primary screen.
+// A bar partly off its screen would leave buttons out of reach, and one saved
+// on a monitor no longer attached the whole bar: the bar is pulled wholly
+// onto the screen that holds most of it, or to the top left of the primary
+// screen when no screen holds any of it.
 void TfMain::ensureOnScreen()
 {
-    const QPoint probe = pos() + QPoint(8, 8); // the traffic light
-    for (QScreen* s : QGuiApplication::screens())
-        if (s->geometry().contains(probe))
-            return;
-    if (QScreen* primary = QGuiApplication::primaryScreen())
-        move(primary->availableGeometry().topLeft());
+    const QRect bar(pos(), QSize(width(), BarHeight));
+    const QScreen* best = nullptr;
+    qint64 bestArea = 0;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect common = s->geometry().intersected(bar);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (!common.isEmpty() && area > bestArea) {
+            best = s;
+            bestArea = area;
+        }
+    }
+    if (!best) {
+        if (const QScreen* primary = QGuiApplication::primaryScreen())
+            move(primary->availableGeometry().topLeft());
+        return;
+    }
+    const QRect screen = best->geometry();
+    const int x = std::clamp(bar.x(), screen.left(),
+                             std::max(screen.left(), screen.right() + 1 - bar.width()));
+    const int y = std::clamp(bar.y(), screen.top(),
+                             std::max(screen.top(), screen.bottom() + 1 - bar.height()));
+    if (QPoint(x, y) != pos())
+        move(x, y);
 }
 
 // ---- Watch surface ----------------------------------------------------------
@@ -476,6 +502,22 @@ void TfMain::setTempoText(const QString& text)
 void TfMain::setCostoText(const QString& text)
 {
     m_costo->setText(text);
+    // A cost too wide for its field gets room: the field widens and what
+    // lies right of it moves along; a cost that fits again gives it back.
+    const QFontMetrics fm(m_costo->font());
+    const int needed = fm.horizontalAdvance(text) + 2 * m_costo->frameWidth() + FieldPadding;
+    if (needed == m_costoNeeded)
+        return;
+    const int before = costoExtra(CostoWidth);
+    const int beforeWide = costoExtra(CostoWideWidth);
+    m_costoNeeded = needed;
+    if (costoExtra(CostoWidth) != before || costoExtra(CostoWideWidth) != beforeWide)
+        placeControls(m_program.settings.tipoVisualiz);
+}
+
+int TfMain::costoExtra(int designWidth) const
+{
+    return std::max(0, m_costoNeeded - designWidth);
 }
 
 QString TfMain::tempoText() const
@@ -523,6 +565,9 @@ void TfMain::setBarWidth(int width)
 {
     resize(width, BarHeight);
     m_panel5->resize(width, BarHeight);
+    // A bar that grows near the screen's edge must not push buttons off it.
+    if (isVisible())
+        ensureOnScreen();
 }
 
 // ---- Menu -------------------------------------------------------------------
@@ -565,7 +610,60 @@ void TfMain::setIconsHidden(bool hidden)
     for (QWidget* b :
          {m_speedButton3, m_speedButton4, m_sett, m_speedButton5, m_speedButton2, m_speedButton1})
         b->setVisible(!hidden);
-    setBarWidth(hidden ? BarWidthIconsHidden : BarWidth);
+    placeControls(1);
+}
+
+// Every layout starts from the design places and moves what it needs. A
+// cost wider than its field widens the field, and what lies right of it
+// moves along.
+void TfMain::placeControls(int mode)
+{
+    const int extra = costoExtra(CostoWidth);
+    const int wideExtra = costoExtra(CostoWideWidth);
+    m_nascosto->setGeometry(31, 2, 48, FieldHeight);
+    m_tempo->setGeometry(82, 2, 59, FieldHeight);
+    m_costo->setGeometry(144, 2, CostoWidth + extra, FieldHeight);
+    const std::pair<QToolButton*, int> buttons[] = {{m_speedButton3, 194}, {m_speedButton4, 210},
+                                                    {m_sett, 226},         {m_speedButton5, 246},
+                                                    {m_speedButton2, 262}, {m_speedButton1, 278}};
+    for (const auto& [button, x] : buttons)
+        button->move(x + extra, 3);
+    m_bevel2->move(294 + extra, 2);
+
+    int width = (m_program.settings.nascondiIcone ? BarWidthIconsHidden : BarWidth) + extra;
+    switch (mode) {
+    case 2:
+        width = 45;
+        m_speedButton2->move(26, 3);
+        m_bevel2->move(39, 2);
+        break;
+    case 4:
+        width = 118;
+        m_tempo->move(31, 2);
+        m_speedButton2->move(95, 3);
+        m_bevel2->move(OutOfSight, 2);
+        break;
+    case 5:
+        width = 118 + wideExtra;
+        m_costo->setGeometry(31, 2, CostoWideWidth + wideExtra, FieldHeight);
+        m_speedButton2->move(95 + wideExtra, 3);
+        m_bevel2->move(OutOfSight, 2);
+        break;
+    case 6:
+        width = 105;
+        m_speedButton2->move(83, 3);
+        m_bevel2->move(99, 2);
+        break;
+    case 7:
+        width = 118 + wideExtra;
+        m_nascosto->resize(59, FieldHeight);
+        m_tempo->move(31, 2);
+        m_costo->setGeometry(31, 2, CostoWideWidth + wideExtra, FieldHeight);
+        m_speedButton2->move(95 + wideExtra, 3);
+        m_bevel2->move(OutOfSight, 2);
+        break;
+    }
+    setBarWidth(width);
 }
 
 void TfMain::applyDisplayMode(int mode)
@@ -576,17 +674,9 @@ void TfMain::applyDisplayMode(int mode)
     m_program.settings.tipoVisualiz = mode;
     m_nascondiIcone1->setEnabled(mode == 1);
 
-    // Every layout starts from the design places and moves what it needs.
-    m_nascosto->setGeometry(31, 2, 48, FieldHeight);
-    m_tempo->setGeometry(82, 2, 59, FieldHeight);
-    m_costo->setGeometry(144, 2, 45, FieldHeight);
-    m_speedButton2->move(262, 3);
-    m_bevel2->move(294, 2);
-
     // What each mode leaves visible; everything else is hidden, not only
     // left outside the bar.
     QList<QWidget*> shown{m_sem, m_autLight, m_bevel2};
-    int width = BarWidth;
     bool slideAway = true;
     switch (mode) {
     case 1:
@@ -595,40 +685,20 @@ void TfMain::applyDisplayMode(int mode)
         slideAway = false;
         break;
     case 2: // a stub with the light and the drag handle
-        width = 45;
         shown << m_speedButton2;
-        m_speedButton2->move(26, 3);
-        m_bevel2->move(39, 2);
         slideAway = false;
         break;
     case 4: // time only
-        width = 118;
         shown << m_panel1 << m_tempo << m_speedButton2;
-        m_tempo->move(31, 2);
-        m_speedButton2->move(95, 3);
-        m_bevel2->move(OutOfSight, 2);
         break;
     case 5: // cost only
-        width = 118;
         shown << m_panel1 << m_costo << m_speedButton2;
-        m_costo->setGeometry(31, 2, 59, FieldHeight);
-        m_speedButton2->move(95, 3);
-        m_bevel2->move(OutOfSight, 2);
         break;
     case 6: // clock only
-        width = 105;
         shown << m_panel1 << m_nascosto << m_speedButton2;
-        m_speedButton2->move(83, 3);
-        m_bevel2->move(99, 2);
         break;
     case 7: // clock, time and cost in turn, all in one place
-        width = 118;
         shown << m_panel1 << m_speedButton2;
-        m_nascosto->resize(59, FieldHeight);
-        m_tempo->move(31, 2);
-        m_costo->setGeometry(31, 2, 59, FieldHeight);
-        m_speedButton2->move(95, 3);
-        m_bevel2->move(OutOfSight, 2);
         break;
     }
     for (QWidget* w :
@@ -638,7 +708,7 @@ void TfMain::applyDisplayMode(int mode)
           static_cast<QWidget*>(m_sett), static_cast<QWidget*>(m_speedButton5),
           static_cast<QWidget*>(m_speedButton2), static_cast<QWidget*>(m_speedButton1)})
         w->setVisible(shown.contains(w));
-    setBarWidth(width);
+    placeControls(mode);
     if (mode == 1)
         setIconsHidden(m_program.settings.nascondiIcone);
 

@@ -180,6 +180,9 @@ private:
     void ensureOnScreen();
     void setIconsHidden(bool hidden);
     void setBarWidth(int width);
+    void placeControls(int mode);
+    // Pixels the cost field needs beyond a design width of the field.
+    int costoExtra(int designWidth) const;
     void showCyclePosition();
     void dragEvent(QEvent* event);
 
@@ -231,6 +234,8 @@ private:
     QPointer<TfPopup> m_popup;
 
     int m_shownLight = -1;
+    // Width the shown cost needs in its field, frame included.
+    int m_costoNeeded = 0;
     bool m_autLightGreen = true;
     // Cyclic display: 1 clock, 2 time, 3 cost.
     int m_cyclePos = 1;

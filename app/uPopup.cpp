@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -19,6 +20,7 @@ constexpr int PopupWidth = 454;
 constexpr int PopupHeight = 120;
 constexpr int CaptionWidth = 139;
 constexpr int ValueWidth = 273;
+constexpr int InfoWidth = 447;
 constexpr int LineHeight = 17;
 
 QLabel* label(QWidget* parent, const char* name, int x, int y, int width)
@@ -55,7 +57,7 @@ TfPopup::TfPopup(QWidget* owner)
 
     auto* info = new QFrame(frame);
     info->setObjectName(QStringLiteral("Panel2"));
-    info->setGeometry(3, 29, 447, 87);
+    info->setGeometry(3, 29, InfoWidth, 87);
     info->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     info->setAutoFillBackground(true);
     QPalette pal = info->palette();
@@ -63,16 +65,46 @@ TfPopup::TfPopup(QWidget* owner)
     pal.setColor(QPalette::WindowText, Qt::black);
     info->setPalette(pal);
 
-    const int valueX = 8 + CaptionWidth + 4;
+    m_frame = frame;
+    m_caption = caption;
+    m_info = info;
     m_lb2 = label(info, "lb2", 8, 6, CaptionWidth + 4 + ValueWidth);
     m_lb3 = label(info, "lb3", 8, 27, CaptionWidth);
-    m_lb3b = label(info, "lb3b", valueX, 27, ValueWidth);
+    m_lb3b = label(info, "lb3b", 0, 27, ValueWidth);
     m_lb4 = label(info, "lb4", 8, 46, CaptionWidth);
-    m_lb4b = label(info, "lb4b", valueX, 46, ValueWidth);
+    m_lb4b = label(info, "lb4b", 0, 46, ValueWidth);
     m_lb5 = label(info, "lb5", 8, 65, CaptionWidth);
-    m_lb5b = label(info, "lb5b", valueX, 65, ValueWidth);
+    m_lb5b = label(info, "lb5b", 0, 65, ValueWidth);
     for (QLabel* value : {m_lb3b, m_lb4b, m_lb5b})
         value->setFont(bold);
+    placeLabels();
+}
+
+// The captions and values keep their classic widths where the system font
+// holds their texts; a wider text widens its column, and the window grows
+// by as much.
+void TfPopup::placeLabels()
+{
+    const auto widest = [](std::initializer_list<const QLabel*> labels, int classic) {
+        int w = classic;
+        for (const QLabel* l : labels)
+            w = std::max(w, l->fontMetrics().horizontalAdvance(l->text()) + 2);
+        return w;
+    };
+    const int captions = widest({m_lb3, m_lb4, m_lb5}, CaptionWidth);
+    int values = widest({m_lb3b, m_lb4b, m_lb5b}, ValueWidth);
+    values = std::max(values, widest({m_lb2}, 0) - captions - 4);
+    const int extra = captions - CaptionWidth + values - ValueWidth;
+
+    setFixedSize(PopupWidth + extra, PopupHeight);
+    m_frame->resize(PopupWidth + extra, PopupHeight);
+    m_caption->resize(PopupWidth + extra - 16, LineHeight);
+    m_info->resize(InfoWidth + extra, m_info->height());
+    m_lb2->resize(captions + 4 + values, LineHeight);
+    for (QLabel* caption : {m_lb3, m_lb4, m_lb5})
+        caption->resize(captions, LineHeight);
+    for (QLabel* value : {m_lb3b, m_lb4b, m_lb5b})
+        value->setGeometry(8 + captions + 4, value->y(), values, LineHeight);
 }
 
 void TfPopup::fill(const WatchState& watch, const ConnRecord& running, double cambioEcu)
@@ -102,6 +134,7 @@ void TfPopup::fill(const WatchState& watch, const ConnRecord& running, double ca
     m_lb4b->setText(session ? running.nomeTar : QStringLiteral("-"));
     m_lb5->setText(QStringLiteral("Telefonico Attuale :"));
     m_lb5b->setText(session ? running.telefono : QStringLiteral("-"));
+    placeLabels();
 }
 
 void TfPopup::popup()

@@ -2,7 +2,8 @@
 // The extra-information window: shown while the left mouse button is held on
 // the bar's cost field. It tells the cost in Lire and in Euro, whom the
 // connection is with, the tariff profile in use and the telephone number.
-// Borderless, 454 x 120, centred on the screen; it never takes the focus, so
+// Borderless, 454 x 120 (wider where the system font needs more room for its
+// texts), centred on the screen; it never takes the focus, so
 // the button's release still reaches the cost field, which closes it.
 
 #include <QWidget>
@@ -31,6 +32,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void placeLabels();
+
+    QWidget* m_frame = nullptr;
+    QLabel* m_caption = nullptr;
+    QWidget* m_info = nullptr;
     QLabel* m_lb2 = nullptr;
     QLabel* m_lb3 = nullptr;
     QLabel* m_lb3b = nullptr;

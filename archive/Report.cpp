@@ -2,6 +2,7 @@
 
 #include "common/Format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -155,7 +156,7 @@ QString TReport::printedText() const
            dateTimeText("dddd, d/m/yyyy \"ore \" h:nn", m_input.printedAt);
 }
 
-QList<double> TReport::stops(const IReportMetrics& m, double dpi)
+QList<double> TReport::stops(const IReportMetrics& m, double dpi, int blocks)
 {
     const auto w7 = [&m](const char* t) { return m.textWidth(QString::fromLatin1(t), F7); };
     const auto w8 = [&m](const char* t) {
@@ -163,7 +164,10 @@ QList<double> TReport::stops(const IReportMetrics& m, double dpi)
     };
     QList<double> x;
     x.append(dots(30, dpi));
-    x.append(x.last() + w7("n. 000"));
+    // Three digits in the classic layout; more when the report has more
+    // blocks, or a long number would run over "n.".
+    x.append(x.last() +
+             std::max(w7("n. 000"), w7("n. ") + m.textWidth(QString::number(blocks), F7)));
     x.append(x.last() + w7("ab"));
     x.append(x.last() + w7("Inizio  "));
     x.append(x.last() + w7("mnn 00"));
@@ -186,7 +190,7 @@ QList<ReportPage> TReport::layout(const IReportMetrics& m, const ReportSurface& 
     const double h7 = m.textHeight(xp, F7);
     const double h9 = m.textHeight(xp, F9);
     const double h9b = m.textHeight(xp, F9Bold);
-    const QList<double> x = stops(m, dpi);
+    const QList<double> x = stops(m, dpi, int(m_input.records.size()));
     const double space = m.textWidth(QStringLiteral(" "), F7);
     PageWriter out(m);
 

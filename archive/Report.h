@@ -94,8 +94,9 @@ public:
     // "Stampato " and the date-time of printing.
     QString printedText() const;
 
-    // Horizontal stops x0..x12 of the connection blocks.
-    static QList<double> stops(const IReportMetrics& metrics, double dpi);
+    // Horizontal stops x0..x12 of the connection blocks; the first gap holds
+    // "n." and block numbers up to blocks, right-aligned on x1.
+    static QList<double> stops(const IReportMetrics& metrics, double dpi, int blocks = 0);
     QList<ReportPage> layout(const IReportMetrics& metrics, const ReportSurface& surface) const;
 
     // n dots of the reference printer in pixels at dpi.

@@ -32,6 +32,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -44,6 +45,12 @@ namespace
 {
 
 const QString NoData = QStringLiteral("- nd -");
+
+// Room a cell's text leaves: 2 pixels each side, and the grid line.
+constexpr int CellMargins = 5;
+// The description column, and the least it keeps when others need room.
+constexpr int DescriptionColumn = 6;
+constexpr int MinDescriptionWidth = 60;
 const QString MissingConnectionText = QStringLiteral("Connessione Inesistente.");
 
 // Colours of the grid.
@@ -82,6 +89,8 @@ struct CellLine {
     bool underline = false;
     QColor colour = Qt::blue;
     int align = Qt::AlignHCenter;
+    // Cut with an ellipsis where it does not fit; other texts get room.
+    bool cut = false;
 };
 
 // Inserts text into a sorted box (case ignored, as the boxes sort), keeping
@@ -137,7 +146,14 @@ public:
     {
         const QSize s = QHeaderView::sizeHint();
         return orientation() == Qt::Horizontal ? QSize(s.width(), TfConn::RowHeight - 10)
-                                               : QSize(50, s.height());
+                                               : QSize(m_width, s.height());
+    }
+    // The width of the fixed column (the vertical header).
+    void setWidth(int width)
+    {
+        m_width = width;
+        updateGeometry();
+        emit geometriesChanged();
     }
 
 protected:
@@ -153,6 +169,7 @@ protected:
 
 private:
     const TfConn* m_owner;
+    int m_width = TfConn::FixedColumnWidth;
 };
 
 class ConnCellDelegate : public QStyledItemDelegate
@@ -316,10 +333,11 @@ void TfConn::buildControls()
     label(user, QStringLiteral("Descrizione"), QRect(8, 18, 80, 16));
     m_descriz = comboBox(user, "Descriz", SavedQuery::DescrizMax, QRect(8, 34, 222, 24));
     connect(m_descriz, &QComboBox::activated, this, &TfConn::chooseDescription);
-    // The combo box hands a key it ignores back to its line edit, so the
-    // line edit's returnPressed comes twice for one key: the key itself is
-    // watched instead.
-    m_descriz->lineEdit()->installEventFilter(this);
+    // Enter makes a new query. The key goes to the combo box, which has the
+    // focus for its line edit and hands keys to it bypassing any filter; the
+    // key is taken there, before the box would take Enter on an existing
+    // description as a choice from the list.
+    m_descriz->installEventFilter(this);
     m_modifica = button(user, "modifica", QStringLiteral("&Modifica"), QRect(236, 34, 68, 24));
     m_modifica->setToolTip(QStringLiteral("Salva i dati della descrizione qui sotto"));
     m_elimina = button(user, "elimina", QStringLiteral("&Elimina"), QRect(308, 34, 68, 24));
@@ -328,9 +346,12 @@ void TfConn::buildControls()
     connect(m_elimina, &QPushButton::clicked, this, &TfConn::eliminaClick);
 
     label(user, QStringLiteral("Dal"), QRect(8, 66, 30, 16));
-    m_dal = comboBox(user, "dal", 10, QRect(8, 82, 104, 24));
+    // Long enough for every date the window writes here, whatever the
+    // system's short date format: a date cut short would not parse back.
+    const int dateMax = dateFieldLength();
+    m_dal = comboBox(user, "dal", dateMax, QRect(8, 82, 104, 24));
     label(user, QStringLiteral("Al"), QRect(118, 66, 30, 16));
-    m_al = comboBox(user, "al", 10, QRect(118, 82, 104, 24));
+    m_al = comboBox(user, "al", dateMax, QRect(118, 82, 104, 24));
     label(user, QStringLiteral("Periodo"), QRect(8, 110, 50, 18));
     m_meno = new QToolButton(user);
     m_meno->setObjectName(QStringLiteral("Meno"));
@@ -442,10 +463,12 @@ bool TfConn::eventFilter(QObject* watched, QEvent* event)
             openPopupAt(cellRect(currentRow(), 1).center());
         return true;
     }
-    if (watched == m_descriz->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == m_descriz && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             DescrizEnter();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -455,7 +478,9 @@ void TfConn::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        formShow();
+        // Once the window is up and modal, so that a message of the showing
+        // comes up above it rather than before it.
+        QMetaObject::invokeMethod(this, &TfConn::formShow, Qt::QueuedConnection);
     }
 }
 
@@ -477,6 +502,16 @@ void TfConn::formShow()
 QString TfConn::dateText(TDateTime d) const
 {
     return fmt::formatShortDate(d);
+}
+
+int TfConn::dateFieldLength()
+{
+    // Day 28 and a four-digit year in every month: the longest dates a
+    // format of the locale can give (month names differ in length).
+    int longest = 10;
+    for (int month = 1; month <= 12; ++month)
+        longest = std::max(longest, int(fmt::formatShortDate(dt::encode(2000, month, 28)).size()));
+    return longest;
 }
 
 bool TfConn::parseDate(const QString& text, TDateTime& out) const
@@ -550,6 +585,7 @@ void TfConn::loadSelection()
     m_sg1->setRowCount(1 + std::max(1, m_selection.count()));
     m_sg1->setCurrentCell(m_sg1->rowCount() - 1, 0);
     m_loading = false;
+    fitColumns();
     m_sg1->viewport()->update();
     m_sg1->verticalHeader()->viewport()->update();
 }
@@ -1126,6 +1162,67 @@ QStringList TfConn::cellTexts(int row, int col) const
     return out;
 }
 
+// The columns keep their classic widths where the system font holds their
+// texts. Where it does not (row numbers of six digits, totals of seven,
+// long day or month names), a column widens to its widest text; the room
+// comes from the description, which is cut with an ellipsis anyway.
+void TfConn::fitColumns()
+{
+    const auto width = [this](const QString& text, int points, bool bold) {
+        return QFontMetrics(cellFont(font(), points, bold)).horizontalAdvance(text) + CellMargins;
+    };
+    const SelectionTotals& t = m_selection.totals();
+    const float cambio = m_program.settings.cambioEcu;
+
+    int taken = 0;
+    auto* header = static_cast<ConnHeader*>(m_sg1->verticalHeader());
+    const int rowNumber = width(QStringLiteral("n. %1").arg(rowCount() - 2), 8, false);
+    if (rowNumber > header->sizeHint().width()) {
+        taken += rowNumber - header->sizeHint().width();
+        header->setWidth(rowNumber);
+    }
+
+    int dates =
+        width(fmt::formatDateTime(QStringLiteral("hh nn ss"), dt::encodeTime(23, 59, 59)), 9, true);
+    for (int i = 0; i < 7; ++i) // a Monday to a Sunday
+        dates = std::max(dates, width(fmt::formatDateTime(QStringLiteral("dddd"),
+                                                          dt::encodeDate(2001, 1, 1 + i)),
+                                      8, false));
+    for (int month = 1; month <= 12; ++month)
+        dates = std::max(dates, width(fmt::formatDateTime(QStringLiteral("d mmm yyyy"),
+                                                          dt::encodeDate(2000, month, 28)),
+                                      8, false));
+    const int durations = std::max(width(TSelection::durationText(t.maxTime), 9, true),
+                                   width(TSelection::totalTimeText(t.totalTime), 9, true));
+    int costs = 0;
+    for (const float c : {t.totalCost, t.maxCost})
+        costs = std::max({costs, width(TSelection::lireText(c), 12, true),
+                          width(TSelection::euroText(c, cambio), 9, false)});
+    const int marks = width(QStringLiteral("spesa max, tempo max"), 7, false);
+
+    // Grid column c is view column c - 1. A header caption wraps between
+    // words, so its longest word must fit as well.
+    const std::pair<int, int> needs[] = {
+        {1, dates}, {2, dates}, {3, durations}, {4, costs}, {7, marks}};
+    for (auto [col, needed] : needs) {
+        if (col < 7)
+            for (const QString& word : QString::fromUtf8(HeaderCaptions[col])
+                                           .split(QRegularExpression(QStringLiteral("\\s+"))))
+                needed = std::max(needed, width(word, 8, false));
+        const int now = m_sg1->columnWidth(col - 1);
+        if (needed > now) {
+            m_sg1->setColumnWidth(col - 1, needed);
+            taken += needed - now;
+        }
+    }
+    if (taken > 0) {
+        const int descr = m_sg1->columnWidth(DescriptionColumn - 1);
+        m_sg1->setColumnWidth(DescriptionColumn - 1, std::max(MinDescriptionWidth, descr - taken));
+        // Past what the description can give, the grid scrolls sideways.
+        m_sg1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+}
+
 void TfConn::drawCell(QPainter& p, const QRect& rect, int row, int col, bool selected) const
 {
     if (m_loading)
@@ -1173,16 +1270,11 @@ void TfConn::drawDataCell(QPainter& p, const QRect& rect, int row, int col) cons
     const QRect inner = rect.adjusted(2, 0, -2, 0);
     const auto draw = [&](const CellLine& l) {
         const QRect r(inner.left(), rect.top() + l.top, inner.width(), l.height);
-        // The columns are narrow: a text that does not fit is first shown up
-        // to two points smaller, and only then cut.
-        QFont f = cellFont(font(), l.points, l.bold, l.underline);
-        while (QFontMetrics(f).horizontalAdvance(l.text) > r.width() &&
-               f.pointSize() > l.points - 2)
-            f.setPointSize(f.pointSize() - 1);
-        p.setFont(f);
+        p.setFont(cellFont(font(), l.points, l.bold, l.underline));
         p.setPen(l.colour);
         p.drawText(r, l.align | Qt::AlignVCenter,
-                   QFontMetrics(p.font()).elidedText(l.text, Qt::ElideRight, r.width()));
+                   l.cut ? QFontMetrics(p.font()).elidedText(l.text, Qt::ElideRight, r.width())
+                         : l.text);
     };
     const float cambio = m_program.settings.cambioEcu;
     const bool totals = row == rowCount() - 1;
@@ -1227,7 +1319,8 @@ void TfConn::drawDataCell(QPainter& p, const QRect& rect, int row, int col) cons
     case 5: {
         int top = 1;
         for (const QString& s : {r.telefono, r.provider, r.nomeTar}) {
-            draw({s.isEmpty() ? NoData : s, top, 14, 9, false, false, Qt::blue, Qt::AlignLeft});
+            draw({s.isEmpty() ? NoData : s, top, 14, 9, false, false, Qt::blue, Qt::AlignLeft,
+                  true});
             top += 14;
         }
         break;

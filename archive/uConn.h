@@ -39,6 +39,8 @@ class TfConn : public QDialog
 public:
     static constexpr int RowHeight = 44;
     static constexpr int ColumnCount = 8;
+    // The fixed column's classic width: 60 pixels, 10 less at creation.
+    static constexpr int FixedColumnWidth = 50;
 
     // Opens the window from the main bar: creation, a first load, shown
     // modally in its window slot (filled while the window exists), destroyed
@@ -154,7 +156,11 @@ private:
     void uncheckPeriods();
     QRadioButton* periodButton(SelectionPeriod::Kind kind) const;
     QString dateText(TDateTime d) const;
+    // Characters the date fields take: the longest date dateText writes.
+    static int dateFieldLength();
     bool parseDate(const QString& text, TDateTime& out) const;
+    // Widens the columns whose texts the system font cannot hold.
+    void fitColumns();
     void drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const;
     void drawDataCell(QPainter& p, const QRect& rect, int row, int col) const;
     bool gridMouseEvent(QMouseEvent* event);

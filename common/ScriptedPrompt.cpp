@@ -4,7 +4,8 @@
 
 int ScriptedPrompt::ask(const PromptRequest& request)
 {
-    m_requests.append(request);
+    m_requests.append(shown(request));
+    m_waited.append(true);
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
     if (request.defaultButton != PbNone)
@@ -15,6 +16,12 @@ int ScriptedPrompt::ask(const PromptRequest& request)
     return PbOk;
 }
 
+void ScriptedPrompt::notify(const PromptRequest& request)
+{
+    m_requests.append(shown(request));
+    m_waited.append(false);
+}
+
 QStringList ScriptedPrompt::texts() const
 {
     QStringList out;
@@ -23,9 +30,19 @@ QStringList ScriptedPrompt::texts() const
     return out;
 }
 
+QStringList ScriptedPrompt::notices() const
+{
+    QStringList out;
+    for (int i = 0; i < m_requests.size(); ++i)
+        if (!m_waited[i])
+            out << m_requests[i].text;
+    return out;
+}
+
 void ScriptedPrompt::clear()
 {
     m_answers.clear();
     m_requests.clear();
+    m_waited.clear();
     m_beeps = 0;
 }

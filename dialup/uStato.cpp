@@ -9,8 +9,13 @@
 #include <QStatusBar>
 #include <QThread>
 
+#include <algorithm>
+
 namespace
 {
+
+constexpr int ClassicWidth = 300;
+constexpr int Margin = 12;
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
               bool bold = false)
@@ -35,7 +40,7 @@ TfStato::TfStato(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Connessione in corso..."));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(300, 132);
+    setFixedSize(ClassicWidth, 132);
 
     m_tenta = label(this, "tenta", QString(), QRect(12, 8, 276, 18));
     m_provider = label(this, "provider", QString(), QRect(12, 28, 276, 18), true);
@@ -67,6 +72,7 @@ int TfStato::run(const QString& attemptLine, const QString& entryName, const QSt
     m_provider->setText(entryName);
     m_numtel->setText(phoneNumber);
     m_panel1->clear();
+    fitTexts();
     setResult(0);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -84,6 +90,31 @@ int TfStato::run(const QString& attemptLine, const QString& entryName, const QSt
 void TfStato::setStatusText(const QString& text)
 {
     m_panel1->setText(text);
+    fitTexts();
+}
+
+// The window keeps its classic 300 pixels where the system font holds its
+// texts; a longer entry name, number or state widens it (up to the
+// screen's width), its fields and status bar along.
+void TfStato::fitTexts()
+{
+    const auto advance = [](const QLabel* l) {
+        return l->fontMetrics().horizontalAdvance(l->text());
+    };
+    int width = ClassicWidth;
+    for (const QLabel* l : {m_tenta, m_provider})
+        width = std::max(width, l->x() + advance(l) + Margin);
+    width = std::max(width, m_numtel->x() + advance(m_numtel) + Margin);
+    width = std::max(width, m_panel0->sizeHint().width() + advance(m_panel1) + 3 * Margin);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, std::max(ClassicWidth, screen->availableGeometry().width()));
+    if (width == this->width())
+        return;
+    setFixedSize(width, height());
+    for (QLabel* l : {m_tenta, m_provider, m_numtel})
+        l->resize(width - l->x() - Margin, l->height());
+    m_annulla->move((width - m_annulla->width()) / 2, m_annulla->y());
+    m_sb1->resize(width, m_sb1->height());
 }
 
 QString TfStato::statusText() const

@@ -39,6 +39,8 @@ public:
     void reject() override;
 
 private:
+    void fitTexts();
+
     QLabel* m_tenta;
     QLabel* m_numtel;
     QLabel* m_provider;

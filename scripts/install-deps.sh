@@ -10,6 +10,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   e2fsprogs util-linux fiu-utils
   desktop-file-utils appstream dpkg-dev file
+  openbox xdotool x11-utils imagemagick locales
 )
 
 missing=()
@@ -25,4 +26,19 @@ if ((${#missing[@]})); then
   if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
   $sudo apt-get update -q
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The tests run under it_IT.UTF-8 as well as C.UTF-8: build the Italian
+# locale when the system lacks it.
+if ! locale -a 2>/dev/null | grep -qix 'it_IT\.utf-\?8'; then
+  echo "Genero la localizzazione it_IT.UTF-8"
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  if [ -f /etc/locale.gen ] && command -v locale-gen >/dev/null; then
+    $sudo sed -i 's/^# *\(it_IT\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^it_IT\.UTF-8 UTF-8' /etc/locale.gen || echo 'it_IT.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen
+  else
+    $sudo localedef -i it_IT -f UTF-8 it_IT.UTF-8
+  fi
 fi

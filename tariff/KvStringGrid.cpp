@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace
 {
 constexpr int GridLine = 1;
@@ -20,6 +22,7 @@ void TKvStringGrid::setGridSize(int cols, int rows, int fixedCols, int colWidth,
     m_rows = rows;
     m_fixedCols = fixedCols;
     m_colWidth = colWidth;
+    m_fixedColWidth = colWidth;
     m_rowHeight = rowHeight;
     m_col = fixedCols < cols ? fixedCols : 0;
     m_row = 0;
@@ -27,23 +30,38 @@ void TKvStringGrid::setGridSize(int cols, int rows, int fixedCols, int colWidth,
     update();
 }
 
+void TKvStringGrid::setFixedColWidth(int width)
+{
+    m_fixedColWidth = width;
+    setFixedSize(sizeHint());
+    update();
+}
+
+int TKvStringGrid::colLeft(int col) const
+{
+    const int fixed = std::min(col, m_fixedCols);
+    return GridLine + fixed * (m_fixedColWidth + GridLine) +
+           (col - fixed) * (m_colWidth + GridLine);
+}
+
 QSize TKvStringGrid::sizeHint() const
 {
-    return {m_cols * (m_colWidth + GridLine) + GridLine,
-            m_rows * (m_rowHeight + GridLine) + GridLine};
+    return {colLeft(m_cols), m_rows * (m_rowHeight + GridLine) + GridLine};
 }
 
 QRect TKvStringGrid::cellRect(int col, int row) const
 {
-    return QRect(GridLine + col * (m_colWidth + GridLine),
-                 GridLine + row * (m_rowHeight + GridLine), m_colWidth, m_rowHeight);
+    return QRect(colLeft(col), GridLine + row * (m_rowHeight + GridLine), colWidth(col),
+                 m_rowHeight);
 }
 
 bool TKvStringGrid::cellAt(const QPoint& pos, int& col, int& row) const
 {
     if (pos.x() < 0 || pos.y() < 0)
         return false;
-    const int c = pos.x() / (m_colWidth + GridLine);
+    int c = 0;
+    while (c < m_cols && pos.x() >= colLeft(c + 1))
+        ++c;
     const int r = pos.y() / (m_rowHeight + GridLine);
     if (c >= m_cols || r >= m_rows)
         return false;

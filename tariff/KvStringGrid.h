@@ -18,6 +18,9 @@ public:
     explicit TKvStringGrid(QWidget* parent = nullptr);
 
     void setGridSize(int cols, int rows, int fixedCols, int colWidth, int rowHeight);
+    // The fixed columns' own width (by default the width of every column):
+    // room for labels the system font makes wider than the other cells.
+    void setFixedColWidth(int width);
     void setDrawCell(DrawCell draw) { m_draw = std::move(draw); }
 
     int colCount() const { return m_cols; }
@@ -49,8 +52,12 @@ private:
     int m_rows = 0;
     int m_fixedCols = 0;
     int m_colWidth = 64;
+    int m_fixedColWidth = 64;
     int m_rowHeight = 24;
     int m_col = 0;
     int m_row = 0;
     DrawCell m_draw;
+
+    int colLeft(int col) const;
+    int colWidth(int col) const { return col < m_fixedCols ? m_fixedColWidth : m_colWidth; }
 };

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,7 +20,10 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace
 {
@@ -27,6 +31,9 @@ namespace
 const QString ErrorTitle = QStringLiteral("Errore...");
 const QString NumberFormatText = QStringLiteral("Il Formato del Numero immesso è Errato !");
 constexpr int NameMax = 50; // the profile-name field of a connection record
+// Where a day label starts in its cell, and the room it leaves on the right.
+constexpr int DayLabelLeft = 7;
+constexpr int DayLabelRight = 4;
 
 QLineEdit* numberField(QWidget* parent, const QString& name, int width)
 {
@@ -65,6 +72,9 @@ TfTariffe::TfTariffe(Program& program, QWidget* parent)
     buildControls();
     // The classic client size, unless the system's fonts need more room.
     setFixedSize(QSize(520, 466).expandedTo(minimumSizeHint()));
+    // Centred on the screen, not over the bar that opens it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     m_help = new THelpKey(this, program.shell, program.prompt, program.dataFolder,
                           QStringLiteral("profilitar.htm"));
 }
@@ -92,6 +102,7 @@ void TfTariffe::buildControls()
     m_sg1 = new TKvStringGrid(this);
     m_sg1->setObjectName(QStringLiteral("sg1"));
     m_sg1->setGridSize(1 + TProfileEditor::ShownBands, DayRows, 1, CellWidth, CellHeight);
+    m_sg1->setFixedColWidth(dayColumnWidth());
     m_sg1->setDrawCell([this](QPainter& p, int c, int r, const QRect& rect, bool selected) {
         sg1DrawCell(p, c, r, rect, selected);
     });
@@ -181,7 +192,9 @@ void TfTariffe::buildControls()
     m_nometab->setInsertPolicy(QComboBox::NoInsert);
     m_nometab->setCompleter(nullptr);
     m_nometab->lineEdit()->setMaxLength(NameMax);
-    m_nometab->lineEdit()->installEventFilter(this);
+    // Enter is taken where it arrives: at the combo box, which has the focus
+    // for its line edit (see eventFilter).
+    m_nometab->installEventFilter(this);
     m_nometab->setMinimumWidth(180);
     connect(m_nometab, &QComboBox::activated, this, &TfTariffe::nometabChoice);
     m_TabDefault = new QCheckBox(QStringLiteral("Applica Tabella"), this);
@@ -240,8 +253,12 @@ void TfTariffe::buildControls()
 void TfTariffe::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_opened)
-        opening();
+    // Once the window is up and modal, so that a question of the opening
+    // ("Creo la nuova tabella") comes up above it rather than before it.
+    if (!m_opened) {
+        m_opened = true;
+        QMetaObject::invokeMethod(this, &TfTariffe::opening, Qt::QueuedConnection);
+    }
 }
 
 void TfTariffe::opening()
@@ -302,7 +319,7 @@ bool TfTariffe::eventFilter(QObject* watched, QEvent* event)
 {
     // Enter in the name field switches (or creates) the profile; the combo
     // box itself must not also take it as a choice from the list.
-    if (watched == m_nometab->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == m_nometab && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             nometabEnter();
@@ -462,6 +479,20 @@ QStringList TfTariffe::cellTexts(int col, int row) const
     return {cellStartText(cell), cellRateText(cell, m_program.settings.iva)};
 }
 
+int TfTariffe::dayColumnWidth() const
+{
+    // The day labels are drawn 7 pixels in, and the cell's raised frame
+    // takes 2 pixels on the right: a system font too wide for "FESTIVI" in
+    // the classic 60 pixels widens the column.
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    int widest = 0;
+    for (int row = 0; row < DayRows; ++row)
+        widest = std::max(widest, fm.horizontalAdvance(dayRowLabel(row)));
+    return std::max(CellWidth, DayLabelLeft + widest + DayLabelRight);
+}
+
 void TfTariffe::sg1DrawCell(QPainter& p, int col, int row, const QRect& rect, bool selected)
 {
     const QStringList texts = cellTexts(col, row);
@@ -474,15 +505,12 @@ void TfTariffe::sg1DrawCell(QPainter& p, int col, int row, const QRect& rect, bo
         p.fillRect(QRect(rect.left(), rect.top(), 1, rect.height() - 1), Qt::white);
         QFont f = font();
         f.setBold(true);
-        // "FESTIVI" must fit the fixed column whatever the system font.
-        while (f.pointSize() > 6 && QFontMetrics(f).horizontalAdvance(texts[0]) > rect.width() - 9)
-            f.setPointSize(f.pointSize() - 1);
         p.setFont(f);
         p.setPen(Qt::black);
-        p.drawText(rect.topLeft() + QPoint(7, 3 + QFontMetrics(f).ascent()), texts[0]);
+        p.drawText(rect.topLeft() + QPoint(DayLabelLeft, 3 + QFontMetrics(f).ascent()), texts[0]);
         f.setBold(false);
         p.setFont(f);
-        p.drawText(rect.topLeft() + QPoint(7, 20 + QFontMetrics(f).ascent()), texts[1]);
+        p.drawText(rect.topLeft() + QPoint(DayLabelLeft, 20 + QFontMetrics(f).ascent()), texts[1]);
         return;
     }
     p.fillRect(rect, selected ? QColor(0, 255, 255) : QColor(255, 255, 227));

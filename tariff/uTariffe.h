@@ -81,6 +81,9 @@ protected:
 
 private:
     void buildControls();
+    // Width of the day column: the classic cell width, or what the widest
+    // day label needs in the system font.
+    int dayColumnWidth() const;
     void switchProfile(bool fromList);
     void addName(const QString& name);
 

@@ -8,6 +8,7 @@
 #include "archive/Report.h"
 #include "archive/uConn.h"
 #include "common/Clock.h"
+#include "common/Format.h"
 #include "common/ScriptedPrompt.h"
 #include "platform/system/Registry.h"
 #include "tests/archive/SelectionFixture.h"
@@ -238,6 +239,85 @@ private slots:
         QVERIFY(!w.namedQuery());
     }
 
+    // The dates a predefined period writes into "dal" and "al" parse back in
+    // every locale, month names and long formats included: opening on a
+    // saved "Oggi" and reselecting raise no message.
+    void periodDatesInEveryLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        for (const char* name : {"C", "it_IT", "en_US", "de_DE", "hu_HU", "ko_KR", "fi_FI"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void periodDatesInEveryLocale()
+    {
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        struct Restore {
+            ~Restore() { testsupport::pinItalianLocale(); }
+        } restore;
+        Fixture f;
+        f.clock.set(dt::encode(2001, 12, 10, 18, 30)); // two-digit day: "10 Dec 2001" in C
+        QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Oggi, true));
+        TfConn w(f.program);
+        w.show();
+        QTRY_VERIFY(child<QRadioButton>(w, "oggi")->isChecked());
+        const QString today = fmt::formatShortDate(dt::encodeDate(2001, 12, 10));
+        for (const char* name : {"dal", "al"}) {
+            const QString text = child<QComboBox>(w, name)->currentText();
+            QCOMPARE(text, today);
+            const std::optional<TDateTime> back = fmt::parseShortDate(text, 2001);
+            QVERIFY2(back && dt::toQDate(*back) == QDate(2001, 12, 10), qPrintable(text));
+        }
+        child<QPushButton>(w, "Riselezione")->click();
+        QCOMPARE(f.prompt.texts(), QStringList());
+    }
+
+    // Texts the classic column widths cannot hold in the system font (row
+    // numbers of six digits, a total of ten, its Euro line) widen their
+    // columns; the description gives the room.
+    void textsFitTheirColumns()
+    {
+        Fixture f;
+        f.saveQuery(Marzo, 1, 31);
+        f.setCurrent(Marzo);
+        const int classic[] = {71, 71, 71, 71, 118, 161, 121};
+
+        const int count = 100000;
+        const QByteArray one =
+            selectiontest::conn(1, 10, 0, 3600, 99999.0f, QStringLiteral("0101"),
+                                QStringLiteral("Alfa"), QStringLiteral("Interurbana"))
+                .toBytes();
+        QVERIFY(archivetest::writeFileBytes(f.dir.path() + QStringLiteral("/Archivio.sto"),
+                                            one.repeated(count)));
+        TfConn w(f.program);
+        QCOMPARE(w.selection().count(), count);
+        const int totals = w.rowCount() - 1;
+        const QStringList cost = w.cellTexts(totals, 4);
+        QCOMPARE(cost.size(), 2);
+        QVERIFY(cost[0].size() >= 13); // "9.999.900.672" or near: float sums
+        auto fits = [&](const QString& text, int points, bool bold, int width) {
+            QFont font = w.font();
+            font.setPointSize(points);
+            font.setBold(bold);
+            return QFontMetrics(font).horizontalAdvance(text) + 4 <= width;
+        };
+        QVERIFY2(fits(cost[0], 12, true, w.grid()->columnWidth(3)), qPrintable(cost[0]));
+        QVERIFY2(fits(cost[1], 9, false, w.grid()->columnWidth(3)), qPrintable(cost[1]));
+        QVERIFY(fits(QStringLiteral("n. %1").arg(count), 8, false,
+                     w.grid()->verticalHeader()->width()));
+        // What the other columns grew by, the description gave.
+        int grown = w.grid()->verticalHeader()->width() - TfConn::FixedColumnWidth;
+        for (int c = 1; c < TfConn::ColumnCount; ++c) {
+            if (c != 6) {
+                QVERIFY(w.grid()->columnWidth(c - 1) >= classic[c - 1]);
+                grown += w.grid()->columnWidth(c - 1) - classic[c - 1];
+            }
+        }
+        QVERIFY(grown > 0);
+        QCOMPARE(w.grid()->columnWidth(5), std::max(60, 161 - grown));
+        QCOMPARE(w.grid()->columnWidth(4), 118); // its texts are cut, as designed
+    }
+
     void savedPeriodOnShowing()
     {
         Fixture f;
@@ -248,7 +328,7 @@ private slots:
         TfConn w(f.program);
         QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6})); // the saved query first
         w.show();
-        QVERIFY(child<QRadioButton>(w, "Ult15gg")->isChecked());
+        QTRY_VERIFY(child<QRadioButton>(w, "Ult15gg")->isChecked());
         QCOMPARE(child<QComboBox>(w, "dal")->currentText(), QStringLiteral("19/02/2001"));
         QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5}));
         QVERIFY(!w.namedQuery());
@@ -416,7 +496,7 @@ private slots:
         child<QComboBox>(w, "provider")->setEditText(QStringLiteral("Zeta"));
         child<QCheckBox>(w, "ProvTutti")->setChecked(false);
         descriz->setEditText(QStringLiteral("Settimana"));
-        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(descriz, Qt::Key_Return);
         QCOMPARE(f.prompt.texts(), QStringList{"La nuova descrizione è stata salvata."});
         QCOMPARE(items(descriz), (QStringList{Marzo, "Settimana"}));
         QCOMPARE(w.currentDescription(), QStringLiteral("Settimana"));
@@ -434,7 +514,7 @@ private slots:
 
         // Enter on an existing item creates nothing more.
         f.prompt.clear();
-        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(descriz, Qt::Key_Return);
         QVERIFY(f.prompt.texts().isEmpty());
     }
 
@@ -463,7 +543,7 @@ private slots:
             child<QComboBox>(w, "dal")->setEditText(QStringLiteral("x"));
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         descriz->setEditText(name);
-        QTest::keyClick(descriz->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(descriz, Qt::Key_Return);
         QCOMPARE(f.prompt.texts().size(), 1);
         QVERIFY2(f.prompt.texts().first().startsWith(message),
                  qPrintable(f.prompt.texts().first()));

@@ -361,6 +361,29 @@ private slots:
         QVERIFY(stamp->alignRight);
         QCOMPARE(stamp->x, surface.width);
     }
+
+    // Block numbers of four and more digits stay clear of "n." and of what
+    // follows them.
+    void longBlockNumbers()
+    {
+        const FakeMetrics m;
+        const ReportSurface surface{2000, 300, 300};
+        const QList<ConnRecord> records(12345, simple(1, 10, 0, 45));
+        const QList<ReportPage> pages = TReport(input(records)).layout(m, surface);
+        const QList<double> x = TReport::stops(m, surface.dpi, int(records.size()));
+        // The last block's number (the statistics count the blocks too, flush left).
+        const ReportItem* last = nullptr;
+        for (const ReportItem& item : pages.last().items)
+            if (item.text == QLatin1String("12345") && item.alignRight)
+                last = &item;
+        QVERIFY(last);
+        QCOMPARE(last->x, x[1]);
+        const double numberLeft = last->x - m.textWidth(last->text, last->font);
+        QVERIFY(x[0] + m.textWidth(QStringLiteral("n. "), last->font) <= numberLeft);
+        QVERIFY(last->x <= x[2]);
+        // A short report keeps the classic room for three digits.
+        QCOMPARE(TReport::stops(m, surface.dpi, 7)[1], TReport::stops(m, surface.dpi)[1]);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstReport)

@@ -5,6 +5,8 @@
 #include <QTest>
 
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace
 {
@@ -251,6 +253,44 @@ private slots:
         }
         QCOMPARE(fmt::shortDatePattern(), QStringLiteral("dd/mm/yyyy"));
         QCOMPARE(fmt::formatLongTime(Monday), QStringLiteral("18:05:09"));
+    }
+
+    // Every date, time and number the program writes into a field of its
+    // own reads back from that field as the same value, in every locale:
+    // "Dal"/"Al" (short dates), a band's start (hh:nn), rates ("#0.00") and
+    // the exchange rate ("#.00"). The "system" row is the locale this test
+    // runs under (the test runs under it_IT.UTF-8 and C.UTF-8).
+    void ownFieldsReadBack_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("system") << QLocale::system();
+        for (const char* name : {"C", "it_IT", "en_US", "de_DE", "hu_HU", "ko_KR", "fi_FI"})
+            QTest::newRow(name) << QLocale(QString::fromLatin1(name));
+    }
+    void ownFieldsReadBack()
+    {
+        QFETCH(QLocale, locale);
+        for (int year : {1999, 2000, 2031})
+            for (int month = 1; month <= 12; ++month)
+                for (int dayOfMonth : {1, 28}) {
+                    const TDateTime day = dt::encodeDate(year, month, dayOfMonth);
+                    const QString text = fmt::formatShortDate(day + 0.75, locale);
+                    QVERIFY2(fmt::parseShortDate(text, year, locale) == day, qPrintable(text));
+                }
+        for (const auto& [h, m] : {std::pair{0, 0}, {8, 30}, {23, 59}}) {
+            const QString text =
+                fmt::formatDateTime(QStringLiteral("hh:nn"), dt::encodeTime(h, m, 0), locale);
+            const std::optional<TDateTime> back = fmt::parseTime(text, locale);
+            QVERIFY2(back && std::abs(*back - dt::encodeTime(h, m, 0)) < dt::OneSecond / 2,
+                     qPrintable(text));
+        }
+        for (const double v : {0.0, 9.5, 127.25, 1936.27, 123456.78}) {
+            for (const char* pattern : {"#0.00", "#.00"}) {
+                const QString text = fmt::formatFloat(QString::fromLatin1(pattern), v, locale);
+                const std::optional<double> back = fmt::parseFloat(text, locale);
+                QVERIFY2(back && std::abs(*back - v) < 0.005, qPrintable(text));
+            }
+        }
     }
 };
 

@@ -117,6 +117,7 @@ private slots:
     void ordineColours();
     void stateTexts_data();
     void stateTexts();
+    void statusWindowFitsItsTexts();
     void credentialsPromptBeforeDial();
     void connectsThroughTheStatusWindow();
     void helpKey();
@@ -352,6 +353,37 @@ void TestAutoDial::stateTexts()
     QVERIFY(stato.statusText().isEmpty()); // not before the window thread gets to it
     QCoreApplication::processEvents();
     QTEST(stato.statusText(), "text");
+}
+
+// The status window keeps its 300 pixels for short texts, and widens for a
+// long entry name or state rather than cutting it.
+void TestAutoDial::statusWindowFitsItsTexts()
+{
+    TfStato stato;
+    const QString longName = QStringLiteral("Collegamento Aziendale Principale Numero Verde 01");
+    QList<int> widths;
+    const auto fits = [&](QWidget* s) {
+        for (const char* name : {"tenta", "provider", "numtel", "sb1Panel1"}) {
+            auto* l = testsupport::child<QLabel>(s, name);
+            QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), name);
+            QVERIFY2(s->rect().contains(l->mapTo(s, l->rect().bottomRight())), name);
+        }
+        widths << s->width();
+    };
+    for (const QString& entry : {QStringLiteral("Casa"), longName}) {
+        whenModal(QStringLiteral("TfStato"), [&](QWidget* s) {
+            fits(s);
+            stato.setStatusText(QStringLiteral("Verifica del nome utente e della password in "
+                                               "corso presso il server del provider..."));
+            fits(s);
+            stato.done(AttemptResult::Cancelled);
+        });
+        stato.run(QStringLiteral("Tentativo 1 di 1 con"), entry, QStringLiteral("0701234567"));
+    }
+    QCOMPARE(widths.size(), 4);
+    QCOMPARE(widths[0], 300);
+    QVERIFY(widths[1] > 300);
+    QVERIFY(widths[2] > 300);
 }
 
 void TestAutoDial::credentialsPromptBeforeDial()

@@ -16,6 +16,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -127,6 +129,8 @@ private slots:
     void initTestCase() { testsupport::pinItalianLocale(); }
     void layouts_data();
     void layouts();
+    void wideCostMakesRoom_data();
+    void wideCostMakesRoom();
     void reducedToIconItemChangesNothing();
     void cyclicRotation();
     void slidingPanel();
@@ -223,6 +227,56 @@ void TestDisplayModes::layouts()
         emit bar->popSem()->aboutToShow();
         QVERIFY(action(*bar, modeItem(mode))->isChecked());
     }
+}
+
+// A cost too wide for its field widens the field; what lies right of it
+// moves along and the bar grows by as much. A short cost gives it all back.
+void TestDisplayModes::wideCostMakesRoom_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("1 normal") << 1;
+    QTest::newRow("5 cost only") << 5;
+    QTest::newRow("7 cyclic") << 7;
+}
+
+void TestDisplayModes::wideCostMakesRoom()
+{
+    QFETCH(int, mode);
+    Fixture f;
+    auto bar = f.makeBar(mode);
+    QVERIFY(finishSlide(*bar));
+    auto* costo = qobject_cast<QLabel*>(control(*bar, "Costo"));
+    const QRect design = costo->geometry();
+    const int designWidth = bar->width();
+    QMap<QString, int> designX;
+    for (const QString& name : BarControls)
+        designX[name] = control(*bar, name)->x();
+
+    const QString wide = QStringLiteral("12.345.678");
+    bar->setCostoText(wide);
+    QVERIFY(costo->contentsRect().width() >= costo->fontMetrics().horizontalAdvance(wide));
+    QCOMPARE(costo->pos(), design.topLeft());
+    const int extra = costo->width() - design.width();
+    QVERIFY(extra > 0);
+    QCOMPARE(bar->width(), designWidth + extra);
+    QCOMPARE(control(*bar, "Panel5")->width(), bar->width());
+    for (const QString& name : BarControls) {
+        QWidget* w = control(*bar, name);
+        // Hidden, or put out of sight by the mode.
+        if (w->isHidden() || designX[name] >= designWidth || name == QLatin1String("Costo"))
+            continue;
+        if (designX[name] > design.x()) {
+            QCOMPARE(w->x(), designX[name] + extra);
+            QVERIFY2(w->x() > costo->geometry().right(), qPrintable(name));
+        }
+        QVERIFY2(w->geometry().right() < bar->width(), qPrintable(name));
+    }
+
+    bar->setCostoText(QStringLiteral("1.234"));
+    QCOMPARE(costo->geometry(), design);
+    QCOMPARE(bar->width(), designWidth);
+    for (const QString& name : BarControls)
+        QCOMPARE(control(*bar, name)->x(), designX[name]);
 }
 
 void TestDisplayModes::reducedToIconItemChangesNothing()
@@ -466,6 +520,16 @@ void TestDisplayModes::extraInfo_data()
                                                      "-",
                                                      "Telefonico Attuale :",
                                                      "-"};
+    // A provider name as long as the probe keeps (49 characters).
+    const QString longName = QStringLiteral("Collegamento Aziendale Principale Numero Verde 01");
+    QTest::newRow("long provider name") << true << true << 1936.0f << 1936.27f
+                                        << QStringList{" Lire 1.936 equivalgono ad Euro 1,00",
+                                                       " Sei collegato con : ",
+                                                       longName,
+                                                       "Tariffa in uso :",
+                                                       "Urbana",
+                                                       "Telefonico Attuale :",
+                                                       "0612345"};
 }
 
 void TestDisplayModes::extraInfo()
@@ -485,7 +549,7 @@ void TestDisplayModes::extraInfo()
     f.program.watch.shownCost = cost;
     f.program.settings.cambioEcu = rate;
     ConnRecord& r = f.program.connRecords.running;
-    r.provider = QStringLiteral("Casa");
+    r.provider = texts[2] == QLatin1String("In attesa") ? QStringLiteral("Casa") : texts[2];
     r.nomeTar = QStringLiteral("Urbana");
     r.telefono = QStringLiteral("0612345");
 
@@ -496,12 +560,22 @@ void TestDisplayModes::extraInfo()
     QVERIFY(popup->isVisible());
     QVERIFY(popup->isWindow());
     QVERIFY(popup->windowFlags().testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(popup->size(), QSize(454, 120));
+    QCOMPARE(popup->height(), 120);
+    QVERIFY(popup->width() >= 454);
     QCOMPARE(popup->geometry().center(), bar->screen()->geometry().center());
     QStringList seen;
     for (const char* name : {"lb2", "lb3", "lb3b", "lb4", "lb4b", "lb5", "lb5b"})
         seen << labelText(popup, name);
     QCOMPARE(seen, texts);
+    // Every text has room in its label, and every label in the window.
+    for (const auto* l : popup->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lb")))) {
+        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(),
+                 qPrintable(l->objectName()));
+        QVERIFY2(popup->rect().contains(l->mapTo(popup.data(), l->rect().bottomRight())),
+                 qPrintable(l->objectName()));
+    }
+    QVERIFY(popup->findChild<QLabel*>(QStringLiteral("lb3b"))->x() >
+            popup->findChild<QLabel*>(QStringLiteral("lb3"))->geometry().right());
 
     sendMouse(costo, QEvent::MouseButtonRelease, Qt::LeftButton);
     QVERIFY(popup.isNull());

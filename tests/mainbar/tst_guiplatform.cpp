@@ -14,8 +14,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -32,6 +35,12 @@ private slots:
     void boxFromRequest();
     void italianButtons();
     void askReturnsPressedButton();
+    void boxBelongsToItsWindow_data();
+    void boxBelongsToItsWindow();
+    void noticeDoesNotWait();
+    void noticeNeverSitsOnABox();
+    void plainBoxTitle();
+    void noWaitPromptAsksOnlyQuestions();
     void trayWithoutHost();
     void terminationSignal_data();
     void terminationSignal();
@@ -122,6 +131,145 @@ void TestGuiPlatform::askReturnsPressedButton()
     QCOMPARE(prompt.ask({QStringLiteral("Sicuro ?"), QStringLiteral("Conferma..."),
                          PromptIcon::Question, PbYes | PbNo, PbYes}),
              int(PbNo));
+}
+
+// A box is modal to the window it is raised over and kept in that window's
+// layer; a box of no window is modal to the program and stays on top; a box
+// of the bar sits in the middle of the screen rather than over the strip.
+void TestGuiPlatform::boxBelongsToItsWindow_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("staysOnTop");
+    QTest::newRow("modal window") << "modal" << false;
+    QTest::newRow("modal window of the bar") << "modal of the bar" << true;
+    QTest::newRow("only the bar") << "bar" << true;
+    QTest::newRow("no window shown") << "none" << true;
+}
+
+void TestGuiPlatform::boxBelongsToItsWindow()
+{
+    QFETCH(QString, window);
+    QFETCH(bool, staysOnTop);
+    QWidget bar(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    bar.setGeometry(0, 0, 300, 25);
+    // A window of the bar stays in the bar's layer, above other windows.
+    QDialog dialog(window == QLatin1String("modal of the bar") ? &bar : nullptr);
+    dialog.resize(400, 300);
+    QtPrompt prompt;
+    prompt.setMainWindow(&bar);
+    if (window != QLatin1String("none"))
+        bar.show();
+    if (window.startsWith(QLatin1String("modal"))) {
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+    }
+
+    QWidget* expected = window.startsWith(QLatin1String("modal")) ? &dialog
+                        : window == QLatin1String("bar")          ? &bar
+                                                                  : nullptr;
+    QCOMPARE(prompt.owner(), expected);
+    prompt.notify({QStringLiteral("Attenzione"), QStringLiteral("Errore..."), PromptIcon::Error});
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    QCOMPARE(box->parentWidget(), expected);
+    QCOMPARE(box->windowModality(), expected ? Qt::WindowModal : Qt::ApplicationModal);
+    QCOMPARE(bool(box->windowFlags() & Qt::WindowStaysOnTopHint), staysOnTop);
+    if (expected == &bar) {
+        const QPoint centre = bar.screen()->availableGeometry().center();
+        QVERIFY(box->frameGeometry().contains(centre));
+        QVERIFY(!box->frameGeometry().intersects(bar.frameGeometry()));
+    }
+    box->close();
+}
+
+// A notice shows its box and returns at once; the same notice still open
+// is not shown twice; answered, its box goes away.
+void TestGuiPlatform::noticeDoesNotWait()
+{
+    QtPrompt prompt;
+    const PromptRequest r{QStringLiteral("Cannot open file /x/Archivio.sto"),
+                          QStringLiteral("Tarvelo!"), PromptIcon::Error};
+    prompt.notify(r);
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->text(), r.text);
+    prompt.notify(r);
+    QCOMPARE(QApplication::activeModalWidget(), box);
+    int open = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        open += qobject_cast<QMessageBox*>(w) && w->isVisible();
+    QCOMPARE(open, 1);
+
+    QPointer<QMessageBox> guard(box);
+    box->button(QMessageBox::Ok)->click();
+    QTRY_VERIFY(guard.isNull());
+    prompt.notify(r); // shown again once the first is gone
+    QVERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+    QApplication::activeModalWidget()->close();
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+}
+
+// A box that waits belongs to the box it is raised over (that box cannot go
+// first); a notice goes to the window under the boxes, or a box closing
+// before it would take it along.
+void TestGuiPlatform::noticeNeverSitsOnABox()
+{
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    QtPrompt prompt;
+    QWidget* questionOwner = nullptr;
+    QWidget* noticeOwner = nullptr;
+    QTimer::singleShot(0, qApp, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QCOMPARE(box->parentWidget(), &dialog);
+        questionOwner = prompt.owner(false);
+        noticeOwner = prompt.owner(true);
+        QCOMPARE(questionOwner, box);
+        box->button(QMessageBox::No)->click();
+    });
+    prompt.ask({QStringLiteral("Sicuro ?"), QStringLiteral("Conferma..."), PromptIcon::Question,
+                PbYes | PbNo, PbNo});
+    QVERIFY(questionOwner);
+    QCOMPARE(noticeOwner, &dialog);
+}
+
+// A plain box (no title of its own) carries the application title.
+void TestGuiPlatform::plainBoxTitle()
+{
+    QtPrompt prompt;
+    prompt.setApplicationTitle(QStringLiteral("Tarvelo! 3.1"));
+    prompt.notify({QStringLiteral("Nome di Connessione Ras Inesistente"), QString()});
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Tarvelo! 3.1"));
+    box->close();
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+
+    ScriptedPrompt scripted;
+    scripted.setApplicationTitle(QStringLiteral("Tarvelo!"));
+    scripted.message(QStringLiteral("x"), QString(), PromptIcon::None);
+    scripted.message(QStringLiteral("y"), QStringLiteral("Errore..."), PromptIcon::Error);
+    QCOMPARE(scripted.requests()[0].title, QStringLiteral("Tarvelo!"));
+    QCOMPARE(scripted.requests()[1].title, QStringLiteral("Errore..."));
+}
+
+// What the timer handlers see: messages are shown without waiting, a
+// question still waits for its answer.
+void TestGuiPlatform::noWaitPromptAsksOnlyQuestions()
+{
+    ScriptedPrompt target;
+    NoWaitPrompt ticks(target);
+    target.answerNext(PbYes);
+    ticks.message(QStringLiteral("a"), QStringLiteral("Errore..."), PromptIcon::Error, true);
+    QVERIFY(ticks.confirm(QStringLiteral("b ?")));
+    ticks.beep();
+    QCOMPARE(target.texts(), (QStringList{"a", "b ?"}));
+    QCOMPARE(target.notices(), QStringList{"a"});
+    QVERIFY(target.requests()[0].systemModal);
+    QCOMPARE(target.beeps(), 1);
 }
 
 void TestGuiPlatform::trayWithoutHost()

@@ -339,27 +339,39 @@ void TestMainBar::creationSteps()
     QVERIFY(bar->ctrlTimer().isActive());
 }
 
+// A bar wholly on its screen stays where it was; one partly off the screen
+// is pulled wholly onto it (with the width of its display mode), one on no
+// screen at all goes to the top left of the primary screen.
 void TestMainBar::savedPosition_data()
 {
     QTest::addColumn<QPoint>("saved");
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("on screen") << QPoint(123, 45) << true;
-    QTest::newRow("on a detached monitor") << QPoint(9000, 7000) << false;
-    QTest::newRow("above the screen") << QPoint(10, -500) << false;
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QPoint>("expected");
+    const QRect s = QGuiApplication::primaryScreen()->geometry();
+    const QPoint corner = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
+    QTest::newRow("on screen") << QPoint(123, 45) << 1 << QPoint(123, 45);
+    QTest::newRow("on a detached monitor") << QPoint(9000, 7000) << 1 << corner;
+    QTest::newRow("above the screen") << QPoint(10, -500) << 1 << corner;
+    QTest::newRow("partly off the right edge")
+        << QPoint(s.right() - 100, 45) << 1 << QPoint(s.right() + 1 - 300, 45);
+    QTest::newRow("partly off the bottom edge")
+        << QPoint(40, s.bottom() - 10) << 1 << QPoint(40, s.bottom() + 1 - 25);
+    QTest::newRow("partly off the top left corner") << QPoint(-50, -5) << 1 << s.topLeft();
+    QTest::newRow("minimal bar near the edge")
+        << QPoint(s.right() - 100, 45) << 2 << QPoint(s.right() - 100, 45);
 }
 
 void TestMainBar::savedPosition()
 {
     QFETCH(QPoint, saved);
-    QFETCH(bool, kept);
+    QFETCH(int, mode);
+    QFETCH(QPoint, expected);
     Fixture f;
     f.storeInteger(SettingsStore::Main, QStringLiteral("MainLeft"), saved.x());
     f.storeInteger(SettingsStore::Main, QStringLiteral("MainTop"), saved.y());
+    f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode);
     auto bar = f.makeBar();
-    if (kept)
-        QCOMPARE(bar->pos(), saved);
-    else
-        QCOMPARE(bar->pos(), QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    QCOMPARE(bar->pos(), expected);
 }
 
 void TestMainBar::startsHiddenWithoutNormWind()

@@ -15,12 +15,14 @@
 #include "tests/support/WidgetSupport.h"
 #include "tests/tariff/TariffFixtures.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -90,6 +92,7 @@ struct EditorFixture {
     {
         auto w = std::make_unique<TfTariffe>(program);
         w->show();
+        QCoreApplication::processEvents(); // the opening runs once the window is up
         return w;
     }
 };
@@ -124,7 +127,8 @@ void typeAndEnter(TfTariffe& w, const QString& name)
 {
     QComboBox* box = nometab(w);
     box->setEditText(name);
-    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    // Typed keys reach the combo box: it holds the focus for its line edit.
+    QTest::keyClick(box, Qt::Key_Return);
 }
 void salva(TfTariffe& w)
 {
@@ -151,6 +155,9 @@ private slots:
     void refusesBadFields_data();
     void refusesBadFields();
     void gridShowsRatesWithVat();
+    void dayLabelsFit_data();
+    void dayLabelsFit();
+    void opensCentredOnTheScreen();
     void copyPasteClear();
     void switchingSavesModifiedProfileFirst();
     void enterNewName_data();
@@ -310,6 +317,58 @@ void TestTariffEditor::gridShowsRatesWithVat()
     clickCell(*w, 2, 0);
     clickCell(*w, 1, 0);
     QCOMPARE(field(*w, "costo1")->text(), QStringLiteral("100,00"));
+}
+
+// The day column keeps its classic 60 pixels where the system font lets
+// "FESTIVI" fit, and widens where it does not; the bands keep theirs.
+void TestTariffEditor::dayLabelsFit_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::newRow("small font") << 7;
+    QTest::newRow("large font") << 16;
+}
+
+void TestTariffEditor::dayLabelsFit()
+{
+    QFETCH(int, points);
+    const QFont appFont = QApplication::font();
+    QFont big = appFont;
+    big.setPointSize(points);
+    QApplication::setFont(big);
+    EditorFixture f;
+    auto w = f.open();
+    QApplication::setFont(appFont);
+
+    QFont bold = w->font();
+    bold.setBold(true);
+    const int label = QFontMetrics(bold).horizontalAdvance(QStringLiteral("FESTIVI"));
+    const QRect day = w->grid()->cellRect(0, 7);
+    QVERIFY2(7 + label + 2 <= day.width(), qPrintable(QString::number(day.width())));
+    if (7 + label + 4 <= 60)
+        QCOMPARE(day.width(), 60);
+    QCOMPARE(w->grid()->cellRect(1, 7).width(), 60);
+    QCOMPARE(w->grid()->cellRect(1, 7).left(), day.right() + 2);
+    int col = -1, row = -1;
+    QVERIFY(w->grid()->cellAt(w->grid()->cellRect(1, 7).center(), col, row));
+    QCOMPARE(QPoint(col, row), QPoint(1, 7));
+    QVERIFY(w->grid()->cellAt(day.center(), col, row));
+    QCOMPARE(QPoint(col, row), QPoint(0, 7));
+}
+
+// Centred on the screen, not over the bar that opens it.
+void TestTariffEditor::opensCentredOnTheScreen()
+{
+    EditorFixture f;
+    QWidget bar;
+    bar.setGeometry(0, 0, 300, 25);
+    bar.show();
+    TfTariffe w(f.program, &bar);
+    w.show();
+    // Give or take the window's frame, which the desktop adds around it.
+    const QPoint off =
+        w.geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2(qAbs(off.x()) <= 30 && qAbs(off.y()) <= 30,
+             qPrintable(QStringLiteral("%1,%2").arg(off.x()).arg(off.y())));
 }
 
 void TestTariffEditor::copyPasteClear()

@@ -42,7 +42,7 @@ private slots:
     void changeTariffOnlyWhileConnected();
     void noNewSessionWhileEndDialogOpen();
     void failingSaveReportedOnce();
-    void ticksDuringArchiveMessage();
+    void archiveMessagesDoNotStopTheTicks();
     void disconnect_data();
     void disconnect();
 };
@@ -475,70 +475,35 @@ void TestWatch::failingSaveReportedOnce()
     QCOMPARE(f.prompt.requests().size(), 1);
 }
 
-// The archive message at session start is modal, but the bar's timers go
-// on meanwhile: the session is already set up, so those ticks neither start
-// it again nor stack up a message a second.
-void TestWatch::ticksDuringArchiveMessage()
+// The archive messages of a session's start and of its periodic saves come
+// from the bar's timers: they are shown without waiting, so the session goes
+// on being timed and a connection that drops meanwhile ends when it drops.
+// The ticks neither start the session again nor stack up a message a second.
+void TestWatch::archiveMessagesDoNotStopTheTicks()
 {
-    class TickingPrompt : public ScriptedPrompt
-    {
-    public:
-        std::function<void()> whileOpen;
-        int depth = 0;
-        int ask(const PromptRequest& request) override
-        {
-            if (whileOpen && depth < 3) {
-                ++depth;
-                whileOpen();
-                --depth;
-            }
-            return ScriptedPrompt::ask(request);
-        }
-    };
-
     Fixture f;
     QVERIFY(f.saveProfile(QStringLiteral("Prova"), liraPerSecond()));
     QVERIFY(QDir().mkdir(f.archivePath())); // a folder where the file should be
-    TickingPrompt prompt;
-    TWatch watcher(WatchContext{f.settings, f.watch, f.records, f.archive, f.profiles, f.schedule,
-                                f.trace, f.holidays, f.provider, f.dialUp, f.folder, f.clock,
-                                prompt},
-                   f.view);
-    const auto tick = [&] {
-        f.clock.advanceSeconds(1);
-        if (f.view.active(WatchTimer::Ctrl))
-            watcher.CtrlTimerTimer();
-        if (f.view.active(WatchTimer::Session))
-            watcher.Timer1Timer();
-        if (f.view.active(WatchTimer::Blink))
-            watcher.Timer2Timer();
-    };
-    prompt.whileOpen = [&] {
-        tick();
-        tick();
-    };
-    watcher.watchOn();
+    f.watcher.watchOn();
     QVERIFY(f.connect());
-    tick();
-    prompt.whileOpen = nullptr;
-
-    QCOMPARE(prompt.requests().size(), 1);
-    QVERIFY(prompt.requests().first().text.contains(f.archivePath()));
-    QVERIFY(f.watch.running);
-    QVERIFY(f.watch.connected);
+    f.tick();
+    QCOMPARE(f.prompt.requests().size(), 1);
+    QCOMPARE(f.prompt.notices().size(), 1);
+    QVERIFY(f.prompt.notices().first().contains(f.archivePath()));
     QCOMPARE(f.watch.light, TWatch::Verde);
-    QCOMPARE(f.watch.lightImage, TWatch::LightGreen);
-    QVERIFY(f.view.active(WatchTimer::Session));
-    QVERIFY(!f.view.active(WatchTimer::Blink));
     QVERIFY(sameTime(f.records.running.inizio, monday(12, 0, 1)));
 
-    // Once the archive can be written, the session is stored once.
-    QVERIFY(QDir().rmdir(f.archivePath()));
-    tick();
-    tick();
-    QCOMPARE(f.archiveBytes().size(), qint64(ConnRecord::Size));
-    QVERIFY(sameTime(f.recordAt(0).inizio, monday(12, 0, 1)));
-    QCOMPARE(prompt.requests().size(), 1);
+    f.ticks(30); // every periodic save fails too
+    QCOMPARE(f.view.tempo, QStringLiteral("00.00.30"));
+    QCOMPARE(f.view.costo, QStringLiteral("36")); // 30 Lire and VAT
+    QVERIFY(sameTime(f.records.running.inizio, monday(12, 0, 1)));
+    QVERIFY(!f.view.autGreen);
+    QCOMPARE(f.prompt.requests().size(), 1);
+
+    QVERIFY(f.drop());
+    f.tick();
+    QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
+    QVERIFY(sameTime(f.records.running.fine, monday(12, 0, 32)));
 }
 
 // "&Disconnetti": two questions, then the hang-up; a connection that will
