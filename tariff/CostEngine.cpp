@@ -2,6 +2,7 @@
 
 #include "tariff/uflFestivi.h"
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -9,12 +10,32 @@
 namespace
 {
 
-// A band's start on the day at midnight `day`: its hours and minutes only.
-TDateTime bandStart(const TariffCell& cell, TDateTime day)
+// The start minutes of a profile's cells, each worked out once while a
+// schedule is built: the band searches look at the same cells again and again.
+class BandStarts
 {
-    const int minutes = cell.startMinutes();
-    return day + dt::encodeTime(minutes / 60, minutes % 60, 0);
-}
+public:
+    explicit BandStarts(const TariffTable& profile) : m_profile(profile) { m_minutes.fill(-1); }
+
+    // The cell's start on the day at midnight `day`: its hours and minutes
+    // only. The same value as day + encodeTime(hours, minutes, 0).
+    TDateTime on(int band, int row, TDateTime day)
+    {
+        int16_t& m = m_minutes[size_t((band - 1) * DayRows + row)];
+        if (m < 0)
+            m = int16_t(m_profile.cell(band, row).startMinutes());
+        return day + double(m) * 60000.0 / 86400000.0;
+    }
+
+private:
+    const TariffTable& m_profile;
+    std::array<int16_t, BandColumns * DayRows> m_minutes;
+};
+
+std::optional<BandRef> findBand(const TariffTable& profile, TDateTime t, TflFestivi& holidays,
+                                BandStarts& starts);
+std::optional<BandChange> findNextBand(const TariffTable& profile, TDateTime t,
+                                       TflFestivi& holidays, BandStarts& starts);
 
 // Seconds between two band starts, rounded to the nearest second.
 int32_t secondsBetweenStarts(TDateTime from, TDateTime to)
@@ -101,6 +122,23 @@ int DayRow(TDateTime t)
 
 std::optional<BandRef> FindBand(const TariffTable& profile, TDateTime t, TflFestivi& holidays)
 {
+    BandStarts starts(profile);
+    return findBand(profile, t, holidays, starts);
+}
+
+std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
+                                       TflFestivi& holidays)
+{
+    BandStarts starts(profile);
+    return findNextBand(profile, t, holidays, starts);
+}
+
+namespace
+{
+
+std::optional<BandRef> findBand(const TariffTable& profile, TDateTime t, TflFestivi& holidays,
+                                BandStarts& starts)
+{
     const int w = DayRow(t);
     // Whether t's own day is a holiday decides the row for every day scanned.
     const bool holidayRow = holidays.IsHoliday(t) && w != SundayRow;
@@ -109,15 +147,15 @@ std::optional<BandRef> FindBand(const TariffTable& profile, TDateTime t, TflFest
         const int row = holidayRow ? HolidayRow : c;
         for (int band = BandColumns; band >= 1; --band) {
             const TariffCell& cell = profile.cell(band, row);
-            if (cell.isBand() && bandStart(cell, day) < t)
+            if (cell.isBand() && starts.on(band, row, day) < t)
                 return BandRef{band, row};
         }
     }
     return std::nullopt;
 }
 
-std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
-                                       TflFestivi& holidays)
+std::optional<BandChange> findNextBand(const TariffTable& profile, TDateTime t,
+                                       TflFestivi& holidays, BandStarts& starts)
 {
     TDateTime day = dt::datePart(t);
     int w = DayRow(t);
@@ -128,7 +166,7 @@ std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
                 const TariffCell& cell = profile.cell(band, row);
                 if (!cell.isBand())
                     continue;
-                const TDateTime start = bandStart(cell, day);
+                const TDateTime start = starts.on(band, row, day);
                 if (start > t)
                     return BandChange{band, row, start};
             }
@@ -137,6 +175,8 @@ std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
     }
     return std::nullopt;
 }
+
+} // namespace
 
 std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime start,
                                       TflFestivi& holidays, ScheduleTrace* trace)
@@ -147,7 +187,8 @@ std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime star
     if (!(start >= 0) || !TflFestivi::splitDate(start + 15, y, m, d))
         return std::nullopt;
 
-    const std::optional<BandRef> first = FindBand(profile, start, holidays);
+    BandStarts starts(profile);
+    const std::optional<BandRef> first = findBand(profile, start, holidays, starts);
     if (!first) {
         if (trace)
             trace->lines.append(QStringLiteral("Nessuna fascia in vigore a ") +
@@ -167,7 +208,8 @@ std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime star
     }
 
     for (int i = 1; i < Schedule::MaxEntries; ++i) {
-        const std::optional<BandChange> next = FindNextBand(profile, list.last().start, holidays);
+        const std::optional<BandChange> next =
+            findNextBand(profile, list.last().start, holidays, starts);
         if (!next)
             break;
         list.last().duration = secondsBetweenStarts(list.last().start, next->start);

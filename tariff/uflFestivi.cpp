@@ -82,6 +82,16 @@ bool TflFestivi::splitDate(TDateTime d, int& year, int& month, int& day)
 
 bool TflFestivi::IsHoliday(TDateTime d)
 {
+    const double whole = std::trunc(d);
+    for (const Known& k : m_known) {
+        if (k.valid && k.day == whole) {
+            if (m_year != k.year) {
+                m_year = k.year;
+                ComputeEaster();
+            }
+            return k.holiday;
+        }
+    }
     int year, month, day;
     if (!splitDate(d, year, month, day)) {
         if (m_prompt)
@@ -92,8 +102,10 @@ bool TflFestivi::IsHoliday(TDateTime d)
     m_year = uint16_t(year);
     ComputeEaster();
     const DayMonth date{uint16_t(day), uint16_t(month)};
+    bool holiday = false;
     for (const DayMonth& e : m_entries)
-        if (e == date)
-            return true;
-    return false;
+        holiday = holiday || e == date;
+    m_known[size_t(m_nextKnown)] = {whole, m_year, true, holiday};
+    m_nextKnown = (m_nextKnown + 1) % int(m_known.size());
+    return holiday;
 }

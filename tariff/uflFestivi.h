@@ -53,4 +53,16 @@ private:
     uint16_t m_year = 0;
     std::array<DayMonth, Entries> m_entries;
     IPrompt* m_prompt = nullptr;
+
+    // The last days asked about: pricing a connection asks about the same
+    // day or two many times, and re-pricing an archive asks about
+    // neighbouring connections' days in turn.
+    struct Known {
+        double day = 0;
+        uint16_t year = 0;
+        bool valid = false;
+        bool holiday = false;
+    };
+    std::array<Known, 4> m_known;
+    int m_nextKnown = 0;
 };
