@@ -1,78 +1,388 @@
-// archive list [--csv]: the stored connections of the program folder's archive.
+// archive list [--csv] [--from DATE] [--to DATE]: the stored connections of
+// the program folder's archive, printed as they are read.
+// archive reprice PROFILE [--from DATE] [--to DATE] [--iva PERCENT]: prices
+// the stored connections of the period again with PROFILE, all or none.
+#include "archive/ArchiveChange.h"
 #include "archive/ArchiveFile.h"
+#include "common/Ansi.h"
 #include "common/DateTime.h"
-#include "tools/Cli.h"
+#include "tariff/Repricing.h"
+#include "tools/CliTariff.h"
 
+#include <QFileDevice>
 #include <QFileInfo>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
 
 namespace
 {
 
-const QStringList Columns = {
-    QStringLiteral("posizione"), QStringLiteral("inizio"),  QStringLiteral("fine"),
-    QStringLiteral("secondi"),   QStringLiteral("costo"),   QStringLiteral("telefono"),
-    QStringLiteral("provider"),  QStringLiteral("profilo"), QStringLiteral("descrizione"),
+const char* const Columns[] = {"posizione", "inizio",   "fine",    "secondi",    "costo",
+                               "telefono",  "provider", "profilo", "descrizione"};
+
+// The period of --from and --to: whole days, both included; open ends when
+// not given.
+struct Period {
+    TDateTime fromDay = -1e18;
+    TDateTime toDay = 1e18;
+
+    bool contains(TDateTime inizio) const
+    {
+        const double day = std::trunc(inizio);
+        return day >= fromDay && day <= toDay;
+    }
 };
 
-QStringList fields(const ConnRecord& r)
+// Reads "--from DATE" and "--to DATE" (and, when iva is given, "--iva P")
+// out of args; what is left goes to rest. False (message written) on a bad
+// option or date.
+bool readOptions(CliContext& ctx, const QStringList& args, Period& period, QStringList& rest,
+                 std::optional<int32_t>* iva = nullptr)
 {
-    return {QString::number(r.indice),
-            dt::toIsoText(r.inizio),
-            dt::toIsoText(r.fine),
-            QString::number(r.durationSeconds()),
-            QString::number(double(r.costo), 'f', 2),
-            r.telefono,
-            r.provider,
-            r.nomeTar,
-            r.motivo};
-}
-
-// RFC 4180: quote a field holding a comma, a quote or a line break.
-QString csvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-// One line per record, columns split by tabs: control characters in the
-// texts (line breaks of a description) become spaces.
-QString plainField(QString text)
-{
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QLatin1Char(' ');
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& word = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if ((word == QLatin1String("--from") || word == QLatin1String("--to")) && hasValue) {
+            TDateTime day = 0;
+            if (!clitariff::parseTime(ctx, args[++i], day))
+                return false;
+            (word == QLatin1String("--from") ? period.fromDay : period.toDay) = dt::datePart(day);
+        } else if (iva && word == QLatin1String("--iva") && hasValue) {
+            bool ok = false;
+            *iva = args[++i].toInt(&ok);
+            if (!ok) {
+                ctx.err << "argomento non valido: --iva " << args[i] << "\n";
+                return false;
+            }
+        } else {
+            rest.append(word);
+        }
     }
-    return text;
+    if (period.fromDay > period.toDay) {
+        ctx.err << "il periodo finisce prima di cominciare\n";
+        return false;
+    }
+    return true;
 }
 
-void writeRow(QTextStream& out, const QStringList& row, bool csv)
+// UTF-8 of each Windows-1252 byte, worked out once.
+struct Utf8Table {
+    std::array<std::array<char, 3>, 256> bytes{};
+    std::array<uint8_t, 256> length{};
+
+    Utf8Table()
+    {
+        for (int b = 0; b < 256; ++b) {
+            const QByteArray u = ansi::toUnicode(QByteArray(1, char(b))).toUtf8();
+            length[size_t(b)] = uint8_t(u.size());
+            std::memcpy(bytes[size_t(b)].data(), u.constData(), size_t(u.size()));
+        }
+    }
+};
+
+// The listing's output: one reused buffer, handed to standard output (or
+// whatever the command's stream writes to) whenever it fills.
+class Output
 {
-    QStringList cells;
-    for (const QString& f : row)
-        cells << (csv ? csvField(f) : plainField(f));
-    out << cells.join(csv ? QLatin1Char(',') : QLatin1Char('\t')) << (csv ? "\r\n" : "\n");
-}
+public:
+    explicit Output(QTextStream& stream) : m_stream(stream), m_buf(new char[Capacity + Slack])
+    {
+        m_stream.flush();
+        m_device = stream.device();
+        if (auto* file = qobject_cast<QFileDevice*>(m_device)) {
+            file->flush();
+            m_fd = file->handle();
+        }
+    }
 
-int listArchive(CliContext& ctx, bool csv)
+    void append(const char* p, size_t n)
+    {
+        std::memcpy(m_buf.get() + m_len, p, n);
+        m_len += n;
+    }
+    void put(char c) { m_buf[m_len++] = c; }
+    // Makes sure a whole record fits, handing the buffer on first when it
+    // is nearly full.
+    bool roomForRecord() { return m_len < Capacity || flush(); }
+
+    bool flush()
+    {
+        if (m_len == 0 || m_failed)
+            return !m_failed;
+        const char* p = m_buf.get();
+        if (m_fd >= 0) {
+            for (size_t done = 0; done < m_len;) {
+                const ssize_t n = ::write(m_fd, p + done, m_len - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0) {
+                    m_failed = true;
+                    break;
+                }
+                done += size_t(n);
+            }
+        } else if (m_device) {
+            m_failed = m_device->write(p, qint64(m_len)) != qint64(m_len);
+        } else {
+            m_stream << QString::fromUtf8(p, qsizetype(m_len));
+        }
+        m_len = 0;
+        return !m_failed;
+    }
+
+private:
+    static constexpr size_t Capacity = 256 * 1024;
+    // More than one record's line can take: four texts of at most 280
+    // characters, each up to 3 bytes and quoted, and the numbers.
+    static constexpr size_t Slack = 4096;
+    QTextStream& m_stream;
+    QIODevice* m_device = nullptr;
+    int m_fd = -1;
+    std::unique_ptr<char[]> m_buf;
+    size_t m_len = 0;
+    bool m_failed = false;
+};
+
+// One record a line, written field by field straight from the stored bytes.
+class RecordWriter
+{
+public:
+    RecordWriter(Output& out, bool csv) : m_out(out), m_csv(csv) {}
+
+    void header()
+    {
+        for (size_t i = 0; i < std::size(Columns); ++i) {
+            if (i > 0)
+                m_out.put(separator());
+            m_out.append(Columns[i], std::strlen(Columns[i]));
+        }
+        endLine();
+    }
+
+    void record(const RecordView& v, int position)
+    {
+        integer(position);
+        m_out.put(separator());
+        dateTime(v.inizio());
+        m_out.put(separator());
+        dateTime(v.fine());
+        m_out.put(separator());
+        integer(ConnRecord::durationSeconds(v.inizio(), v.fine()));
+        m_out.put(separator());
+        cost(v.costo());
+        static constexpr std::pair<int, int> Texts[] = {
+            {ConnRecord::OffTelefono, ConnRecord::TelefonoMax},
+            {ConnRecord::OffProvider, ConnRecord::ProviderMax},
+            {ConnRecord::OffNomeTar, ConnRecord::NomeTarMax},
+            {ConnRecord::OffMotivo, ConnRecord::MotivoMax}};
+        for (const auto& [off, max] : Texts) {
+            m_out.put(separator());
+            text(v.text(off, max));
+        }
+        endLine();
+    }
+
+private:
+    char separator() const { return m_csv ? ',' : '\t'; }
+    void endLine() { m_csv ? m_out.append("\r\n", 2) : m_out.put('\n'); }
+
+    void integer(int64_t v)
+    {
+        char b[24];
+        const auto r = std::to_chars(b, b + sizeof b, v);
+        m_out.append(b, size_t(r.ptr - b));
+    }
+
+    void dateTime(TDateTime d)
+    {
+        char b[dt::IsoTextLength];
+        if (dt::writeIsoText(d, b)) {
+            m_out.append(b, sizeof b);
+        } else {
+            const QByteArray t = dt::toIsoText(d).toUtf8();
+            m_out.append(t.constData(), size_t(t.size()));
+        }
+    }
+
+    // Two decimals, rounded on the exact value with halves away from zero,
+    // as the number formatting of the rest of the program does.
+    void cost(float costo)
+    {
+        const double v = costo;
+        if (!(v >= 0 && v < 1e15)) {
+            const QByteArray t = QString::number(v, 'f', 2).toUtf8();
+            m_out.append(t.constData(), size_t(t.size()));
+            return;
+        }
+        const double cents = v * 100.0; // exact: a float times 100 fits a double
+        const double whole = std::floor(cents);
+        const int64_t c = int64_t(whole) + (cents - whole >= 0.5 ? 1 : 0);
+        integer(c / 100);
+        const int frac = int(c % 100);
+        const char two[3] = {'.', char('0' + frac / 10), char('0' + frac % 10)};
+        m_out.append(two, 3);
+    }
+
+    // True when every byte of p is printable ASCII, and, in CSV, neither a
+    // comma nor a quote: such a text is copied as it is. Eight bytes a step.
+    bool copiesAsIs(const uint8_t* p, size_t n) const
+    {
+        constexpr uint64_t Ones = 0x0101010101010101ULL;
+        constexpr uint64_t Highs = 0x8080808080808080ULL;
+        const auto below = [](uint64_t x, uint8_t v) { return (x - Ones * v) & ~x & Highs; };
+        const auto has = [&](uint64_t x, uint8_t v) { return below(x ^ (Ones * v), 1); };
+        uint64_t bad = 0;
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t x;
+            std::memcpy(&x, p + i, 8);
+            bad |= (x & Highs) | below(x, 0x20) | has(x, 0x7F);
+            if (m_csv)
+                bad |= has(x, ',') | has(x, '"');
+        }
+        for (; i < n; ++i)
+            bad |= uint64_t(p[i] < 0x20 || p[i] >= 0x7F || (m_csv && (p[i] == ',' || p[i] == '"')));
+        return bad == 0;
+    }
+
+    // RFC 4180 quoting for CSV; in the plain list, control characters (line
+    // breaks of a description) become spaces so that a record stays one line.
+    void text(QByteArrayView bytes)
+    {
+        static const Utf8Table utf8;
+        const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+        const size_t n = size_t(bytes.size());
+        if (copiesAsIs(p, n)) {
+            m_out.append(bytes.data(), n);
+            return;
+        }
+        bool quote = false;
+        if (m_csv)
+            for (size_t i = 0; i < n; ++i)
+                quote |= p[i] == ',' || p[i] == '"' || p[i] == '\r' || p[i] == '\n';
+        if (quote)
+            m_out.put('"');
+        for (size_t i = 0; i < n;) {
+            // A run of bytes that need nothing, then one that does.
+            size_t j = i;
+            while (j < n && p[j] >= 0x20 && p[j] < 0x7F && p[j] != '"')
+                ++j;
+            m_out.append(bytes.data() + i, j - i);
+            if (j == n)
+                break;
+            const uint8_t b = p[j];
+            if (b == '"') {
+                if (quote)
+                    m_out.put('"');
+                m_out.put('"');
+            } else if (!m_csv && (b < 0x20 || b == 0x7F)) {
+                m_out.put(' ');
+            } else {
+                m_out.append(utf8.bytes[b].data(), utf8.length[b]);
+            }
+            i = j + 1;
+        }
+        if (quote)
+            m_out.put('"');
+    }
+
+    Output& m_out;
+    bool m_csv;
+};
+
+int listArchive(CliContext& ctx, bool csv, const Period& period)
 {
     ArchiveFile archive(ctx.folder);
-    writeRow(ctx.out, Columns, csv);
+    Output out(ctx.out);
+    RecordWriter writer(out, csv);
+    writer.header();
     if (!QFileInfo::exists(archive.path()))
-        return 0; // no connection recorded yet
+        return out.flush() ? 0 : 1; // no connection recorded yet
     if (!archive.open(ArchiveFile::Access::ReadOnly)) {
         ctx.err << archive.errorText() << "\n";
         return 1;
     }
-    QList<int> damaged;
-    const QList<ConnRecord> records = archive.readStored(&damaged);
-    for (const ConnRecord& r : records)
-        writeRow(ctx.out, fields(r), csv);
-    for (int i : damaged)
-        ctx.err << "record " << i << " danneggiato o illeggibile: ignorato\n";
+    constexpr int BlockRecords = 4096;
+    QByteArray block(qsizetype(BlockRecords) * ConnRecord::Size, Qt::Uninitialized);
+    const int count = archive.count();
+    for (int first = 0; first < count; first += BlockRecords) {
+        const int n = std::min(BlockRecords, count - first);
+        const int got = archive.readBlock(first, n, block.data());
+        if (got < 0) {
+            out.flush();
+            ctx.err << archive.errorText() << "\n";
+            return 1;
+        }
+        for (int k = 0; k < got; ++k) {
+            const RecordView v(block.constData() + qsizetype(k) * ConnRecord::Size);
+            const ConnRecord::Kind kind = v.kind();
+            if (kind == ConnRecord::Kind::Damaged)
+                ctx.err << "record " << first + k << " danneggiato o illeggibile: ignorato\n";
+            if (kind != ConnRecord::Kind::Stored || !period.contains(v.inizio()))
+                continue;
+            if (!out.roomForRecord()) {
+                ctx.err << "impossibile scrivere l'elenco\n";
+                return 1;
+            }
+            writer.record(v, first + k);
+        }
+        if (got < n) // the file was cut short meanwhile
+            break;
+    }
+    if (!out.flush()) {
+        ctx.err << "impossibile scrivere l'elenco\n";
+        return 1;
+    }
+    return 0;
+}
+
+int repriceArchive(CliContext& ctx, const QStringList& args)
+{
+    using namespace clitariff;
+    Period period;
+    QStringList rest;
+    std::optional<int32_t> iva;
+    if (!readOptions(ctx, args, period, rest, &iva))
+        return ExitUsage;
+    if (rest.size() != 1 || rest[0].startsWith(QLatin1String("--"))) {
+        ctx.err << "uso: archive reprice PROFILO [--from DATA] [--to DATA] [--iva PERCENTUALE]\n";
+        return ExitUsage;
+    }
+    const QString profile = rest[0];
+    TariffTable table;
+    if (!loadProfile(ctx, profile, table))
+        return ExitFailed;
+    // A profile given by its file is named after the file, as in Trf/.
+    const QString name = profile.endsWith(TProfileFiles::Extension) && QFileInfo(profile).isFile()
+                             ? QFileInfo(profile).completeBaseName()
+                             : profile;
+    const int32_t percent = iva ? *iva : ivaSetting(ctx.err);
+
+    const QString path = ArchiveFile(ctx.folder).path();
+    archivechange::Result r;
+    if (QFileInfo::exists(path)) {
+        TflFestivi holidays{0};
+        r = archivechange::reprice(path, archivechange::Targets::days(period.fromDay, period.toDay),
+                                   name, [&](TDateTime inizio, TDateTime fine) {
+                                       return repricing::costWithVat(table, inizio, fine, percent,
+                                                                     holidays);
+                                   });
+    }
+    if (r.status != archivechange::Status::Done) {
+        ctx.err << r.error << "\n"
+                << "nessuna connessione è stata modificata\n";
+        return ExitFailed;
+    }
+    ctx.out << "ricalcolate=" << r.changed << "\n";
+    ctx.out << "senza_fascia=" << r.noBand << "\n";
+    if (r.noBand > 0)
+        ctx.err << repricing::noBandStoredText(name, int(r.noBand))
+                       .replace(QLatin1Char('\r'), QLatin1Char('\n'))
+                << "\n";
     return 0;
 }
 
@@ -81,12 +391,20 @@ int listArchive(CliContext& ctx, bool csv)
 int cliArchive(CliContext& ctx)
 {
     const QStringList& a = ctx.args;
-    if (a.size() >= 1 && a.size() <= 2 && a[0] == QLatin1String("list")) {
-        if (a.size() == 1)
-            return listArchive(ctx, false);
-        if (a[1] == QLatin1String("--csv"))
-            return listArchive(ctx, true);
+    if (!a.isEmpty() && a[0] == QLatin1String("reprice"))
+        return repriceArchive(ctx, a.mid(1));
+    if (!a.isEmpty() && a[0] == QLatin1String("list")) {
+        Period period;
+        QStringList rest;
+        if (!readOptions(ctx, a.mid(1), period, rest))
+            return clitariff::ExitUsage;
+        const bool csv = rest == QStringList{QStringLiteral("--csv")};
+        if (rest.isEmpty() || csv)
+            return listArchive(ctx, csv, period);
     }
-    ctx.err << "uso: tarvelo-cli [--folder CARTELLA] archive list [--csv]\n";
+    ctx.err
+        << "uso: tarvelo-cli [--folder CARTELLA] archive list [--csv] [--from DATA] [--to DATA]\n"
+           "     tarvelo-cli [--folder CARTELLA] archive reprice PROFILO [--from DATA] [--to "
+           "DATA] [--iva PERCENTUALE]\n";
     return 2;
 }
