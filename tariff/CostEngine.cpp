@@ -4,32 +4,48 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 
 namespace
 {
 
-// The start minutes of a profile's cells, each worked out once while a
-// schedule is built: the band searches look at the same cells again and again.
+// The start minutes of a profile's cells: the band searches look at the same
+// cells again and again, for every schedule built. Each cell's minutes are
+// kept with the start time they were worked out from, so they serve as long
+// as the cell (of whatever profile) holds that same start time.
 class BandStarts
 {
 public:
-    explicit BandStarts(const TariffTable& profile) : m_profile(profile) { m_minutes.fill(-1); }
+    explicit BandStarts(const TariffTable& profile) : m_profile(profile) {}
 
     // The cell's start on the day at midnight `day`: its hours and minutes
     // only. The same value as day + encodeTime(hours, minutes, 0).
     TDateTime on(int band, int row, TDateTime day)
     {
-        int16_t& m = m_minutes[size_t((band - 1) * DayRows + row)];
-        if (m < 0)
-            m = int16_t(m_profile.cell(band, row).startMinutes());
-        return day + double(m) * 60000.0 / 86400000.0;
+        const double dalle = m_profile.cell(band, row).dalle;
+        uint64_t bits;
+        std::memcpy(&bits, &dalle, sizeof bits);
+        Known& k = known()[size_t((band - 1) * DayRows + row)];
+        if (!k.valid || k.bits != bits)
+            k = {bits, int16_t(m_profile.cell(band, row).startMinutes()), true};
+        return day + double(k.minutes) * 60000.0 / 86400000.0;
     }
 
 private:
+    struct Known {
+        uint64_t bits = 0;
+        int16_t minutes = 0;
+        bool valid = false;
+    };
+    static std::array<Known, BandColumns * DayRows>& known()
+    {
+        thread_local std::array<Known, BandColumns * DayRows> cells;
+        return cells;
+    }
+
     const TariffTable& m_profile;
-    std::array<int16_t, BandColumns * DayRows> m_minutes;
 };
 
 std::optional<BandRef> findBand(const TariffTable& profile, TDateTime t, TflFestivi& holidays,
@@ -183,8 +199,7 @@ std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime star
 {
     // The searches look up to two weeks ahead; a start outside the calendar
     // (a damaged record) cannot be priced.
-    int y, m, d;
-    if (!(start >= 0) || !TflFestivi::splitDate(start + 15, y, m, d))
+    if (!(start >= 0) || !TflFestivi::isCalendarDate(start + 15))
         return std::nullopt;
 
     BandStarts starts(profile);

@@ -67,14 +67,19 @@ void TflFestivi::ComputeEaster()
     m_entries[EasterMondayEntry] = {uint16_t(monday.day()), uint16_t(monday.month())};
 }
 
-bool TflFestivi::splitDate(TDateTime d, int& year, int& month, int& day)
+bool TflFestivi::isCalendarDate(TDateTime d)
 {
     if (!std::isfinite(d))
         return false;
     static const double first = dt::encodeDate(1, 1, 1);
     static const double last = dt::encodeDate(9999, 12, 31);
     const double date = std::trunc(d);
-    if (date < first || date > last)
+    return date >= first && date <= last;
+}
+
+bool TflFestivi::splitDate(TDateTime d, int& year, int& month, int& day)
+{
+    if (!isCalendarDate(d))
         return false;
     dt::decodeDate(d, year, month, day);
     return true;
@@ -83,13 +88,15 @@ bool TflFestivi::splitDate(TDateTime d, int& year, int& month, int& day)
 bool TflFestivi::IsHoliday(TDateTime d)
 {
     const double whole = std::trunc(d);
-    for (const Known& k : m_known) {
-        if (k.valid && k.day == whole) {
-            if (m_year != k.year) {
-                m_year = k.year;
+    Known* known = nullptr;
+    if (std::fabs(whole) < 1e15) {
+        known = &m_known[size_t(int64_t(whole) & int64_t(m_known.size() - 1))];
+        if (known->valid && known->day == whole) {
+            if (m_year != known->year) {
+                m_year = known->year;
                 ComputeEaster();
             }
-            return k.holiday;
+            return known->holiday;
         }
     }
     int year, month, day;
@@ -105,7 +112,7 @@ bool TflFestivi::IsHoliday(TDateTime d)
     bool holiday = false;
     for (const DayMonth& e : m_entries)
         holiday = holiday || e == date;
-    m_known[size_t(m_nextKnown)] = {whole, m_year, true, holiday};
-    m_nextKnown = (m_nextKnown + 1) % int(m_known.size());
+    if (known)
+        *known = {whole, m_year, true, holiday};
     return holiday;
 }
