@@ -178,8 +178,6 @@ bool writeIsoText(TDateTime d, char* out)
         return false;
     int year, month, day;
     civilFromDays(int64_t(std::trunc(d)), year, month, day);
-    int h, m, s, ms;
-    decodeTime(d, h, m, s, ms);
     out[0] = char('0' + year / 1000);
     out[1] = char('0' + year / 100 % 10);
     twoDigits(out + 2, year % 100);
@@ -188,12 +186,19 @@ bool writeIsoText(TDateTime d, char* out)
     out[7] = '-';
     twoDigits(out + 8, day);
     out[10] = ' ';
-    twoDigits(out + 11, h);
-    out[13] = ':';
-    twoDigits(out + 14, m);
-    out[16] = ':';
-    twoDigits(out + 17, s);
+    writeIsoTime(d, out + 11);
     return true;
+}
+
+void writeIsoTime(TDateTime d, char* out)
+{
+    int h, m, s, ms;
+    decodeTime(d, h, m, s, ms);
+    twoDigits(out, h);
+    out[2] = ':';
+    twoDigits(out + 3, m);
+    out[5] = ':';
+    twoDigits(out + 6, s);
 }
 
 } // namespace dt

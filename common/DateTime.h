@@ -59,5 +59,7 @@ void civilFromDays(int64_t days, int& year, int& month, int& day);
 // the caller then uses toIsoText.
 constexpr int IsoTextLength = 19;
 bool writeIsoText(TDateTime d, char* out);
+// Its last 8 characters alone, "hh:mm:ss", for any d.
+void writeIsoTime(TDateTime d, char* out);
 
 } // namespace dt

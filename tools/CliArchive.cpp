@@ -69,15 +69,21 @@ bool readOptions(CliContext& ctx, const QStringList& args, Period& period, QStri
     return true;
 }
 
-// UTF-8 of each Windows-1252 byte, worked out once.
-struct Utf8Table {
-    std::array<std::array<char, 3>, 256> bytes{};
+// What each Windows-1252 byte of a text becomes in the listing, worked out
+// once: its UTF-8 bytes (up to 3, and 2 for a quote doubled inside a quoted
+// CSV field), with control characters turned into spaces in the plain list.
+struct Transcoding {
+    std::array<std::array<char, 4>, 256> bytes{};
     std::array<uint8_t, 256> length{};
 
-    Utf8Table()
+    explicit Transcoding(bool csv)
     {
         for (int b = 0; b < 256; ++b) {
-            const QByteArray u = ansi::toUnicode(QByteArray(1, char(b))).toUtf8();
+            QByteArray u = ansi::toUnicode(QByteArray(1, char(b))).toUtf8();
+            if (!csv && (b < 0x20 || b == 0x7F))
+                u = " ";
+            if (csv && b == '"')
+                u = "\"\"";
             length[size_t(b)] = uint8_t(u.size());
             std::memcpy(bytes[size_t(b)].data(), u.constData(), size_t(u.size()));
         }
@@ -104,7 +110,21 @@ public:
         std::memcpy(m_buf.get() + m_len, p, n);
         m_len += n;
     }
+    // The same for a piece of a stored record of at most 256 bytes, which
+    // may be read up to 32 bytes past its end (within the record's block):
+    // copied 32 bytes a step, without a library call for each short piece.
+    void appendField(const char* p, size_t n)
+    {
+        char* to = m_buf.get() + m_len;
+        for (size_t i = 0; i < n; i += 32)
+            std::memcpy(to + i, p + i, 32);
+        m_len += n;
+    }
     void put(char c) { m_buf[m_len++] = c; }
+    // Where the next bytes go, for writers that fill the buffer themselves
+    // (at most Slack bytes), and where they ended.
+    char* cursor() { return m_buf.get() + m_len; }
+    void advanceTo(const char* end) { m_len = size_t(end - m_buf.get()); }
     // Makes sure a whole record fits, handing the buffer on first when it
     // is nearly full.
     bool roomForRecord() { return m_len < Capacity || flush(); }
@@ -197,10 +217,17 @@ private:
         m_out.append(b, size_t(r.ptr - b));
     }
 
+    // Consecutive connections mostly share their day: its text is reused.
     void dateTime(TDateTime d)
     {
         char b[dt::IsoTextLength];
-        if (dt::writeIsoText(d, b)) {
+        if (std::isfinite(d) && std::trunc(d) == m_day) {
+            std::memcpy(b, m_date, sizeof m_date);
+            dt::writeIsoTime(d, b + sizeof m_date);
+            m_out.append(b, sizeof b);
+        } else if (dt::writeIsoText(d, b)) {
+            m_day = std::trunc(d);
+            std::memcpy(m_date, b, sizeof m_date);
             m_out.append(b, sizeof b);
         } else {
             const QByteArray t = dt::toIsoText(d).toUtf8();
@@ -227,14 +254,14 @@ private:
         m_out.append(two, 3);
     }
 
-    // True when every byte of p is printable ASCII, and, in CSV, neither a
-    // comma nor a quote: such a text is copied as it is. Eight bytes a step.
+    // Whether a text can be copied as it is: printable ASCII throughout,
+    // and in CSV neither a comma nor a quote. Eight bytes a step.
     bool copiesAsIs(const uint8_t* p, size_t n) const
     {
         constexpr uint64_t Ones = 0x0101010101010101ULL;
         constexpr uint64_t Highs = 0x8080808080808080ULL;
-        const auto below = [](uint64_t x, uint8_t v) { return (x - Ones * v) & ~x & Highs; };
-        const auto has = [&](uint64_t x, uint8_t v) { return below(x ^ (Ones * v), 1); };
+        const auto below = [](uint64_t v, uint8_t c) { return (v - Ones * c) & ~v & Highs; };
+        const auto has = [&](uint64_t v, uint8_t c) { return below(v ^ (Ones * c), 1); };
         uint64_t bad = 0;
         size_t i = 0;
         for (; i + 8 <= n; i += 8) {
@@ -253,11 +280,11 @@ private:
     // breaks of a description) become spaces so that a record stays one line.
     void text(QByteArrayView bytes)
     {
-        static const Utf8Table utf8;
+        static const Transcoding plain(false), csv(true);
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
         const size_t n = size_t(bytes.size());
         if (copiesAsIs(p, n)) {
-            m_out.append(bytes.data(), n);
+            m_out.appendField(bytes.data(), n);
             return;
         }
         bool quote = false;
@@ -266,32 +293,22 @@ private:
                 quote |= p[i] == ',' || p[i] == '"' || p[i] == '\r' || p[i] == '\n';
         if (quote)
             m_out.put('"');
-        for (size_t i = 0; i < n;) {
-            // A run of bytes that need nothing, then one that does.
-            size_t j = i;
-            while (j < n && p[j] >= 0x20 && p[j] < 0x7F && p[j] != '"')
-                ++j;
-            m_out.append(bytes.data() + i, j - i);
-            if (j == n)
-                break;
-            const uint8_t b = p[j];
-            if (b == '"') {
-                if (quote)
-                    m_out.put('"');
-                m_out.put('"');
-            } else if (!m_csv && (b < 0x20 || b == 0x7F)) {
-                m_out.put(' ');
-            } else {
-                m_out.append(utf8.bytes[b].data(), utf8.length[b]);
-            }
-            i = j + 1;
+        // Every byte through the table: four bytes stored, its length kept.
+        const Transcoding& t = m_csv ? csv : plain;
+        char* out = m_out.cursor();
+        for (size_t i = 0; i < n; ++i) {
+            std::memcpy(out, t.bytes[p[i]].data(), 4);
+            out += t.length[p[i]];
         }
+        m_out.advanceTo(out);
         if (quote)
             m_out.put('"');
     }
 
     Output& m_out;
     bool m_csv;
+    double m_day = std::nan(""); // the day whose text m_date holds: "yyyy-mm-dd "
+    char m_date[11] = {};
 };
 
 int listArchive(CliContext& ctx, bool csv, const Period& period)
@@ -307,7 +324,8 @@ int listArchive(CliContext& ctx, bool csv, const Period& period)
         return 1;
     }
     constexpr int BlockRecords = 4096;
-    QByteArray block(qsizetype(BlockRecords) * ConnRecord::Size, Qt::Uninitialized);
+    // With room after the last record for the field copies' over-reads.
+    QByteArray block(qsizetype(BlockRecords) * ConnRecord::Size + 64, '\0');
     const int count = archive.count();
     for (int first = 0; first < count; first += BlockRecords) {
         const int n = std::min(BlockRecords, count - first);
