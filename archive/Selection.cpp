@@ -131,6 +131,14 @@ TSelection::LoadResult TSelection::begin(ArchiveFile& archive, const SelectionFi
         return LoadResult::OpenFailed;
     }
     m_matcher = std::make_unique<Matcher>(filter);
+    // Room for every record of the archive, set aside once: memory the
+    // selection does not fill is never touched and costs nothing, and the
+    // buffer never has to be copied to grow. Where that much cannot be set
+    // aside, the buffer grows as records come.
+    try {
+        m_bytes.reserve(qsizetype(m_total) * ConnRecord::Size);
+    } catch (const std::bad_alloc&) {
+    }
     if (m_total == 0)
         loadSlice(0);
     return LoadResult::Loaded;
