@@ -15,7 +15,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <memory>
+#include <system_error>
 #include <unistd.h>
 
 namespace
@@ -90,20 +92,16 @@ struct Transcoding {
     }
 };
 
-// The listing's output: one reused buffer, handed to standard output (or
-// whatever the command's stream writes to) whenever it fills.
-class Output
+// Lines being written: a buffer of fixed size, filled by the record writer
+// and handed on whole.
+class LineBuffer
 {
 public:
-    explicit Output(QTextStream& stream) : m_stream(stream), m_buf(new char[Capacity + Slack])
-    {
-        m_stream.flush();
-        m_device = stream.device();
-        if (auto* file = qobject_cast<QFileDevice*>(m_device)) {
-            file->flush();
-            m_fd = file->handle();
-        }
-    }
+    // More than one record's line can take: four texts of at most 280
+    // characters, each up to 3 bytes and quoted, and the numbers.
+    static constexpr size_t LineMax = 4096;
+
+    explicit LineBuffer(size_t capacity) : m_buf(new char[capacity + LineMax]) {}
 
     void append(const char* p, size_t n)
     {
@@ -122,21 +120,41 @@ public:
     }
     void put(char c) { m_buf[m_len++] = c; }
     // Where the next bytes go, for writers that fill the buffer themselves
-    // (at most Slack bytes), and where they ended.
+    // (one line at the most), and where they ended.
     char* cursor() { return m_buf.get() + m_len; }
     void advanceTo(const char* end) { m_len = size_t(end - m_buf.get()); }
-    // Makes sure a whole record fits, handing the buffer on first when it
-    // is nearly full.
-    bool roomForRecord() { return m_len < Capacity || flush(); }
 
-    bool flush()
+    const char* data() const { return m_buf.get(); }
+    size_t size() const { return m_len; }
+    void clear() { m_len = 0; }
+
+private:
+    std::unique_ptr<char[]> m_buf;
+    size_t m_len = 0;
+};
+
+// Where the listing goes: standard output (or whatever the command's stream
+// writes to), written to directly, without converting the text again.
+class Sink
+{
+public:
+    explicit Sink(QTextStream& stream) : m_stream(stream)
     {
-        if (m_len == 0 || m_failed)
+        m_stream.flush();
+        m_device = stream.device();
+        if (auto* file = qobject_cast<QFileDevice*>(m_device)) {
+            file->flush();
+            m_fd = file->handle();
+        }
+    }
+
+    bool write(const char* p, size_t size)
+    {
+        if (size == 0 || m_failed)
             return !m_failed;
-        const char* p = m_buf.get();
         if (m_fd >= 0) {
-            for (size_t done = 0; done < m_len;) {
-                const ssize_t n = ::write(m_fd, p + done, m_len - done);
+            for (size_t done = 0; done < size;) {
+                const ssize_t n = ::write(m_fd, p + done, size - done);
                 if (n < 0 && errno == EINTR)
                     continue;
                 if (n <= 0) {
@@ -146,24 +164,18 @@ public:
                 done += size_t(n);
             }
         } else if (m_device) {
-            m_failed = m_device->write(p, qint64(m_len)) != qint64(m_len);
+            m_failed = m_device->write(p, qint64(size)) != qint64(size);
         } else {
-            m_stream << QString::fromUtf8(p, qsizetype(m_len));
+            m_stream << QString::fromUtf8(p, qsizetype(size));
         }
-        m_len = 0;
         return !m_failed;
     }
+    bool write(const LineBuffer& b) { return write(b.data(), b.size()); }
 
 private:
-    static constexpr size_t Capacity = 256 * 1024;
-    // More than one record's line can take: four texts of at most 280
-    // characters, each up to 3 bytes and quoted, and the numbers.
-    static constexpr size_t Slack = 4096;
     QTextStream& m_stream;
     QIODevice* m_device = nullptr;
     int m_fd = -1;
-    std::unique_ptr<char[]> m_buf;
-    size_t m_len = 0;
     bool m_failed = false;
 };
 
@@ -171,7 +183,7 @@ private:
 class RecordWriter
 {
 public:
-    RecordWriter(Output& out, bool csv) : m_out(out), m_csv(csv) {}
+    RecordWriter(LineBuffer& out, bool csv) : m_out(out), m_csv(csv) {}
 
     void header()
     {
@@ -254,26 +266,36 @@ private:
         m_out.append(two, 3);
     }
 
-    // Whether a text can be copied as it is: printable ASCII throughout,
-    // and in CSV neither a comma nor a quote. Eight bytes a step.
-    bool copiesAsIs(const uint8_t* p, size_t n) const
+    // What a text holds, eight bytes a step: bytes the table changes
+    // (beyond ASCII; in the plain list also control characters), and, in
+    // CSV, characters that make the field quoted.
+    struct Scan {
+        bool changes;
+        bool quotes;
+    };
+    Scan scan(const uint8_t* p, size_t n) const
     {
         constexpr uint64_t Ones = 0x0101010101010101ULL;
         constexpr uint64_t Highs = 0x8080808080808080ULL;
         const auto below = [](uint64_t v, uint8_t c) { return (v - Ones * c) & ~v & Highs; };
         const auto has = [&](uint64_t v, uint8_t c) { return below(v ^ (Ones * c), 1); };
-        uint64_t bad = 0;
+        uint64_t changes = 0, quotes = 0;
         size_t i = 0;
         for (; i + 8 <= n; i += 8) {
             uint64_t x;
             std::memcpy(&x, p + i, 8);
-            bad |= (x & Highs) | below(x, 0x20) | has(x, 0x7F);
+            changes |= x & Highs;
             if (m_csv)
-                bad |= has(x, ',') | has(x, '"');
+                quotes |= has(x, ',') | has(x, '"') | has(x, '\r') | has(x, '\n');
+            else
+                changes |= below(x, 0x20) | has(x, 0x7F);
         }
-        for (; i < n; ++i)
-            bad |= uint64_t(p[i] < 0x20 || p[i] >= 0x7F || (m_csv && (p[i] == ',' || p[i] == '"')));
-        return bad == 0;
+        for (; i < n; ++i) {
+            const uint8_t b = p[i];
+            changes |= b >= 0x80 || (!m_csv && (b < 0x20 || b == 0x7F));
+            quotes |= m_csv && (b == ',' || b == '"' || b == '\r' || b == '\n');
+        }
+        return {changes != 0, quotes != 0};
     }
 
     // RFC 4180 quoting for CSV; in the plain list, control characters (line
@@ -283,17 +305,15 @@ private:
         static const Transcoding plain(false), csv(true);
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
         const size_t n = size_t(bytes.size());
-        if (copiesAsIs(p, n)) {
+        const Scan found = scan(p, n);
+        if (!found.changes && !found.quotes) {
             m_out.appendField(bytes.data(), n);
             return;
         }
-        bool quote = false;
-        if (m_csv)
-            for (size_t i = 0; i < n; ++i)
-                quote |= p[i] == ',' || p[i] == '"' || p[i] == '\r' || p[i] == '\n';
-        if (quote)
+        if (found.quotes)
             m_out.put('"');
         // Every byte through the table: four bytes stored, its length kept.
+        // (A quote, which the CSV table doubles, always makes the field quoted.)
         const Transcoding& t = m_csv ? csv : plain;
         char* out = m_out.cursor();
         for (size_t i = 0; i < n; ++i) {
@@ -301,57 +321,107 @@ private:
             out += t.length[p[i]];
         }
         m_out.advanceTo(out);
-        if (quote)
+        if (found.quotes)
             m_out.put('"');
     }
 
-    Output& m_out;
+    LineBuffer& m_out;
     bool m_csv;
     double m_day = std::nan(""); // the day whose text m_date holds: "yyyy-mm-dd "
     char m_date[11] = {};
 };
 
+// One block of the archive being listed: its records as read, and the lines
+// and damaged positions they give. Blocks are formatted side by side on
+// worker threads and written out in order.
+struct Lane {
+    static constexpr int BlockRecords = 4096;
+
+    // With room after the last record for the field copies' over-reads.
+    QByteArray records{qsizetype(BlockRecords) * ConnRecord::Size + 64, '\0'};
+    LineBuffer lines{size_t(BlockRecords) * LineBuffer::LineMax};
+    QList<int> damaged;
+    std::future<void> formatted;
+    bool busy = false;
+
+    void format(int first, int n, bool csv, const Period& period)
+    {
+        lines.clear();
+        damaged.clear();
+        RecordWriter writer(lines, csv);
+        for (int k = 0; k < n; ++k) {
+            const RecordView v(records.constData() + qsizetype(k) * ConnRecord::Size);
+            const ConnRecord::Kind kind = v.kind();
+            if (kind == ConnRecord::Kind::Damaged)
+                damaged.append(first + k);
+            if (kind == ConnRecord::Kind::Stored && period.contains(v.inizio()))
+                writer.record(v, first + k);
+        }
+    }
+};
+
 int listArchive(CliContext& ctx, bool csv, const Period& period)
 {
     ArchiveFile archive(ctx.folder);
-    Output out(ctx.out);
-    RecordWriter writer(out, csv);
-    writer.header();
+    Sink sink(ctx.out);
+    LineBuffer header(0);
+    RecordWriter(header, csv).header();
+    if (!sink.write(header)) {
+        ctx.err << "impossibile scrivere l'elenco\n";
+        return 1;
+    }
     if (!QFileInfo::exists(archive.path()))
-        return out.flush() ? 0 : 1; // no connection recorded yet
+        return 0; // no connection recorded yet
     if (!archive.open(ArchiveFile::Access::ReadOnly)) {
         ctx.err << archive.errorText() << "\n";
         return 1;
     }
-    constexpr int BlockRecords = 4096;
-    // With room after the last record for the field copies' over-reads.
-    QByteArray block(qsizetype(BlockRecords) * ConnRecord::Size + 64, '\0');
+
+    // Three blocks in flight: one being read, two being formatted.
+    std::array<Lane, 3> lanes;
+    bool written = true;
+    const auto finish = [&](Lane& lane) {
+        if (!lane.busy)
+            return;
+        lane.formatted.get();
+        lane.busy = false;
+        written = written && sink.write(lane.lines);
+        for (int i : lane.damaged)
+            ctx.err << "record " << i << " danneggiato o illeggibile: ignorato\n";
+    };
     const int count = archive.count();
-    for (int first = 0; first < count; first += BlockRecords) {
-        const int n = std::min(BlockRecords, count - first);
-        const int got = archive.readBlock(first, n, block.data());
+    bool readFailed = false;
+    size_t next = 0;
+    for (int first = 0; first < count && written; first += Lane::BlockRecords, ++next) {
+        Lane& lane = lanes[next % lanes.size()];
+        finish(lane);
+        const int n = std::min(Lane::BlockRecords, count - first);
+        const int got = archive.readBlock(first, n, lane.records.data());
         if (got < 0) {
-            out.flush();
-            ctx.err << archive.errorText() << "\n";
-            return 1;
-        }
-        for (int k = 0; k < got; ++k) {
-            const RecordView v(block.constData() + qsizetype(k) * ConnRecord::Size);
-            const ConnRecord::Kind kind = v.kind();
-            if (kind == ConnRecord::Kind::Damaged)
-                ctx.err << "record " << first + k << " danneggiato o illeggibile: ignorato\n";
-            if (kind != ConnRecord::Kind::Stored || !period.contains(v.inizio()))
-                continue;
-            if (!out.roomForRecord()) {
-                ctx.err << "impossibile scrivere l'elenco\n";
-                return 1;
-            }
-            writer.record(v, first + k);
-        }
-        if (got < n) // the file was cut short meanwhile
+            readFailed = true;
             break;
+        }
+        const auto work = [&lane, first, got, csv, period] {
+            lane.format(first, got, csv, period);
+        };
+        try {
+            lane.formatted = std::async(std::launch::async, work);
+        } catch (const std::system_error&) { // no thread to be had: formatted when collected
+            lane.formatted = std::async(std::launch::deferred, work);
+        }
+        lane.busy = true;
+        if (got < n) { // the file was cut short meanwhile
+            ++next;
+            break;
+        }
     }
-    if (!out.flush()) {
+    for (size_t k = 0; k < lanes.size(); ++k)
+        finish(lanes[(next + k) % lanes.size()]);
+    if (readFailed) {
+        ctx.err << archive.errorText() << "\n";
+        return 1;
+    }
+    if (!written) {
         ctx.err << "impossibile scrivere l'elenco\n";
         return 1;
     }
