@@ -9,6 +9,7 @@ packages=(
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   e2fsprogs util-linux fiu-utils
+  time
 )
 
 missing=()
