@@ -194,8 +194,17 @@ std::optional<BandChange> findNextBand(const TariffTable& profile, TDateTime t,
 
 } // namespace
 
-std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime start,
-                                      TflFestivi& holidays, ScheduleTrace* trace)
+namespace
+{
+
+// The entries of the schedule of a connection starting at start, after the
+// second rate and the discount, from at most rawEntries band changes (the
+// full schedule takes Schedule::MaxEntries). When fewer were taken than the
+// profile has, *reliable says for how many seconds from the start the
+// entries are those of the full schedule; otherwise it is left alone.
+std::optional<QList<ScheduleEntry>> buildEntries(const TariffTable& profile, TDateTime start,
+                                                 TflFestivi& holidays, ScheduleTrace* trace,
+                                                 int rawEntries, int64_t* reliable)
 {
     // The searches look up to two weeks ahead; a start outside the calendar
     // (a damaged record) cannot be priced.
@@ -222,7 +231,12 @@ std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime star
                                                     : QStringLiteral("sco.attivo = false"));
     }
 
+    bool cut = false;
     for (int i = 1; i < Schedule::MaxEntries; ++i) {
+        if (i == rawEntries) {
+            cut = true;
+            break;
+        }
         const std::optional<BandChange> next =
             findNextBand(profile, list.last().start, holidays, starts);
         if (!next)
@@ -230,6 +244,12 @@ std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime star
         list.last().duration = secondsBetweenStarts(list.last().start, next->start);
         list.append(
             {next->band, next->row, next->start, 0, profile.cell(next->band, next->row).rate1()});
+    }
+    if (cut && reliable) {
+        // The last entry taken would run on to a band change not looked for.
+        *reliable = 0;
+        for (int i = 0; i + 1 < list.size(); ++i)
+            *reliable += list[i].duration;
     }
     list.last().duration = ScheduleEntry::Endless;
     if (trace)
@@ -258,7 +278,72 @@ std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime star
 
     list.first().band = first->band;
     list.first().row = first->row;
-    return Schedule::fromEntries(list);
+    return list;
+}
+
+// The cost of seconds along schedule, as ComputeCost gives it; nothing when
+// that would need an entry beginning reliable seconds or more after the
+// start.
+std::optional<float> walk(const TariffTable& profile, const Schedule& schedule, int64_t seconds,
+                          int64_t reliable)
+{
+    const ScheduleEntry& first = schedule.first();
+    float cost = 0;
+    if (TariffTable::isValid(first.band, first.row)) {
+        const TariffCell& cell = profile.cell(first.band, first.row);
+        if (cell.hasFixedCharge())
+            cost = cell.costorisp;
+    }
+    int64_t n = std::max<int64_t>(seconds, 0);
+    int64_t from = 0; // seconds from the start to the entry
+    for (int i = 0; i < schedule.size(); ++i) {
+        const ScheduleEntry& e = schedule[i];
+        if (from >= reliable)
+            return std::nullopt;
+        const long double rate = e.rate;
+        if (!e.isEndless() && n > e.duration) {
+            cost = float(cost + static_cast<long double>(e.duration) * rate / 60.0L);
+            n -= e.duration;
+            from += e.duration;
+        } else {
+            cost = float(cost + static_cast<long double>(n) * rate / 60.0L);
+            break;
+        }
+    }
+    return storableCost(cost);
+}
+
+} // namespace
+
+std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime start,
+                                      TflFestivi& holidays, ScheduleTrace* trace)
+{
+    const std::optional<QList<ScheduleEntry>> list =
+        buildEntries(profile, start, holidays, trace, Schedule::MaxEntries, nullptr);
+    if (!list)
+        return std::nullopt;
+    return Schedule::fromEntries(*list);
+}
+
+std::optional<float> CostOfConnection(const TariffTable& profile, TDateTime start, TDateTime end,
+                                      TflFestivi& holidays)
+{
+    // Most connections end before their second band change: the first three
+    // entries settle their cost. Longer ones take the whole schedule.
+    constexpr int FirstEntries = 3;
+    const int64_t seconds = ElapsedSeconds(start, end);
+    int64_t reliable = std::numeric_limits<int64_t>::max();
+    const std::optional<QList<ScheduleEntry>> list =
+        buildEntries(profile, start, holidays, nullptr, FirstEntries, &reliable);
+    if (!list)
+        return std::nullopt;
+    if (const std::optional<Schedule> few = Schedule::fromEntries(*list))
+        if (const std::optional<float> cost = walk(profile, *few, seconds, reliable))
+            return cost;
+    const std::optional<Schedule> schedule = BuildSchedule(profile, start, holidays);
+    if (!schedule)
+        return std::nullopt;
+    return CostForSeconds(profile, *schedule, seconds);
 }
 
 QString NoBandText(const QString& profileName)
@@ -289,26 +374,7 @@ CostResult ComputeCost(const TariffTable& profile, const Schedule& schedule, TDa
 
 float CostForSeconds(const TariffTable& profile, const Schedule& schedule, int64_t seconds)
 {
-    const ScheduleEntry& first = schedule.first();
-    float cost = 0;
-    if (TariffTable::isValid(first.band, first.row)) {
-        const TariffCell& cell = profile.cell(first.band, first.row);
-        if (cell.hasFixedCharge())
-            cost = cell.costorisp;
-    }
-    int64_t n = std::max<int64_t>(seconds, 0);
-    for (int i = 0; i < schedule.size(); ++i) {
-        const ScheduleEntry& e = schedule[i];
-        const long double rate = e.rate;
-        if (!e.isEndless() && n > e.duration) {
-            cost = float(cost + static_cast<long double>(e.duration) * rate / 60.0L);
-            n -= e.duration;
-        } else {
-            cost = float(cost + static_cast<long double>(n) * rate / 60.0L);
-            break;
-        }
-    }
-    return storableCost(cost);
+    return *walk(profile, schedule, seconds, std::numeric_limits<int64_t>::max());
 }
 
 float WithVat(float cost, int32_t iva)

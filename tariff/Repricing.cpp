@@ -34,10 +34,10 @@ std::optional<float> costWithVat(const TariffTable& profile, const ConnRecord& r
 std::optional<float> costWithVat(const TariffTable& profile, TDateTime inizio, TDateTime fine,
                                  int32_t iva, TflFestivi& holidays)
 {
-    const std::optional<Schedule> schedule = BuildSchedule(profile, inizio, holidays);
-    if (!schedule)
+    const std::optional<float> cost = CostOfConnection(profile, inizio, fine, holidays);
+    if (!cost)
         return std::nullopt;
-    return WithVat(ComputeCost(profile, *schedule, inizio, fine).cost, iva);
+    return WithVat(*cost, iva);
 }
 
 ChangeResult changeRunning(RunningSession session, const QString& programFolder,
