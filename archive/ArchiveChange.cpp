@@ -415,6 +415,8 @@ bool Change::pick(const Targets& t)
     if (!t.byDays) {
         const int64_t total = int64_t(t.listed.size());
         for (int64_t i = 0; i < total; ++i) {
+            if (i == BlockRecords)
+                checkpoint("read-part");
             if (i % BlockRecords == 0 && i > 0 && !keepGoing(Phase::Reading, i, total)) {
                 m_result.status = Status::Stopped;
                 return false;
@@ -458,6 +460,8 @@ bool Change::pick(const Targets& t)
             if (!take(first + k, p))
                 return false;
         }
+        if (first == 0)
+            checkpoint("read-part");
         if (!keepGoing(Phase::Reading, first + n, m_count)) {
             m_result.status = Status::Stopped;
             return false;

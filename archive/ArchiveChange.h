@@ -79,9 +79,9 @@ struct Options {
     // How long to wait for another writer of the archive.
     int lockWaitMs = 10000;
     ProgressFn progress;
-    // Called with the name of each step of the commit as it is reached
-    // ("journal", "written-part", "written", "synced", "done"); tests stop
-    // the process there.
+    // Called with the name of each step as it is reached ("read-part" after
+    // the first block read, then "journal", "written-part", "written",
+    // "synced", "done"); tests stop the process there.
     std::function<void(const char* step)> checkpoint;
 };
 

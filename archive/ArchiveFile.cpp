@@ -28,11 +28,20 @@ using posixio::writeAll;
 void recoverChange(int fd, const QString& path)
 {
     const QByteArray journal = QFile::encodeName(archivechange::journalPath(path));
-    if (::access(journal.constData(), F_OK) != 0)
+    const QByteArray unfinished = journal + ".new";
+    const bool undo = ::access(journal.constData(), F_OK) == 0;
+    const bool stale = ::access(unfinished.constData(), F_OK) == 0;
+    if (!undo && !stale)
         return;
     const ArchiveLock lock(fd, 0);
-    if (lock.acquired())
+    if (!lock.acquired())
+        return;
+    if (undo)
         archivechange::recover(fd, path);
+    // A journal never finished belongs to a change that died before it
+    // touched the archive.
+    if (stale)
+        ::unlink(unfinished.constData());
 }
 
 } // namespace

@@ -392,6 +392,7 @@ void TstArchiveChange::killed_data()
 {
     QTest::addColumn<QString>("step");
     QTest::addColumn<bool>("made");
+    QTest::newRow("journal being written") << "read-part" << false;
     QTest::newRow("journal written, archive untouched") << "journal" << false;
     QTest::newRow("first block rewritten") << "written-part" << false;
     QTest::newRow("every block rewritten, not synced") << "written" << false;
