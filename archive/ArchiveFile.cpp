@@ -1,6 +1,8 @@
 #include "archive/ArchiveFile.h"
 
+#include "archive/ArchiveChange.h"
 #include "archive/ArchiveLock.h"
+#include "archive/PosixIO.h"
 #include "common/Prompt.h"
 
 #include <QFile>
@@ -13,64 +15,33 @@
 namespace
 {
 
-// How long a write waits for another process that holds the archive lock.
-constexpr int WriteLockWaitMs = 1000;
+using posixio::readAll;
+using posixio::syncFolderOf;
+using posixio::systemError;
+using posixio::writeAll;
 
-QString systemError(int err)
+// Undoes a change of many records that was cut short, so that this opening
+// sees all of it or none. fd: the archive, open for writing. A journal whose
+// lock is held belongs to a change still running in another process, which
+// finishes or undoes itself: nothing to wait for (the lock of a process that
+// died is gone with it).
+void recoverChange(int fd, const QString& path)
 {
-    return QString::fromLocal8Bit(std::strerror(err));
-}
-
-// Writes all of data at off, looping on short writes; false with errno set.
-bool writeAll(int fd, const char* data, qsizetype size, off_t off)
-{
-    qsizetype done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, size_t(size - done), off + done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
-// Reads up to size bytes at off; returns how many were read, -1 with errno set.
-qsizetype readAll(int fd, char* data, qsizetype size, off_t off)
-{
-    qsizetype done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, data + done, size_t(size - done), off + done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (n == 0)
-            break;
-        done += n;
-    }
-    return done;
-}
-
-// A new file's name must reach the disk too, or a power loss could lose the
-// file with the records written into it.
-void syncFolderOf(const QByteArray& nativePath)
-{
-    const int slash = nativePath.lastIndexOf('/');
-    const QByteArray folder =
-        slash > 0 ? nativePath.left(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const int dfd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    const QByteArray journal = QFile::encodeName(archivechange::journalPath(path));
+    const QByteArray unfinished = journal + ".new";
+    const bool undo = ::access(journal.constData(), F_OK) == 0;
+    const bool stale = ::access(unfinished.constData(), F_OK) == 0;
+    if (!undo && !stale)
+        return;
+    const ArchiveLock lock(fd, 0);
+    if (!lock.acquired())
+        return;
+    if (undo)
+        archivechange::recover(fd, path);
+    // A journal never finished belongs to a change that died before it
+    // touched the archive.
+    if (stale)
+        ::unlink(unfinished.constData());
 }
 
 } // namespace
@@ -118,6 +89,16 @@ bool ArchiveFile::open(Access access)
         ::close(fd);
         return fail(QStringLiteral("Cannot open file %1").arg(m_path));
     }
+    if (writable) {
+        recoverChange(fd, m_path);
+    } else {
+        // Read-only openers undo a cut-short change too, when they may.
+        const int rw = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+        if (rw >= 0) {
+            recoverChange(rw, m_path);
+            ::close(rw);
+        }
+    }
     m_fd = fd;
     m_writable = writable;
     m_count = int(st.st_size / ConnRecord::Size);
@@ -158,14 +139,23 @@ ArchiveFile::ReadStatus ArchiveFile::read(int i, ConnRecord& into)
     return kind == ConnRecord::Kind::Stored ? ReadStatus::Stored : ReadStatus::Deleted;
 }
 
-bool ArchiveFile::write(int i, const ConnRecord& rec)
+bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
 {
     m_error.clear();
+    m_busy = false;
     if (m_fd < 0 || !m_writable || i < 0)
         return fail(QStringLiteral("Cannot write file %1").arg(m_path));
-    const ArchiveLock lock(m_fd, WriteLockWaitMs);
-    if (!lock.acquired())
+    const ArchiveLock lock(m_fd, lockWaitMs);
+    if (!lock.acquired()) {
+        m_busy = true;
         return fail(QStringLiteral("Cannot write file %1: in use by another process").arg(m_path));
+    }
+    // A change of many records cut short since this file was opened is
+    // undone before this record goes in, never after (which would undo the
+    // record with it).
+    QString undoError;
+    if (!archivechange::recover(m_fd, m_path, &undoError))
+        return fail(undoError);
 
     struct stat st {
     };
@@ -188,7 +178,7 @@ bool ArchiveFile::write(int i, const ConnRecord& rec)
     int err = errno;
     // A failed sync of the data is a failed write; special files that
     // cannot be synced are not an error.
-    if (ok && ::fdatasync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
+    if (ok && !posixio::syncData(m_fd)) {
         ok = false;
         err = errno;
     }
@@ -203,6 +193,21 @@ bool ArchiveFile::write(int i, const ConnRecord& rec)
     if (i >= m_count)
         m_count = i + 1;
     return true;
+}
+
+int ArchiveFile::readBlock(int first, int n, char* into)
+{
+    if (m_fd < 0 || first < 0 || n < 0) {
+        fail(QStringLiteral("Cannot read file %1").arg(m_path));
+        return -1;
+    }
+    const qsizetype got =
+        readAll(m_fd, into, qsizetype(n) * ConnRecord::Size, off_t(first) * ConnRecord::Size);
+    if (got < 0) {
+        fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemError(errno)));
+        return -1;
+    }
+    return int(got / ConnRecord::Size);
 }
 
 QList<ConnRecord> ArchiveFile::readStored(QList<int>* damaged)

@@ -7,6 +7,8 @@
 // The program is the only writer while it runs (single-instance lock); each
 // write also holds an flock on the file for its duration, and ArchiveLock lets
 // another process (the command-line tool) keep writers out while it works.
+// Changes of many records at once go through archivechange; opening the file
+// or writing a record first undoes such a change that was cut short.
 
 #include "archive/ConnRecord.h"
 
@@ -44,10 +46,22 @@ public:
     // Reads record i into `into` and sets its indice to i. A damaged record
     // leaves `into` as the empty record (with indice i).
     ReadStatus read(int i, ConnRecord& into);
+    // How long a write waits for another process that holds the archive.
+    static constexpr int WriteLockWaitMs = 1000;
+
     // Writes rec at position i (i == count() appends). The write is complete
     // or not there at all: on failure the file is cut back to its old length
     // and the old bytes are put back, so no later record ever shifts.
-    bool write(int i, const ConnRecord& rec);
+    bool write(int i, const ConnRecord& rec, int lockWaitMs = WriteLockWaitMs);
+    // The last write failed only because another process holds the archive
+    // (a change of many records, in the command-line tool): it may be tried
+    // again later.
+    bool busy() const { return m_busy; }
+
+    // Reads the records first..first + n - 1, as stored, into `into` (n × 308
+    // bytes); returns how many whole records were there (fewer at the end of
+    // the file), or -1 on a read error.
+    int readBlock(int first, int n, char* into);
 
     // Every stored record, with indice set; damaged positions are listed in
     // *damaged when given. Needs an open file.
@@ -63,6 +77,7 @@ private:
     int m_fd = -1;
     bool m_writable = false;
     int m_count = 0;
+    bool m_busy = false;
     QString m_error;
 };
 

@@ -2,7 +2,9 @@
 
 #include "common/ByteIO.h"
 
+#include <QtEndian>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -13,11 +15,6 @@ constexpr double LastDay = 2958466.0;
 bool plausibleDate(double d)
 {
     return std::isfinite(d) && d < LastDay;
-}
-
-bool lengthFits(const QByteArray& b, int off, int maxLen)
-{
-    return bio::getU8(b, off) <= maxLen;
 }
 
 } // namespace
@@ -36,6 +33,11 @@ QByteArray ConnRecord::toBytes() const
     return b;
 }
 
+ConnRecord ConnRecord::fromBytes(const char* bytes)
+{
+    return fromBytes(QByteArray::fromRawData(bytes, Size));
+}
+
 ConnRecord ConnRecord::fromBytes(const QByteArray& b)
 {
     ConnRecord r;
@@ -52,23 +54,27 @@ ConnRecord ConnRecord::fromBytes(const QByteArray& b)
 
 ConnRecord::Kind ConnRecord::classify(const QByteArray& b)
 {
-    if (b.size() != Size)
+    return b.size() == Size ? classify(b.constData()) : Kind::Damaged;
+}
+
+ConnRecord::Kind ConnRecord::classify(const char* p)
+{
+    // The empty record (all zeros) passes every check below and counts as
+    // deleted by its start of 0.
+    const RecordView v(p);
+    const double inizio = v.inizio();
+    const double fine = v.fine();
+    if (!plausibleDate(inizio) || !plausibleDate(fine) || !std::isfinite(v.costo()))
         return Kind::Damaged;
-    if (b.count('\0') == Size)
-        return Kind::Deleted;
-    const double inizio = bio::getF64(b, OffInizio);
-    const double fine = bio::getF64(b, OffFine);
-    if (!plausibleDate(inizio) || !plausibleDate(fine) || !std::isfinite(bio::getF32(b, OffCosto)))
-        return Kind::Damaged;
-    if (!lengthFits(b, OffTelefono, TelefonoMax) || !lengthFits(b, OffProvider, ProviderMax) ||
-        !lengthFits(b, OffNomeTar, NomeTarMax) || !lengthFits(b, OffMotivo, MotivoMax))
+    if (uint8_t(p[OffTelefono]) > TelefonoMax || uint8_t(p[OffProvider]) > ProviderMax ||
+        uint8_t(p[OffNomeTar]) > NomeTarMax || uint8_t(p[OffMotivo]) > MotivoMax)
         return Kind::Damaged;
     if (!(inizio > 0) || !(fine > 0))
         return Kind::Deleted;
     return Kind::Stored;
 }
 
-int64_t ConnRecord::durationSeconds() const
+int64_t ConnRecord::durationSeconds(TDateTime inizio, TDateTime fine)
 {
     const double ms = std::round((fine - inizio) / dt::OneMillisecond);
     return std::isfinite(ms) ? int64_t(ms) / 1000 : 0;
@@ -80,4 +86,33 @@ void ConnRecord::cutTexts()
     provider = bio::cutTo(provider, ProviderMax);
     nomeTar = bio::cutTo(nomeTar, NomeTarMax);
     motivo = bio::cutTo(motivo, MotivoMax);
+}
+
+double RecordView::f64(int offset) const
+{
+    const quint64 u = qFromLittleEndian<quint64>(m_p + offset);
+    double d;
+    std::memcpy(&d, &u, sizeof d);
+    return d;
+}
+
+float RecordView::costo() const
+{
+    const quint32 u = qFromLittleEndian<quint32>(m_p + ConnRecord::OffCosto);
+    float f;
+    std::memcpy(&f, &u, sizeof f);
+    return f;
+}
+
+QByteArrayView RecordView::text(int offset, int maxLen) const
+{
+    const int len = std::min<int>(uint8_t(m_p[offset]), maxLen);
+    return QByteArrayView(m_p + offset + 1, len);
+}
+
+ConnRecord RecordView::decode(int32_t indice) const
+{
+    ConnRecord r = ConnRecord::fromBytes(m_p);
+    r.indice = indice;
+    return r;
 }

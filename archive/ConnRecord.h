@@ -6,6 +6,7 @@
 #include "common/DateTime.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <cstdint>
 
@@ -47,17 +48,45 @@ struct ConnRecord {
     // Decodes whatever is there; use classify() first to know whether to trust it.
     static ConnRecord fromBytes(const QByteArray& bytes);
     static Kind classify(const QByteArray& bytes);
+    // The same on Size bytes in place.
+    static ConnRecord fromBytes(const char* bytes);
+    static Kind classify(const char* bytes);
 
     // A record whose start or end is not after day 0 counts as deleted.
     bool isDeleted() const { return !(inizio > 0) || !(fine > 0); }
     // Elapsed whole seconds between start and end. The difference is taken
     // to the millisecond first (the precision of the clock that wrote it),
     // so 12 min 5 s stored as day fractions is 725 s, not 724.999... cut to 724.
-    int64_t durationSeconds() const;
+    int64_t durationSeconds() const { return durationSeconds(inizio, fine); }
+    static int64_t durationSeconds(TDateTime inizio, TDateTime fine);
 
     // Cuts texts the way storing the record would, so an in-memory copy
     // compares equal to what a reader gets back.
     void cutTexts();
 
     friend bool operator==(const ConnRecord&, const ConnRecord&) = default;
+};
+
+// A stored record read in place, in a block of whole records: each field is
+// decoded only when asked for, so that scanning many records to pick a few
+// costs no text decoding.
+class RecordView
+{
+public:
+    explicit RecordView(const char* bytes) : m_p(bytes) {}
+
+    const char* data() const { return m_p; }
+    TDateTime inizio() const { return f64(ConnRecord::OffInizio); }
+    TDateTime fine() const { return f64(ConnRecord::OffFine); }
+    float costo() const;
+    ConnRecord::Kind kind() const { return ConnRecord::classify(m_p); }
+    // The characters of a length-prefixed field, as stored (Windows-1252),
+    // without decoding them; the length is capped to the field.
+    QByteArrayView text(int offset, int maxLen) const;
+    // The whole record, with indice set to the position it was read from.
+    ConnRecord decode(int32_t indice) const;
+
+private:
+    double f64(int offset) const;
+    const char* m_p;
 };

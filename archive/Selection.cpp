@@ -1,83 +1,238 @@
 #include "archive/Selection.h"
 
 #include "archive/ArchiveFile.h"
+#include "common/Ansi.h"
 #include "common/Format.h"
+
+#include <QFileInfo>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
 
-void SelectionTotals::add(const ConnRecord& r)
+void SelectionTotals::add(TDateTime inizio, TDateTime fine, float costo)
 {
-    const double d = r.fine - r.inizio;
-    totalCost += r.costo;
+    const double d = fine - inizio;
+    totalCost += costo;
     totalTime += d;
     if (d < minTime)
         minTime = d;
     if (d > maxTime)
         maxTime = d;
-    if (r.costo < minCost)
-        minCost = r.costo;
-    if (r.costo > maxCost)
-        maxCost = r.costo;
+    if (costo < minCost)
+        minCost = costo;
+    if (costo > maxCost)
+        maxCost = costo;
 }
 
-bool TSelection::matches(const ConnRecord& r, const SelectionFilter& f)
+// The filter, turned once into what a stored record's bytes are compared
+// with: its texts compare as stored, without decoding any record's text.
+struct TSelection::Matcher {
+    struct Text {
+        bool check = false;
+        bool storable = true; // the text can be stored at all; if not, nothing equals it
+        QByteArray bytes;
+        int offset = 0;
+        int maxLen = 0;
+
+        void set(bool on, const QString& text, int off, int max)
+        {
+            check = on;
+            bytes = ansi::fromUnicode(text);
+            storable = text.size() <= max && ansi::toUnicode(bytes) == text;
+            offset = off;
+            maxLen = max;
+        }
+        bool differs(const RecordView& v) const
+        {
+            return !storable || v.text(offset, maxLen) != QByteArrayView(bytes);
+        }
+    };
+
+    double from = 0;
+    double to = 0;
+    Text tariff;
+    Text provider;
+    Text telephone;
+
+    explicit Matcher(const SelectionFilter& f)
+    {
+        const SavedQuery& q = f.query;
+        from = dt::datePart(q.dal);
+        to = dt::datePart(q.al);
+        tariff.set(!q.tarTutti, q.nomeTar, ConnRecord::OffNomeTar, ConnRecord::NomeTarMax);
+        // "Tutto" governs the telephone filter as well as the provider filter.
+        provider.set(!q.provTutti && !f.providerBoxEmpty, q.provider, ConnRecord::OffProvider,
+                     ConnRecord::ProviderMax);
+        telephone.set(!q.provTutti && !f.telBoxEmpty, q.tel, ConnRecord::OffTelefono,
+                      ConnRecord::TelefonoMax);
+    }
+
+    bool matches(const char* p) const
+    {
+        const RecordView v(p);
+        // The start's day first: it settles most records of a long archive.
+        // Written so that a date that is not a number (a damaged query file)
+        // lets no day through.
+        const double day = dt::datePart(v.inizio());
+        if (!(day >= from) || !(day <= to))
+            return false;
+        if (ConnRecord::classify(p) != ConnRecord::Kind::Stored)
+            return false;
+        for (const Text* t : {&tariff, &provider, &telephone})
+            if (t->check && t->differs(v))
+                return false;
+        return true;
+    }
+};
+
+TSelection::TSelection() = default;
+TSelection::~TSelection() = default;
+
+void TSelection::reset()
 {
-    const SavedQuery& q = f.query;
-    if (!(r.inizio > 0) || !(r.fine > 0))
-        return false;
-    const double day = dt::datePart(r.inizio);
-    // Written so that a date that is not a number (a damaged query file)
-    // lets no day through.
-    if (!(day >= dt::datePart(q.dal)) || !(day <= dt::datePart(q.al)))
-        return false;
-    if (!q.tarTutti && r.nomeTar != q.nomeTar)
-        return false;
-    // "Tutto" governs the telephone filter as well as the provider filter.
-    if (!q.provTutti && r.provider != q.provider && !f.providerBoxEmpty)
-        return false;
-    if (!q.provTutti && r.telefono != q.tel && !f.telBoxEmpty)
-        return false;
-    return true;
+    m_bytes.clear();
+    m_bytes.squeeze();
+    m_count = 0;
+    m_totals = SelectionTotals{};
+    m_telephones.clear();
+    m_telephoneSet.clear();
+    m_error.clear();
+    m_next = 0;
+    m_total = 0;
+    m_complete = false;
 }
 
 TSelection::LoadResult TSelection::load(ArchiveFile& archive, const SelectionFilter& filter)
 {
-    m_records.clear();
-    m_totals = SelectionTotals{};
-    m_error.clear();
+    const LoadResult begun = begin(archive, filter);
+    if (begun != LoadResult::Loaded)
+        return begun;
+    Step step = Step::More;
+    while (step == Step::More)
+        step = loadSlice(SliceRecords);
+    return step == Step::Done ? LoadResult::Loaded : LoadResult::Stopped;
+}
+
+TSelection::LoadResult TSelection::begin(ArchiveFile& archive, const SelectionFilter& filter)
+{
+    cancel();
+    reset();
     if (!archive.open()) {
         m_error = archive.errorText();
         return LoadResult::OpenFailed;
     }
-    ConnRecord rec;
-    const int n = archive.count();
-    for (int i = 0; i < n; ++i) {
-        const ArchiveFile::ReadStatus st = archive.read(i, rec);
-        if (st == ArchiveFile::ReadStatus::Failed) {
-            m_error = archive.errorText();
-            return LoadResult::Stopped;
-        }
-        if (st != ArchiveFile::ReadStatus::Stored || !matches(rec, filter))
-            continue;
-        m_records.append(rec);
-        m_totals.add(rec);
+    m_total = archive.count();
+    const QFileInfo file(archive.path());
+    m_source = std::make_unique<ArchiveFile>(file.path(), file.fileName());
+    if (!m_source->open(ArchiveFile::Access::ReadOnly)) {
+        m_error = m_source->errorText();
+        m_source.reset();
+        return LoadResult::OpenFailed;
     }
+    m_matcher = std::make_unique<Matcher>(filter);
+    // Room for every record of the archive, set aside once: memory the
+    // selection does not fill is never touched and costs nothing, and the
+    // buffer never has to be copied to grow. Where that much cannot be set
+    // aside, the buffer grows as records come.
+    try {
+        m_bytes.reserve(qsizetype(m_total) * ConnRecord::Size);
+    } catch (const std::bad_alloc&) {
+    }
+    if (m_total == 0)
+        loadSlice(0);
     return LoadResult::Loaded;
 }
 
-const ConnRecord& TSelection::at(int k) const
+TSelection::Step TSelection::loadSlice(int maxRecords)
 {
-    static const ConnRecord empty{};
-    return k >= 0 && k < m_records.size() ? m_records[k] : empty;
+    if (!m_source)
+        return m_complete ? Step::Done : Step::Failed;
+    constexpr int BlockRecords = 4096;
+    m_block.resize(qsizetype(BlockRecords) * ConnRecord::Size);
+    const int end = int(std::min<int64_t>(m_total, int64_t(m_next) + std::max(0, maxRecords)));
+    while (m_next < end) {
+        const int n = std::min(BlockRecords, end - m_next);
+        const int got = m_source->readBlock(m_next, n, m_block.data());
+        if (got < n) {
+            m_error = got < 0 ? m_source->errorText()
+                              : QStringLiteral("Cannot read file %1: record %2 is beyond the end")
+                                    .arg(m_source->path())
+                                    .arg(m_next + std::max(got, 0));
+            cancel();
+            return Step::Failed;
+        }
+        for (int k = 0; k < n; ++k) {
+            const char* p = m_block.constData() + qsizetype(k) * ConnRecord::Size;
+            if (m_matcher->matches(p))
+                take(p, m_next + k);
+        }
+        m_next += n;
+    }
+    if (m_next < m_total)
+        return Step::More;
+    cancel();
+    m_complete = true;
+    return Step::Done;
 }
 
-QStringList TSelection::telephones() const
+void TSelection::cancel()
 {
-    QStringList out;
-    for (const ConnRecord& r : m_records)
-        if (!r.telefono.isEmpty() && !out.contains(r.telefono))
-            out.append(r.telefono);
+    m_source.reset();
+    m_matcher.reset();
+    m_block = QByteArray();
+}
+
+void TSelection::take(const char* p, int indice)
+{
+    const qsizetype at = m_bytes.size();
+    m_bytes.append(p, ConnRecord::Size);
+    char* copy = m_bytes.data() + at;
+    qToLittleEndian<qint32>(indice, copy + ConnRecord::OffIndice);
+    ++m_count;
+    const RecordView v(copy);
+    m_totals.add(v.inizio(), v.fine(), v.costo());
+    const QByteArrayView tel = v.text(ConnRecord::OffTelefono, ConnRecord::TelefonoMax);
+    if (!tel.isEmpty()) {
+        const QByteArray key = QByteArray::fromRawData(tel.data(), tel.size());
+        if (!m_telephoneSet.contains(key)) {
+            m_telephoneSet.insert(tel.toByteArray());
+            m_telephones.append(ansi::toUnicode(key));
+        }
+    }
+}
+
+ConnRecord TSelection::at(int k) const
+{
+    if (k < 0 || k >= m_count)
+        return ConnRecord{};
+    return ConnRecord::fromBytes(view(k).data());
+}
+
+archivechange::RecordRef TSelection::ref(int k) const
+{
+    if (k < 0 || k >= m_count)
+        return {};
+    const char* p = view(k).data();
+    return {qFromLittleEndian<qint32>(p + ConnRecord::OffIndice), RecordView(p).inizio()};
+}
+
+std::vector<archivechange::RecordRef> TSelection::refs(int first, int last) const
+{
+    std::vector<archivechange::RecordRef> out;
+    if (last >= first)
+        out.reserve(size_t(last - first + 1));
+    for (int k = first; k <= last; ++k)
+        out.push_back(ref(k));
+    return out;
+}
+
+QList<ConnRecord> TSelection::records() const
+{
+    QList<ConnRecord> out;
+    out.reserve(m_count);
+    for (int k = 0; k < m_count; ++k)
+        out.append(at(k));
     return out;
 }
 

@@ -84,7 +84,7 @@ SaveResult periodicSave(ConnRecords& recs, ArchiveFile& archive, double shown, b
         const int pos = sessionPosition(recs, archive);
         recs.running.costo = float(shown);
         recs.transfer = recs.running;
-        ok = archive.write(pos, recs.transfer);
+        ok = archive.write(pos, recs.transfer, SaveLockWaitMs);
         if (ok) {
             recs.sessionSaved = true;
             recs.sessionIndex = pos;
@@ -93,7 +93,9 @@ SaveResult periodicSave(ConnRecords& recs, ArchiveFile& archive, double shown, b
     if (ok) {
         recs.saveCounter = 0;
         recs.saveErrorShown = false;
-    } else {
+    } else if (!archive.busy()) {
+        // Another process changing the archive only delays the save: the
+        // counter stays due and the next tick saves.
         reportOnce(recs, prompt, archive.errorText());
     }
     archive.close();

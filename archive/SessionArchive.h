@@ -65,11 +65,16 @@ bool countTick(ConnRecords& recs, TDateTime now);
 
 enum class SaveResult { NotDue, Saved, Failed };
 
+// How long a periodic save waits for another process that is changing the
+// archive, so that the bar's tick never stalls.
+constexpr int SaveLockWaitMs = 50;
+
 // Due when the save counter is past 20 and the connection is confirmed:
 // stores shown as costo and writes the running record, appended the first
 // time in a session and over that same record afterwards. A failure is shown
 // once until a save succeeds again; the counter stays due, so the next tick
-// retries.
+// retries. An archive held by another process is no failure to show: the
+// save is only late.
 SaveResult periodicSave(ConnRecords& recs, ArchiveFile& archive, double shown, bool connected,
                         IPrompt& prompt, ISaveIndicator* indicator = nullptr);
 

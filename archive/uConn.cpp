@@ -826,18 +826,18 @@ void TfConn::Elimina1Click()
     if (!m_program.prompt.confirm(QStringLiteral("Elimino i dati selezionati ?")))
         return;
     const int top = topRow();
-    // The selection is reloaded only at the end, so row numbers stay valid.
-    bool written = false;
-    for (int row = first; row <= last; ++row) {
-        const Rewrite result =
-            rewriteListed(m_selection.at(row - 1), [](const ConnRecord&) { return ConnRecord{}; });
-        if (result != Rewrite::Written)
-            break;
-        written = true;
-    }
+    // The rows before the first one whose connection is gone are deleted
+    // all at once, or none of them.
+    const archivechange::Result result = archivechange::erase(
+        m_program.archive.path(),
+        archivechange::Targets::rows(m_selection.refs(first - 1, last - 1), true));
+    if (result.status == archivechange::Status::Failed)
+        showArchiveError(m_program.prompt, result.error);
+    else if (result.missing > 0)
+        missingConnection();
     // Rows deleted before a stop are gone from the archive: the grid must
     // not go on listing them.
-    if (written)
+    if (result.status == archivechange::Status::Done && result.changed > 0)
         reloadAfterChange(top);
 }
 
@@ -847,7 +847,7 @@ void TfConn::CambiaTariffa1Click()
     if (!selectedDataRows(first, last))
         return;
     const int top = topRow();
-    TfCtar::openForStored(m_program, m_ctarSlot, m_selection.records(), first, last, this);
+    TfCtar::openForStored(m_program, m_ctarSlot, m_selection, first, last, this);
     if (m_namedQuery)
         aggiornaClick();
     else

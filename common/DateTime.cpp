@@ -145,4 +145,60 @@ bool fromIsoText(const QString& text, TDateTime& out)
     return true;
 }
 
+void civilFromDays(int64_t days, int& year, int& month, int& day)
+{
+    // Days since 1970-01-01, then the proleptic Gregorian calendar counted in
+    // 400-year eras starting on 1 March, so that the leap day ends a year.
+    const int64_t z = days - 25569 + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;                                      // 0..146096
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365; // 0..399
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);               // 0..365
+    const int64_t mp = (5 * doy + 2) / 153;                                    // 0 = March
+    day = int(doy - (153 * mp + 2) / 5 + 1);
+    month = int(mp < 10 ? mp + 3 : mp - 9);
+    year = int(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+namespace
+{
+void twoDigits(char* out, int v)
+{
+    out[0] = char('0' + v / 10);
+    out[1] = char('0' + v % 10);
+}
+} // namespace
+
+bool writeIsoText(TDateTime d, char* out)
+{
+    // Whole days of 0001-01-01 and 9999-12-31.
+    constexpr double FirstDay = -693593.0;
+    constexpr double LastDay = 2958465.0;
+    if (!std::isfinite(d) || !(std::trunc(d) >= FirstDay) || !(std::trunc(d) <= LastDay))
+        return false;
+    int year, month, day;
+    civilFromDays(int64_t(std::trunc(d)), year, month, day);
+    out[0] = char('0' + year / 1000);
+    out[1] = char('0' + year / 100 % 10);
+    twoDigits(out + 2, year % 100);
+    out[4] = '-';
+    twoDigits(out + 5, month);
+    out[7] = '-';
+    twoDigits(out + 8, day);
+    out[10] = ' ';
+    writeIsoTime(d, out + 11);
+    return true;
+}
+
+void writeIsoTime(TDateTime d, char* out)
+{
+    int h, m, s, ms;
+    decodeTime(d, h, m, s, ms);
+    twoDigits(out, h);
+    out[2] = ':';
+    twoDigits(out + 3, m);
+    out[5] = ':';
+    twoDigits(out + 6, s);
+}
+
 } // namespace dt

@@ -49,4 +49,17 @@ QString toIsoText(TDateTime d);
 // Parses "YYYY-MM-DD hh:mm:ss" or "YYYY-MM-DD"; returns false on anything else.
 bool fromIsoText(const QString& text, TDateTime& out);
 
+// Year, month and day of a whole-day count, by integer arithmetic alone (no
+// date object); days counted from 1899-12-30 like the date-times.
+void civilFromDays(int64_t days, int& year, int& month, int& day);
+
+// Writes exactly the 19 characters toIsoText(d) gives into out, without
+// building a date-time object: for listing many records. False, and nothing
+// written, for a value outside the years 1..9999 or that is not a number;
+// the caller then uses toIsoText.
+constexpr int IsoTextLength = 19;
+bool writeIsoText(TDateTime d, char* out);
+// Its last 8 characters alone, "hh:mm:ss", for any d.
+void writeIsoTime(TDateTime d, char* out);
+
 } // namespace dt

@@ -11,6 +11,7 @@ packages=(
   e2fsprogs util-linux fiu-utils
   desktop-file-utils appstream dpkg-dev file
   openbox xdotool x11-utils imagemagick locales
+  time
 )
 
 missing=()

@@ -2,19 +2,56 @@
 
 #include "tariff/uflFestivi.h"
 
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 
 namespace
 {
 
-// A band's start on the day at midnight `day`: its hours and minutes only.
-TDateTime bandStart(const TariffCell& cell, TDateTime day)
+// The start minutes of a profile's cells: the band searches look at the same
+// cells again and again, for every schedule built. Each cell's minutes are
+// kept with the start time they were worked out from, so they serve as long
+// as the cell (of whatever profile) holds that same start time.
+class BandStarts
 {
-    const int minutes = cell.startMinutes();
-    return day + dt::encodeTime(minutes / 60, minutes % 60, 0);
-}
+public:
+    explicit BandStarts(const TariffTable& profile) : m_profile(profile) {}
+
+    // The cell's start on the day at midnight `day`: its hours and minutes
+    // only. The same value as day + encodeTime(hours, minutes, 0).
+    TDateTime on(int band, int row, TDateTime day)
+    {
+        const double dalle = m_profile.cell(band, row).dalle;
+        uint64_t bits;
+        std::memcpy(&bits, &dalle, sizeof bits);
+        Known& k = known()[size_t((band - 1) * DayRows + row)];
+        if (!k.valid || k.bits != bits)
+            k = {bits, int16_t(m_profile.cell(band, row).startMinutes()), true};
+        return day + double(k.minutes) * 60000.0 / 86400000.0;
+    }
+
+private:
+    struct Known {
+        uint64_t bits = 0;
+        int16_t minutes = 0;
+        bool valid = false;
+    };
+    static std::array<Known, BandColumns * DayRows>& known()
+    {
+        thread_local std::array<Known, BandColumns * DayRows> cells;
+        return cells;
+    }
+
+    const TariffTable& m_profile;
+};
+
+std::optional<BandRef> findBand(const TariffTable& profile, TDateTime t, TflFestivi& holidays,
+                                BandStarts& starts);
+std::optional<BandChange> findNextBand(const TariffTable& profile, TDateTime t,
+                                       TflFestivi& holidays, BandStarts& starts);
 
 // Seconds between two band starts, rounded to the nearest second.
 int32_t secondsBetweenStarts(TDateTime from, TDateTime to)
@@ -101,6 +138,23 @@ int DayRow(TDateTime t)
 
 std::optional<BandRef> FindBand(const TariffTable& profile, TDateTime t, TflFestivi& holidays)
 {
+    BandStarts starts(profile);
+    return findBand(profile, t, holidays, starts);
+}
+
+std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
+                                       TflFestivi& holidays)
+{
+    BandStarts starts(profile);
+    return findNextBand(profile, t, holidays, starts);
+}
+
+namespace
+{
+
+std::optional<BandRef> findBand(const TariffTable& profile, TDateTime t, TflFestivi& holidays,
+                                BandStarts& starts)
+{
     const int w = DayRow(t);
     // Whether t's own day is a holiday decides the row for every day scanned.
     const bool holidayRow = holidays.IsHoliday(t) && w != SundayRow;
@@ -109,15 +163,15 @@ std::optional<BandRef> FindBand(const TariffTable& profile, TDateTime t, TflFest
         const int row = holidayRow ? HolidayRow : c;
         for (int band = BandColumns; band >= 1; --band) {
             const TariffCell& cell = profile.cell(band, row);
-            if (cell.isBand() && bandStart(cell, day) < t)
+            if (cell.isBand() && starts.on(band, row, day) < t)
                 return BandRef{band, row};
         }
     }
     return std::nullopt;
 }
 
-std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
-                                       TflFestivi& holidays)
+std::optional<BandChange> findNextBand(const TariffTable& profile, TDateTime t,
+                                       TflFestivi& holidays, BandStarts& starts)
 {
     TDateTime day = dt::datePart(t);
     int w = DayRow(t);
@@ -128,7 +182,7 @@ std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
                 const TariffCell& cell = profile.cell(band, row);
                 if (!cell.isBand())
                     continue;
-                const TDateTime start = bandStart(cell, day);
+                const TDateTime start = starts.on(band, row, day);
                 if (start > t)
                     return BandChange{band, row, start};
             }
@@ -138,16 +192,27 @@ std::optional<BandChange> FindNextBand(const TariffTable& profile, TDateTime t,
     return std::nullopt;
 }
 
-std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime start,
-                                      TflFestivi& holidays, ScheduleTrace* trace)
+} // namespace
+
+namespace
+{
+
+// The entries of the schedule of a connection starting at start, after the
+// second rate and the discount, from at most rawEntries band changes (the
+// full schedule takes Schedule::MaxEntries). When fewer were taken than the
+// profile has, *reliable says for how many seconds from the start the
+// entries are those of the full schedule; otherwise it is left alone.
+std::optional<QList<ScheduleEntry>> buildEntries(const TariffTable& profile, TDateTime start,
+                                                 TflFestivi& holidays, ScheduleTrace* trace,
+                                                 int rawEntries, int64_t* reliable)
 {
     // The searches look up to two weeks ahead; a start outside the calendar
     // (a damaged record) cannot be priced.
-    int y, m, d;
-    if (!(start >= 0) || !TflFestivi::splitDate(start + 15, y, m, d))
+    if (!(start >= 0) || !TflFestivi::isCalendarDate(start + 15))
         return std::nullopt;
 
-    const std::optional<BandRef> first = FindBand(profile, start, holidays);
+    BandStarts starts(profile);
+    const std::optional<BandRef> first = findBand(profile, start, holidays, starts);
     if (!first) {
         if (trace)
             trace->lines.append(QStringLiteral("Nessuna fascia in vigore a ") +
@@ -166,13 +231,25 @@ std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime star
                                                     : QStringLiteral("sco.attivo = false"));
     }
 
+    bool cut = false;
     for (int i = 1; i < Schedule::MaxEntries; ++i) {
-        const std::optional<BandChange> next = FindNextBand(profile, list.last().start, holidays);
+        if (i == rawEntries) {
+            cut = true;
+            break;
+        }
+        const std::optional<BandChange> next =
+            findNextBand(profile, list.last().start, holidays, starts);
         if (!next)
             break;
         list.last().duration = secondsBetweenStarts(list.last().start, next->start);
         list.append(
             {next->band, next->row, next->start, 0, profile.cell(next->band, next->row).rate1()});
+    }
+    if (cut && reliable) {
+        // The last entry taken would run on to a band change not looked for.
+        *reliable = 0;
+        for (int i = 0; i + 1 < list.size(); ++i)
+            *reliable += list[i].duration;
     }
     list.last().duration = ScheduleEntry::Endless;
     if (trace)
@@ -201,7 +278,72 @@ std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime star
 
     list.first().band = first->band;
     list.first().row = first->row;
-    return Schedule::fromEntries(list);
+    return list;
+}
+
+// The cost of seconds along schedule, as ComputeCost gives it; nothing when
+// that would need an entry beginning reliable seconds or more after the
+// start.
+std::optional<float> walk(const TariffTable& profile, const Schedule& schedule, int64_t seconds,
+                          int64_t reliable)
+{
+    const ScheduleEntry& first = schedule.first();
+    float cost = 0;
+    if (TariffTable::isValid(first.band, first.row)) {
+        const TariffCell& cell = profile.cell(first.band, first.row);
+        if (cell.hasFixedCharge())
+            cost = cell.costorisp;
+    }
+    int64_t n = std::max<int64_t>(seconds, 0);
+    int64_t from = 0; // seconds from the start to the entry
+    for (int i = 0; i < schedule.size(); ++i) {
+        const ScheduleEntry& e = schedule[i];
+        if (from >= reliable)
+            return std::nullopt;
+        const long double rate = e.rate;
+        if (!e.isEndless() && n > e.duration) {
+            cost = float(cost + static_cast<long double>(e.duration) * rate / 60.0L);
+            n -= e.duration;
+            from += e.duration;
+        } else {
+            cost = float(cost + static_cast<long double>(n) * rate / 60.0L);
+            break;
+        }
+    }
+    return storableCost(cost);
+}
+
+} // namespace
+
+std::optional<Schedule> BuildSchedule(const TariffTable& profile, TDateTime start,
+                                      TflFestivi& holidays, ScheduleTrace* trace)
+{
+    const std::optional<QList<ScheduleEntry>> list =
+        buildEntries(profile, start, holidays, trace, Schedule::MaxEntries, nullptr);
+    if (!list)
+        return std::nullopt;
+    return Schedule::fromEntries(*list);
+}
+
+std::optional<float> CostOfConnection(const TariffTable& profile, TDateTime start, TDateTime end,
+                                      TflFestivi& holidays)
+{
+    // Most connections end before their second band change: the first three
+    // entries settle their cost. Longer ones take the whole schedule.
+    constexpr int FirstEntries = 3;
+    const int64_t seconds = ElapsedSeconds(start, end);
+    int64_t reliable = std::numeric_limits<int64_t>::max();
+    const std::optional<QList<ScheduleEntry>> list =
+        buildEntries(profile, start, holidays, nullptr, FirstEntries, &reliable);
+    if (!list)
+        return std::nullopt;
+    if (const std::optional<Schedule> few = Schedule::fromEntries(*list))
+        if (const std::optional<float> cost = walk(profile, *few, seconds, reliable))
+            return cost;
+    const std::optional<Schedule> schedule = BuildSchedule(profile, start, holidays);
+    if (!schedule)
+        return std::nullopt;
+    return CostForSeconds(profile, *schedule, seconds);
 }
 
 QString NoBandText(const QString& profileName)
@@ -232,26 +374,7 @@ CostResult ComputeCost(const TariffTable& profile, const Schedule& schedule, TDa
 
 float CostForSeconds(const TariffTable& profile, const Schedule& schedule, int64_t seconds)
 {
-    const ScheduleEntry& first = schedule.first();
-    float cost = 0;
-    if (TariffTable::isValid(first.band, first.row)) {
-        const TariffCell& cell = profile.cell(first.band, first.row);
-        if (cell.hasFixedCharge())
-            cost = cell.costorisp;
-    }
-    int64_t n = std::max<int64_t>(seconds, 0);
-    for (int i = 0; i < schedule.size(); ++i) {
-        const ScheduleEntry& e = schedule[i];
-        const long double rate = e.rate;
-        if (!e.isEndless() && n > e.duration) {
-            cost = float(cost + static_cast<long double>(e.duration) * rate / 60.0L);
-            n -= e.duration;
-        } else {
-            cost = float(cost + static_cast<long double>(n) * rate / 60.0L);
-            break;
-        }
-    }
-    return storableCost(cost);
+    return *walk(profile, schedule, seconds, std::numeric_limits<int64_t>::max());
 }
 
 float WithVat(float cost, int32_t iva)

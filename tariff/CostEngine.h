@@ -89,6 +89,13 @@ CostResult ComputeCost(const TariffTable& profile, const Schedule& schedule, TDa
 // The cost of exactly seconds whole seconds (negative counts as 0).
 float CostForSeconds(const TariffTable& profile, const Schedule& schedule, int64_t seconds);
 
+// The cost of a whole connection, without VAT: exactly what BuildSchedule
+// and ComputeCost give, for re-pricing many stored connections. Only as
+// much of the schedule is built as the connection's length needs; nothing
+// when no band is in force at start.
+std::optional<float> CostOfConnection(const TariffTable& profile, TDateTime start, TDateTime end,
+                                      TflFestivi& holidays);
+
 // c + c * iva / 100: what a connection record stores.
 float WithVat(float cost, int32_t iva);
 // c + c * iva / 100 + 0.49: what the running session shows (as whole Lire)

@@ -28,10 +28,16 @@ QString noBandStoredText(const QString& profileName, int count)
 std::optional<float> costWithVat(const TariffTable& profile, const ConnRecord& rec, int32_t iva,
                                  TflFestivi& holidays)
 {
-    const std::optional<Schedule> schedule = BuildSchedule(profile, rec.inizio, holidays);
-    if (!schedule)
+    return costWithVat(profile, rec.inizio, rec.fine, iva, holidays);
+}
+
+std::optional<float> costWithVat(const TariffTable& profile, TDateTime inizio, TDateTime fine,
+                                 int32_t iva, TflFestivi& holidays)
+{
+    const std::optional<float> cost = CostOfConnection(profile, inizio, fine, holidays);
+    if (!cost)
         return std::nullopt;
-    return WithVat(ComputeCost(profile, *schedule, rec.inizio, rec.fine).cost, iva);
+    return WithVat(*cost, iva);
 }
 
 ChangeResult changeRunning(RunningSession session, const QString& programFolder,
@@ -69,62 +75,56 @@ ChangeResult changeRunning(RunningSession session, const QString& programFolder,
 StoredResult repriceStored(const StoredContext& ctx, const QString& name,
                            const QList<ConnRecord>& selection, int firstRow, int lastRow)
 {
-    StoredResult result;
     if (firstRow == 0 || lastRow == 0)
-        return result;
+        return {};
+    std::vector<archivechange::RecordRef> rows;
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const int k = row - 1;
+        if (k >= 0 && k < selection.size() && !selection[k].isDeleted())
+            rows.push_back({selection[k].indice, selection[k].inizio});
+        else
+            rows.push_back({});
+    }
+    return repriceStored(ctx, name, rows);
+}
+
+StoredResult repriceStored(const StoredContext& ctx, const QString& name,
+                           const std::vector<archivechange::RecordRef>& rows,
+                           const archivechange::ProgressFn& progress)
+{
+    StoredResult result;
     TProfileFiles files(ctx.profiles, ctx.programFolder, ctx.prompt);
     if (!files.LoadProfileForRepricing(name)) {
         refuse(ctx.prompt, NoTableText);
         return result;
     }
     result.started = true;
-    if (lastRow < firstRow)
+    if (rows.empty())
         return result;
 
-    // Opened afresh for writing: a periodic save may have closed the file
-    // behind the archive window's back, or someone opened it read-only.
-    ArchiveFile& archive = ctx.archive;
-    if (!archive.open()) {
-        showArchiveError(ctx.prompt, archive.errorText());
+    const TariffTable& profile = ctx.profiles.repricing;
+    archivechange::Options options;
+    options.progress = progress;
+    const archivechange::Result r = archivechange::reprice(
+        ctx.archive.path(), archivechange::Targets::rows(rows), name,
+        [&](TDateTime inizio, TDateTime fine) {
+            return costWithVat(profile, inizio, fine, ctx.iva, ctx.holidays);
+        },
+        options);
+    if (r.status == archivechange::Status::Stopped) {
+        result.stopped = true;
+        return result;
+    }
+    if (r.status == archivechange::Status::Failed) {
+        showArchiveError(ctx.prompt, r.error);
         result.archiveFailed = true;
         return result;
     }
-    const TariffTable& profile = ctx.profiles.repricing;
-    const QString nomeTar = bio::cutTo(name, ConnRecord::NomeTarMax);
-    for (int row = firstRow; row <= lastRow; ++row) {
-        const int k = row - 1;
-        const bool shown = k >= 0 && k < selection.size() && !selection[k].isDeleted();
-        ConnRecord rec;
-        ArchiveFile::ReadStatus status = ArchiveFile::ReadStatus::Deleted;
-        if (shown) {
-            const int32_t at = selection[k].indice;
-            if (at >= 0 && at < archive.count())
-                status = archive.read(at, rec);
-        }
-        if (status == ArchiveFile::ReadStatus::Failed) {
-            showArchiveError(ctx.prompt, archive.errorText());
-            result.archiveFailed = true;
-            break;
-        }
-        if (status != ArchiveFile::ReadStatus::Stored) {
-            ctx.prompt.message(MissingConnectionText, ProgramTitle, PromptIcon::Warning);
-            ++result.missing;
-            continue;
-        }
-        const std::optional<float> cost = costWithVat(profile, rec, ctx.iva, ctx.holidays);
-        if (!cost) {
-            ++result.noBand;
-            continue;
-        }
-        rec.costo = *cost;
-        rec.nomeTar = nomeTar;
-        if (!archive.write(rec.indice, rec)) {
-            showArchiveError(ctx.prompt, archive.errorText());
-            result.archiveFailed = true;
-            break;
-        }
-        ++result.repriced;
-    }
+    result.repriced = int(r.changed);
+    result.missing = int(r.missing);
+    result.noBand = int(r.noBand);
+    for (int i = 0; i < result.missing; ++i)
+        ctx.prompt.message(MissingConnectionText, ProgramTitle, PromptIcon::Warning);
     if (result.noBand > 0)
         ctx.prompt.message(noBandStoredText(name, result.noBand), ErrorTitle, PromptIcon::Warning);
     return result;

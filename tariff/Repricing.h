@@ -10,6 +10,7 @@
 // meanwhile. A connection for which the chosen profile has no band in force
 // at its start is refused and left as it was, never priced at 0.
 
+#include "archive/ArchiveChange.h"
 #include "archive/ConnRecord.h"
 #include "tariff/CostEngine.h"
 #include "tariff/TariffProfiles.h"
@@ -42,6 +43,8 @@ QString noBandStoredText(const QString& profileName, int count);
 // inizio.
 std::optional<float> costWithVat(const TariffTable& profile, const ConnRecord& rec, int32_t iva,
                                  TflFestivi& holidays);
+std::optional<float> costWithVat(const TariffTable& profile, TDateTime inizio, TDateTime fine,
+                                 int32_t iva, TflFestivi& holidays);
 
 // The running session's records that a change of tariff replaces.
 struct RunningSession {
@@ -85,6 +88,7 @@ struct StoredResult {
     int missing = 0;            // rows without a stored connection
     int noBand = 0;             // connections the profile cannot price
     bool archiveFailed = false; // the archive could not be opened, read or written (shown)
+    bool stopped = false;       // stopped through progress: nothing changed
 };
 
 // Re-prices the connections of grid rows firstRow..lastRow (rows from 1;
@@ -93,11 +97,20 @@ struct StoredResult {
 // written back at the same position; nothing else in the file changes.
 // Nothing happens unless both rows are non-zero. A missing profile is
 // reported with NoTableText; a row whose connection does not exist (the
-// empty row of an empty list, a record deleted or damaged since) with
-// MissingConnectionText, once per row, and the others go on; connections
-// the profile cannot price are reported once at the end and left unchanged.
-// An archive failure is shown and ends the run; records already written stay.
+// empty row of an empty list, a record deleted, replaced or damaged since)
+// with MissingConnectionText, once per row, and the others go on;
+// connections the profile cannot price are reported once at the end and
+// left unchanged. The range is changed all at once or not at all: an archive
+// failure is shown and leaves every record as it was.
 StoredResult repriceStored(const StoredContext& ctx, const QString& name,
                            const QList<ConnRecord>& selection, int firstRow, int lastRow);
+
+// The same for the listed connections of the rows to re-price, in row
+// order (a row without a connection as a ref of indice -1). progress, when
+// given, is told after each block of records and may stop the re-pricing,
+// which then changes nothing.
+StoredResult repriceStored(const StoredContext& ctx, const QString& name,
+                           const std::vector<archivechange::RecordRef>& rows,
+                           const archivechange::ProgressFn& progress = {});
 
 } // namespace repricing

@@ -1,6 +1,7 @@
 #include "tariff/uCtar.h"
 
 #include "app/Program.h"
+#include "archive/Selection.h"
 #include "common/ByteIO.h"
 #include "common/Prompt.h"
 #include "platform/gui/HelpKey.h"
@@ -42,6 +43,16 @@ int TfCtar::openForRunning(Program& program, QPointer<QWidget>* slot, QWidget* p
 int TfCtar::openForStored(Program& program, QPointer<QWidget>* slot,
                           const QList<ConnRecord>& selection, int firstRow, int lastRow,
                           QWidget* parent)
+{
+    auto* dialog = new TfCtar(program, parent);
+    dialog->setMode(StoredConnections);
+    dialog->setRows(selection, firstRow, lastRow);
+    dialog->setTabAtt(QString());
+    return runInSlot(dialog, slot);
+}
+
+int TfCtar::openForStored(Program& program, QPointer<QWidget>* slot, const TSelection& selection,
+                          int firstRow, int lastRow, QWidget* parent)
 {
     auto* dialog = new TfCtar(program, parent);
     dialog->setMode(StoredConnections);
@@ -103,7 +114,22 @@ TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(p
 
 void TfCtar::setRows(const QList<ConnRecord>& selection, int firstRow, int lastRow)
 {
-    m_selection = selection;
+    m_rows.clear();
+    for (int row = firstRow; row <= lastRow && row > 0; ++row) {
+        const int k = row - 1;
+        if (k < selection.size() && !selection[k].isDeleted())
+            m_rows.push_back({selection[k].indice, selection[k].inizio});
+        else
+            m_rows.push_back({});
+    }
+    m_firstRow = firstRow;
+    m_lastRow = lastRow;
+}
+
+void TfCtar::setRows(const TSelection& selection, int firstRow, int lastRow)
+{
+    m_rows = firstRow > 0 ? selection.refs(firstRow - 1, lastRow - 1)
+                          : std::vector<archivechange::RecordRef>{};
     m_firstRow = firstRow;
     m_lastRow = lastRow;
 }
@@ -162,9 +188,12 @@ void TfCtar::repriceStored()
 {
     Program& p = m_program;
     const QString name = m_cb1->currentText();
+    // Nothing happens unless both rows are set.
+    if (m_firstRow == 0 || m_lastRow == 0)
+        return;
     const repricing::StoredResult result = repricing::repriceStored(
         {p.profiles, p.archive, p.holidays, p.programFolder, p.settings.iva, p.prompt}, name,
-        m_selection, m_firstRow, m_lastRow);
+        m_rows);
     if (!result.started)
         return;
     if (result.repriced > 0)

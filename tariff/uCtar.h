@@ -4,6 +4,7 @@
 // bar's "C&ambia Tariffa") or to a range of stored connections (from the
 // archive window's "&Cambia Tariffa").
 
+#include "archive/ArchiveChange.h"
 #include "archive/ConnRecord.h"
 
 #include <QDialog>
@@ -14,6 +15,7 @@ struct Program;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class TSelection;
 
 class TfCtar : public QDialog
 {
@@ -39,6 +41,8 @@ public:
     static int openForStored(Program& program, QPointer<QWidget>* slot,
                              const QList<ConnRecord>& selection, int firstRow, int lastRow,
                              QWidget* parent = nullptr);
+    static int openForStored(Program& program, QPointer<QWidget>* slot, const TSelection& selection,
+                             int firstRow, int lastRow, QWidget* parent = nullptr);
 
     // Fills cb1 with the profile names; the mode is not set and both rows are 0.
     explicit TfCtar(Program& program, QWidget* parent = nullptr);
@@ -46,8 +50,10 @@ public:
     // ftype.
     void setMode(int mode) { m_ftype = mode; }
     int mode() const { return m_ftype; }
-    // The range for StoredConnections; the selection is copied.
+    // The range for StoredConnections: where the connections of those rows
+    // are, and the start each had when listed.
     void setRows(const QList<ConnRecord>& selection, int firstRow, int lastRow);
+    void setRows(const TSelection& selection, int firstRow, int lastRow);
     int firstRow() const { return m_firstRow; }
     int lastRow() const { return m_lastRow; }
     // tabAtt: the profile in use.
@@ -66,7 +72,7 @@ private:
     int m_ftype = NotSet;
     int m_firstRow = 0;
     int m_lastRow = 0;
-    QList<ConnRecord> m_selection;
+    std::vector<archivechange::RecordRef> m_rows;
 
     QLabel* m_tabAtt = nullptr;
     QComboBox* m_cb1 = nullptr;

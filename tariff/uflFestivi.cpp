@@ -67,14 +67,19 @@ void TflFestivi::ComputeEaster()
     m_entries[EasterMondayEntry] = {uint16_t(monday.day()), uint16_t(monday.month())};
 }
 
-bool TflFestivi::splitDate(TDateTime d, int& year, int& month, int& day)
+bool TflFestivi::isCalendarDate(TDateTime d)
 {
     if (!std::isfinite(d))
         return false;
     static const double first = dt::encodeDate(1, 1, 1);
     static const double last = dt::encodeDate(9999, 12, 31);
     const double date = std::trunc(d);
-    if (date < first || date > last)
+    return date >= first && date <= last;
+}
+
+bool TflFestivi::splitDate(TDateTime d, int& year, int& month, int& day)
+{
+    if (!isCalendarDate(d))
         return false;
     dt::decodeDate(d, year, month, day);
     return true;
@@ -82,6 +87,18 @@ bool TflFestivi::splitDate(TDateTime d, int& year, int& month, int& day)
 
 bool TflFestivi::IsHoliday(TDateTime d)
 {
+    const double whole = std::trunc(d);
+    Known* known = nullptr;
+    if (std::fabs(whole) < 1e15) {
+        known = &m_known[size_t(int64_t(whole) & int64_t(m_known.size() - 1))];
+        if (known->valid && known->day == whole) {
+            if (m_year != known->year) {
+                m_year = known->year;
+                ComputeEaster();
+            }
+            return known->holiday;
+        }
+    }
     int year, month, day;
     if (!splitDate(d, year, month, day)) {
         if (m_prompt)
@@ -92,8 +109,10 @@ bool TflFestivi::IsHoliday(TDateTime d)
     m_year = uint16_t(year);
     ComputeEaster();
     const DayMonth date{uint16_t(day), uint16_t(month)};
+    bool holiday = false;
     for (const DayMonth& e : m_entries)
-        if (e == date)
-            return true;
-    return false;
+        holiday = holiday || e == date;
+    if (known)
+        *known = {whole, m_year, true, holiday};
+    return holiday;
 }

@@ -48,9 +48,22 @@ public:
     // Splits d into year, month and day; false when d is not a date of the
     // years 1..9999 (not a number, infinite or out of range).
     static bool splitDate(TDateTime d, int& year, int& month, int& day);
+    // Whether splitDate would split d, without splitting it.
+    static bool isCalendarDate(TDateTime d);
 
 private:
     uint16_t m_year = 0;
     std::array<DayMonth, Entries> m_entries;
     IPrompt* m_prompt = nullptr;
+
+    // The days last asked about, each in the slot of its day number modulo
+    // 16: building a schedule asks about the same two weeks of days many
+    // times, and re-pricing an archive asks about neighbouring days in turn.
+    struct Known {
+        double day = 0;
+        uint16_t year = 0;
+        bool valid = false;
+        bool holiday = false;
+    };
+    std::array<Known, 16> m_known;
 };

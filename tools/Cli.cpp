@@ -19,7 +19,8 @@ void usage(QTextStream& err)
            "  schedule PROFILO INIZIO\n"
            "  holiday AAAA-MM-GG\n"
            "  profile list | show NOME\n"
-           "  archive list [--csv]\n"
+           "  archive list [--csv] [--from DATA] [--to DATA]\n"
+           "  archive reprice PROFILO [--from DATA] [--to DATA] [--iva PERCENTUALE]\n"
            "Date e ore nella forma \"AAAA-MM-GG hh:mm:ss\".\n";
 }
 

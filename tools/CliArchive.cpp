@@ -1,78 +1,476 @@
-// archive list [--csv]: the stored connections of the program folder's archive.
+// archive list [--csv] [--from DATE] [--to DATE]: the stored connections of
+// the program folder's archive, printed as they are read.
+// archive reprice PROFILE [--from DATE] [--to DATE] [--iva PERCENT]: prices
+// the stored connections of the period again with PROFILE, all or none.
+#include "archive/ArchiveChange.h"
 #include "archive/ArchiveFile.h"
+#include "common/Ansi.h"
 #include "common/DateTime.h"
-#include "tools/Cli.h"
+#include "tariff/Repricing.h"
+#include "tools/CliTariff.h"
 
+#include <QFileDevice>
 #include <QFileInfo>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <system_error>
+#include <unistd.h>
 
 namespace
 {
 
-const QStringList Columns = {
-    QStringLiteral("posizione"), QStringLiteral("inizio"),  QStringLiteral("fine"),
-    QStringLiteral("secondi"),   QStringLiteral("costo"),   QStringLiteral("telefono"),
-    QStringLiteral("provider"),  QStringLiteral("profilo"), QStringLiteral("descrizione"),
+const char* const Columns[] = {"posizione", "inizio",   "fine",    "secondi",    "costo",
+                               "telefono",  "provider", "profilo", "descrizione"};
+
+// The period of --from and --to: whole days, both included; open ends when
+// not given.
+struct Period {
+    TDateTime fromDay = -1e18;
+    TDateTime toDay = 1e18;
+
+    bool contains(TDateTime inizio) const
+    {
+        const double day = std::trunc(inizio);
+        return day >= fromDay && day <= toDay;
+    }
 };
 
-QStringList fields(const ConnRecord& r)
+// Reads "--from DATE" and "--to DATE" (and, when iva is given, "--iva P")
+// out of args; what is left goes to rest. False (message written) on a bad
+// option or date.
+bool readOptions(CliContext& ctx, const QStringList& args, Period& period, QStringList& rest,
+                 std::optional<int32_t>* iva = nullptr)
 {
-    return {QString::number(r.indice),
-            dt::toIsoText(r.inizio),
-            dt::toIsoText(r.fine),
-            QString::number(r.durationSeconds()),
-            QString::number(double(r.costo), 'f', 2),
-            r.telefono,
-            r.provider,
-            r.nomeTar,
-            r.motivo};
-}
-
-// RFC 4180: quote a field holding a comma, a quote or a line break.
-QString csvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-// One line per record, columns split by tabs: control characters in the
-// texts (line breaks of a description) become spaces.
-QString plainField(QString text)
-{
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QLatin1Char(' ');
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& word = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if ((word == QLatin1String("--from") || word == QLatin1String("--to")) && hasValue) {
+            TDateTime day = 0;
+            if (!clitariff::parseTime(ctx, args[++i], day))
+                return false;
+            (word == QLatin1String("--from") ? period.fromDay : period.toDay) = dt::datePart(day);
+        } else if (iva && word == QLatin1String("--iva") && hasValue) {
+            bool ok = false;
+            *iva = args[++i].toInt(&ok);
+            if (!ok) {
+                ctx.err << "argomento non valido: --iva " << args[i] << "\n";
+                return false;
+            }
+        } else {
+            rest.append(word);
+        }
     }
-    return text;
+    if (period.fromDay > period.toDay) {
+        ctx.err << "il periodo finisce prima di cominciare\n";
+        return false;
+    }
+    return true;
 }
 
-void writeRow(QTextStream& out, const QStringList& row, bool csv)
+// What each Windows-1252 byte of a text becomes in the listing, worked out
+// once: its UTF-8 bytes (up to 3, and 2 for a quote doubled inside a quoted
+// CSV field), with control characters turned into spaces in the plain list.
+struct Transcoding {
+    std::array<std::array<char, 4>, 256> bytes{};
+    std::array<uint8_t, 256> length{};
+
+    explicit Transcoding(bool csv)
+    {
+        for (int b = 0; b < 256; ++b) {
+            QByteArray u = ansi::toUnicode(QByteArray(1, char(b))).toUtf8();
+            if (!csv && (b < 0x20 || b == 0x7F))
+                u = " ";
+            if (csv && b == '"')
+                u = "\"\"";
+            length[size_t(b)] = uint8_t(u.size());
+            std::memcpy(bytes[size_t(b)].data(), u.constData(), size_t(u.size()));
+        }
+    }
+};
+
+// Lines being written: a buffer of fixed size, filled by the record writer
+// and handed on whole.
+class LineBuffer
 {
-    QStringList cells;
-    for (const QString& f : row)
-        cells << (csv ? csvField(f) : plainField(f));
-    out << cells.join(csv ? QLatin1Char(',') : QLatin1Char('\t')) << (csv ? "\r\n" : "\n");
-}
+public:
+    // More than one record's line can take: four texts of at most 280
+    // characters, each up to 3 bytes and quoted, and the numbers.
+    static constexpr size_t LineMax = 4096;
 
-int listArchive(CliContext& ctx, bool csv)
+    explicit LineBuffer(size_t capacity) : m_buf(new char[capacity + LineMax]) {}
+
+    void append(const char* p, size_t n)
+    {
+        std::memcpy(m_buf.get() + m_len, p, n);
+        m_len += n;
+    }
+    // The same for a piece of a stored record of at most 256 bytes, which
+    // may be read up to 32 bytes past its end (within the record's block):
+    // copied 32 bytes a step, without a library call for each short piece.
+    void appendField(const char* p, size_t n)
+    {
+        char* to = m_buf.get() + m_len;
+        for (size_t i = 0; i < n; i += 32)
+            std::memcpy(to + i, p + i, 32);
+        m_len += n;
+    }
+    void put(char c) { m_buf[m_len++] = c; }
+    // Where the next bytes go, for writers that fill the buffer themselves
+    // (one line at the most), and where they ended.
+    char* cursor() { return m_buf.get() + m_len; }
+    void advanceTo(const char* end) { m_len = size_t(end - m_buf.get()); }
+
+    const char* data() const { return m_buf.get(); }
+    size_t size() const { return m_len; }
+    void clear() { m_len = 0; }
+
+private:
+    std::unique_ptr<char[]> m_buf;
+    size_t m_len = 0;
+};
+
+// Where the listing goes: standard output (or whatever the command's stream
+// writes to), written to directly, without converting the text again.
+class Sink
+{
+public:
+    explicit Sink(QTextStream& stream) : m_stream(stream)
+    {
+        m_stream.flush();
+        m_device = stream.device();
+        if (auto* file = qobject_cast<QFileDevice*>(m_device)) {
+            file->flush();
+            m_fd = file->handle();
+        }
+    }
+
+    bool write(const char* p, size_t size)
+    {
+        if (size == 0 || m_failed)
+            return !m_failed;
+        if (m_fd >= 0) {
+            for (size_t done = 0; done < size;) {
+                const ssize_t n = ::write(m_fd, p + done, size - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0) {
+                    m_failed = true;
+                    break;
+                }
+                done += size_t(n);
+            }
+        } else if (m_device) {
+            m_failed = m_device->write(p, qint64(size)) != qint64(size);
+        } else {
+            m_stream << QString::fromUtf8(p, qsizetype(size));
+        }
+        return !m_failed;
+    }
+    bool write(const LineBuffer& b) { return write(b.data(), b.size()); }
+
+private:
+    QTextStream& m_stream;
+    QIODevice* m_device = nullptr;
+    int m_fd = -1;
+    bool m_failed = false;
+};
+
+// One record a line, written field by field straight from the stored bytes.
+class RecordWriter
+{
+public:
+    RecordWriter(LineBuffer& out, bool csv) : m_out(out), m_csv(csv) {}
+
+    void header()
+    {
+        for (size_t i = 0; i < std::size(Columns); ++i) {
+            if (i > 0)
+                m_out.put(separator());
+            m_out.append(Columns[i], std::strlen(Columns[i]));
+        }
+        endLine();
+    }
+
+    void record(const RecordView& v, int position)
+    {
+        integer(position);
+        m_out.put(separator());
+        dateTime(v.inizio());
+        m_out.put(separator());
+        dateTime(v.fine());
+        m_out.put(separator());
+        integer(ConnRecord::durationSeconds(v.inizio(), v.fine()));
+        m_out.put(separator());
+        cost(v.costo());
+        static constexpr std::pair<int, int> Texts[] = {
+            {ConnRecord::OffTelefono, ConnRecord::TelefonoMax},
+            {ConnRecord::OffProvider, ConnRecord::ProviderMax},
+            {ConnRecord::OffNomeTar, ConnRecord::NomeTarMax},
+            {ConnRecord::OffMotivo, ConnRecord::MotivoMax}};
+        for (const auto& [off, max] : Texts) {
+            m_out.put(separator());
+            text(v.text(off, max));
+        }
+        endLine();
+    }
+
+private:
+    char separator() const { return m_csv ? ',' : '\t'; }
+    void endLine() { m_csv ? m_out.append("\r\n", 2) : m_out.put('\n'); }
+
+    void integer(int64_t v)
+    {
+        char b[24];
+        const auto r = std::to_chars(b, b + sizeof b, v);
+        m_out.append(b, size_t(r.ptr - b));
+    }
+
+    // Consecutive connections mostly share their day: its text is reused.
+    void dateTime(TDateTime d)
+    {
+        char b[dt::IsoTextLength];
+        if (std::isfinite(d) && std::trunc(d) == m_day) {
+            std::memcpy(b, m_date, sizeof m_date);
+            dt::writeIsoTime(d, b + sizeof m_date);
+            m_out.append(b, sizeof b);
+        } else if (dt::writeIsoText(d, b)) {
+            m_day = std::trunc(d);
+            std::memcpy(m_date, b, sizeof m_date);
+            m_out.append(b, sizeof b);
+        } else {
+            const QByteArray t = dt::toIsoText(d).toUtf8();
+            m_out.append(t.constData(), size_t(t.size()));
+        }
+    }
+
+    // Two decimals, rounded on the exact value with halves away from zero,
+    // as the number formatting of the rest of the program does.
+    void cost(float costo)
+    {
+        const double v = costo;
+        if (!(v >= 0 && v < 1e15)) {
+            const QByteArray t = QString::number(v, 'f', 2).toUtf8();
+            m_out.append(t.constData(), size_t(t.size()));
+            return;
+        }
+        const double cents = v * 100.0; // exact: a float times 100 fits a double
+        const double whole = std::floor(cents);
+        const int64_t c = int64_t(whole) + (cents - whole >= 0.5 ? 1 : 0);
+        integer(c / 100);
+        const int frac = int(c % 100);
+        const char two[3] = {'.', char('0' + frac / 10), char('0' + frac % 10)};
+        m_out.append(two, 3);
+    }
+
+    // What a text holds, eight bytes a step: bytes the table changes
+    // (beyond ASCII; in the plain list also control characters), and, in
+    // CSV, characters that make the field quoted.
+    struct Scan {
+        bool changes;
+        bool quotes;
+    };
+    Scan scan(const uint8_t* p, size_t n) const
+    {
+        constexpr uint64_t Ones = 0x0101010101010101ULL;
+        constexpr uint64_t Highs = 0x8080808080808080ULL;
+        const auto below = [](uint64_t v, uint8_t c) { return (v - Ones * c) & ~v & Highs; };
+        const auto has = [&](uint64_t v, uint8_t c) { return below(v ^ (Ones * c), 1); };
+        uint64_t changes = 0, quotes = 0;
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t x;
+            std::memcpy(&x, p + i, 8);
+            changes |= x & Highs;
+            if (m_csv)
+                quotes |= has(x, ',') | has(x, '"') | has(x, '\r') | has(x, '\n');
+            else
+                changes |= below(x, 0x20) | has(x, 0x7F);
+        }
+        for (; i < n; ++i) {
+            const uint8_t b = p[i];
+            changes |= b >= 0x80 || (!m_csv && (b < 0x20 || b == 0x7F));
+            quotes |= m_csv && (b == ',' || b == '"' || b == '\r' || b == '\n');
+        }
+        return {changes != 0, quotes != 0};
+    }
+
+    // RFC 4180 quoting for CSV; in the plain list, control characters (line
+    // breaks of a description) become spaces so that a record stays one line.
+    void text(QByteArrayView bytes)
+    {
+        static const Transcoding plain(false), csv(true);
+        const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+        const size_t n = size_t(bytes.size());
+        const Scan found = scan(p, n);
+        if (!found.changes && !found.quotes) {
+            m_out.appendField(bytes.data(), n);
+            return;
+        }
+        if (found.quotes)
+            m_out.put('"');
+        // Every byte through the table: four bytes stored, its length kept.
+        // (A quote, which the CSV table doubles, always makes the field quoted.)
+        const Transcoding& t = m_csv ? csv : plain;
+        char* out = m_out.cursor();
+        for (size_t i = 0; i < n; ++i) {
+            std::memcpy(out, t.bytes[p[i]].data(), 4);
+            out += t.length[p[i]];
+        }
+        m_out.advanceTo(out);
+        if (found.quotes)
+            m_out.put('"');
+    }
+
+    LineBuffer& m_out;
+    bool m_csv;
+    double m_day = std::nan(""); // the day whose text m_date holds: "yyyy-mm-dd "
+    char m_date[11] = {};
+};
+
+// One block of the archive being listed: its records as read, and the lines
+// and damaged positions they give. Blocks are formatted side by side on
+// worker threads and written out in order.
+struct Lane {
+    static constexpr int BlockRecords = 4096;
+
+    // With room after the last record for the field copies' over-reads.
+    QByteArray records{qsizetype(BlockRecords) * ConnRecord::Size + 64, '\0'};
+    LineBuffer lines{size_t(BlockRecords) * LineBuffer::LineMax};
+    QList<int> damaged;
+    std::future<void> formatted;
+    bool busy = false;
+
+    void format(int first, int n, bool csv, const Period& period)
+    {
+        lines.clear();
+        damaged.clear();
+        RecordWriter writer(lines, csv);
+        for (int k = 0; k < n; ++k) {
+            const RecordView v(records.constData() + qsizetype(k) * ConnRecord::Size);
+            const ConnRecord::Kind kind = v.kind();
+            if (kind == ConnRecord::Kind::Damaged)
+                damaged.append(first + k);
+            if (kind == ConnRecord::Kind::Stored && period.contains(v.inizio()))
+                writer.record(v, first + k);
+        }
+    }
+};
+
+int listArchive(CliContext& ctx, bool csv, const Period& period)
 {
     ArchiveFile archive(ctx.folder);
-    writeRow(ctx.out, Columns, csv);
+    Sink sink(ctx.out);
+    LineBuffer header(0);
+    RecordWriter(header, csv).header();
+    if (!sink.write(header)) {
+        ctx.err << "impossibile scrivere l'elenco\n";
+        return 1;
+    }
     if (!QFileInfo::exists(archive.path()))
         return 0; // no connection recorded yet
     if (!archive.open(ArchiveFile::Access::ReadOnly)) {
         ctx.err << archive.errorText() << "\n";
         return 1;
     }
-    QList<int> damaged;
-    const QList<ConnRecord> records = archive.readStored(&damaged);
-    for (const ConnRecord& r : records)
-        writeRow(ctx.out, fields(r), csv);
-    for (int i : damaged)
-        ctx.err << "record " << i << " danneggiato o illeggibile: ignorato\n";
+
+    // Three blocks in flight: one being read, two being formatted.
+    std::array<Lane, 3> lanes;
+    bool written = true;
+    const auto finish = [&](Lane& lane) {
+        if (!lane.busy)
+            return;
+        lane.formatted.get();
+        lane.busy = false;
+        written = written && sink.write(lane.lines);
+        for (int i : lane.damaged)
+            ctx.err << "record " << i << " danneggiato o illeggibile: ignorato\n";
+    };
+    const int count = archive.count();
+    bool readFailed = false;
+    size_t next = 0;
+    for (int first = 0; first < count && written; first += Lane::BlockRecords, ++next) {
+        Lane& lane = lanes[next % lanes.size()];
+        finish(lane);
+        const int n = std::min(Lane::BlockRecords, count - first);
+        const int got = archive.readBlock(first, n, lane.records.data());
+        if (got < 0) {
+            readFailed = true;
+            break;
+        }
+        const auto work = [&lane, first, got, csv, period] {
+            lane.format(first, got, csv, period);
+        };
+        try {
+            lane.formatted = std::async(std::launch::async, work);
+        } catch (const std::system_error&) { // no thread to be had: formatted when collected
+            lane.formatted = std::async(std::launch::deferred, work);
+        }
+        lane.busy = true;
+        if (got < n) { // the file was cut short meanwhile
+            ++next;
+            break;
+        }
+    }
+    for (size_t k = 0; k < lanes.size(); ++k)
+        finish(lanes[(next + k) % lanes.size()]);
+    if (readFailed) {
+        ctx.err << archive.errorText() << "\n";
+        return 1;
+    }
+    if (!written) {
+        ctx.err << "impossibile scrivere l'elenco\n";
+        return 1;
+    }
+    return 0;
+}
+
+int repriceArchive(CliContext& ctx, const QStringList& args)
+{
+    using namespace clitariff;
+    Period period;
+    QStringList rest;
+    std::optional<int32_t> iva;
+    if (!readOptions(ctx, args, period, rest, &iva))
+        return ExitUsage;
+    if (rest.size() != 1 || rest[0].startsWith(QLatin1String("--"))) {
+        ctx.err << "uso: archive reprice PROFILO [--from DATA] [--to DATA] [--iva PERCENTUALE]\n";
+        return ExitUsage;
+    }
+    const QString profile = rest[0];
+    TariffTable table;
+    if (!loadProfile(ctx, profile, table))
+        return ExitFailed;
+    // A profile given by its file is named after the file, as in Trf/.
+    const QString name = profile.endsWith(TProfileFiles::Extension) && QFileInfo(profile).isFile()
+                             ? QFileInfo(profile).completeBaseName()
+                             : profile;
+    const int32_t percent = iva ? *iva : ivaSetting(ctx.err);
+
+    const QString path = ArchiveFile(ctx.folder).path();
+    archivechange::Result r;
+    if (QFileInfo::exists(path)) {
+        TflFestivi holidays{0};
+        r = archivechange::reprice(path, archivechange::Targets::days(period.fromDay, period.toDay),
+                                   name, [&](TDateTime inizio, TDateTime fine) {
+                                       return repricing::costWithVat(table, inizio, fine, percent,
+                                                                     holidays);
+                                   });
+    }
+    if (r.status != archivechange::Status::Done) {
+        ctx.err << r.error << "\n"
+                << "nessuna connessione è stata modificata\n";
+        return ExitFailed;
+    }
+    ctx.out << "ricalcolate=" << r.changed << "\n";
+    ctx.out << "senza_fascia=" << r.noBand << "\n";
+    if (r.noBand > 0)
+        ctx.err << repricing::noBandStoredText(name, int(r.noBand))
+                       .replace(QLatin1Char('\r'), QLatin1Char('\n'))
+                << "\n";
     return 0;
 }
 
@@ -81,12 +479,20 @@ int listArchive(CliContext& ctx, bool csv)
 int cliArchive(CliContext& ctx)
 {
     const QStringList& a = ctx.args;
-    if (a.size() >= 1 && a.size() <= 2 && a[0] == QLatin1String("list")) {
-        if (a.size() == 1)
-            return listArchive(ctx, false);
-        if (a[1] == QLatin1String("--csv"))
-            return listArchive(ctx, true);
+    if (!a.isEmpty() && a[0] == QLatin1String("reprice"))
+        return repriceArchive(ctx, a.mid(1));
+    if (!a.isEmpty() && a[0] == QLatin1String("list")) {
+        Period period;
+        QStringList rest;
+        if (!readOptions(ctx, a.mid(1), period, rest))
+            return clitariff::ExitUsage;
+        const bool csv = rest == QStringList{QStringLiteral("--csv")};
+        if (rest.isEmpty() || csv)
+            return listArchive(ctx, csv, period);
     }
-    ctx.err << "uso: tarvelo-cli [--folder CARTELLA] archive list [--csv]\n";
+    ctx.err
+        << "uso: tarvelo-cli [--folder CARTELLA] archive list [--csv] [--from DATA] [--to DATA]\n"
+           "     tarvelo-cli [--folder CARTELLA] archive reprice PROFILO [--from DATA] [--to "
+           "DATA] [--iva PERCENTUALE]\n";
     return 2;
 }

@@ -4,11 +4,7 @@
 #include "platform/system/Registry.h"
 #include "tools/CliTariff.h"
 
-namespace
-{
-
-// The "IVA" setting, read without writing anything back.
-int32_t ivaSetting(QTextStream& err)
+int32_t clitariff::ivaSetting(QTextStream& err)
 {
     const int32_t def = Settings{}.iva;
     TRegFile registry(TRegFile::defaultPath());
@@ -19,8 +15,6 @@ int32_t ivaSetting(QTextStream& err)
     }
     return SettingsStore(registry).readInteger(SettingsStore::Sett, QStringLiteral("IVA"), def);
 }
-
-} // namespace
 
 int cliPrice(CliContext& ctx)
 {

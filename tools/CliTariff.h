@@ -72,6 +72,9 @@ inline std::optional<Schedule> buildSchedule(CliContext& ctx, const QString& pro
     return schedule;
 }
 
+// The "IVA" setting, read without writing anything back.
+int32_t ivaSetting(QTextStream& err);
+
 inline QString number(float v)
 {
     return QString::asprintf("%.9g", double(v));

@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -162,6 +163,8 @@ private slots:
     void emptyRow();
     void changedSinceLoading();
     void archiveCannotBeOpened();
+    void rangeCannotBeWritten_data();
+    void rangeCannotBeWritten();
     void editKeepsLaterSave();
     void changeTariff_data();
     void changeTariff();
@@ -438,6 +441,52 @@ void TstEditConn::archiveCannotBeOpened()
                                             QStringLiteral("Cannot open file ") + f.archivePath}));
     QCOMPARE(listed(w).size(), 5);
     QVERIFY(!w.namedQuery());
+}
+
+void TstEditConn::rangeCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::newRow("delete") << "Elimina1";
+    QTest::newRow("change tariff") << "CambiaTariffa1";
+}
+
+// A range of rows is changed all at once or not at all: when the change
+// cannot be made (here the folder refuses the change's journal), no row is
+// deleted or re-priced, and the error is shown once.
+void TstEditConn::rangeCannotBeWritten()
+{
+    QFETCH(QString, item);
+    Fixture f;
+    f.useQuery(Marzo);
+    f.saveProfile(Nuova, 100);
+    TfConn w(f.program);
+    showWindow(w);
+    const QByteArray before = f.file();
+    // Root ignores permission bits; an immutable folder refuses new files.
+    if (QProcess::execute("chattr", {"+i", f.dir.path()}) != 0)
+        QSKIP("chattr +i is not available here");
+    selectRows(w, 1, 4);
+    bool ran = true;
+    if (item == QLatin1String("Elimina1")) {
+        f.prompt.answerNext(PbYes);
+    } else {
+        ran = false;
+        whileModal<TfCtar>(
+            [](TfCtar* d) {
+                auto* cb1 = child<QComboBox>(d, "cb1");
+                cb1->setCurrentIndex(cb1->findText(Nuova));
+                child<QPushButton>(d, "applica")->click();
+            },
+            &ran);
+    }
+    trigger(w, item.toLatin1().constData());
+    QProcess::execute("chattr", {"-i", f.dir.path()});
+    QVERIFY(ran);
+    const QString error = QStringLiteral("Cannot write file ") + f.archivePath +
+                          QStringLiteral(".journal.new: Operation not permitted");
+    QCOMPARE(f.prompt.texts().filter(QStringLiteral("Cannot")), QStringList{error});
+    QCOMPARE(f.file(), before);
+    QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6}));
 }
 
 // A periodic save moved the end and cost of a listed connection (the

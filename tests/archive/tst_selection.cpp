@@ -30,6 +30,26 @@ SelectionFilter filter(int fromDay, int toDay)
     return f;
 }
 
+// count records in March 2001, every third one deleted and every
+// seventh one torn, over four telephones.
+QByteArray manyRecords(int count)
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i) {
+        if (i % 3 == 2) {
+            out += QByteArray(ConnRecord::Size, '\0');
+            continue;
+        }
+        QByteArray b = conn(1 + i % 31, i % 24, i % 60, 30 + i % 500, float(i % 997),
+                            QStringLiteral("070%1").arg(i % 4), QStringLiteral("Alfa"), QString())
+                           .toBytes();
+        if (i % 7 == 6)
+            b.replace(0, 8, QByteArray(8, '\xff'));
+        out += b;
+    }
+    return out;
+}
+
 QList<int> positions(const TSelection& s)
 {
     QList<int> out;
@@ -198,6 +218,113 @@ private slots:
         TSelection sel;
         QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::OpenFailed);
         QVERIFY(sel.errorText().startsWith(QStringLiteral("Cannot open file")));
+    }
+
+    void slicesGiveTheWholeSelection_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("slice");
+        QTest::newRow("fixture, one record a slice") << 0 << 1;
+        QTest::newRow("fixture, five a slice") << 0 << 5;
+        QTest::newRow("fixture, all in one slice") << 0 << 100000;
+        QTest::newRow("9000 records, slices across blocks") << 9000 << 3000;
+        QTest::newRow("9000 records, one block a slice") << 9000 << 4096;
+    }
+    // Loading a slice at a time gives what loading at once gives; the
+    // progress counts up to the archive's records.
+    void slicesGiveTheWholeSelection()
+    {
+        QFETCH(int, records);
+        QFETCH(int, slice);
+        QTemporaryDir dir;
+        if (records == 0)
+            QVERIFY(writeFixture(dir.path()));
+        else
+            QVERIFY(archivetest::writeFileBytes(dir.path() + QStringLiteral("/Archivio.sto"),
+                                                manyRecords(records)));
+        ArchiveFile archive(dir.path());
+        TSelection whole;
+        QCOMPARE(whole.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
+        QVERIFY(whole.complete());
+
+        TSelection sliced;
+        QCOMPARE(sliced.begin(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
+        int scanned = 0;
+        TSelection::Step step = TSelection::Step::More;
+        while (step == TSelection::Step::More) {
+            step = sliced.loadSlice(slice);
+            QVERIFY(sliced.scanned() > scanned || step != TSelection::Step::More);
+            scanned = sliced.scanned();
+        }
+        QCOMPARE(step, TSelection::Step::Done);
+        QCOMPARE(sliced.scanned(), sliced.total());
+        QVERIFY(sliced.complete());
+        QVERIFY(!sliced.loading());
+        QCOMPARE(positions(sliced), positions(whole));
+        QCOMPARE(sliced.records(), whole.records());
+        QCOMPARE(sliced.telephones(), whole.telephones());
+        QCOMPARE(sliced.totals().totalCost, whole.totals().totalCost);
+        QCOMPARE(sliced.totals().maxTime, whole.totals().maxTime);
+    }
+
+    // Between slices the running session's periodic save closes, reopens
+    // and appends to the archive: the load goes on unharmed and reads the
+    // archive as it was when the load began.
+    void loadSurvivesThePeriodicSave()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFixture(dir.path()));
+        ArchiveFile archive(dir.path());
+        TSelection sel;
+        QCOMPARE(sel.begin(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
+        QCOMPARE(sel.loadSlice(2), TSelection::Step::More);
+        archive.close();
+        QVERIFY(archive.open());
+        QVERIFY(archive.write(archive.count(), conn(5, 9, 0, 60, 1.0f, {}, {}, {})));
+        archive.close();
+        TSelection::Step step = TSelection::Step::More;
+        while (step == TSelection::Step::More)
+            step = sel.loadSlice(2);
+        QCOMPARE(step, TSelection::Step::Done);
+        QCOMPARE(positions(sel), (QList<int>{0, 1, 2, 5, 6}));
+    }
+
+    // A stopped load keeps what it read; the next load starts afresh.
+    void cancelledLoad()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFixture(dir.path()));
+        ArchiveFile archive(dir.path());
+        TSelection sel;
+        QCOMPARE(sel.begin(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
+        QCOMPARE(sel.loadSlice(3), TSelection::Step::More);
+        sel.cancel();
+        QVERIFY(!sel.loading());
+        QVERIFY(!sel.complete());
+        QCOMPARE(positions(sel), (QList<int>{0, 1, 2}));
+        QCOMPARE(sel.loadSlice(3), TSelection::Step::Failed); // nothing more to read
+        QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
+        QCOMPARE(positions(sel), (QList<int>{0, 1, 2, 5, 6}));
+    }
+
+    // Where each listed connection is, and the start it had, for changes of
+    // many rows; rows past the selection have none.
+    void refsOfRows()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFixture(dir.path()));
+        ArchiveFile archive(dir.path());
+        TSelection sel;
+        QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
+        const std::vector<archivechange::RecordRef> refs = sel.refs(2, 5);
+        QCOMPARE(int(refs.size()), 4);
+        QCOMPARE(refs[0].indice, 2);
+        QCOMPARE(refs[0].inizio, fixtureRecords()[2].inizio);
+        QCOMPARE(refs[2].indice, 6);
+        QCOMPARE(refs[3].indice, -1); // past the last record
+        QCOMPARE(refs[3].inizio, 0.0);
+        QCOMPARE(sel.at(1).indice, 1);
+        QCOMPARE(sel.at(3).motivo, fixtureRecords()[5].motivo);
     }
 
     void cellTexts()

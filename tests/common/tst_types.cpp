@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 class TstTypes : public QObject
 {
     Q_OBJECT
@@ -53,6 +55,57 @@ private slots:
         QCOMPARE(dt::secondsBetween(t, back), int64_t(0));
         QVERIFY(!dt::fromIsoText(QStringLiteral("2001-02-30 10:00:00"), back));
         QVERIFY(!dt::fromIsoText(QStringLiteral("10:00"), back));
+    }
+
+    // The archive listing writes dates with integer arithmetic; it must give
+    // the very text of the date-time object it replaces.
+    void isoTextWithoutDateObjects_data()
+    {
+        QTest::addColumn<double>("d");
+        const double sec = dt::OneSecond;
+        QTest::newRow("epoch") << 0.0;
+        QTest::newRow("just after the epoch") << 1e-12;
+        QTest::newRow("before the epoch, time subtracted") << -1.75;
+        QTest::newRow("0001-01-01") << dt::encodeDate(1, 1, 1);
+        QTest::newRow("0999-12-31 evening") << dt::encode(999, 12, 31, 21, 0, 0);
+        QTest::newRow("1900-02-28") << dt::encodeDate(1900, 2, 28);
+        QTest::newRow("1900-03-01") << dt::encodeDate(1900, 3, 1);
+        QTest::newRow("2000-02-29") << dt::encode(2000, 2, 29, 12, 0, 1);
+        QTest::newRow("2100-03-01") << dt::encodeDate(2100, 3, 1);
+        QTest::newRow("last second of 2001") << dt::encode(2001, 12, 31, 23, 59, 59);
+        QTest::newRow("half a millisecond before midnight")
+            << dt::encodeDate(2001, 12, 31) + 1 - dt::OneMillisecond / 2;
+        QTest::newRow("a millisecond before midnight")
+            << dt::encodeDate(2001, 12, 31) + 1 - dt::OneMillisecond;
+        QTest::newRow("999.6 ms into a second") << dt::encode(2005, 6, 7, 8, 9, 10) + 0.9996 * sec;
+        QTest::newRow("9999-12-31 23:59:59.999") << dt::encode(9999, 12, 31, 23, 59, 59, 999);
+    }
+    void isoTextWithoutDateObjects()
+    {
+        QFETCH(double, d);
+        char text[dt::IsoTextLength];
+        QVERIFY(dt::writeIsoText(d, text));
+        QCOMPARE(QString::fromLatin1(text, dt::IsoTextLength), dt::toIsoText(d));
+    }
+
+    void isoTextAcrossTheCalendar()
+    {
+        // Every 79th day of the years 1..9999, each at a time of day of its
+        // own, and the first and last second of each of those days.
+        char text[dt::IsoTextLength];
+        const double first = dt::encodeDate(1, 1, 1);
+        const double last = dt::encodeDate(9999, 12, 31);
+        for (double day = first; day <= last; day += 79.0) {
+            const double fraction = std::fmod((day - first) * 0.6180339887, 1.0);
+            for (double d : {day + fraction, day, day + 1 - dt::OneSecond}) {
+                const double value = day < 0 ? day - (d - day) : d;
+                QVERIFY(dt::writeIsoText(value, text));
+                QCOMPARE(QString::fromLatin1(text, dt::IsoTextLength), dt::toIsoText(value));
+            }
+        }
+        // Outside the calendar nothing is written; callers fall back.
+        for (double d : {dt::encodeDate(1, 1, 1) - 1, last + 1, std::nan(""), HUGE_VAL})
+            QVERIFY(!dt::writeIsoText(d, text));
     }
 
     void lengthPrefixedText()

@@ -4,7 +4,11 @@
 #include "tariff/CostEngine.h"
 #include "tariff/uflFestivi.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <cmath>
+#include <cstring>
 
 #include <limits>
 
@@ -144,6 +148,7 @@ private slots:
     void runningSumRoundedAfterEachAddition();
     void vat();
     void trace();
+    void wholeConnectionAsTheSchedule();
 };
 
 void TestCostEngine::dayRow()
@@ -380,6 +385,61 @@ void TestCostEngine::trace()
     QVERIFY(trace.lines.value(2).startsWith(QLatin1String("This 1 2 ")));
     QVERIFY(trace.lines.contains(QStringLiteral("sco.attivo = true")));
     QCOMPARE(trace.lines.last(), QStringLiteral("lo sconto è attivato!!!!!!!!"));
+}
+
+// Re-pricing builds only as much of a schedule as a connection needs; the
+// cost must be the one the whole schedule gives, to the bit. Random
+// profiles (bands on some rows, free bands, fixed charges, second rates
+// and discounts with thresholds short and long) and random connections
+// (from no time at all to days, starting on band changes too).
+void TestCostEngine::wholeConnectionAsTheSchedule()
+{
+    QRandomGenerator rng(2001);
+    TflFestivi holidays(2000);
+    TflFestivi holidays2(2000);
+    for (int p = 0; p < 200; ++p) {
+        TariffTable t;
+        for (int row = 0; row < DayRows; ++row) {
+            if (rng.bounded(8) == 0)
+                continue; // a row without bands
+            const int bands = 1 + int(rng.bounded(BandColumns));
+            int minute = rng.bounded(3) == 0 ? int(rng.bounded(120)) : 0;
+            for (int b = 1; b <= bands && minute < 1440; ++b) {
+                TariffCell& c =
+                    setBand(t, b, row, minute / 60, minute % 60,
+                            rng.bounded(6) == 0 ? FreeMarker : float(1 + rng.bounded(300)));
+                c.scrsi = uint8_t(rng.bounded(2));
+                c.costorisp = float(rng.bounded(200));
+                c.doposec = rng.bounded(3) == 0 ? int32_t(rng.bounded(4000)) - 100 : 0;
+                c.costo2 = float(rng.bounded(200));
+                c.sco = {uint8_t(rng.bounded(2)),
+                         {},
+                         int32_t(rng.bounded(80)),
+                         int32_t(rng.bounded(7200)) - 100};
+                minute += 1 + int(rng.bounded(600));
+            }
+        }
+        for (int k = 0; k < 100; ++k) {
+            TDateTime start = dt::encodeDate(1995, 1, 1) + rng.bounded(365.0 * 35);
+            if (k % 10 == 0) // exactly on a minute, as band changes are
+                start = std::floor(start * 1440) / 1440;
+            const int seconds = k % 4 == 0 ? int(rng.bounded(4 * 86400)) : int(rng.bounded(5400));
+            const TDateTime end = start + seconds * dt::OneSecond;
+            const std::optional<Schedule> schedule = BuildSchedule(t, start, holidays);
+            const std::optional<float> whole = CostOfConnection(t, start, end, holidays2);
+            QCOMPARE(whole.has_value(), schedule.has_value());
+            if (!schedule)
+                continue;
+            const float expected = ComputeCost(t, *schedule, start, end).cost;
+            if (std::memcmp(&expected, &*whole, sizeof expected) != 0)
+                QFAIL(qPrintable(QStringLiteral("profile %1, start %2, %3 s: %4 instead of %5")
+                                     .arg(p)
+                                     .arg(dt::toIsoText(start))
+                                     .arg(seconds)
+                                     .arg(double(*whole), 0, 'g', 9)
+                                     .arg(double(expected), 0, 'g', 9)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCostEngine)

@@ -17,6 +17,7 @@ private slots:
     void easterMondayGoneAfterTheTable();
     void creationYear();
     void notADate();
+    void daysOfYearsInTurn();
 };
 
 void TestHolidays::isHoliday_data()
@@ -107,6 +108,28 @@ void TestHolidays::notADate()
     QVERIFY(!calendar.IsHoliday(1e9));
     QCOMPARE(prompt.texts(), QStringList({"Data Errata", "Data Errata"}));
     QCOMPARE(prompt.requests().first().buttons, int(PbOk));
+}
+
+// Re-pricing an archive asks one calendar about days of many years in turn:
+// each answer, the year and its Easter entries follow the day asked about,
+// also for a day asked about before.
+void TestHolidays::daysOfYearsInTurn()
+{
+    TflFestivi calendar(2000);
+    const struct {
+        QDate date;
+        bool holiday;
+        TflFestivi::DayMonth easterMonday;
+    } asks[] = {
+        {QDate(2001, 4, 16), true, {16, 4}}, {QDate(2002, 4, 16), false, {1, 4}},
+        {QDate(2001, 4, 16), true, {16, 4}}, {QDate(2002, 4, 1), true, {1, 4}},
+        {QDate(2030, 4, 22), false, {}},     {QDate(2001, 4, 16), true, {16, 4}},
+    };
+    for (const auto& a : asks) {
+        QCOMPARE(calendar.IsHoliday(dt::fromQDate(a.date) + 0.5), a.holiday);
+        QCOMPARE(calendar.Year(), uint16_t(a.date.year()));
+        QCOMPARE(calendar.entries()[TflFestivi::EasterMondayEntry], a.easterMonday);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHolidays)

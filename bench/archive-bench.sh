@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Big-archive benchmarks. Makes archives of 100 000 and 1 000 000 varied,
+# valid connections and runs each work beside its reference on the same
+# machine, several rounds with the order swapped each round:
+#   archive list, archive list --csv   beside  cat of the same output
+#   archive reprice (every record)     beside  cp + sync of the archive
+#   deleting every row in one change   beside  cp + sync of the archive
+#   loading the whole archive into a selection (no reference: its memory
+#   is what counts, against the bytes of the records it holds)
+# Every output goes to a new file in the same folder, the reference's too.
+# Prints the median times, their ratio and the peak resident memory.
+#
+#   bash bench/archive-bench.sh                  # build first: scripts/build.sh
+#   TARVELO_BENCH_RUNS=3 TARVELO_BENCH_SIZES=100000 bash bench/archive-bench.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TARVELO_BUILD_DIR:-$root/build}
+runs=${TARVELO_BENCH_RUNS:-5}
+sizes=${TARVELO_BENCH_SIZES:-"100000 1000000"}
+cli=$build/tools/tarvelo-cli
+tool=$build/bench/tarvelo-archive-bench
+
+[ -x /usr/bin/time ] || bash "$root/scripts/install-deps.sh"
+if [ ! -x "$cli" ] || [ ! -x "$tool" ]; then
+  echo "tarvelo-cli or tarvelo-archive-bench missing in $build: run bash scripts/build.sh" >&2
+  exit 1
+fi
+
+work=$(mktemp -d "${TARVELO_BENCH_DIR:-/var/tmp}/tarvelo-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+results=$work/results
+mkdir -p "$results"
+
+# timed KEY OUT COMMAND...: runs COMMAND with its output in the new file OUT
+# and adds "seconds peak-KB" to the results of KEY. The time is taken around
+# the run to the microsecond (/usr/bin/time gives hundredths); both a work
+# and its reference pay the same small overhead of /usr/bin/time.
+timed() {
+  local key=$1 out=$2 start end
+  shift 2
+  rm -f "$out"
+  start=$EPOCHREALTIME
+  /usr/bin/time -f "%M" -o "$work/time" "$@" >"$out"
+  end=$EPOCHREALTIME
+  echo "$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.6f", b - a}') $(cat "$work/time")" \
+    >>"$results/$key"
+}
+
+# The reference of the works that rewrite the archive.
+cpsync() { cp "$1/Archivio.sto" "$1/copia.sto" && sync "$1/copia.sto"; }
+export -f cpsync
+
+for n in $sizes; do
+  d=$work/$n
+  mkdir -p "$d/Trf" "$d/del"
+  "$tool" make "$n" "$d/Archivio.sto"
+  cp "$root/data/Trf/Telecom Urbana 50%.trf" "$d/Trf/Prova A.trf"
+  cp "$root/data/Trf/Telecom Urbana 50%.trf" "$d/Trf/Prova B.trf"
+  sync
+done
+
+for n in $sizes; do
+  d=$work/$n
+  for mode in plain csv; do
+    opt=()
+    [ "$mode" = csv ] && opt=(--csv)
+    "$cli" --folder "$d" archive list "${opt[@]}" >"$d/list.ref" # warms the cache
+    for ((r = 1; r <= runs; r++)); do
+      if ((r % 2)); then
+        timed "list-$mode-$n" "$d/list.out" "$cli" --folder "$d" archive list "${opt[@]}"
+        timed "cat-$mode-$n" "$d/cat.out" cat "$d/list.ref"
+      else
+        timed "cat-$mode-$n" "$d/cat.out" cat "$d/list.ref"
+        timed "list-$mode-$n" "$d/list.out" "$cli" --folder "$d" archive list "${opt[@]}"
+      fi
+      cmp -s "$d/list.out" "$d/list.ref" || { echo "list output changed between runs" >&2; exit 1; }
+    done
+    rm -f "$d/list.out" "$d/cat.out" "$d/list.ref"
+  done
+done
+
+for n in $sizes; do
+  d=$work/$n
+  for ((r = 1; r <= runs; r++)); do
+    # Every round prices every record with the other profile, so each
+    # record really changes.
+    profile="Prova A"
+    ((r % 2)) || profile="Prova B"
+    rm -f "$d/copia.sto"
+    if ((r % 2)); then
+      timed "reprice-$n" "$work/reprice.out" "$cli" --folder "$d" archive reprice "$profile" --iva 20
+      timed "cpsync-$n" "$work/out" bash -c 'cpsync "$0"' "$d"
+    else
+      timed "cpsync-$n" "$work/out" bash -c 'cpsync "$0"' "$d"
+      timed "reprice-$n" "$work/reprice.out" "$cli" --folder "$d" archive reprice "$profile" --iva 20
+    fi
+    grep -q "^ricalcolate=$n$" "$work/reprice.out" || { echo "reprice failed" >&2; exit 1; }
+    rm -f "$d/copia.sto"
+    cp "$d/Archivio.sto" "$d/del/Archivio.sto" && sync "$d/del/Archivio.sto"
+    if ((r % 2)); then
+      timed "erase-$n" "$work/out" "$tool" erase "$d/del/Archivio.sto"
+      timed "cpsync2-$n" "$work/out" bash -c 'cpsync "$0"' "$d"
+    else
+      timed "cpsync2-$n" "$work/out" bash -c 'cpsync "$0"' "$d"
+      timed "erase-$n" "$work/out" "$tool" erase "$d/del/Archivio.sto"
+    fi
+    rm -f "$d/copia.sto" "$d/del/Archivio.sto"
+    timed "select-$n" "$work/out" "$tool" select "$d/Archivio.sto"
+  done
+done
+
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+col() { awk -v c="$2" '{print $c}' "$results/$1"; }
+peak() { col "$1" 2 | sort -n | tail -1 | awk '{printf "%.1f", $1 / 1024}'; }
+
+echo
+echo "Archives of varied connections; $runs rounds each, medians; ratio = work / reference."
+printf '%-24s %9s %10s %-12s %10s %7s %10s\n' work records "time (s)" reference "ref. (s)" ratio "peak MB"
+line() { # line LABEL N KEY REFLABEL REFKEY
+  local t ref
+  t=$(col "$3-$2" 1 | median)
+  if [ -n "$5" ]; then
+    ref=$(col "$5-$2" 1 | median)
+    printf '%-24s %9s %10.3f %-12s %10.3f %7.1f %10s\n' "$1" "$2" "$t" "$4" "$ref" \
+      "$(awk -v a="$t" -v b="$ref" 'BEGIN {print (b > 0) ? a / b : 0}')" "$(peak "$3-$2")"
+  else
+    printf '%-24s %9s %10.3f %-12s %10s %7s %10s\n' "$1" "$2" "$t" "$4" - - "$(peak "$3-$2")"
+  fi
+}
+for n in $sizes; do
+  line "archive list" "$n" list-plain "cat" cat-plain
+  line "archive list --csv" "$n" list-csv "cat" cat-csv
+  line "archive reprice (all)" "$n" reprice "cp+sync" cpsync
+  line "delete every row" "$n" erase "cp+sync" cpsync2
+  line "selection of all" "$n" select \
+    "$(awk -v n="$n" 'BEGIN {printf "<=%.0fMB", 1.1 * n * 308 / 1048576 + 50}')" ""
+done

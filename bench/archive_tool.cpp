@@ -1,0 +1,115 @@
+// What the archive benchmark script needs besides tarvelo-cli:
+//   make N FILE      writes an archive of N varied, valid connections, in the
+//                    order of their starts, over ten years from 1999;
+//   erase FILE       deletes every stored connection in one change (the
+//                    archive window's "Elimina Connessioni" over all rows);
+//   select FILE      loads the whole archive into a selection, as the archive
+//                    window does, and prints how many records it holds.
+#include "archive/ArchiveChange.h"
+#include "archive/ArchiveFile.h"
+#include "archive/Selection.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cstdio>
+
+namespace
+{
+
+// The next connection after start; step: the mean time between starts, in
+// seconds, so that any number of connections spans the same ten years.
+ConnRecord varied(QRandomGenerator& rng, TDateTime& start, int step)
+{
+    static const QStringList providers = {
+        QStringLiteral("Prova"),       QStringLiteral("Casa"),
+        QStringLiteral("Rete Veloce"), QStringLiteral("Ufficio 2"),
+        QStringLiteral("Notte"),       QStringLiteral("Città, centro"),
+        QStringLiteral("Libero-56k"),  QStringLiteral("Backup \"B\"")};
+    static const QStringList profiles = {QStringLiteral("Telecom Urbana 50%"),
+                                         QStringLiteral("Interurbana"), QStringLiteral("Notturna"),
+                                         QString()};
+    static const QStringList words = {
+        QStringLiteral("posta"),     QStringLiteral("news"),    QStringLiteral("aggiornamenti"),
+        QStringLiteral("perché"),    QStringLiteral("lavoro,"), QStringLiteral("\"chat\""),
+        QStringLiteral("scaricato"), QStringLiteral("€ 2"),     QStringLiteral("\r\n")};
+    const int gap = step / 2 + int(rng.bounded(step));
+    ConnRecord r;
+    r.inizio = start + gap * dt::OneSecond;
+    const int seconds = 10 + int(rng.bounded(std::clamp(gap - 20, 1, 3 * 3600)));
+    r.fine = r.inizio + seconds * dt::OneSecond;
+    r.costo = float(127 + seconds * 0.65 + rng.bounded(100) / 100.0);
+    r.telefono = QStringLiteral("070%1").arg(1000000 + rng.bounded(20));
+    r.provider = providers[rng.bounded(providers.size())];
+    r.nomeTar = profiles[rng.bounded(profiles.size())];
+    const int n = rng.bounded(12);
+    for (int i = 0; i < n; ++i)
+        r.motivo += (i ? QStringLiteral(" ") : QString()) + words[rng.bounded(words.size())];
+    r.cutTexts();
+    start = r.inizio;
+    return r;
+}
+
+int make(qint64 n, const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return 1;
+    QRandomGenerator rng(1999);
+    TDateTime start = dt::encode(1999, 1, 4, 8, 0, 0);
+    const int step = int(std::max<qint64>(60, 10LL * 365 * 86400 / std::max<qint64>(n, 1)));
+    QByteArray chunk;
+    for (qint64 i = 0; i < n; ++i) {
+        chunk += varied(rng, start, step).toBytes();
+        if (chunk.size() >= (1 << 20) || i + 1 == n) {
+            if (f.write(chunk) != chunk.size())
+                return 1;
+            chunk.clear();
+        }
+    }
+    return f.flush() ? 0 : 1;
+}
+
+int erase(const QString& path)
+{
+    const archivechange::Result r =
+        archivechange::erase(path, archivechange::Targets::days(-1e9, 1e9));
+    std::printf("eliminate=%lld\n", (long long)r.changed);
+    if (r.status != archivechange::Status::Done)
+        std::fprintf(stderr, "%s\n", qPrintable(r.error));
+    return r.status == archivechange::Status::Done ? 0 : 1;
+}
+
+int select(const QString& path)
+{
+    const QFileInfo file(path);
+    ArchiveFile archive(file.path(), file.fileName());
+    SelectionFilter filter;
+    filter.query.dal = -1e9;
+    filter.query.al = 1e9;
+    filter.query.provTutti = true;
+    filter.query.tarTutti = true;
+    TSelection selection;
+    if (selection.load(archive, filter) != TSelection::LoadResult::Loaded)
+        return 1;
+    std::printf("selezionate=%d\n", selection.count());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList a = app.arguments();
+    if (a.size() == 4 && a[1] == QLatin1String("make"))
+        return make(a[2].toLongLong(), a[3]);
+    if (a.size() == 3 && a[1] == QLatin1String("erase"))
+        return erase(a[2]);
+    if (a.size() == 3 && a[1] == QLatin1String("select"))
+        return select(a[2]);
+    std::fprintf(stderr, "uso: tarvelo-archive-bench make N FILE | erase FILE | select FILE\n");
+    return 2;
+}
