@@ -31,10 +31,15 @@ enum State : uint32_t {
 // Error codes the program reacts to or the simulated service produces.
 enum Error : uint32_t {
     Success = 0,
+    // A hang-up the service refused: the connection belongs to another user.
+    AccessDenied = 5,
     InvalidHandle = 6,
     Pending = 600,
     EntryNotFound = 623,
     PortNotAvailable = 633,
+    // Any other failure of the device or the service; the backend's error
+    // text says what happened.
+    DeviceError = 651,
     LineBusy = 676,
     NoAnswer = 678,
     NoCarrier = 679,
