@@ -1,7 +1,7 @@
 #include "app/Program.h"
 
 #include "app/SettingsStore.h"
-#include "platform/ras/RasBackend.h"
+#include "platform/ras/RasSimService.h"
 
 #include <QCoreApplication>
 
@@ -21,7 +21,7 @@ Program::Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& sh
     : prompt(prompt), clock(clock), registry(registry), shell(shell),
       programFolder(withSlash(programFolder)), executablePath(executablePath),
       version(VersionInfo::compiled()), archive(this->programFolder),
-      rasService(ras ? std::move(ras) : createRasService(this->programFolder)),
+      rasService(ras ? std::move(ras) : std::make_unique<TRasSimService>(this->programFolder)),
       dialUp(*rasService, rasState, clock)
 {
 }

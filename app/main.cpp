@@ -3,6 +3,7 @@
 
 #include "app/Program.h"
 #include "app/ProgramEntry.h"
+#include "app/RasSetup.h"
 #include "app/uMain.h"
 #include "common/Clock.h"
 #include "platform/gui/QtPrompt.h"
@@ -54,7 +55,9 @@ int main(int argc, char* argv[])
     const QString folder = Program::executableFolder();
     const QString executable = QCoreApplication::applicationFilePath();
     TShell shell(registry, &opener, executable, folder);
-    Program program(prompt, clock, registry, shell, folder, executable);
+    RasSetup ras = setUpRasService(registry, folder);
+    Program program(prompt, clock, registry, shell, folder, executable, std::move(ras.service));
+    program.rasBackend = ras.choice;
     SingleInstance instance(QStringLiteral("Tarvelo! Pindral"));
 
     ProgramEntry entry(program, instance);

@@ -9,6 +9,7 @@ packages=(
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   e2fsprogs util-linux fiu-utils
+  ppp iproute2 python3
 )
 
 missing=()

@@ -3,6 +3,8 @@
 // (the folder of the executable, or --folder DIR) and writes to the given
 // streams, so tests run commands in-process and read the output.
 
+#include "platform/ras/RasBackend.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -12,14 +14,16 @@ struct CliContext {
     QStringList args; // the words after the command name
     QTextStream& out;
     QTextStream& err;
+    // The NetworkManager dial-up backend, where the tool is built with it.
+    NmBackendHooks nm = {};
 };
 
 // Parses the global options and runs one command; returns the exit status.
 int runCli(const QStringList& arguments, const QString& defaultFolder, QTextStream& out,
-           QTextStream& err);
+           QTextStream& err, const NmBackendHooks& nm = {});
 
 // One function per command word; each lives in its own Cli*.cpp file.
-int cliRas(CliContext& ctx);      // ras entries|add|connect|connecting|drop|status
+int cliRas(CliContext& ctx);      // ras backend|entries|add|connect|connecting|drop|status
 int cliProvider(CliContext& ctx); // provider show|set
 int cliPrice(CliContext& ctx);    // price PROFILE START (--seconds N | --end END) [--iva P]
 int cliSchedule(CliContext& ctx); // schedule PROFILE START

@@ -6,6 +6,7 @@
 #include "platform/ras/RasSimService.h"
 #include "tools/Cli.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +46,9 @@ private slots:
     {
         m_tmp = std::make_unique<QTemporaryDir>();
         QVERIFY(m_tmp->isValid());
+        // A folder of the simulated service, whatever dial-up service this
+        // machine has.
+        QVERIFY(QDir().mkpath(folder() + QStringLiteral("ras-sim")));
     }
 
     void entriesAndAdd()
