@@ -152,8 +152,10 @@ private slots:
         QCOMPARE(r.load(folder(), QStringLiteral("Casa"), prompt),
                  TProviderRecord::LoadResult::Loaded);
         QCOMPARE(r.password, QStringLiteral("segreto"));
-        QCOMPARE(run({"provider", "set", "../Casa", "--user", "x"}), 1);
+        // A name that is not a file name as it stands stays in the folder.
+        QCOMPARE(run({"provider", "set", "../Casa", "--user", "x"}), 0);
         QVERIFY(!QFileInfo::exists(m_tmp->path() + QStringLiteral("/../Casa.ras")));
+        QVERIFY(QFileInfo::exists(m_tmp->path() + QStringLiteral("/..%2FCasa.ras")));
     }
 };
 
