@@ -8,6 +8,7 @@
 #include "common/Clock.h"
 #include "platform/gui/QtPrompt.h"
 #include "platform/gui/QtTranslation.h"
+#include "platform/nm/NmBackend.h"
 #include "platform/system/DesktopOpener.h"
 #include "platform/system/Registry.h"
 #include "platform/system/Shell.h"
@@ -55,7 +56,7 @@ int main(int argc, char* argv[])
     const QString folder = Program::executableFolder();
     const QString executable = QCoreApplication::applicationFilePath();
     TShell shell(registry, &opener, executable, folder);
-    RasSetup ras = setUpRasService(registry, folder);
+    RasSetup ras = setUpRasService(registry, folder, nmBackendHooks());
     Program program(prompt, clock, registry, shell, folder, executable, std::move(ras.service));
     program.rasBackend = ras.choice;
     SingleInstance instance(QStringLiteral("Tarvelo! Pindral"));

@@ -10,6 +10,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   e2fsprogs util-linux fiu-utils
   ppp iproute2 python3
+  dbus python3-dbusmock libqt6dbus6
 )
 
 missing=()

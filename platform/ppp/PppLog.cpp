@@ -36,13 +36,6 @@ enum Exit {
     CnidAuthFailed = 21,
 };
 
-// Remote computer closed the connection.
-constexpr uint32_t RemoteClosed = 629;
-// Port disconnected: ended from outside while being set up.
-constexpr uint32_t PortDisconnected = 619;
-// The link's protocol negotiation failed.
-constexpr uint32_t NegotiationError = 718;
-
 // What chat says when an ABORT string matched: "Failed (BUSY)".
 uint32_t chatFailure(const QString& reason)
 {
@@ -54,7 +47,7 @@ uint32_t chatFailure(const QString& reason)
     if (r == QLatin1String("NO DIALTONE") || r == QLatin1String("NO DIAL TONE"))
         return ras::NoDialTone;
     if (r == QLatin1String("VOICE"))
-        return 677; // a person answered instead of a modem
+        return ras::VoiceAnswer;
     if (r == QLatin1String("NO ANSWER") || r == QLatin1String("DELAYED"))
         return ras::NoAnswer;
     return ras::DeviceError;
@@ -96,7 +89,7 @@ LogLine readLogLine(const QString& text)
                line.startsWith(QLatin1String("Failed to open "))) {
         l.failure = ras::PortNotAvailable;
     } else if (line == QLatin1String("Modem hangup")) {
-        l.failure = RemoteClosed;
+        l.failure = ras::RemoteDisconnected;
     } else if (line.contains(QLatin1String("lacks kernel support for PPP"))) {
         l.failure = ras::DeviceError;
         l.detail = exitText(NoKernelSupport);
@@ -109,7 +102,7 @@ uint32_t dialError(int exitStatus, uint32_t failure)
     switch (exitStatus) {
     case KilledBySignal:
     case UserRequest:
-        return PortDisconnected;
+        return ras::PortDisconnected;
     case ConnectFailed:
         // No reason from chat (a peer running "chat -v" logs to syslog only),
         // or a time-out: the remote side did not answer.
@@ -126,11 +119,11 @@ uint32_t dialError(int exitStatus, uint32_t failure)
     case InitFailed:
         return ras::PortNotAvailable;
     case NegotiationFailed:
-        return NegotiationError;
+        return ras::NegotiationFailed;
     case PeerDead:
     case Hangup:
     case ExitOk:
-        return failure ? failure : RemoteClosed;
+        return failure ? failure : uint32_t(ras::RemoteDisconnected);
     default:
         return failure ? failure : uint32_t(ras::DeviceError);
     }

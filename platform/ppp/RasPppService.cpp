@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -130,20 +129,13 @@ QStringList TRasPppService::entries()
                 names << name;
         }
         ::closedir(dir);
-        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-            const int c = QString::compare(a, b, Qt::CaseInsensitive);
-            return c != 0 ? c < 0 : a < b;
-        });
     }
-    std::lock_guard lock(m_mutex);
-    m_entriesProblem = problem;
-    return names;
+    return m_entryNote.take(names, problem);
 }
 
 QString TRasPppService::entriesProblem()
 {
-    std::lock_guard lock(m_mutex);
-    return m_entriesProblem;
+    return m_entryNote.problem();
 }
 
 std::vector<RasConnection> TRasPppService::connections()

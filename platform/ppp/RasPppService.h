@@ -19,6 +19,7 @@
 
 #include "dialup/RasService.h"
 #include "platform/ppp/ProcTable.h"
+#include "platform/ras/RasEntryNote.h"
 #include "platform/ras/RasErrorNote.h"
 
 #include <map>
@@ -82,9 +83,9 @@ private:
     TProcTable m_proc;
     QByteArray m_commandName; // the process name pppd runs under
     TRasErrorNote m_note;
+    TRasEntryNote m_entryNote;
 
-    std::mutex m_mutex; // guards what follows
-    QString m_entriesProblem;
+    std::mutex m_mutex;                                       // guards what follows
     std::map<RasHandle, std::shared_ptr<TPppDialJob>> m_jobs; // dials of this service
     std::map<pid_t, quint64> m_seen; // start time of every pppd handed out as a connection
     RasHandle m_nextSpareHandle;     // handles of dials refused before pppd started

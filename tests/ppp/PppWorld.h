@@ -9,6 +9,7 @@
 #include "platform/ppp/ProcTable.h"
 #include "platform/ppp/RasPppService.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WaitFor.h"
 
 #include <QDir>
 #include <QFile>
@@ -149,16 +150,6 @@ struct World {
     }
 };
 
-// Waits up to ms for cond, letting queued events through.
-template <class Cond> bool waitFor(Cond cond, int ms = 10000)
-{
-    for (int waited = 0; waited < ms; waited += 20) {
-        if (cond())
-            return true;
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-    }
-    return cond();
-}
+using testsupport::waitFor;
 
 } // namespace ppptest
