@@ -64,8 +64,8 @@ TRasNmService::~TRasNmService()
             dial->hungUp = true; // nothing more is reported
         }
     }
-    QMetaObject::invokeMethod(
-        m_dialer, [this] { delete m_dialer; }, Qt::BlockingQueuedConnection);
+    // Destroyed on its own thread as that thread finishes.
+    m_dialer->deleteLater();
     m_thread.quit();
     m_thread.wait();
     QDBusConnection::disconnectFromBus(m_busName);
