@@ -1,7 +1,7 @@
 #include "app/Program.h"
 
 #include "app/SettingsStore.h"
-#include "platform/ras/RasBackend.h"
+#include "platform/ras/RasSimService.h"
 
 #include <QCoreApplication>
 
@@ -30,7 +30,7 @@ Program::Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& sh
       programFolder(withSlash(layout.programFolder)), dataFolder(withSlash(layout.dataFolder)),
       executablePath(executablePath), version(VersionInfo::compiled()),
       archive(this->programFolder),
-      rasService(ras ? std::move(ras) : createRasService(this->programFolder)),
+      rasService(ras ? std::move(ras) : std::make_unique<TRasSimService>(this->programFolder)),
       dialUp(*rasService, rasState, clock)
 {
 }

@@ -18,6 +18,7 @@
 #include "dialup/RasService.h"
 #include "options/VersionInfo.h"
 #include "platform/system/ProgramLayout.h"
+#include "platform/ras/RasBackend.h"
 #include "tariff/TariffProfiles.h"
 #include "tariff/uflFestivi.h"
 
@@ -35,8 +36,9 @@ struct Program {
     // program's own files and the shipped ones in one folder); a missing
     // trailing '/' is added. executablePath: the program file, used for the
     // start-up shortcut.
-    // ras: the dial-up service; by default the backend for programFolder
-    // (createRasService).
+    // ras: the dial-up service (the program entry passes the backend the
+    // settings choose, see RasSetup); by default the simulated service of
+    // programFolder.
     Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& shell,
             const QString& programFolder, const QString& executablePath = QString(),
             std::unique_ptr<IRasService> ras = nullptr);
@@ -91,6 +93,8 @@ struct Program {
     // Dial-up: the service, its state (RAS entry list, last RAS error), the
     // operations over both, and the current provider record.
     std::unique_ptr<IRasService> rasService;
+    // Which backend rasService is, and why it was chosen (shown by the options).
+    RasBackendChoice rasBackend;
     RasState rasState;
     TDialUp dialUp;
     TProviderRecord provider;

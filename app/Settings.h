@@ -42,6 +42,12 @@ struct Settings {
     int32_t tentativi2 = 5;
     bool successivo = false;
     bool interrompi = true;
+    // "Sett": the dial-up service ("auto", "ppp", "nm" or "sim") and where
+    // pppd, its peers and its pid files are (empty: the system's own places).
+    QString rasBackend = QStringLiteral("auto");
+    QString pppCommand;
+    QString pppPeers;
+    QString pppRun;
 };
 
 constexpr int AutoDialTextMax = 60;

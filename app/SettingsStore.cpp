@@ -45,6 +45,10 @@ template <class V> void forEachValue(Settings& s, V& v)
     v.boolean(S::AutoDial, QStringLiteral("Interrompi"), s.interrompi);
     for (int i = 0; i < 20; ++i)
         v.text(S::AutoDial, QStringLiteral("altri%1").arg(i + 1), s.altri[i], AutoDialTextMax);
+    v.text(S::Sett, QStringLiteral("RasBackend"), s.rasBackend, 0);
+    v.text(S::Sett, QStringLiteral("PppCommand"), s.pppCommand, 0);
+    v.text(S::Sett, QStringLiteral("PppPeers"), s.pppPeers, 0);
+    v.text(S::Sett, QStringLiteral("PppRun"), s.pppRun, 0);
 }
 
 // maxLen 0: unbounded.
@@ -156,6 +160,14 @@ bool SettingsStore::load(Settings& s, QString* error)
     Loader loader{*this};
     forEachValue(s, loader);
     return ok || setError(error, err);
+}
+
+void SettingsStore::peek(Settings& s)
+{
+    m_registry.reload();
+    s = Settings{};
+    Loader loader{*this};
+    forEachValue(s, loader);
 }
 
 bool SettingsStore::save(const Settings& s, QString* error)

@@ -54,6 +54,11 @@ public:
     // same. The caller applies mainTop/mainLeft to the bar.
     bool load(Settings& s, QString* error = nullptr);
 
+    // Fills s from the registry as it is, creating and writing nothing: for
+    // the few choices made before the main bar loads the settings (the
+    // dial-up backend). Unreadable values and files give the defaults.
+    void peek(Settings& s);
+
     // Writes every value of s in the load order, except "TabellaAttuale",
     // which only the tariff editor writes (setTabellaAttuale). mainTop and
     // mainLeft are written as the record holds them: the caller copies the

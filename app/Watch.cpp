@@ -302,6 +302,13 @@ bool TWatch::Disconnect()
             return true;
         case RasHangUp::AlreadyRunning:
             return false;
+        case RasHangUp::Refused: {
+            TDialUp& dialUp = m_ctx.dialUp;
+            m_ctx.prompt.message(
+                HangUpRefusedText.arg(dialUp.errorText(dialUp.state().hangUpError)), ErrorTitle,
+                PromptIcon::Error);
+            return false;
+        }
         case RasHangUp::TimedOut:
             break;
         }

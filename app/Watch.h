@@ -81,6 +81,10 @@ public:
         "tramite Tarvelo!, non è compatibile con il tuo sistema.\r\rVuoi riprovare ?");
     static inline const QString GiveUpText = QStringLiteral(
         "Se non riesci a risolvere la connessione, consiglio di chiudere il programma.");
+    // The dial-up service refused to hang up (%1: its error text): the
+    // connection was opened by another user, so waiting would be in vain.
+    static inline const QString HangUpRefusedText =
+        QStringLiteral("Non è possibile chiudere la connessione.\r%1");
 
     // The no-profile text's way back, for the other refusals that switch the
     // watch off.
@@ -112,7 +116,7 @@ public:
     void AutoInt1Click();
     // Hangs the connection up, asking what to do when it will not go. True
     // once the connection is gone; false when it may still be up (the user
-    // gave up, or a disconnect was already in progress).
+    // gave up, the service refused, or a disconnect was already in progress).
     bool Disconnect();
     // "C&ambia Tariffa": only while the connection is confirmed.
     void cambiatariffa1Click();

@@ -10,6 +10,6 @@ target_link_libraries(tarvelo_gui_app PUBLIC
 target_link_libraries(tarvelo_gui INTERFACE tarvelo_gui_app)
 
 add_executable(tarvelo main.cpp)
-target_link_libraries(tarvelo PRIVATE tarvelo_gui)
+target_link_libraries(tarvelo PRIVATE tarvelo_gui tarvelo_dbus_platform_nm)
 target_compile_definitions(tarvelo PRIVATE TARVELO_APP_ID="${TARVELO_APP_ID}")
 install(TARGETS tarvelo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

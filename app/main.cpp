@@ -3,10 +3,12 @@
 
 #include "app/Program.h"
 #include "app/ProgramEntry.h"
+#include "app/RasSetup.h"
 #include "app/uMain.h"
 #include "common/Clock.h"
 #include "platform/gui/QtPrompt.h"
 #include "platform/gui/QtTranslation.h"
+#include "platform/nm/NmBackend.h"
 #include "platform/system/DesktopOpener.h"
 #include "platform/system/ProgramLayout.h"
 #include "platform/system/Registry.h"
@@ -59,7 +61,9 @@ int main(int argc, char* argv[])
     // folder of the user's files.
     const QString executable = QCoreApplication::applicationFilePath();
     TShell shell(registry, &opener, executable, layout.programFolder);
-    Program program(prompt, clock, registry, shell, layout, executable);
+    RasSetup ras = setUpRasService(registry, layout.programFolder, nmBackendHooks());
+    Program program(prompt, clock, registry, shell, layout, executable, std::move(ras.service));
+    program.rasBackend = ras.choice;
     SingleInstance instance(QStringLiteral("Tarvelo! Pindral"));
 
     ProgramEntry entry(program, instance);

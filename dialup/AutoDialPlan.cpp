@@ -64,7 +64,9 @@ bool TAutoDialPlan::takeProvider(const QString& name, bool first)
         ctx.prompt.message(NoPhoneText, Title + name, PromptIcon::Warning, true);
         return false;
     }
-    if (provider.userName.isEmpty() || provider.password.isEmpty())
+    // Only credentials the dial-up service will use are asked for.
+    if ((provider.userName.isEmpty() || provider.password.isEmpty()) &&
+        ctx.dialUp.service().usesCredentials())
         m_windows.askCredentials(provider);
     ConnRecord& running = ctx.records.running;
     running.provider = bio::cutTo(provider.entryName, ConnRecord::ProviderMax);

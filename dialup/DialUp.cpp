@@ -107,7 +107,11 @@ RasHangUp TDialUp::hangUpWithWait()
         if (conns.empty())
             return RasHangUp::Gone;
         m_state.dialHandle = conns.front().handle;
-        m_service.hangUp(m_state.dialHandle);
+        const uint32_t refused = m_service.hangUp(m_state.dialHandle);
+        if (refused != ras::Success) {
+            m_state.hangUpError = refused;
+            return RasHangUp::Refused;
+        }
         RasConnStatus status;
         while (m_service.connectionStatus(m_state.dialHandle, status) != ras::InvalidHandle) {
             if (timedOut())

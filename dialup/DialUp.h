@@ -31,6 +31,7 @@ enum class RasHangUp {
     Gone,           // no connection is left
     TimedOut,       // 30 seconds passed while a connection was still there
     AlreadyRunning, // another hang-up with wait is in progress; nothing done
+    Refused,        // the service refused to hang up (RasState::hangUpError says why)
 };
 
 class TDialUp
@@ -54,6 +55,9 @@ public:
     // entry names into the RAS entry list. Slots past the number found keep
     // their contents.
     void enumerateEntries(TProviderRecord& current);
+    // Why the last enumeration found no entries or only some; empty when the
+    // phone book was read in full.
+    QString entriesProblem() { return m_service.entriesProblem(); }
 
     // One look at the active connection. Two or more connections, or a failed
     // query, read as no connection. Stores the status error as the last RAS
@@ -78,6 +82,7 @@ public:
     // Hangs up the active connections one by one and waits until the service
     // reports each gone, for at most 30 seconds from the call. The guard in
     // RasState refuses a second call while one runs; it is cleared on return.
+    // A connection the service refuses to close ends the wait at once.
     RasHangUp hangUpWithWait();
 
 private:

@@ -77,9 +77,29 @@ TProviderRecord TProviderRecord::fromBytes(const QByteArray& bytes)
     return r;
 }
 
+QString TProviderRecord::fileNameOf(const QString& entryName)
+{
+    const QString name = bio::cutTo(entryName, EntryNameMax);
+    if (name.isEmpty() || isSafeFileName(name, Extension))
+        return name;
+    // Written so that it can only be a name of the folder itself.
+    QString out;
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || u == '/' || u == '\\' || u == '%')
+            out += QLatin1Char('%') +
+                   QString::number(uint(u), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    if (out == QLatin1String(".") || out == QLatin1String(".."))
+        out.replace(QLatin1Char('.'), QStringLiteral("%2E"));
+    return out;
+}
+
 QString TProviderRecord::filePath(const QString& folder, const QString& entryName)
 {
-    return folder + bio::cutTo(entryName, EntryNameMax) + Extension;
+    return folder + fileNameOf(entryName) + Extension;
 }
 
 TProviderRecord::LoadResult TProviderRecord::load(const QString& folder, const QString& entry,
@@ -93,7 +113,7 @@ TProviderRecord::LoadResult TProviderRecord::load(const QString& folder, const Q
         entryName = bio::cutTo(entry, EntryNameMax);
         return LoadResult::Failed;
     };
-    if (!isSafeFileName(bio::cutTo(entry, EntryNameMax), Extension))
+    if (!isSafeFileName(fileNameOf(entry), Extension))
         return fail();
     const QString path = filePath(folder, entry);
     if (!QFileInfo::exists(path))
@@ -109,9 +129,8 @@ TProviderRecord::SaveResult TProviderRecord::save(const QString& folder, IPrompt
 {
     if (entryName.isEmpty())
         return SaveResult::Skipped;
-    const QString name = bio::cutTo(entryName, EntryNameMax);
-    if (!isSafeFileName(name, Extension) ||
-        !writeFileAtomically(filePath(folder, name), toBytes(), true).ok) {
+    if (!isSafeFileName(fileNameOf(entryName), Extension) ||
+        !writeFileAtomically(filePath(folder, entryName), toBytes(), true).ok) {
         prompt.beep();
         return SaveResult::Failed;
     }

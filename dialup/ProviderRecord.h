@@ -47,13 +47,22 @@ struct TProviderRecord {
     // unscrambles the password.
     static TProviderRecord fromBytes(const QByteArray& bytes);
 
-    // The record file of an entry. Names longer than the entry-name field are
-    // cut to it, so that a record saved under its stored name is found again.
+    // The name of an entry's record file, without folder and extension: the
+    // entry name, cut to the entry-name field so that a record saved under
+    // its stored name is found again. An entry name that cannot be a file
+    // name as it stands (dial-up services other than the simulated one name
+    // entries freely: "Lavoro/Roma", "..") has a name derived from it: each
+    // '/', '\\', '%' and control character written as '%' and its code in
+    // two hexadecimal digits, and a name of dots only as "%2E" each, so that
+    // the file always lies in the program folder itself ("Lavoro%2FRoma").
+    // A name that is already safe is kept as it is, even with a '%' in it.
+    static QString fileNameOf(const QString& entryName);
+    // folder + fileNameOf(entryName) + ".ras".
     static QString filePath(const QString& folder, const QString& entryName);
 
     // Replaces this record with the entry's file. Missing file: all empty.
-    // A file that exists but cannot be opened, or an entry name that cannot be
-    // a file name: one beep, and only the entry name is set.
+    // A file that exists but cannot be opened: one beep, and only the entry
+    // name is set.
     LoadResult load(const QString& folder, const QString& entryName, IPrompt& prompt);
 
     // Writes the file (owner-only, atomic replace). Nothing happens for an

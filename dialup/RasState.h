@@ -12,4 +12,5 @@ struct RasState {
     RasHandle notifiedHandle = 0; // handle of the last dial notification; quick hang-up uses it
     uint32_t lastError = 0;       // last status error that was not ras::Pending
     bool hangUpRunning = false;   // re-entry guard of the hang-up with wait
+    uint32_t hangUpError = 0;     // why the last hang-up with wait was refused
 };

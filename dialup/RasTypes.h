@@ -31,15 +31,28 @@ enum State : uint32_t {
 // Error codes the program reacts to or the simulated service produces.
 enum Error : uint32_t {
     Success = 0,
+    // A hang-up the service refused: the connection belongs to another user.
+    AccessDenied = 5,
     InvalidHandle = 6,
     Pending = 600,
+    // The connection was ended from outside while being set up.
+    PortDisconnected = 619,
     EntryNotFound = 623,
+    // The remote side (or the modem) closed the connection.
+    RemoteDisconnected = 629,
     PortNotAvailable = 633,
+    // Any other failure of the device or the service; the backend's error
+    // text says what happened.
+    DeviceError = 651,
     LineBusy = 676,
+    // A person answered instead of a modem.
+    VoiceAnswer = 677,
     NoAnswer = 678,
     NoCarrier = 679,
     NoDialTone = 680,
     AuthFailure = 691,
+    // The link's protocol negotiation failed.
+    NegotiationFailed = 718,
 };
 
 // The message number that comes with every dial notification.

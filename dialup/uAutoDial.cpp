@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "app/Watch.h"
 #include "app/WatchView.h"
+#include "common/Prompt.h"
 #include "dialup/uStato.h"
 #include "dialup/uUsrPas.h"
 #include "platform/gui/HelpKey.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolButton>
 
 namespace
@@ -177,6 +179,13 @@ void TfAutoDial::formCreate()
     for (const QString& name : p.rasState.entries)
         if (!name.isEmpty())
             m_provider->addItem(name);
+    // A phone book the user may not read is said once the window is up, not
+    // left as an empty list.
+    const QString problem = p.dialUp.entriesProblem();
+    if (!problem.isEmpty())
+        QTimer::singleShot(0, this, [this, problem] {
+            m_program.prompt.message(problem, QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
+        });
     m_provider->model()->sort(0);
     const Settings& s = p.settings;
     m_provider->setCurrentIndex(

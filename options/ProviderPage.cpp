@@ -4,6 +4,7 @@
 #include "common/Prompt.h"
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
+#include "platform/ras/RasBackend.h"
 
 #include <algorithm>
 
@@ -60,6 +61,27 @@ TProviderPage::SaveResult TProviderPage::save(const QString& entry, const Provid
         profiles.contains(fields.profile) ? bio::cutTo(fields.profile, R::ProfileMax) : QString();
     return m_current.save(m_programFolder, m_prompt) == R::SaveResult::Saved ? SaveResult::Saved
                                                                              : SaveResult::Failed;
+}
+
+QString TProviderPage::serviceLine(const QString& serviceTitle)
+{
+    const QString link = m_dialUp.entriesProblem().isEmpty()
+                             ? QStringLiteral("Uso di numero e password")
+                             : QStringLiteral("Perché l'elenco è vuoto?");
+    return QStringLiteral("Servizio di connessione: <b>%1</b><br><a href=\"info\">%2</a>")
+        .arg(serviceTitle.toHtmlEscaped(), link);
+}
+
+QString TProviderPage::serviceDetails(const RasBackendChoice& choice)
+{
+    QString text;
+    const QString problem = m_dialUp.entriesProblem();
+    if (!problem.isEmpty())
+        text = problem + QStringLiteral("\r\r");
+    text += choice.note;
+    if (!choice.reason.isEmpty())
+        text += QStringLiteral("\r\rServizio scelto perché: %1.").arg(choice.reason);
+    return text;
 }
 
 QUrl TProviderPage::webAddress(const QString& text)

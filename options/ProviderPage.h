@@ -12,6 +12,7 @@
 
 class IPrompt;
 class TDialUp;
+struct RasBackendChoice;
 struct TProviderRecord;
 
 struct ProviderFields {
@@ -51,6 +52,14 @@ public:
     // one of profiles is saved as none) and is written at once.
     SaveResult save(const QString& entry, const ProviderFields& fields,
                     const QStringList& profiles);
+
+    // Which dial-up service the entries come from (rich text, with a link to
+    // serviceDetails), as of the last enumeration.
+    QString serviceLine(const QString& serviceTitle);
+    // What that service does with the records' telephone number, user name
+    // and password, why the entries could not be read if they could not, and
+    // why the service was chosen.
+    QString serviceDetails(const RasBackendChoice& choice);
 
     // The address to open for a "&Vai" button: an http or https address with
     // a host; a bare host name ("www.esempio.it/utenti") is taken as http.

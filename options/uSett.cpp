@@ -124,6 +124,21 @@ void TfSett::createControls()
     m_ts1->setGeometry(4, PageHeight + 4, Width - 8, 26);
     connect(m_ts1, &QTabBar::currentChanged, m_nb1, &QStackedWidget::setCurrentIndex);
 
+    // Beside the buttons, while the providers are shown: which dial-up
+    // service the entries come from.
+    m_rasInfo = new QLabel(this);
+    m_rasInfo->setObjectName(QStringLiteral("rasInfo"));
+    m_rasInfo->setGeometry(6, PageHeight + 32, 170, 34);
+    m_rasInfo->setTextFormat(Qt::RichText);
+    m_rasInfo->setWordWrap(true);
+    QFont small = m_rasInfo->font();
+    small.setPointSize(8);
+    m_rasInfo->setFont(small);
+    connect(m_rasInfo, &QLabel::linkActivated, this, &TfSett::rasInfoClick);
+    m_rasInfo->setVisible(m_nb1->currentIndex() == ProviderPage);
+    connect(m_nb1, &QStackedWidget::currentChanged, m_rasInfo,
+            [this](int page) { m_rasInfo->setVisible(page == ProviderPage); });
+
     QPushButton* ok = button(this, "Ok", QStringLiteral("&Ok"), QRect(178, 304, 77, 25));
     QPushButton* chiudi =
         button(this, "Chiudi", QStringLiteral("&Chiudi"), QRect(262, 304, 77, 25));
@@ -302,6 +317,7 @@ void TfSett::formCreate()
     m_applicaTab->setCurrentIndex(-1);
 
     const QStringList entries = m_providerPage.enumerateEntries();
+    m_rasInfo->setText(m_providerPage.serviceLine(m_program.rasBackend.title()));
     m_provider->addItems(entries);
     if (!entries.isEmpty()) {
         m_provider->setCurrentIndex(0);
@@ -420,6 +436,12 @@ void TfSett::openWebPage(const QString& text)
     if (!url.isValid() || !m_program.shell.openDocument(url.toString(QUrl::FullyEncoded)))
         m_program.prompt.message(QStringLiteral("Impossibile aprire l'indirizzo:\r") + text,
                                  ErrorTitle, PromptIcon::Warning);
+}
+
+void TfSett::rasInfoClick()
+{
+    m_program.prompt.message(m_providerPage.serviceDetails(m_program.rasBackend), InfoTitle,
+                             PromptIcon::Information);
 }
 
 void TfSett::VaiHomeClick()

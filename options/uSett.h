@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -63,6 +64,9 @@ public:
     void Button3Click();                       // "&Salva i Dati"
     void VaiHomeClick();
     void VaiUserClick();
+    // The link under the providers: what the dial-up service in use does
+    // with these records, and why it cannot list its entries if it cannot.
+    void rasInfoClick();
 
     void OkClick();     // "&Ok": store, shortcut, save, close
     void ChiudiClick(); // "&Chiudi": close, nothing stored
@@ -106,6 +110,7 @@ private:
     QComboBox* m_applicaTab = nullptr;
     QLineEdit* m_homepage = nullptr;
     QLineEdit* m_userpage = nullptr;
+    QLabel* m_rasInfo = nullptr;
     // Valuta
     QLineEdit* m_edIva = nullptr;
     QLineEdit* m_litecu = nullptr;

@@ -12,6 +12,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev file
   openbox xdotool x11-utils imagemagick locales
   time
+  ppp iproute2 python3
+  dbus python3-dbusmock libqt6dbus6
 )
 
 missing=()

@@ -11,8 +11,9 @@ void usage(QTextStream& err)
 {
     err << "uso: tarvelo-cli [--folder CARTELLA] COMANDO ...\n"
            "comandi:\n"
-           "  ras entries | add VOCE [--phone NUMERO] | connect VOCE | connecting VOCE [--busy]\n"
-           "      | drop [VOCE] | status\n"
+           "  ras backend | entries | status\n"
+           "  ras add VOCE [--phone NUMERO] | connect VOCE | connecting VOCE [--busy] | drop "
+           "[VOCE]\n"
            "  provider show VOCE | set VOCE [--user U] [--password P] [--phone N] [--profile T]\n"
            "      [--home URL] [--userpage URL]\n"
            "  price PROFILO INIZIO (--seconds N | --end FINE) [--iva PERCENTUALE]\n"
@@ -27,13 +28,13 @@ void usage(QTextStream& err)
 } // namespace
 
 int runCli(const QStringList& arguments, const QString& defaultFolder, QTextStream& out,
-           QTextStream& err)
+           QTextStream& err, const NmBackendHooks& nm)
 {
-    return runCli(arguments, ProgramLayout::portable(defaultFolder), out, err);
+    return runCli(arguments, ProgramLayout::portable(defaultFolder), out, err, nm);
 }
 
 int runCli(const QStringList& arguments, const ProgramLayout& layout, QTextStream& out,
-           QTextStream& err)
+           QTextStream& err, const NmBackendHooks& nm)
 {
     QStringList args = arguments;
     QString folder;
@@ -79,6 +80,6 @@ int runCli(const QStringList& arguments, const ProgramLayout& layout, QTextStrea
     folder = QDir(folder).absolutePath();
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    CliContext ctx{folder, args, out, err};
+    CliContext ctx{folder, args, out, err, nm};
     return it->second(ctx);
 }

@@ -5,6 +5,8 @@
 
 #include "platform/system/ProgramLayout.h"
 
+#include "platform/ras/RasBackend.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -14,19 +16,21 @@ struct CliContext {
     QStringList args; // the words after the command name
     QTextStream& out;
     QTextStream& err;
+    // The NetworkManager dial-up backend, where the tool is built with it.
+    NmBackendHooks nm = {};
 };
 
 // Parses the global options and runs one command; returns the exit status.
 // Without --folder the command works on the layout's program folder, made
 // ready first (see prepareProgramFolder); --folder DIR takes DIR as it is.
 int runCli(const QStringList& arguments, const ProgramLayout& layout, QTextStream& out,
-           QTextStream& err);
+           QTextStream& err, const NmBackendHooks& nm = {});
 // The same with everything in defaultFolder.
 int runCli(const QStringList& arguments, const QString& defaultFolder, QTextStream& out,
-           QTextStream& err);
+           QTextStream& err, const NmBackendHooks& nm = {});
 
 // One function per command word; each lives in its own Cli*.cpp file.
-int cliRas(CliContext& ctx);      // ras entries|add|connect|connecting|drop|status
+int cliRas(CliContext& ctx);      // ras backend|entries|add|connect|connecting|drop|status
 int cliProvider(CliContext& ctx); // provider show|set
 int cliPrice(CliContext& ctx);    // price PROFILE START (--seconds N | --end END) [--iva P]
 int cliSchedule(CliContext& ctx); // schedule PROFILE START

@@ -1,10 +1,13 @@
-// tarvelo-cli ras: drives the simulated dial-up service of a program folder,
-// so that connections "made by another program" can be staged by hand or by
-// a test while the program watches.
+// tarvelo-cli ras: which dial-up backend the program runs on and what it
+// sees (backend, entries, status), and commands that drive the simulated
+// service of a program folder, so that connections "made by another
+// program" can be staged by hand or by a test while the program watches.
 #include "tools/Cli.h"
 
+#include "app/RasSetup.h"
 #include "dialup/RasTexts.h"
 #include "platform/ras/RasSimStore.h"
+#include "platform/system/Registry.h"
 
 namespace
 {
@@ -12,10 +15,12 @@ namespace
 int usageError(CliContext& ctx, const QString& text)
 {
     ctx.err << text << "\n"
-            << "uso: ras entries | add VOCE [--phone NUMERO] | connect VOCE"
-               " | connecting VOCE [--busy] | drop [VOCE] | status\n"
-            << "(connect e connecting fanno avanzare la chiamata della VOCE ancora in corso,"
-               " se c'è; altrimenti aggiungono una connessione)\n";
+            << "uso: ras backend | entries | status | add VOCE [--phone NUMERO] | connect VOCE"
+               " | connecting VOCE [--busy] | drop [VOCE]\n"
+            << "(backend, entries e status valgono per il servizio scelto dalle impostazioni;"
+               " gli altri comandi per il servizio simulato. connect e connecting fanno"
+               " avanzare la chiamata della VOCE ancora in corso, se c'è; altrimenti"
+               " aggiungono una connessione)\n";
     return 2;
 }
 
@@ -83,6 +88,54 @@ int drop(CliContext& ctx, TRasSimStore& store, const QString& name)
     return 0;
 }
 
+// The backend the program would run on, as the settings choose it.
+RasSetup chosenBackend(CliContext& ctx)
+{
+    TRegFile registry(TRegFile::defaultPath());
+    return setUpRasService(registry, ctx.folder, ctx.nm);
+}
+
+int printBackend(CliContext& ctx)
+{
+    const RasSetup setup = chosenBackend(ctx);
+    ctx.out << setup.choice.name() << "\t" << setup.choice.title() << "\n"
+            << "motivo: " << setup.choice.reason << "\n";
+    if (setup.choice.kind == RasBackendKind::Ppp)
+        ctx.out << "pppd: " << setup.settings.ppp.command
+                << "\tconnessioni: " << setup.settings.ppp.peers
+                << "\tfile pid: " << setup.settings.ppp.run << "\n";
+    return 0;
+}
+
+int backendEntries(CliContext& ctx, IRasService& service)
+{
+    for (const QString& name : service.entries())
+        ctx.out << name << "\n";
+    const QString problem = service.entriesProblem();
+    if (problem.isEmpty())
+        return 0;
+    ctx.err << QString(problem).replace(QLatin1Char('\r'), QLatin1Char('\n')) << "\n";
+    return 1;
+}
+
+int backendStatus(CliContext& ctx, IRasService& service)
+{
+    const std::vector<RasConnection> conns = service.connections();
+    if (conns.empty())
+        ctx.out << "nessuna connessione attiva\n";
+    for (const RasConnection& c : conns) {
+        RasConnStatus st;
+        if (service.connectionStatus(c.handle, st) != ras::Success)
+            continue; // gone since it was listed
+        ctx.out << c.handle << "\t" << c.entryName << "\t" << st.state << " "
+                << ras::stateText(st.state) << "\t" << st.error;
+        if (st.error != 0)
+            ctx.out << " " << service.errorText(st.error);
+        ctx.out << "\n";
+    }
+    return 0;
+}
+
 int status(CliContext& ctx, const TRasSimStore& store)
 {
     const SimConnections s = store.connections();
@@ -128,6 +181,18 @@ int cliRas(CliContext& ctx)
     const auto needWords = [&](int min, int max) {
         return words.size() >= min && words.size() <= max;
     };
+
+    if (sub == QLatin1String("backend") && needWords(0, 0))
+        return printBackend(ctx);
+    std::optional<RasSetup> real;
+    if ((sub == QLatin1String("entries") || sub == QLatin1String("status")) && needWords(0, 0)) {
+        RasSetup setup = chosenBackend(ctx);
+        if (setup.choice.kind != RasBackendKind::Simulated)
+            real = std::move(setup);
+    }
+    if (real)
+        return sub == QLatin1String("entries") ? backendEntries(ctx, *real->service)
+                                               : backendStatus(ctx, *real->service);
 
     if (sub == QLatin1String("entries") && needWords(0, 0)) {
         const TRasPhoneBook pb = store.phoneBook();

@@ -1,3 +1,4 @@
+#include "platform/nm/NmBackend.h"
 #include "tools/Cli.h"
 
 #include <QCoreApplication>
@@ -11,8 +12,9 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     QStringList args = app.arguments();
     args.removeFirst();
-    const int rc = runCli(
-        args, ProgramLayout::forExecutable(QCoreApplication::applicationDirPath()), out, err);
+    const int rc =
+        runCli(args, ProgramLayout::forExecutable(QCoreApplication::applicationDirPath()), out, err,
+               nmBackendHooks());
     out.flush();
     err.flush();
     return rc;

@@ -227,10 +227,10 @@ void TRasSimService::reapFinished()
             job->thread.join();
 }
 
-void TRasSimService::hangUp(RasHandle handle)
+uint32_t TRasSimService::hangUp(RasHandle handle)
 {
     if (handle == 0)
-        return;
+        return ras::Success;
     std::shared_ptr<Job> job;
     {
         std::lock_guard lock(m_mutex);
@@ -260,6 +260,7 @@ void TRasSimService::hangUp(RasHandle handle)
                 c->closingAt = linger < 0 ? -1 : TRasSimStore::nowMs() + linger;
         },
         ignored);
+    return ras::Success;
 }
 
 QString TRasSimService::errorText(uint32_t code)

@@ -29,7 +29,7 @@ public:
     std::vector<RasConnection> connections() override;
     uint32_t connectionStatus(RasHandle handle, RasConnStatus& status) override;
     RasHandle dial(const RasDialParams& params, RasNotifier notifier) override;
-    void hangUp(RasHandle handle) override;
+    uint32_t hangUp(RasHandle handle) override;
     QString errorText(uint32_t code) override;
 
     TRasSimStore& store() { return m_store; }

@@ -119,6 +119,13 @@ struct Fixture : watchtest::Fixture {
 
     explicit Fixture(Service service = Service::Simulated) : watchtest::Fixture(service)
     {
+        setUp();
+    }
+    // The dialler over another dial-up service (a real backend).
+    explicit Fixture(IRasService& service) : watchtest::Fixture(service) { setUp(); }
+
+    void setUp()
+    {
         progress.setPauses({5, 5, 5});
         // Manual mode: the dialler drives the session.
         watch.enabled = true;

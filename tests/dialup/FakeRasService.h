@@ -17,6 +17,8 @@ public:
     bool statusFails = false;
     // Status queries a hung-up connection survives; -1: it never goes.
     int queriesUntilGone = 0;
+    // What hangUp answers (ras::AccessDenied: a connection of another user).
+    uint32_t hangUpRefusal = ras::Success;
 
     std::function<void()> onGone; // called when a hung-up connection goes
 
@@ -30,7 +32,12 @@ public:
         status[h] = {state, error};
     }
 
+    QString problem;         // what entriesProblem says
+    bool credentials = true; // what usesCredentials says
+
     QStringList entries() override { return names; }
+    QString entriesProblem() override { return problem; }
+    bool usesCredentials() const override { return credentials; }
     std::vector<RasConnection> connections() override { return conns; }
     uint32_t connectionStatus(RasHandle h, RasConnStatus& out) override
     {
@@ -56,11 +63,14 @@ public:
         dials << p;
         return nextDialHandle;
     }
-    void hangUp(RasHandle h) override
+    uint32_t hangUp(RasHandle h) override
     {
         hungUp << h;
+        if (hangUpRefusal != ras::Success)
+            return hangUpRefusal;
         if (status.count(h) && !m_pending.count(h))
             m_pending[h] = queriesUntilGone;
+        return ras::Success;
     }
     QString errorText(uint32_t code) override { return QStringLiteral("errore %1").arg(code); }
 

@@ -112,6 +112,7 @@ private slots:
     void closingStores_data();
     void closingStores();
     void chiudiBackToAutomatic();
+    void unreadablePhoneBookSaid();
     void moveButtons();
     void ordineColours_data();
     void ordineColours();
@@ -256,6 +257,28 @@ void TestAutoDial::chiudiBackToAutomatic()
     QCOMPARE(w.program.watch.mode, 1);
     QVERIFY(w.view.autGreen);
     QCOMPARE(w.program.settings.altri[0], QStringLiteral("Alfa"));
+}
+
+// Entries that cannot be read (a user outside the group dip) are said once
+// the window is up, instead of an empty list with no reason.
+void TestAutoDial::unreadablePhoneBookSaid()
+{
+    World w(QStringList{});
+    w.ras->problem = QStringLiteral("Entra nel gruppo dip.");
+    QPointer<TfAutoDial> d = w.open();
+    QVERIFY(w.prompt.requests().isEmpty());
+    QTRY_COMPARE(w.prompt.requests().size(), 1);
+    QCOMPARE(w.prompt.requests()[0].text, QStringLiteral("Entra nel gruppo dip."));
+    QCOMPARE(w.prompt.requests()[0].icon, PromptIcon::Warning);
+    QCOMPARE(testsupport::child<QComboBox>(*d, "Provider")->count(), 0);
+    delete d;
+
+    // Readable: nothing to say.
+    World ok;
+    QPointer<TfAutoDial> d2 = ok.open();
+    QTest::qWait(20);
+    QVERIFY(ok.prompt.requests().isEmpty());
+    delete d2;
 }
 
 void TestAutoDial::moveButtons()

@@ -25,6 +25,7 @@ private slots:
     void attemptCounts();
     void missingPhoneTitles();
     void credentialsAskedWhenMissing();
+    void credentialsNotAskedWhenUnused();
     void runningRecordTakesEachProvider();
 };
 
@@ -224,6 +225,22 @@ void TestAutoDialPlan::credentialsAskedWhenMissing()
     stored.load(f.folder, QStringLiteral("B"), f.prompt);
     QVERIFY(stored.userName.isEmpty());
     QVERIFY(stored.password.isEmpty());
+}
+
+// A service that keeps its own credentials (pppd, NetworkManager) would
+// throw typed ones away: they are not asked for.
+void TestAutoDialPlan::credentialsNotAskedWhenUnused()
+{
+    Fixture f(Fixture::Service::Fake);
+    f.fake.credentials = false;
+    f.providerRecord(QStringLiteral("A"), QStringLiteral("111"), QString(), QString());
+    f.windows.results = {AR::Connected};
+
+    QCOMPARE(f.plan.run({QStringLiteral("A"), "1", true, {}, "1", true}), Outcome::Connected);
+
+    QVERIFY(f.windows.trace.filter(QStringLiteral("creds")).isEmpty());
+    QCOMPARE(f.fake.dials.size(), 1);
+    QCOMPARE(f.fake.dials[0].phoneNumber, QStringLiteral("111"));
 }
 
 void TestAutoDialPlan::runningRecordTakesEachProvider()

@@ -6,6 +6,7 @@
 #include "platform/ras/RasSimService.h"
 #include "tools/Cli.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,6 +46,9 @@ private slots:
     {
         m_tmp = std::make_unique<QTemporaryDir>();
         QVERIFY(m_tmp->isValid());
+        // A folder of the simulated service, whatever dial-up service this
+        // machine has.
+        QVERIFY(QDir().mkpath(folder() + QStringLiteral("ras-sim")));
     }
 
     void entriesAndAdd()
@@ -148,8 +152,10 @@ private slots:
         QCOMPARE(r.load(folder(), QStringLiteral("Casa"), prompt),
                  TProviderRecord::LoadResult::Loaded);
         QCOMPARE(r.password, QStringLiteral("segreto"));
-        QCOMPARE(run({"provider", "set", "../Casa", "--user", "x"}), 1);
+        // A name that is not a file name as it stands stays in the folder.
+        QCOMPARE(run({"provider", "set", "../Casa", "--user", "x"}), 0);
         QVERIFY(!QFileInfo::exists(m_tmp->path() + QStringLiteral("/../Casa.ras")));
+        QVERIFY(QFileInfo::exists(m_tmp->path() + QStringLiteral("/..%2FCasa.ras")));
     }
 };
 

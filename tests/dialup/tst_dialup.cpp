@@ -282,6 +282,20 @@ private slots:
         QCOMPARE(f.hungUp.size(), 30);
     }
 
+    // A connection the service will not close (another user's) ends the wait
+    // at once with the service's reason, instead of 30 silent seconds.
+    void hangUpWithWaitRefused()
+    {
+        Fixture f;
+        f.add(8, QStringLiteral("Casa"), 0x2000);
+        f.hangUpRefusal = ras::AccessDenied;
+        QCOMPARE(f.dialup.hangUpWithWait(), RasHangUp::Refused);
+        QCOMPARE(f.state.hangUpError, uint32_t(ras::AccessDenied));
+        QCOMPARE(f.hungUp, QList<RasHandle>{8});
+        QCOMPARE(f.slept, 0);
+        QVERIFY(!f.state.hangUpRunning);
+    }
+
     void hangUpWithWaitRefusesReentry()
     {
         Fixture f;

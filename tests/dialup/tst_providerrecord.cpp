@@ -1,4 +1,5 @@
-// Provider records: the 539-byte file, load and save rules, unsafe names.
+// Provider records: the 539-byte file, load and save rules, names that cannot
+// be file names as they stand.
 #include "common/ByteIO.h"
 #include "common/ScriptedPrompt.h"
 #include "dialup/Crypt.h"
@@ -165,34 +166,45 @@ private slots:
         QCOMPARE(prompt.beeps(), 0);
     }
 
-    // Names that cannot be a file name in the folder: one beep, nothing
-    // created, and a load sets only the entry name.
-    void unsafeEntryNameRefused_data()
+    // Entry names that cannot be a file name as they stand (dial-up services
+    // name entries freely) get a file of their own, in the folder itself,
+    // with a name derived from theirs; the record keeps the entry's own name.
+    void unsafeEntryNameGetsItsOwnFile_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("slash") << QStringLiteral("../fuori");
-        QTest::newRow("backslash") << QStringLiteral("a\\b");
-        QTest::newRow("dot dot") << QStringLiteral("..");
-        QTest::newRow("control") << QStringLiteral("a\nb");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("slash") << QStringLiteral("../fuori") << QStringLiteral("..%2Ffuori.ras");
+        QTest::newRow("backslash") << QStringLiteral("a\\b") << QStringLiteral("a%5Cb.ras");
+        QTest::newRow("dot dot") << QStringLiteral("..") << QStringLiteral("%2E%2E.ras");
+        QTest::newRow("dot") << QStringLiteral(".") << QStringLiteral("%2E.ras");
+        QTest::newRow("control") << QStringLiteral("a\nb") << QStringLiteral("a%0Ab.ras");
+        QTest::newRow("percent in an unsafe name")
+            << QStringLiteral("50%/Roma") << QStringLiteral("50%25%2FRoma.ras");
+        QTest::newRow("percent in a safe name")
+            << QStringLiteral("Sconto 50%") << QStringLiteral("Sconto 50%.ras");
+        QTest::newRow("cut to the field first")
+            << QString(59, QLatin1Char('x')) + QStringLiteral("/y")
+            << QString(59, QLatin1Char('x')) + QStringLiteral("%2F.ras");
     }
-    void unsafeEntryNameRefused()
+    void unsafeEntryNameGetsItsOwnFile()
     {
         QFETCH(QString, name);
+        QFETCH(QString, file);
+        QTemporaryDir parent;
+        const QString inner = parent.filePath(QStringLiteral("programma/"));
+        QVERIFY(QDir().mkpath(inner));
         ScriptedPrompt prompt;
         TProviderRecord r = sample();
         r.entryName = name;
-        const QStringList before = QDir(m_tmp.path()).entryList();
-        QCOMPARE(r.save(folder(), prompt), TProviderRecord::SaveResult::Failed);
-        QCOMPARE(prompt.beeps(), 1);
-        QCOMPARE(QDir(m_tmp.path()).entryList(), before);
-        QVERIFY(!QFileInfo::exists(folder() + name + QStringLiteral(".ras")));
+        QCOMPARE(r.save(inner, prompt), TProviderRecord::SaveResult::Saved);
+        QCOMPARE(prompt.beeps(), 0);
+        QCOMPARE(QDir(inner).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+        QCOMPARE(QDir(parent.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 
-        TProviderRecord loaded = sample();
-        QCOMPARE(loaded.load(folder(), name, prompt), TProviderRecord::LoadResult::Failed);
-        QCOMPARE(prompt.beeps(), 2);
-        TProviderRecord expected;
-        expected.entryName = name;
-        QCOMPARE(loaded, expected);
+        TProviderRecord loaded;
+        QCOMPARE(loaded.load(inner, name, prompt), TProviderRecord::LoadResult::Loaded);
+        QCOMPARE(loaded.entryName, bio::cutTo(name, TProviderRecord::EntryNameMax));
+        QCOMPARE(loaded.password, r.password);
     }
 
     // A file that exists but cannot be read (here a folder in its place).

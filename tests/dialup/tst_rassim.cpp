@@ -4,6 +4,7 @@
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
 #include "platform/ras/RasSimService.h"
+#include "tests/support/DialRecorder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,60 +19,13 @@
 namespace
 {
 
-struct Seen {
-    uint32_t state;
-    uint32_t error;
-    bool operator==(const Seen&) const = default;
-};
-
-char* toString(const Seen& s)
-{
-    return qstrdup(QByteArray::number(s.state) + "/" + QByteArray::number(s.error));
-}
-
-// Collects notifications as they arrive on the service's thread.
-struct Recorder {
-    std::mutex mutex;
-    std::vector<Seen> seen; // not QList: the copies handed out must not share data
-    std::vector<RasHandle> handles;
-    bool otherThread = true;
-    std::thread::id testThread = std::this_thread::get_id();
-
-    RasNotifier notifier()
-    {
-        return [this](const RasNotification& n) {
-            std::lock_guard lock(mutex);
-            seen.push_back({n.state, n.error});
-            handles.push_back(n.handle);
-            otherThread = otherThread && std::this_thread::get_id() != testThread &&
-                          n.message == ras::DialEventMessage;
-        };
-    }
-    // Dials an entry with this recorder as the notifier.
-    RasHandle dial(IRasService& service, const QString& entry)
-    {
-        RasDialParams p;
-        p.entryName = entry;
-        return service.dial(p, notifier());
-    }
-    QList<Seen> snapshot()
-    {
-        std::lock_guard lock(mutex);
-        return QList<Seen>(seen.begin(), seen.end());
-    }
-    bool ended(uint32_t lastState)
-    {
-        const QList<Seen> s = snapshot();
-        return !s.isEmpty() && (s.last().state == lastState || s.last().error != 0);
-    }
-};
+using dialtest::Recorder;
+using dialtest::Seen;
 
 const QList<Seen> ToDevice = {{0, 0}, {1, 0}, {2, 0}};
 const QList<Seen> ToAuthenticate = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}};
 
 } // namespace
-
-Q_DECLARE_METATYPE(QList<Seen>)
 
 class TestRasSim : public QObject
 {

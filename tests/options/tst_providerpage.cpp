@@ -168,10 +168,11 @@ void TestProviderPage::fieldsCutToTheirSize()
 void TestProviderPage::failedSaveReported()
 {
     Fixture f;
-    // An entry name that cannot be a file name.
-    f.service.names = {QStringLiteral("casa/ufficio")};
+    // A folder where the record file should be: it cannot be written.
+    f.service.names = {QStringLiteral("casa")};
+    QVERIFY(QDir(f.folder).mkdir(QStringLiteral("casa.ras")));
     f.page.enumerateEntries();
-    QCOMPARE(f.page.save(QStringLiteral("casa/ufficio"), f.sample(), f.profiles),
+    QCOMPARE(f.page.save(QStringLiteral("casa"), f.sample(), f.profiles),
              TProviderPage::SaveResult::Failed);
     QCOMPARE(f.prompt.beeps(), 1);
 }

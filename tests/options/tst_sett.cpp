@@ -99,6 +99,7 @@ private slots:
     void providerRecordSavedAndShown();
     void providerProfileNoLongerListed();
     void noProviders();
+    void serviceInUse();
     void unknownProviderRefused();
     void oraEsatta_data();
     void oraEsatta();
@@ -454,6 +455,44 @@ void TestSett::providerRecordSavedAndShown()
     provider->textActivated(QStringLiteral("Albacom"));
     QCOMPARE(edit(*w, "username")->text(), QString());
     QCOMPARE(child<QComboBox>(*w, "ApplicaTab")->currentText(), QString());
+}
+
+// The providers page says which dial-up service the entries come from; its
+// link explains what that service does with the records, and why no entry
+// could be read when none could.
+void TestSett::serviceInUse()
+{
+    Fixture f;
+    f.program.rasBackend = {RasBackendKind::Ppp, QStringLiteral("pppd è installato"),
+                            QStringLiteral("Il numero arriva come TARVELO_PHONE.")};
+    f.ras->names = {QStringLiteral("casa")};
+    auto w = f.open(TfSett::AvvioPage);
+    auto* info = child<QLabel>(*w, "rasInfo");
+    QVERIFY(info);
+    QVERIFY(info->isHidden());
+    w->showPage(TfSett::ProviderPage);
+    QVERIFY(!info->isHidden());
+    QVERIFY(info->text().contains(QStringLiteral("Servizio di connessione: <b>pppd</b>")));
+    w->showPage(TfSett::ValutaPage);
+    QVERIFY(info->isHidden());
+
+    info->linkActivated(QStringLiteral("info"));
+    QCOMPARE(f.prompt.requests().size(), 1);
+    QCOMPARE(f.prompt.requests()[0].text,
+             QStringLiteral("Il numero arriva come TARVELO_PHONE.\r\rServizio scelto perché: "
+                            "pppd è installato."));
+    QCOMPARE(f.prompt.requests()[0].title, QStringLiteral("Info..."));
+    QCOMPARE(f.prompt.requests()[0].icon, PromptIcon::Information);
+
+    f.ras->names.clear();
+    f.ras->problem = QStringLiteral("Entra nel gruppo dip.");
+    auto w2 = f.open(TfSett::ProviderPage);
+    auto* info2 = child<QLabel>(*w2, "rasInfo");
+    QVERIFY(!info2->isHidden());
+    QVERIFY(info2->text().contains(QStringLiteral("Perché l'elenco è vuoto?")));
+    info2->linkActivated(QStringLiteral("info"));
+    QVERIFY(f.prompt.requests().last().text.startsWith(
+        QStringLiteral("Entra nel gruppo dip.\r\rIl numero arriva")));
 }
 
 void TestSett::providerProfileNoLongerListed()

@@ -48,6 +48,10 @@ QVariantMap fields(const Settings& s)
         {"Tentativi2", s.tentativi2},
         {"Successivo", s.successivo},
         {"Interrompi", s.interrompi},
+        {"RasBackend", s.rasBackend},
+        {"PppCommand", s.pppCommand},
+        {"PppPeers", s.pppPeers},
+        {"PppRun", s.pppRun},
     };
     for (int i = 0; i < 3; ++i)
         m.insert(QStringLiteral("arrDialingTime%1").arg(i + 1), s.arrDialingTime[i]);
@@ -136,6 +140,10 @@ private slots:
         s.interrompi = false;
         for (int i = 0; i < 20; ++i)
             s.altri[i] = QStringLiteral("Entry %1").arg(i);
+        s.rasBackend = QStringLiteral("ppp");
+        s.pppCommand = QStringLiteral("/opt/ppp/sbin/pppd");
+        s.pppPeers = QStringLiteral("/opt/ppp/peers");
+        s.pppRun = QStringLiteral("/var/run");
         {
             TRegFile reg(path);
             SettingsStore store(reg);
@@ -151,11 +159,11 @@ private slots:
         QCOMPARE(fields(back), fields(expected));
 
         // Written in the load order, each section with its own types.
-        QCOMPARE(
-            reg.valueNames(key("Sett")),
-            (QStringList{"IVA", "CambioEcu", "arrDialingTime1", "arrDialingTime2",
-                         "arrDialingTime3", "DialingIndex", "DialTime", "AvviaWind", "NormWind",
-                         "RidottoIcona", "MostraSeConn", "CPmin", "UltSearchAgg", "AggAuto"}));
+        QCOMPARE(reg.valueNames(key("Sett")),
+                 (QStringList{"IVA", "CambioEcu", "arrDialingTime1", "arrDialingTime2",
+                              "arrDialingTime3", "DialingIndex", "DialTime", "AvviaWind",
+                              "NormWind", "RidottoIcona", "MostraSeConn", "CPmin", "UltSearchAgg",
+                              "AggAuto", "RasBackend", "PppCommand", "PppPeers", "PppRun"}));
         QStringList autoDial{"Provider", "Tentativi1", "Tentativi2", "Rinuncia",
                              "Prosegui", "Successivo", "Interrompi"};
         for (int i = 1; i <= 20; ++i)
@@ -362,6 +370,33 @@ private slots:
         QVERIFY(store.save(s));
         QCOMPARE(reg.reloads, 3);
         QCOMPARE(reg.commitCount(), 2);
+    }
+
+    // The dial-up backend is chosen before the bar loads the settings: that
+    // early read takes the stored values and writes nothing, not even the key
+    // a first start creates.
+    void peekWritesNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("HKCU.reg"));
+        Settings s;
+        {
+            TRegFile reg(path);
+            SettingsStore store(reg);
+            store.peek(s);
+            QCOMPARE(fields(s), fields(Settings{}));
+            QCOMPARE(reg.commitCount(), 0);
+            QVERIFY(!QFile::exists(path));
+            s.rasBackend = QStringLiteral("sim");
+            s.pppPeers = QStringLiteral("/tmp/peers");
+            QVERIFY(store.save(s));
+        }
+        TRegFile reg(path);
+        Settings back;
+        SettingsStore(reg).peek(back);
+        QCOMPARE(back.rasBackend, QStringLiteral("sim"));
+        QCOMPARE(back.pppPeers, QStringLiteral("/tmp/peers"));
+        QCOMPARE(reg.commitCount(), 0);
     }
 
     // A file exported from a Windows registry, copied over the settings file.

@@ -117,9 +117,16 @@ struct Fixture {
     FakeView view;
     TWatch watcher;
 
-    explicit Fixture(Service service = Service::Simulated)
-        : dialUp(service == Service::Simulated ? static_cast<IRasService&>(sim) : fake, ras, clock,
-                 [this](int ms) { clock.advanceMs(ms); }),
+    explicit Fixture(Service service = Service::Simulated) : Fixture(service, nullptr) {}
+    // A watch over another dial-up service (a real backend).
+    explicit Fixture(IRasService& service) : Fixture(Service::Simulated, &service) {}
+
+private:
+    Fixture(Service service, IRasService* other)
+        : dialUp(other                           ? *other
+                 : service == Service::Simulated ? static_cast<IRasService&>(sim)
+                                                 : fake,
+                 ras, clock, [this](int ms) { clock.advanceMs(ms); }),
           watcher(WatchContext{settings, watch, records, archive, profiles, schedule, trace,
                                holidays, provider, dialUp, folder, clock, prompt},
                   view)
@@ -128,6 +135,7 @@ struct Fixture {
         settings.iva = 20;
     }
 
+public:
     QString archivePath() const { return archive.path(); }
 
     // Saves a profile under name.

@@ -45,6 +45,7 @@ private slots:
     void archiveMessagesDoNotStopTheTicks();
     void disconnect_data();
     void disconnect();
+    void disconnectRefused();
 };
 
 // Idle → connecting → connected → dropped, after an archive that already
@@ -588,6 +589,35 @@ void TestWatch::disconnect()
     }
     if (hangUps > 0 && !goes) // each attempt waited its 30 seconds
         QVERIFY(f.clock.monotonicMs() >= 30000 + hangUps * TDialUp::HangUpTimeoutMs);
+}
+
+// A connection the service may not close says why at once; the session and
+// the connection go on untouched.
+void TestWatch::disconnectRefused()
+{
+    Fixture f(Fixture::Service::Fake);
+    QVERIFY(f.saveProfile(QStringLiteral("Prova"), liraPerSecond()));
+    f.fake.add(5, QStringLiteral("Prova"), ras::Connected);
+    f.fake.hangUpRefusal = ras::AccessDenied;
+    f.watcher.watchOn();
+    f.ticks(3);
+    f.prompt.answerNext(PbYes);
+    f.prompt.answerNext(PbYes);
+    const qint64 before = f.clock.monotonicMs();
+
+    f.watcher.AutoInt1Click();
+
+    const QList<PromptRequest>& asked = f.prompt.requests();
+    QCOMPARE(asked.size(), 3);
+    QCOMPARE(asked[2].text, QStringLiteral("Non è possibile chiudere la connessione.\rerrore 5"));
+    QCOMPARE(asked[2].title, QStringLiteral("Errore..."));
+    QCOMPARE(asked[2].icon, PromptIcon::Error);
+    QCOMPARE(asked[2].buttons, int(PbOk));
+    QCOMPARE(f.fake.hungUp, QList<RasHandle>{5});
+    QCOMPARE(f.clock.monotonicMs(), before);
+    QVERIFY(f.watch.connected);
+    QVERIFY(f.watch.running);
+    QVERIFY(!f.watch.hangUpGuard);
 }
 
 QTEST_GUILESS_MAIN(TestWatch)
