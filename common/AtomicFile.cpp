@@ -207,6 +207,16 @@ int createTemporary(const QByteArray& base, mode_t mode, QByteArray& name, int& 
 
 } // namespace
 
+bool resolveWriteTarget(const QString& path, LinkPolicy links, QString& target, QString& refusal)
+{
+    QByteArray resolved;
+    if (!resolveTarget(QFile::encodeName(QFileInfo(path).absoluteFilePath()), links, resolved,
+                       refusal))
+        return false;
+    target = QFile::decodeName(resolved);
+    return true;
+}
+
 QString temporaryFilePrefix(const QString& path)
 {
     return QFile::decodeName(prefixFor(nameOf(QFile::encodeName(path))));
@@ -291,12 +301,17 @@ AtomicWriteResult writeFileAtomically(const QString& path, const QByteArray& dat
     return r;
 }
 
-WholeFileRead readWholeFile(const QString& path, qint64 maxBytes)
+namespace
+{
+
+// Reads the file up to limit bytes; larger: refused unread, or cut.
+WholeFileRead readUpTo(const QString& path, qint64 limit, bool refuseLarger)
 {
     WholeFileRead r;
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        r.exists = errno != ENOENT;
+        // A file in place of one of its folders means no such file, too.
+        r.exists = errno != ENOENT && errno != ENOTDIR;
         r.error = step("apertura", errno);
         return r;
     }
@@ -306,41 +321,52 @@ WholeFileRead readWholeFile(const QString& path, qint64 maxBytes)
         r.error = step("lettura", errno);
     } else if (S_ISDIR(st.st_mode)) {
         r.error = step("lettura", EISDIR);
-    } else if (st.st_size > maxBytes) {
+    } else if (refuseLarger && st.st_size > limit) {
         r.error = QStringLiteral("lettura: file troppo grande (%1 byte, al massimo %2)")
                       .arg(qint64(st.st_size))
-                      .arg(maxBytes);
+                      .arg(limit);
     } else {
         // The size is a hint: the file may grow or shrink while it is read.
-        r.data.resize(qsizetype(st.st_size) + 1);
+        // One byte more than allowed tells a file that grew too large.
+        const qint64 cap = refuseLarger ? limit + 1 : limit;
+        r.data.resize(qsizetype(std::min<qint64>(cap, st.st_size + 1)));
         qsizetype got = 0;
-        for (;;) {
-            if (got == r.data.size()) {
-                if (got > maxBytes)
-                    break;
-                r.data.resize(std::min<qsizetype>(maxBytes + 1, got * 2 + 4096));
-            }
+        r.ok = true;
+        while (got < cap) {
+            if (got == r.data.size())
+                r.data.resize(qsizetype(std::min<qint64>(cap, got * 2 + 4096)));
             const ssize_t n = ::read(fd, r.data.data() + got, size_t(r.data.size() - got));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
                 r.error = step("lettura", errno);
+                r.ok = false;
                 break;
             }
-            if (n == 0) {
-                r.ok = true;
+            if (n == 0)
                 break;
-            }
             got += n;
         }
         r.data.truncate(got);
-        if (got > maxBytes) {
+        if (r.ok && refuseLarger && got > limit) {
             r.ok = false;
-            r.error = QStringLiteral("lettura: file troppo grande (più di %1 byte)").arg(maxBytes);
+            r.error = QStringLiteral("lettura: file troppo grande (più di %1 byte)").arg(limit);
         }
     }
     ::close(fd);
     if (!r.ok)
         r.data.clear();
     return r;
+}
+
+} // namespace
+
+WholeFileRead readWholeFile(const QString& path, qint64 maxBytes)
+{
+    return readUpTo(path, maxBytes, true);
+}
+
+WholeFileRead readFileStart(const QString& path, qint64 maxBytes)
+{
+    return readUpTo(path, maxBytes, false);
 }

@@ -38,6 +38,12 @@ AtomicWriteResult writeFileAtomically(const QString& path, const QByteArray& dat
                                       bool ownerOnly = false,
                                       LinkPolicy links = LinkPolicy::FollowOwn);
 
+// Where a write to path really goes: path itself, or the file a symbolic
+// link there leads to when links allows it. False, with the reason, when the
+// write must not go anywhere. For files written in place rather than
+// replaced; open the result without following links (O_NOFOLLOW).
+bool resolveWriteTarget(const QString& path, LinkPolicy links, QString& target, QString& refusal);
+
 // The name prefix of the temporary files a save of path uses in its folder
 // (".HKCU.reg.tv-" for ".../HKCU.reg"); six random characters follow it.
 QString temporaryFilePrefix(const QString& path);
@@ -51,3 +57,5 @@ struct WholeFileRead {
 
 // Reads the whole file; a file larger than maxBytes is refused unread.
 WholeFileRead readWholeFile(const QString& path, qint64 maxBytes);
+// Reads the first maxBytes bytes of the file (all of a shorter one).
+WholeFileRead readFileStart(const QString& path, qint64 maxBytes);

@@ -81,7 +81,10 @@ void TNMHTTP::onFinished()
     }
     const bool success = replyNumber() >= 200 && replyNumber() <= 299;
     if (success && InputFileMode) {
-        const AtomicWriteResult written = writeFileAtomically(Body, body);
+        // The bytes come from the network: never through a link planted in
+        // the folder, wherever it leads.
+        const AtomicWriteResult written =
+            writeFileAtomically(Body, body, false, LinkPolicy::Refuse);
         if (!written.ok) {
             fail(ErrAccess, Body + QStringLiteral(": ") + written.error);
             return;

@@ -51,6 +51,8 @@ public:
     // one of profiles is saved as none) and is written at once.
     SaveResult save(const QString& entry, const ProviderFields& fields,
                     const QStringList& profiles);
+    // Why the last save failed.
+    QString lastError() const { return m_lastError; }
 
     // The address to open for a "&Vai" button: an http or https address with
     // a host; a bare host name ("www.esempio.it/utenti") is taken as http.
@@ -63,4 +65,5 @@ private:
     TProviderRecord& m_current;
     QString m_programFolder;
     IPrompt& m_prompt;
+    QString m_lastError;
 };
