@@ -45,6 +45,8 @@ template <class V> void forEachValue(Settings& s, V& v)
     v.boolean(S::AutoDial, QStringLiteral("Interrompi"), s.interrompi);
     for (int i = 0; i < 20; ++i)
         v.text(S::AutoDial, QStringLiteral("altri%1").arg(i + 1), s.altri[i], AutoDialTextMax);
+    v.text(S::Sett, QStringLiteral("ServerOraEsatta"), s.serverOraEsatta, 0);
+    v.text(S::Sett, QStringLiteral("IndirizzoAggiornamento"), s.indirizzoAggiornamento, 0);
 }
 
 // maxLen 0: unbounded.

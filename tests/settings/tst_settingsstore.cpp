@@ -49,6 +49,8 @@ QVariantMap fields(const Settings& s)
         {"Tentativi2", s.tentativi2},
         {"Successivo", s.successivo},
         {"Interrompi", s.interrompi},
+        {"ServerOraEsatta", s.serverOraEsatta},
+        {"IndirizzoAggiornamento", s.indirizzoAggiornamento},
     };
     for (int i = 0; i < 3; ++i)
         m.insert(QStringLiteral("arrDialingTime%1").arg(i + 1), s.arrDialingTime[i]);
@@ -99,6 +101,9 @@ private slots:
         QCOMPARE(s.tentativi1, 10);
         QCOMPARE(s.tentativi2, 5);
         QCOMPARE(s.tabDefault, QStringLiteral("Telecom Urbana 50%"));
+        QCOMPARE(s.serverOraEsatta, QStringLiteral("ntp1.inrim.it"));
+        QCOMPARE(s.indirizzoAggiornamento,
+                 QStringLiteral("http://www.pindral.example/tarvelo!.agg"));
         // The key exists from the first start on, even before any save.
         QFile f(reg.filePath());
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -137,6 +142,8 @@ private slots:
         s.interrompi = false;
         for (int i = 0; i < 20; ++i)
             s.altri[i] = QStringLiteral("Entry %1").arg(i);
+        s.serverOraEsatta = QStringLiteral("127.0.0.1:1313");
+        s.indirizzoAggiornamento = QStringLiteral("http://127.0.0.1:8080/prova/tarvelo!.agg");
         {
             TRegFile reg(path);
             SettingsStore store(reg);
@@ -152,11 +159,11 @@ private slots:
         QCOMPARE(fields(back), fields(expected));
 
         // Written in the load order, each section with its own types.
-        QCOMPARE(
-            reg.valueNames(key("Sett")),
-            (QStringList{"IVA", "CambioEcu", "arrDialingTime1", "arrDialingTime2",
-                         "arrDialingTime3", "DialingIndex", "DialTime", "AvviaWind", "NormWind",
-                         "RidottoIcona", "MostraSeConn", "CPmin", "UltSearchAgg", "AggAuto"}));
+        QCOMPARE(reg.valueNames(key("Sett")),
+                 (QStringList{"IVA", "CambioEcu", "arrDialingTime1", "arrDialingTime2",
+                              "arrDialingTime3", "DialingIndex", "DialTime", "AvviaWind",
+                              "NormWind", "RidottoIcona", "MostraSeConn", "CPmin", "UltSearchAgg",
+                              "AggAuto", "ServerOraEsatta", "IndirizzoAggiornamento"}));
         QStringList autoDial{"Provider", "Tentativi1", "Tentativi2", "Rinuncia",
                              "Prosegui", "Successivo", "Interrompi"};
         for (int i = 1; i <= 20; ++i)
