@@ -108,7 +108,9 @@ std::optional<DayTimeFields> ClockSync::parseDayTime(const QString& answer)
     const auto second = number(parts[2], 0, 59);
     if (!day || !year || !hour || !minute || !second)
         return std::nullopt;
-    if (!QDate::isValid(*year, f.month, *day))
+    // A date before the start of the day count (30 December 1899) has no
+    // date-and-time sum to compare with the clock: no working server sends one.
+    if (!QDate::isValid(*year, f.month, *day) || QDate(*year, f.month, *day) < QDate(1899, 12, 30))
         return std::nullopt;
 
     f.day = *day;

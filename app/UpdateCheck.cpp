@@ -1,6 +1,7 @@
 #include "app/UpdateCheck.h"
 
 #include "app/Settings.h"
+#include "common/Ansi.h"
 #include "common/AtomicFile.h"
 #include "common/ByteIO.h"
 #include "common/Clock.h"
@@ -50,7 +51,8 @@ std::optional<UpdateCheck::Announcement> UpdateCheck::parseFile(const QByteArray
     const int length = bio::getU8(b, AddressOffset);
     if (length == 0 || length > MaxAddressLength || AddressOffset + 1 + length > b.size())
         return std::nullopt;
-    a.address = bio::getPStr(b, AddressOffset, MaxAddressLength);
+    // The address is whole even when the file ends right after it.
+    a.address = ansi::toUnicode(b.mid(AddressOffset + 1, length));
     return a;
 }
 

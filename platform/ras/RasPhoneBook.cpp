@@ -18,9 +18,10 @@ QString sectionName(const QString& trimmed)
     return trimmed.mid(1, trimmed.size() - 2);
 }
 
+// The comparison the entry index makes, so reading and writing agree.
 bool sameName(const QString& a, const QString& b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return a.toCaseFolded() == b.toCaseFolded();
 }
 
 int toInt(const QString& value, int fallback)
@@ -43,8 +44,10 @@ TRasPhoneBook TRasPhoneBook::parse(const QByteArray& text)
         ++marks;
     s.remove(0, marks);
     pb.m_lines = s.split(QLatin1Char('\n'));
+    // Line ends are written as LF: carriage returns before them go, however
+    // many there are, so that a rewrite reads the same as the file.
     for (QString& line : pb.m_lines)
-        if (line.endsWith(QLatin1Char('\r')))
+        while (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
     if (!pb.m_lines.isEmpty() && pb.m_lines.last().isEmpty())
         pb.m_lines.removeLast();

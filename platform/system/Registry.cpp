@@ -481,7 +481,8 @@ bool readData(const QString& data, bool wideFile, RegValue& v, bool& isDelete)
             s.chop(1);
         v = RegValue::ofString(s);
     } else {
-        v = RegValue::ofOther(type, bytes, wideFile);
+        // Only text types depend on the flavour of the file.
+        v = RegValue::ofOther(type, bytes, wideFile && isTextType(type));
     }
     return true;
 }

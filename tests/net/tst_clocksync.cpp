@@ -125,6 +125,11 @@ void TestClockSync::parse_data()
     QTest::newRow("no such day") << "Wed Feb 29 21:58:33 2026" << 0.0;
     QTest::newRow("day 0") << "Wed Dec 0 21:58:33 2026" << 0.0;
     QTest::newRow("year 0") << "Wed Dec 8 21:58:33 0" << 0.0;
+    // Before the start of the day count a date and a time add up to another
+    // moment altogether.
+    QTest::newRow("before 30 December 1899") << "Fri Dec 29 12:00:00 1899" << 0.0;
+    QTest::newRow("first day of the count")
+        << "Sat Dec 30 12:00:00 1899" << dt::encode(1899, 12, 30, 12, 0, 0);
     QTest::newRow("huge day") << "Wed Dec 99999999999 21:58:33 2026" << 0.0;
 }
 

@@ -145,6 +145,7 @@ private slots:
     void failures_data();
     void failures();
     void addressesWithoutScheme();
+    void fileEndingAfterTheAddress();
     void linkAtTheUpdateFile();
     void oncePerRun();
 };
@@ -428,6 +429,17 @@ void TestUpdateCheck::addressesWithoutScheme()
     QCOMPARE(f.check.outcome(), Outcome::Accepted);
     QCOMPARE(f.shell.opened,
              QStringList{"http://www.pindral.example/aggiorna.htm?new=03020000&old=03010105"});
+}
+
+// A file that ends right after its address (shorter than the 117 bytes of
+// the layout) is read whole.
+void TestUpdateCheck::fileEndingAfterTheAddress()
+{
+    const QByteArray file =
+        aggFile({3, 2, 0, 0}).left(UpdateCheck::AddressOffset + 1 + Page.size());
+    const auto a = UpdateCheck::parseFile(file);
+    QVERIFY(a);
+    QCOMPARE(a->address, Page);
 }
 
 // The update file's bytes come from the network: a link planted at its name
