@@ -9,6 +9,7 @@ packages=(
   libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   e2fsprogs util-linux fiu-utils
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
