@@ -579,7 +579,6 @@ struct TRegFile::Document {
     };
     QStringList lines; // every line of the file, as read
     QList<Item> items;
-    bool wide = false;
     bool endsWithNewline = true;
     // The last item is data continued with '\' that reached the end of the
     // file: whether it took the empty line after the last line break, and
@@ -677,8 +676,6 @@ int TRegFile::parseInto(const QByteArray& data, TMemRegistry& reg, Document* doc
             headerSeen = true;
             if (line == Regedit4 || line == Regedit5) {
                 wide = line == Regedit5;
-                if (doc)
-                    doc->wide = wide;
                 item.kind = Item::Banner;
                 keep(std::move(item));
                 continue;
