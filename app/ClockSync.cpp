@@ -1,5 +1,6 @@
 #include "app/ClockSync.h"
 
+#include "app/Settings.h"
 #include "app/WatchState.h"
 #include "archive/ConnRecords.h"
 #include "common/Clock.h"
@@ -107,7 +108,9 @@ std::optional<DayTimeFields> ClockSync::parseDayTime(const QString& answer)
     const auto second = number(parts[2], 0, 59);
     if (!day || !year || !hour || !minute || !second)
         return std::nullopt;
-    if (!QDate::isValid(*year, f.month, *day))
+    // A date before the start of the day count (30 December 1899) has no
+    // date-and-time sum to compare with the clock: no working server sends one.
+    if (!QDate::isValid(*year, f.month, *day) || QDate(*year, f.month, *day) < QDate(1899, 12, 30))
         return std::nullopt;
 
     f.day = *day;
@@ -118,6 +121,31 @@ std::optional<DayTimeFields> ClockSync::parseDayTime(const QString& answer)
     f.serverDate = dt::encodeDate(f.year, f.month, f.day);
     f.serverTime = dt::encodeTime(f.hour, f.minute, f.second, 0);
     return f;
+}
+
+std::pair<QString, quint16> ClockSync::serverAddress(const QString& text)
+{
+    const QString t = text.trimmed();
+    QString host = t;
+    QString port;
+    if (t.startsWith(QLatin1Char('['))) {
+        const qsizetype close = t.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return {t, 0};
+        host = t.mid(1, close - 1);
+        const QString rest = t.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))
+            return {host, 0};
+        port = rest.mid(1);
+    } else if (t.count(QLatin1Char(':')) == 1) {
+        host = t.section(QLatin1Char(':'), 0, 0);
+        port = t.section(QLatin1Char(':'), 1);
+    }
+    if (port.isNull())
+        return {host, DayTimePort};
+    bool ok = false;
+    const uint n = port.toUInt(&ok);
+    return {host, ok && n > 0 && n <= 65535 ? quint16(n) : quint16(0)};
 }
 
 ClockSync::ClockSync(const ClockSyncContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx) {}
@@ -131,8 +159,9 @@ void ClockSync::synchronise()
     m_busy = true;
     m_answer.clear();
     m_client = new TNMDayTime(this);
-    m_client->Host = Host;
-    m_client->Port = Port;
+    const auto [host, port] = serverAddress(m_ctx.settings.serverOraEsatta);
+    m_client->Host = host;
+    m_client->Port = port;
     m_client->TimeOut = TimeOut;
     connect(m_client, &TNMDayTime::finished, this, &ClockSync::onAnswer);
     m_client->requestDayTime();

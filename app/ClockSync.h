@@ -13,12 +13,14 @@
 #include <QObject>
 #include <QString>
 #include <optional>
+#include <utility>
 
 class IClock;
 class IClockSetter;
 class IPrompt;
 class TNMDayTime;
 struct ConnRecords;
+struct Settings;
 struct WatchState;
 
 // The program-wide records and services the operation works on.
@@ -28,6 +30,7 @@ struct ClockSyncContext {
     IClock& clock;
     IPrompt& prompt;
     IClockSetter& clockSetter;
+    const Settings& settings; // "ServerOraEsatta": where to ask
 };
 
 // The fields of a daytime answer such as "Wed Dec  8 21:58:33 2026".
@@ -70,9 +73,10 @@ public:
     explicit ClockSync(const ClockSyncContext& ctx, QObject* parent = nullptr);
     ~ClockSync() override;
 
-    // Where to ask; tests point these at a local server.
-    QString Host = DefaultDayTimeHost;
-    quint16 Port = DayTimePort;
+    // The host and port of a time server written "host", "host:port" or
+    // "[v6 address]:port"; port 13 when none is given, 0 when it is no port.
+    static std::pair<QString, quint16> serverAddress(const QString& text);
+
     int TimeOut = DayTimeTimeOut;
 
     // "&Ora Esatta". Does nothing unless the connection is confirmed, or

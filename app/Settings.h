@@ -48,6 +48,11 @@ struct Settings {
     QString pppCommand;
     QString pppPeers;
     QString pppRun;
+    // "Sett": where the exact time and the update information come from. A
+    // time server is a host name, optionally with ":port"; an address
+    // without a scheme is taken as http://.
+    QString serverOraEsatta = QStringLiteral("ntp1.inrim.it");
+    QString indirizzoAggiornamento = QStringLiteral("http://www.pindral.example/tarvelo!.agg");
 };
 
 constexpr int AutoDialTextMax = 60;

@@ -49,6 +49,8 @@ template <class V> void forEachValue(Settings& s, V& v)
     v.text(S::Sett, QStringLiteral("PppCommand"), s.pppCommand, 0);
     v.text(S::Sett, QStringLiteral("PppPeers"), s.pppPeers, 0);
     v.text(S::Sett, QStringLiteral("PppRun"), s.pppRun, 0);
+    v.text(S::Sett, QStringLiteral("ServerOraEsatta"), s.serverOraEsatta, 0);
+    v.text(S::Sett, QStringLiteral("IndirizzoAggiornamento"), s.indirizzoAggiornamento, 0);
 }
 
 // maxLen 0: unbounded.
@@ -173,12 +175,18 @@ void SettingsStore::peek(Settings& s)
 bool SettingsStore::save(const Settings& s, QString* error)
 {
     // Start from the file as it is now, so values changed by hand while the
-    // program ran (and not written here) survive. If it cannot be read, the
-    // tree from the last load is written instead: the settings must not be lost.
-    m_registry.reload();
+    // program ran (and not written here) survive. A file that cannot be read
+    // is never written over: the values stay in memory and the reason is
+    // reported, once (the registry keeps itself in memory from then on).
+    QString unread;
+    const bool read = m_registry.reload(&unread);
     Settings copy = s;
     Saver saver{*this};
     forEachValue(copy, saver);
+    if (!read) {
+        m_registry.commit();
+        return setError(error, unread);
+    }
     return commit(error);
 }
 

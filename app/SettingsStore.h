@@ -63,7 +63,9 @@ public:
     // which only the tariff editor writes (setTabellaAttuale). mainTop and
     // mainLeft are written as the record holds them: the caller copies the
     // bar's current position into the record first. Returns false (error says
-    // why) when the file could not be written.
+    // why) when the file could not be written, or could not be read first (it
+    // is then left as it is and the values are kept in memory only; see
+    // IRegistry::keptInMemory).
     bool save(const Settings& s, QString* error = nullptr);
 
     // "Tariffe": the tariff editor reads and writes these two on its own.

@@ -1,6 +1,8 @@
 #include "app/UpdateCheck.h"
 
 #include "app/Settings.h"
+#include "common/Ansi.h"
+#include "common/AtomicFile.h"
 #include "common/ByteIO.h"
 #include "common/Clock.h"
 #include "common/Prompt.h"
@@ -8,8 +10,6 @@
 #include "net/NMHTTP.h"
 #include "options/VersionInfo.h"
 #include "platform/system/Shell.h"
-
-#include <QFile>
 
 namespace
 {
@@ -51,14 +51,14 @@ std::optional<UpdateCheck::Announcement> UpdateCheck::parseFile(const QByteArray
     const int length = bio::getU8(b, AddressOffset);
     if (length == 0 || length > MaxAddressLength || AddressOffset + 1 + length > b.size())
         return std::nullopt;
-    a.address = bio::getPStr(b, AddressOffset, MaxAddressLength);
+    // The address is whole even when the file ends right after it.
+    a.address = ansi::toUnicode(b.mid(AddressOffset + 1, length));
     return a;
 }
 
 QUrl UpdateCheck::pageUrl(const QString& address)
 {
-    const QUrl url(address, QUrl::StrictMode);
-    return TNMHTTP::isAcceptableUrl(url) ? url : QUrl();
+    return TNMHTTP::webAddress(address);
 }
 
 QUrl UpdateCheck::updatePageUrl(const QUrl& page, const Version& announced, const Version& own)
@@ -90,13 +90,7 @@ UpdateCheck::~UpdateCheck() = default;
 
 QUrl UpdateCheck::address() const
 {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(Host);
-    if (Port != 80)
-        url.setPort(Port);
-    url.setPath(FilePath);
-    return url;
+    return TNMHTTP::webAddress(m_ctx.settings.indirizzoAggiornamento);
 }
 
 QString UpdateCheck::storedFilePath() const
@@ -110,12 +104,15 @@ bool UpdateCheck::start()
         return false;
     m_busy = true;
     m_client = new TNMHTTP(this);
-    m_client->Host = Host;
     m_client->TimeOut = TimeOut;
     m_client->InputFileMode = true;
     m_client->Body = storedFilePath();
     connect(m_client, &TNMHTTP::finished, this, &UpdateCheck::onReply);
-    m_client->get(address().toString(QUrl::FullyEncoded));
+    // An address that is no plain http/https address fails like any request
+    // that cannot be made, with the error message.
+    const QUrl url = address();
+    m_client->get(url.isValid() ? url.toString(QUrl::FullyEncoded)
+                                : m_ctx.settings.indirizzoAggiornamento);
     return true;
 }
 
@@ -139,18 +136,20 @@ void UpdateCheck::onReply(bool ok)
         finish(Outcome::ServerError);
         return;
     }
-    // The server was reached, whatever the file turns out to say.
-    m_ctx.settings.ultSearchAgg = m_ctx.clock.now();
-    const QString filePath = client->Body;
-    finish(offerUpdate(filePath));
+    const Outcome outcome = offerUpdate(client->Body);
+    // The time of the last search moves only with an update offered and
+    // accepted (the reply was a 2xx, or the file would not have been read).
+    if (outcome == Outcome::Accepted)
+        m_ctx.settings.ultSearchAgg = m_ctx.clock.now();
+    finish(outcome);
 }
 
 UpdateCheck::Outcome UpdateCheck::offerUpdate(const QString& filePath)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    const WholeFileRead file = readFileStart(filePath, FileSize);
+    if (!file.ok)
         return Outcome::BadFile;
-    const auto announcement = parseFile(file.read(FileSize));
+    const auto announcement = parseFile(file.data);
     if (!announcement)
         return Outcome::BadFile;
     const QUrl page = pageUrl(announcement->address);

@@ -29,7 +29,9 @@ struct VersionInfo;
 
 // The program-wide records and services the search works on.
 struct UpdateCheckContext {
-    Settings& settings;         // "UltSearchAgg" is set when the server answered
+    // "IndirizzoAggiornamento" is where the search goes; "UltSearchAgg" is set
+    // when an update was offered and accepted.
+    Settings& settings;
     const VersionInfo& version; // the program's own version
     QString programFolder;      // with a trailing '/'; the file is stored there
     IClock& clock;
@@ -42,9 +44,6 @@ class UpdateCheck : public QObject
     Q_OBJECT
 
 public:
-    // The maker's web server; tests point Host and Port at a local server.
-    static inline const QString DefaultHost = QStringLiteral("www.pindral.example");
-    static inline const QString FilePath = QStringLiteral("/tarvelo!.agg");
     // Where the reply goes when the address names no file.
     static inline const QString DefaultFileName = QStringLiteral("default.agg");
     static constexpr int TimeOutMs = 10000;
@@ -103,7 +102,8 @@ public:
     // a version field can be (65535), or the address is empty.
     static std::optional<Announcement> parseFile(const QByteArray& bytes);
     // The page address as a URL that may be opened: a valid http/https
-    // address with a host and no user information; invalid otherwise.
+    // address with a host and no user information (an address without a
+    // scheme is taken as http://); invalid otherwise.
     static QUrl pageUrl(const QString& address);
     // page with "new=<announced>&old=<own>" added to its query.
     static QUrl updatePageUrl(const QUrl& page, const Version& announced, const Version& own);
@@ -114,11 +114,10 @@ public:
     explicit UpdateCheck(const UpdateCheckContext& ctx, QObject* parent = nullptr);
     ~UpdateCheck() override;
 
-    QString Host = DefaultHost;
-    quint16 Port = 80;
     int TimeOut = TimeOutMs;
 
-    // "http://" + Host (and Port when not 80) + FilePath.
+    // The address of the update file: the setting "IndirizzoAggiornamento";
+    // invalid when it is not a plain http/https address.
     QUrl address() const;
     // Full path of the file the reply is stored in.
     QString storedFilePath() const;

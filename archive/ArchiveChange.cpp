@@ -370,7 +370,7 @@ Result Change::run(const Targets& targets, const QString& nomeTar, const PriceFn
     const ArchiveLock lock(m_fd, m_options.lockWaitMs);
     if (!lock.acquired()) {
         m_result.busy = true;
-        fail(QStringLiteral("Cannot write file %1: in use by another process").arg(m_path));
+        fail(QStringLiteral("Cannot write file %1: in uso da un altro processo").arg(m_path));
         return m_result;
     }
     // A change cut short before this one is undone first: its journal holds

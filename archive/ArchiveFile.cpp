@@ -3,11 +3,12 @@
 #include "archive/ArchiveChange.h"
 #include "archive/ArchiveLock.h"
 #include "archive/PosixIO.h"
+#include "common/AtomicFile.h"
 #include "common/Prompt.h"
+#include "common/SysError.h"
 
 #include <QFile>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,15 +70,22 @@ bool ArchiveFile::open(Access access)
 {
     close();
     m_error.clear();
-    const QByteArray native = QFile::encodeName(m_path);
     const bool writable = access == Access::ReadWrite;
-    int fd = ::open(native.constData(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // Written in place: through a symbolic link only to the user's own file.
+    QString target = m_path;
+    QString refusal;
+    if (writable && !resolveWriteTarget(m_path, LinkPolicy::FollowOwn, target, refusal))
+        return fail(QStringLiteral("Cannot open file %1").arg(m_path) + QLatin1Char('\r') +
+                    refusal);
+    const QByteArray native = QFile::encodeName(target);
+    const int noFollow = writable ? O_NOFOLLOW : 0;
+    int fd = ::open(native.constData(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | noFollow);
     if (fd < 0 && errno == ENOENT && writable) {
-        fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
         if (fd < 0 && errno != EEXIST)
             return fail(QStringLiteral("Cannot create file %1").arg(m_path));
         if (fd < 0) // created by someone else meanwhile
-            fd = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+            fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
         else
             syncFolderOf(native);
     }
@@ -124,11 +132,13 @@ ArchiveFile::ReadStatus ArchiveFile::read(int i, ConnRecord& into)
     QByteArray bytes(ConnRecord::Size, '\0');
     const qsizetype n = readAll(m_fd, bytes.data(), bytes.size(), off_t(i) * ConnRecord::Size);
     if (n < 0) {
-        fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemError(errno)));
+        fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemErrorText(errno)));
         return ReadStatus::Failed;
     }
     if (n < ConnRecord::Size) {
-        fail(QStringLiteral("Cannot read file %1: record %2 is beyond the end").arg(m_path).arg(i));
+        fail(QStringLiteral("Cannot read file %1: il record %2 è oltre la fine del file")
+                 .arg(m_path)
+                 .arg(i));
         return ReadStatus::Failed;
     }
     const ConnRecord::Kind kind = ConnRecord::classify(bytes);
@@ -148,7 +158,8 @@ bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
     const ArchiveLock lock(m_fd, lockWaitMs);
     if (!lock.acquired()) {
         m_busy = true;
-        return fail(QStringLiteral("Cannot write file %1: in use by another process").arg(m_path));
+        return fail(
+            QStringLiteral("Cannot write file %1: in uso da un altro processo").arg(m_path));
     }
     // A change of many records cut short since this file was opened is
     // undone before this record goes in, never after (which would undo the
@@ -160,7 +171,7 @@ bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
     struct stat st {
     };
     if (::fstat(m_fd, &st) != 0)
-        return fail(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemError(errno)));
+        return fail(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemErrorText(errno)));
     const off_t oldSize = st.st_size;
     const off_t off = off_t(i) * ConnRecord::Size;
 
@@ -188,7 +199,7 @@ bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
         if (off + ConnRecord::Size > oldSize && ::ftruncate(m_fd, oldSize) != 0) {
             // Nothing more can be done; the write is reported as failed below.
         }
-        return fail(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemError(err)));
+        return fail(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemErrorText(err)));
     }
     if (i >= m_count)
         m_count = i + 1;

@@ -3,6 +3,8 @@
 // offset that loop on short transfers and interrupted calls, and the folder
 // sync that makes a new, renamed or removed name reach the disk.
 
+#include "common/SysError.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -16,7 +18,7 @@ namespace posixio
 
 inline QString systemError(int err)
 {
-    return QString::fromLocal8Bit(std::strerror(err));
+    return systemErrorText(err);
 }
 
 // Writes all of data at off; false with errno set.

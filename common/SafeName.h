@@ -9,4 +9,7 @@
 
 constexpr int MaxFileNameBytes = 200;
 
+// The reason given wherever such a name is refused.
+inline const QString InvalidNameText = QStringLiteral("nome non valido");
+
 bool isSafeFileName(const QString& name, const QString& extension = QString());

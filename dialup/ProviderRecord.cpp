@@ -6,9 +6,6 @@
 #include "common/SafeName.h"
 #include "dialup/Crypt.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 namespace
 {
 
@@ -103,36 +100,44 @@ QString TProviderRecord::filePath(const QString& folder, const QString& entryNam
 }
 
 TProviderRecord::LoadResult TProviderRecord::load(const QString& folder, const QString& entry,
-                                                  IPrompt& prompt)
+                                                  IPrompt& prompt, QString* error)
 {
     reset();
     if (entry.isEmpty())
         return LoadResult::Missing;
-    const auto fail = [&] {
+    const auto fail = [&](const QString& why) {
         prompt.beep();
         entryName = bio::cutTo(entry, EntryNameMax);
+        if (error)
+            *error = why;
         return LoadResult::Failed;
     };
     if (!isSafeFileName(fileNameOf(entry), Extension))
-        return fail();
-    const QString path = filePath(folder, entry);
-    if (!QFileInfo::exists(path))
+        return fail(InvalidNameText);
+    const WholeFileRead r = readFileStart(filePath(folder, entry), Size);
+    if (!r.ok && !r.exists)
         return LoadResult::Missing;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return fail();
-    *this = fromBytes(f.read(Size));
+    if (!r.ok)
+        return fail(r.error);
+    *this = fromBytes(r.data);
     return LoadResult::Loaded;
 }
 
-TProviderRecord::SaveResult TProviderRecord::save(const QString& folder, IPrompt& prompt) const
+TProviderRecord::SaveResult TProviderRecord::save(const QString& folder, IPrompt& prompt,
+                                                  QString* error) const
 {
     if (entryName.isEmpty())
         return SaveResult::Skipped;
-    if (!isSafeFileName(fileNameOf(entryName), Extension) ||
-        !writeFileAtomically(filePath(folder, entryName), toBytes(), true).ok) {
-        prompt.beep();
-        return SaveResult::Failed;
+    QString why = InvalidNameText;
+    if (isSafeFileName(fileNameOf(entryName), Extension)) {
+        const AtomicWriteResult r =
+            writeFileAtomically(filePath(folder, entryName), toBytes(), true);
+        if (r.ok)
+            return SaveResult::Saved;
+        why = r.error;
     }
-    return SaveResult::Saved;
+    prompt.beep();
+    if (error)
+        *error = why;
+    return SaveResult::Failed;
 }

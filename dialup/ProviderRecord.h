@@ -61,11 +61,12 @@ struct TProviderRecord {
     static QString filePath(const QString& folder, const QString& entryName);
 
     // Replaces this record with the entry's file. Missing file: all empty.
-    // A file that exists but cannot be opened: one beep, and only the entry
-    // name is set.
-    LoadResult load(const QString& folder, const QString& entryName, IPrompt& prompt);
+    // A file that exists but cannot be opened: one beep, only the entry name
+    // is set, and error (if given) says why.
+    LoadResult load(const QString& folder, const QString& entryName, IPrompt& prompt,
+                    QString* error = nullptr);
 
     // Writes the file (owner-only, atomic replace). Nothing happens for an
-    // empty entry name; a failure gives one beep.
-    SaveResult save(const QString& folder, IPrompt& prompt) const;
+    // empty entry name; a failure gives one beep and error (if given) says why.
+    SaveResult save(const QString& folder, IPrompt& prompt, QString* error = nullptr) const;
 };

@@ -50,6 +50,15 @@ bool TNMDayTime::requestDayTime()
     return true;
 }
 
+// The answer is one line: once it is complete it is used at once, so the
+// time is taken when it arrived, however long the server keeps the
+// connection open afterwards.
+bool TNMDayTime::hasCompleteLine() const
+{
+    const qsizetype lineEnd = m_buffer.indexOf('\n');
+    return lineEnd >= 0 && !m_buffer.left(lineEnd).trimmed().isEmpty();
+}
+
 void TNMDayTime::onReadyRead()
 {
     if (!m_socket)
@@ -57,6 +66,8 @@ void TNMDayTime::onReadyRead()
     m_buffer += m_socket->readAll();
     if (m_buffer.size() > MaxAnswerBytes)
         fail(ErrConnectionAborted, QStringLiteral("risposta troppo lunga"));
+    else if (hasCompleteLine())
+        succeed();
 }
 
 void TNMDayTime::onError(QAbstractSocket::SocketError error)
@@ -79,10 +90,7 @@ void TNMDayTime::onTimeOut()
     if (!m_socket)
         return;
     m_buffer += m_socket->readAll();
-    // A server that sent its line but keeps the connection open has still
-    // answered; without a complete line the request has timed out.
-    const int lineEnd = m_buffer.indexOf('\n');
-    if (lineEnd >= 0 && !m_buffer.left(lineEnd).trimmed().isEmpty()) {
+    if (hasCompleteLine()) {
         succeed();
         return;
     }

@@ -1,7 +1,8 @@
 #pragma once
-// Daytime client (TCP, port 13): connects, takes the whole text the server
-// sends until it closes the connection, and hands it over. The text is
-// untrusted: it is capped in size and only ever parsed, never acted upon.
+// Daytime client (TCP, port 13): connects, takes the text the server sends
+// until its first line is complete (or the server closes the connection),
+// and hands it over at once. The text is untrusted: it is capped in size and
+// only ever parsed, never acted upon.
 
 #include "net/Powersock.h"
 
@@ -37,6 +38,7 @@ signals:
 
 private:
     void onReadyRead();
+    bool hasCompleteLine() const;
     void onError(QAbstractSocket::SocketError error);
     void onTimeOut();
     void succeed();

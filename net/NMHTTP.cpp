@@ -23,6 +23,14 @@ bool TNMHTTP::isAcceptableUrl(const QUrl& url)
            !url.host().isEmpty() && url.userInfo().isEmpty();
 }
 
+QUrl TNMHTTP::webAddress(const QString& text)
+{
+    const QString t = text.trimmed();
+    const QUrl url(t.contains(QLatin1String("://")) ? t : QStringLiteral("http://") + t,
+                   QUrl::StrictMode);
+    return isAcceptableUrl(url) ? url : QUrl();
+}
+
 bool TNMHTTP::get(const QString& address)
 {
     if (isBusy())
@@ -31,8 +39,8 @@ bool TNMHTTP::get(const QString& address)
     m_body.clear();
     m_finalUrl.clear();
 
-    const QUrl url(address.trimmed(), QUrl::StrictMode);
-    if (!isAcceptableUrl(url)) {
+    const QUrl url = webAddress(address);
+    if (!url.isValid()) {
         m_pending = true;
         // Reported from the event loop like every other outcome.
         QTimer::singleShot(0, this, [this] {
@@ -68,7 +76,10 @@ void TNMHTTP::onFinished()
     if (!m_reply)
         return;
     const QVariant statusCode = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!statusCode.isValid()) {
+    // A status tells of a reply only when the request itself went through:
+    // a redirect that was not followed (a loop, or to another scheme) leaves
+    // the status of the last hop behind it. Errors of 4xx and 5xx are replies.
+    if (!statusCode.isValid() || (isTransportError(m_reply->error()) && statusCode.toInt() < 400)) {
         fail(networkErrorNumber(m_reply->error()), m_reply->errorString());
         return;
     }
@@ -81,7 +92,10 @@ void TNMHTTP::onFinished()
     }
     const bool success = replyNumber() >= 200 && replyNumber() <= 299;
     if (success && InputFileMode) {
-        const AtomicWriteResult written = writeFileAtomically(Body, body);
+        // The bytes come from the network: never through a link planted in
+        // the folder, wherever it leads.
+        const AtomicWriteResult written =
+            writeFileAtomically(Body, body, false, LinkPolicy::Refuse);
         if (!written.ok) {
             fail(ErrAccess, Body + QStringLiteral(": ") + written.error);
             return;
@@ -131,6 +145,14 @@ void TNMHTTP::release()
     reply->disconnect(this);
     reply->abort();
     reply->deleteLater();
+}
+
+bool TNMHTTP::isTransportError(QNetworkReply::NetworkError error)
+{
+    // Content and server errors (4xx, 5xx) come with a reply; the others
+    // (connection, proxy, protocol) mean there was none to speak of.
+    const int e = int(error);
+    return e != QNetworkReply::NoError && (e < 200 || (e >= 300 && e < 400));
 }
 
 int TNMHTTP::networkErrorNumber(QNetworkReply::NetworkError error)

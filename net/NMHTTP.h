@@ -34,8 +34,10 @@ public:
     QString Body;
     bool InputFileMode = false;
 
-    // Starts a GET of address; false (and no signal) when a request is
-    // already running. Host is set to the address's host.
+    // Starts a GET of address (see webAddress); false (and no signal) when a
+    // request is already running. Host is set to the address's host. A
+    // redirect loop, a redirect to anything but http/https and an address
+    // that cannot be reached end as failures like a refused connection.
     bool get(const QString& address);
     bool isBusy() const { return m_reply != nullptr || m_pending; }
     QByteArray bodyBytes() const { return m_body; }
@@ -44,6 +46,10 @@ public:
 
     // A valid http/https address with a host and no user information.
     static bool isAcceptableUrl(const QUrl& url);
+    // The address that text written by a person stands for: without a scheme
+    // it is taken as http:// ("www.esempio.it/pagina"). Invalid unless the
+    // result is acceptable (isAcceptableUrl).
+    static QUrl webAddress(const QString& text);
 
 signals:
     // ok: a reply arrived (replyNumber() tells which; the body is stored
@@ -65,6 +71,7 @@ private:
     void fail(int number, const QString& text);
     void release();
     static int networkErrorNumber(QNetworkReply::NetworkError error);
+    static bool isTransportError(QNetworkReply::NetworkError error);
 
     QNetworkAccessManager m_nam;
     QNetworkReply* m_reply = nullptr;

@@ -59,8 +59,10 @@ TProviderPage::SaveResult TProviderPage::save(const QString& entry, const Provid
     m_current.userPage = bio::cutTo(fields.userPage, R::PageMax);
     m_current.profile =
         profiles.contains(fields.profile) ? bio::cutTo(fields.profile, R::ProfileMax) : QString();
-    return m_current.save(m_programFolder, m_prompt) == R::SaveResult::Saved ? SaveResult::Saved
-                                                                             : SaveResult::Failed;
+    m_lastError.clear();
+    return m_current.save(m_programFolder, m_prompt, &m_lastError) == R::SaveResult::Saved
+               ? SaveResult::Saved
+               : SaveResult::Failed;
 }
 
 QString TProviderPage::serviceLine(const QString& serviceTitle)

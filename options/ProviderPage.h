@@ -52,6 +52,8 @@ public:
     // one of profiles is saved as none) and is written at once.
     SaveResult save(const QString& entry, const ProviderFields& fields,
                     const QStringList& profiles);
+    // Why the last save failed.
+    QString lastError() const { return m_lastError; }
 
     // Which dial-up service the entries come from (rich text, with a link to
     // serviceDetails), as of the last enumeration.
@@ -72,4 +74,5 @@ private:
     TProviderRecord& m_current;
     QString m_programFolder;
     IPrompt& m_prompt;
+    QString m_lastError;
 };

@@ -420,11 +420,17 @@ ProviderFields TfSett::providerFields() const
 
 void TfSett::Button3Click()
 {
-    const auto result =
-        m_providerPage.save(m_provider->currentText(), providerFields(), profileItems());
+    // The box holds at most the 60 characters of a record's entry name: an
+    // entry with a longer name, chosen from the list, goes by its full name.
+    QString entry = m_provider->currentText();
+    const int chosen = m_provider->currentIndex();
+    if (chosen >= 0 && m_provider->itemText(chosen).left(TProviderRecord::EntryNameMax) == entry)
+        entry = m_provider->itemText(chosen);
+    const auto result = m_providerPage.save(entry, providerFields(), profileItems());
     if (result == TProviderPage::SaveResult::Failed)
         m_program.prompt.message(QStringLiteral("Impossibile salvare i dati del provider ") +
-                                     m_provider->currentText() + QLatin1Char('.'),
+                                     m_provider->currentText() + QStringLiteral(".\r") +
+                                     m_providerPage.lastError(),
                                  ErrorTitle, PromptIcon::Warning);
 }
 

@@ -14,6 +14,7 @@ packages=(
   time
   ppp iproute2 python3
   dbus python3-dbusmock libqt6dbus6
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -3,9 +3,12 @@
 #include "common/DateTime.h"
 #include "common/Format.h"
 #include "common/Prompt.h"
+#include "common/SysError.h"
 
 #include <QFile>
+#include <cerrno>
 #include <cmath>
+#include <unistd.h>
 
 namespace
 {
@@ -169,10 +172,10 @@ bool TProfileEditor::deleteProfile(const QString& name)
         return false;
     if (name != m_current && !saveIfModified())
         return false;
-    QFile file(m_files.profilePath(name));
-    if (file.exists() && !file.remove()) {
+    if (::unlink(QFile::encodeName(m_files.profilePath(name)).constData()) != 0 &&
+        errno != ENOENT) {
         m_prompt.message(QStringLiteral("Impossibile eliminare la tabella <%1>.\r%2")
-                             .arg(name, file.errorString()),
+                             .arg(name, systemErrorText(errno)),
                          QStringLiteral("Errore..."), PromptIcon::Error);
         return false;
     }

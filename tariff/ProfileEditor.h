@@ -108,6 +108,13 @@ public:
     // "Applica Sconto del" changed: remembered in header byte 0.
     void setDiscountBox(bool on) { m_own.header.setDiscountBox(on); }
 
+    // The window is about to close: saves the shown profile if modified.
+    // False when the save failed (reported): the window should stay open with
+    // the edits, unless the user chooses to leave without them.
+    bool saveBeforeClosing() { return saveIfModified(); }
+    // The user leaves without the edits the profile file could not take.
+    void dropChanges() { m_modified = false; }
+
     // The window closes: saves the shown profile if modified and hands it to
     // the program's working profile and header. False when the save failed
     // (reported).

@@ -17,8 +17,8 @@ const QString ErrorTitle = QStringLiteral("Errore...");
 
 QString unsafeNameText()
 {
-    return QStringLiteral("Il nome contiene caratteri non ammessi in un nome di file o è troppo "
-                          "lungo.");
+    return InvalidNameText + QStringLiteral(": contiene caratteri non ammessi in un nome di file "
+                                            "o è troppo lungo.");
 }
 
 } // namespace
@@ -37,18 +37,13 @@ QString TProfileFiles::profilePath(const QString& name) const
 bool TProfileFiles::readProfileFile(const QString& path, ProfileHeader& header, TariffTable& table,
                                     QString* error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    const WholeFileRead r = readFileStart(path, FileSize);
+    if (!r.ok) {
         if (error)
-            *error = f.errorString();
+            *error = r.error;
         return false;
     }
-    const QByteArray b = f.read(FileSize);
-    if (f.error() != QFileDevice::NoError) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
+    const QByteArray& b = r.data;
     // The header is one record for all profiles: a short file changes only
     // the bytes it has. The table starts empty so that a short file can never
     // inherit the bands of the profile loaded before it.

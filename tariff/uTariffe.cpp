@@ -90,6 +90,25 @@ TfTariffe::~TfTariffe()
     store.setTabDefault(m_editor.defaultName());
 }
 
+QString TfTariffe::leaveWithoutSavingText(const QString& name)
+{
+    return QStringLiteral("Le modifiche alla tabella <%1> non sono state salvate.\r"
+                          "Chiudo comunque la finestra, perdendo le modifiche ?")
+        .arg(name);
+}
+
+void TfTariffe::done(int result)
+{
+    if (!m_editor.saveBeforeClosing()) {
+        // The failure was reported; the edits stay on screen for another try
+        // unless the user gives them up.
+        if (!m_program.prompt.confirm(leaveWithoutSavingText(m_editor.currentName())))
+            return;
+        m_editor.dropChanges();
+    }
+    QDialog::done(result);
+}
+
 void TfTariffe::buildControls()
 {
     auto* title = label(

@@ -75,6 +75,14 @@ public:
     const TProfileEditor& editor() const { return m_editor; }
     const TariffCell& editBuffer() const { return m_buffer; }
 
+    // The question asked when the edits could not be saved at the close.
+    static QString leaveWithoutSavingText(const QString& name);
+
+    // Closing (by "&Chiudi", Esc or the title bar) first saves the edits; when
+    // that fails the window stays open with them, unless the user chooses to
+    // leave without them.
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

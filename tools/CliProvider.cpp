@@ -3,6 +3,7 @@
 #include "tools/Cli.h"
 
 #include "common/Ansi.h"
+#include "common/SafeName.h"
 #include "common/ScriptedPrompt.h"
 #include "dialup/ProviderRecord.h"
 
@@ -38,10 +39,14 @@ bool load(CliContext& ctx, TProviderRecord& r, const QString& entry,
           TProviderRecord::LoadResult& result)
 {
     ScriptedPrompt prompt;
-    result = r.load(ctx.folder, entry, prompt);
+    QString error;
+    result = r.load(ctx.folder, entry, prompt, &error);
     if (result == TProviderRecord::LoadResult::Failed) {
-        ctx.err << "impossibile leggere il record: " << TProviderRecord::filePath(ctx.folder, entry)
-                << "\n";
+        if (error == InvalidNameText)
+            ctx.err << InvalidNameText << ": " << entry << "\n";
+        else
+            ctx.err << "impossibile leggere il record: "
+                    << TProviderRecord::filePath(ctx.folder, entry) << ": " << error << "\n";
         return false;
     }
     return true;
@@ -96,9 +101,10 @@ int set(CliContext& ctx, const QString& entry, QStringList args)
         r.*(field->member) = value;
     }
     ScriptedPrompt prompt;
-    if (r.save(ctx.folder, prompt) != TProviderRecord::SaveResult::Saved) {
+    QString error;
+    if (r.save(ctx.folder, prompt, &error) != TProviderRecord::SaveResult::Saved) {
         ctx.err << "impossibile scrivere il record: "
-                << TProviderRecord::filePath(ctx.folder, entry) << "\n";
+                << TProviderRecord::filePath(ctx.folder, entry) << ": " << error << "\n";
         return 1;
     }
     ctx.out << "record salvato: " << TProviderRecord::filePath(ctx.folder, entry) << "\n";

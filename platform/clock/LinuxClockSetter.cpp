@@ -1,9 +1,10 @@
 #include "platform/clock/LinuxClockSetter.h"
 
+#include "common/SysError.h"
+
 #include <QDateTime>
 
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 
 bool LinuxClockSetter::setLocalTime(TDateTime localTime, QString* error)
@@ -39,5 +40,5 @@ QString LinuxClockSetter::reasonFor(int errorNumber)
     if (errorNumber == EINVAL)
         return QStringLiteral("Il sistema non accetta l'ora richiesta.");
     return QStringLiteral("Il sistema ha rifiutato la modifica dell'ora (%1).")
-        .arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
+        .arg(systemErrorText(errorNumber));
 }

@@ -1,5 +1,6 @@
 #include "platform/ppp/PppDialJob.h"
 
+#include "common/SysError.h"
 #include "platform/ppp/PppLog.h"
 #include "platform/ras/RasErrorNote.h"
 
@@ -41,7 +42,7 @@ void closeFd(int& fd)
 QString startErrorText(const QString& command, int error)
 {
     QString text = QStringLiteral("Non è possibile avviare pppd (%1): %2.")
-                       .arg(command, QString::fromLocal8Bit(std::strerror(error)));
+                       .arg(command, systemErrorText(error));
     if (error == EACCES || error == EPERM)
         text += QStringLiteral("\rPer usare pppd il tuo utente deve far parte del gruppo dip.");
     return text;

@@ -1,6 +1,7 @@
 #include "platform/ppp/RasPppService.h"
 
 #include "common/SafeName.h"
+#include "common/SysError.h"
 #include "platform/ppp/NetInterface.h"
 #include "platform/ppp/PppDialJob.h"
 #include "platform/ppp/PppRunFiles.h"
@@ -118,7 +119,7 @@ QStringList TRasPppService::entries()
                           .arg(m_paths.peers);
         else
             problem = QStringLiteral("Non è possibile leggere la cartella %1: %2.")
-                          .arg(m_paths.peers, QString::fromLocal8Bit(std::strerror(error)));
+                          .arg(m_paths.peers, systemErrorText(error));
     } else {
         while (const dirent* d = ::readdir(dir)) {
             const QString name = QFile::decodeName(d->d_name);

@@ -18,9 +18,10 @@ QString sectionName(const QString& trimmed)
     return trimmed.mid(1, trimmed.size() - 2);
 }
 
+// The comparison the entry index makes, so reading and writing agree.
 bool sameName(const QString& a, const QString& b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return a.toCaseFolded() == b.toCaseFolded();
 }
 
 int toInt(const QString& value, int fallback)
@@ -36,11 +37,17 @@ TRasPhoneBook TRasPhoneBook::parse(const QByteArray& text)
 {
     TRasPhoneBook pb;
     QString s = QString::fromUtf8(text);
-    if (s.startsWith(QChar(0xFEFF)))
-        s.remove(0, 1);
+    // Byte-order marks at the start say nothing about the text, however many
+    // an editor left there; the file is written without.
+    qsizetype marks = 0;
+    while (marks < s.size() && s.at(marks) == QChar(0xFEFF))
+        ++marks;
+    s.remove(0, marks);
     pb.m_lines = s.split(QLatin1Char('\n'));
+    // Line ends are written as LF: carriage returns before them go, however
+    // many there are, so that a rewrite reads the same as the file.
     for (QString& line : pb.m_lines)
-        if (line.endsWith(QLatin1Char('\r')))
+        while (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
     if (!pb.m_lines.isEmpty() && pb.m_lines.last().isEmpty())
         pb.m_lines.removeLast();
@@ -51,13 +58,26 @@ TRasPhoneBook TRasPhoneBook::parse(const QByteArray& text)
 void TRasPhoneBook::reparse()
 {
     m_entries.clear();
+    m_index.clear();
     RasPhoneBookEntry* current = nullptr;
+    // A key given twice in a section counts the first time, as setEntry
+    // changes the first.
+    enum Seen { Phone = 1, Busy = 2, Error = 4, Step = 8, HangUp = 16 };
+    int seen = 0;
+    const auto first = [&seen](Seen key) {
+        const bool isFirst = !(seen & key);
+        seen |= key;
+        return isFirst;
+    };
     for (const QString& line : std::as_const(m_lines)) {
         const QString t = line.trimmed();
         if (isSection(t)) {
             const QString name = sectionName(t);
             current = nullptr;
-            if (!find(name)) {
+            seen = 0;
+            const QString id = name.toCaseFolded();
+            if (!m_index.contains(id)) {
+                m_index.insert(id, m_entries.size());
                 m_entries.append(RasPhoneBookEntry{});
                 current = &m_entries.last();
                 current->name = name;
@@ -69,25 +89,31 @@ void TRasPhoneBook::reparse()
             continue;
         const QString key = t.left(eq).trimmed();
         const QString value = t.mid(eq + 1).trimmed();
-        if (sameName(key, PhoneKey))
-            current->phoneNumber = value;
-        else if (sameName(key, QLatin1String("SimBusyAttempts")))
-            current->busyAttempts = std::max(0, toInt(value, 0));
-        else if (sameName(key, QLatin1String("SimError")))
-            current->failError = uint32_t(std::max(0, toInt(value, 0)));
-        else if (sameName(key, QLatin1String("SimStepMs")))
-            current->stepMs = std::clamp(toInt(value, current->stepMs), 0, 60000);
-        else if (sameName(key, QLatin1String("SimHangUpMs")))
-            current->hangUpMs = std::max(-1, toInt(value, 0));
+        if (sameName(key, PhoneKey)) {
+            if (first(Phone))
+                current->phoneNumber = value;
+        } else if (sameName(key, QLatin1String("SimBusyAttempts"))) {
+            if (first(Busy))
+                current->busyAttempts = std::max(0, toInt(value, 0));
+        } else if (sameName(key, QLatin1String("SimError"))) {
+            if (first(Error))
+                current->failError = uint32_t(std::max(0, toInt(value, 0)));
+        } else if (sameName(key, QLatin1String("SimStepMs"))) {
+            if (first(Step))
+                current->stepMs = std::clamp(toInt(value, current->stepMs), 0, 60000);
+        } else if (sameName(key, QLatin1String("SimHangUpMs"))) {
+            if (first(HangUp))
+                current->hangUpMs = std::max(-1, toInt(value, 0));
+        }
     }
 }
 
 std::optional<RasPhoneBookEntry> TRasPhoneBook::find(const QString& name) const
 {
-    for (const auto& e : m_entries)
-        if (sameName(e.name, name))
-            return e;
-    return std::nullopt;
+    const auto i = m_index.constFind(name.toCaseFolded());
+    if (i == m_index.constEnd())
+        return std::nullopt;
+    return m_entries.at(*i);
 }
 
 void TRasPhoneBook::setEntry(const QString& name, const std::optional<QString>& phoneNumber)

@@ -10,9 +10,12 @@
 //   SimHangUpMs=MS     how long a hung-up connection lingers before it is
 //                      gone; -1: it never goes (default 0)
 // Section and key names compare without regard to case, as on Windows; the
-// first of two sections with the same name wins. The file is UTF-8.
+// first of two sections with the same name wins, and so does the first of
+// two equal keys in a section: reading and setEntry agree on both. The file
+// is UTF-8; byte-order marks at its start are dropped.
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -50,4 +53,5 @@ private:
 
     QStringList m_lines;
     QList<RasPhoneBookEntry> m_entries;
+    QHash<QString, qsizetype> m_index; // case-folded name -> entry
 };

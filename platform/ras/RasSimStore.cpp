@@ -1,6 +1,7 @@
 #include "platform/ras/RasSimStore.h"
 
 #include "common/AtomicFile.h"
+#include "common/SysError.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,14 +10,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace
 {
+
+// A phone book of thousands of entries is far below this.
+constexpr qint64 MaxPhoneBookBytes = 64 * 1024 * 1024;
 
 QByteArray readAll(const QString& path)
 {
@@ -109,8 +113,8 @@ bool TRasSimStore::locked(const std::function<bool(QString&)>& work, QString& er
     const QByteArray lockPath = QFile::encodeName(m_folder + QStringLiteral(".lock"));
     const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-        error = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(lockPath),
-                                             QString::fromLocal8Bit(strerror(errno)));
+        error =
+            QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(lockPath), systemErrorText(errno));
         return false;
     }
     int rc;
@@ -118,7 +122,7 @@ bool TRasSimStore::locked(const std::function<bool(QString&)>& work, QString& er
         rc = ::flock(fd, LOCK_EX);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
-        error = QStringLiteral("flock: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        error = systemErrorText(QStringLiteral("blocco"), errno);
         ::close(fd);
         return false;
     }
@@ -139,9 +143,22 @@ bool TRasSimStore::setEntry(const QString& name, const std::optional<QString>& p
         error = QStringLiteral("nome di voce non valido: \"%1\"").arg(name);
         return false;
     }
+    // A line break would start another line, even another entry.
+    if (phone && std::any_of(phone->begin(), phone->end(),
+                             [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; })) {
+        error = QStringLiteral("numero di telefono non valido: \"%1\"").arg(*phone);
+        return false;
+    }
     return locked(
         [&](QString& err) {
-            TRasPhoneBook pb = phoneBook();
+            // A phone book that is there but cannot be read is not replaced
+            // by one holding only this entry.
+            const WholeFileRead read = readWholeFile(phoneBookPath(), MaxPhoneBookBytes);
+            if (!read.ok && read.exists) {
+                err = phoneBookPath() + QStringLiteral(": ") + read.error;
+                return false;
+            }
+            TRasPhoneBook pb = TRasPhoneBook::parse(read.data);
             pb.setEntry(name, phone);
             const AtomicWriteResult w = writeFileAtomically(phoneBookPath(), pb.text());
             err = w.error;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringDecoder>
 #include <QtEndian>
 
@@ -48,55 +49,60 @@ RegValue RegValue::ofOther(int type, const QByteArray& b, bool wide)
 // ---------------------------------------------------------------------------
 // In-memory tree
 
-namespace
+bool TMemRegistry::KeyOrder::operator()(const QString& a, const QString& b) const
 {
-
-bool sameName(const QString& a, const QString& b)
-{
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+    const QChar* p = a.constData();
+    const QChar* q = b.constData();
+    const qsizetype n = std::min(a.size(), b.size());
+    const auto [x, y] = std::mismatch(p, p + n, q);
+    if (x == p + n)
+        return a.size() < b.size();
+    // The separator sorts before every character.
+    if (*x == u'\\')
+        return true;
+    if (*y == u'\\')
+        return false;
+    return x->unicode() < y->unicode();
 }
-
-// A parent sorts before its subkeys and siblings sort by name, ignoring case.
-QString sortKey(const QString& path)
-{
-    QString k = path.toLower();
-    k.replace(QLatin1Char('\\'), QChar(1));
-    return k;
-}
-
-} // namespace
 
 QString TMemRegistry::normalizeKey(const QString& key)
 {
-    return key.split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\'));
+    const QLatin1Char sep('\\');
+    if (!key.startsWith(sep) && !key.endsWith(sep) && !key.contains(QLatin1String("\\\\")))
+        return key;
+    return key.split(sep, Qt::SkipEmptyParts).join(sep);
+}
+
+QString TMemRegistry::keyId(const QString& key)
+{
+    return normalizeKey(key).toCaseFolded();
 }
 
 const TMemRegistry::Key* TMemRegistry::findKey(const QString& key) const
 {
-    const QString path = normalizeKey(key);
-    for (const Key& k : m_keys) {
-        if (sameName(k.path, path))
-            return &k;
-    }
-    return nullptr;
+    const auto it = m_keys.find(keyId(key));
+    return it == m_keys.end() ? nullptr : &it->second;
 }
 
 TMemRegistry::Key& TMemRegistry::ensureKey(const QString& key)
 {
-    if (const Key* k = findKey(key))
-        return const_cast<Key&>(*k);
-    m_keys.append(Key{normalizeKey(key), {}});
-    m_dirty = true;
-    return m_keys.last();
+    const QString id = keyId(key);
+    auto it = m_keys.find(id);
+    if (it == m_keys.end()) {
+        Key k;
+        k.path = normalizeKey(key);
+        it = m_keys.emplace(id, std::move(k)).first;
+        m_dirty = true;
+    }
+    return it->second;
 }
 
 RegValue TMemRegistry::readValue(const QString& key, const QString& name) const
 {
     if (const Key* k = findKey(key)) {
-        for (const Entry& e : k->values) {
-            if (sameName(e.name, name))
-                return e.value;
-        }
+        const auto i = k->index.constFind(name.toCaseFolded());
+        if (i != k->index.constEnd())
+            return k->values.at(*i).value;
     }
     return {};
 }
@@ -109,36 +115,56 @@ void TMemRegistry::writeValue(const QString& key, const QString& name, const Reg
     }
     if (normalizeKey(key).isEmpty())
         return; // values directly under HKEY_CURRENT_USER are not ours to write
-    Key& k = ensureKey(key);
+    setEntry(ensureKey(key), name, name.toCaseFolded(), value);
+}
+
+void TMemRegistry::setEntry(Key& k, const QString& name, const QString& nameId,
+                            const RegValue& value)
+{
     m_dirty = true;
-    for (Entry& e : k.values) {
-        if (sameName(e.name, name)) {
-            e.value = value;
-            return;
-        }
+    const auto i = k.index.constFind(nameId);
+    if (i != k.index.constEnd()) {
+        k.values[*i].value = value;
+        return;
     }
-    k.values.append(Entry{name, value});
+    k.index.insert(nameId, k.values.size());
+    k.values.append(Entry{name, value, true});
 }
 
 void TMemRegistry::deleteValue(const QString& key, const QString& name)
 {
-    if (const Key* found = findKey(key)) {
-        auto& values = const_cast<Key*>(found)->values;
-        const auto n = values.removeIf([&](const Entry& e) { return sameName(e.name, name); });
-        if (n > 0)
-            m_dirty = true;
+    const auto it = m_keys.find(keyId(key));
+    if (it != m_keys.end())
+        removeEntry(it->second, name.toCaseFolded());
+}
+
+void TMemRegistry::removeEntry(Key& k, const QString& nameId)
+{
+    const auto i = k.index.find(nameId);
+    if (i == k.index.end())
+        return;
+    k.values[*i].alive = false;
+    k.index.erase(i);
+    ++k.removed;
+    m_dirty = true;
+    // Dropped entries are squeezed out now and then, so that many deletions
+    // cost no more than many writes.
+    if (k.removed > 16 && k.removed * 2 > k.values.size()) {
+        k.values.removeIf([](const Entry& e) { return !e.alive; });
+        k.index.clear();
+        for (qsizetype p = 0; p < k.values.size(); ++p)
+            k.index.insert(k.values.at(p).name.toCaseFolded(), p);
+        k.removed = 0;
     }
 }
 
 bool TMemRegistry::keyExists(const QString& key) const
 {
-    const QString path = normalizeKey(key);
-    if (path.isEmpty())
+    const QString id = keyId(key);
+    if (id.isEmpty())
         return true;
-    const QString prefix = path + QLatin1Char('\\');
-    return std::any_of(m_keys.begin(), m_keys.end(), [&](const Key& k) {
-        return sameName(k.path, path) || k.path.startsWith(prefix, Qt::CaseInsensitive);
-    });
+    const auto it = m_keys.lower_bound(id);
+    return it != m_keys.end() && (it->first == id || it->first.startsWith(id + QLatin1Char('\\')));
 }
 
 void TMemRegistry::createKey(const QString& key)
@@ -152,7 +178,8 @@ QStringList TMemRegistry::valueNames(const QString& key) const
     QStringList names;
     if (const Key* k = findKey(key)) {
         for (const Entry& e : k->values)
-            names.append(e.name);
+            if (e.alive)
+                names.append(e.name);
     }
     return names;
 }
@@ -179,29 +206,28 @@ bool TMemRegistry::commit(QString* error)
 QStringList TMemRegistry::keys() const
 {
     QStringList out;
-    for (const Key& k : m_keys)
+    out.reserve(qsizetype(m_keys.size()));
+    for (const auto& [id, k] : m_keys)
         out.append(k.path);
-    std::sort(out.begin(), out.end(),
-              [](const QString& a, const QString& b) { return sortKey(a) < sortKey(b); });
     return out;
 }
 
 void TMemRegistry::deleteKey(const QString& key)
 {
-    const QString path = normalizeKey(key);
-    if (path.isEmpty())
+    const QString id = keyId(key);
+    if (id.isEmpty())
         return;
-    const QString prefix = path + QLatin1Char('\\');
-    const auto n = m_keys.removeIf([&](const Key& k) {
-        return sameName(k.path, path) || k.path.startsWith(prefix, Qt::CaseInsensitive);
-    });
-    if (n > 0)
+    const QString below = id + QLatin1Char('\\');
+    auto it = m_keys.lower_bound(id);
+    while (it != m_keys.end() && (it->first == id || it->first.startsWith(below))) {
+        it = m_keys.erase(it);
         m_dirty = true;
+    }
 }
 
 void TMemRegistry::clear()
 {
-    if (!m_keys.isEmpty())
+    if (!m_keys.empty())
         m_dirty = true;
     m_keys.clear();
 }
@@ -215,8 +241,12 @@ namespace
 const QString Regedit4 = QStringLiteral("REGEDIT4");
 const QString Regedit5 = QStringLiteral("Windows Registry Editor Version 5.00");
 const QString Hkcu = QStringLiteral("HKEY_CURRENT_USER");
-constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 constexpr int HexLineWidth = 76;
+
+bool sameName(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
 
 // Registry types whose data is text: REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ.
 bool isTextType(int type)
@@ -444,13 +474,15 @@ bool readData(const QString& data, bool wideFile, RegValue& v, bool& isDelete)
     } else if (type == 1) {
         if (wideFile && bytes.size() % 2 != 0)
             return false;
+        // One NUL ends the text; any other belongs to it, so a text holding a
+        // NUL (written this way) reads back whole.
         QString s = wideFile ? fromUtf16le(bytes) : ansi::toUnicode(bytes);
-        const qsizetype nul = s.indexOf(QChar(0));
-        if (nul >= 0)
-            s.truncate(nul);
+        if (s.endsWith(QChar(0)))
+            s.chop(1);
         v = RegValue::ofString(s);
     } else {
-        v = RegValue::ofOther(type, bytes, wideFile);
+        // Only text types depend on the flavour of the file.
+        v = RegValue::ofOther(type, bytes, wideFile && isTextType(type));
     }
     return true;
 }
@@ -474,69 +506,244 @@ bool isHexValueLine(const QString& line)
 
 } // namespace
 
-int TRegFile::parse(const QByteArray& data, TMemRegistry& reg)
+// ---------------------------------------------------------------------------
+// Content comparison
+
+namespace
 {
+
+// The text-typed raw bytes of v in the other flavour (ANSI <-> UTF-16LE).
+QByteArray inFlavour(const RegValue& v, bool wide)
+{
+    if (!isTextType(v.otherType) || v.otherWide == wide)
+        return v.bytes;
+    return wide ? utf16le(otherText(v)) : ansi::fromUnicode(otherText(v));
+}
+
+bool sameValue(const RegValue& a, const RegValue& b)
+{
+    if (a == b)
+        return true;
+    return a.type == RegType::Other && b.type == RegType::Other && a.otherType == b.otherType &&
+           isTextType(a.otherType) && a.otherWide != b.otherWide &&
+           inFlavour(b, a.otherWide) == a.bytes && inFlavour(a, b.otherWide) == b.bytes;
+}
+
+} // namespace
+
+bool TMemRegistry::sameContent(const TMemRegistry& a, const TMemRegistry& b)
+{
+    if (a.m_keys.size() != b.m_keys.size())
+        return false;
+    for (auto i = a.m_keys.begin(), j = b.m_keys.begin(); i != a.m_keys.end(); ++i, ++j) {
+        if (i->first != j->first || i->second.index.size() != j->second.index.size())
+            return false;
+        for (auto v = i->second.index.constBegin(); v != i->second.index.constEnd(); ++v) {
+            const auto w = j->second.index.constFind(v.key());
+            if (w == j->second.index.constEnd() ||
+                !sameValue(i->second.values.at(*v).value, j->second.values.at(*w).value))
+                return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Reading, with the layout of the file remembered
+
+struct TRegFile::Document {
+    struct Item {
+        enum Kind : quint8 {
+            Raw,    // kept as it was: comments, blank and unreadable lines, other hives
+            Banner, // the "REGEDIT4" line
+            Header, // "[HKEY_CURRENT_USER\...]" of a key of ours
+            Value,  // a value of ours, written from the tree
+        };
+        Kind kind = Raw;
+        // Header: a later "[-key]" removes the key again. Value: overridden
+        // or deleted by a later line of the file.
+        bool dead = false;
+        // Raw: a "[...]" line; what follows it is not in any section of ours.
+        bool opensSection = false;
+        // Raw: the line lies in a section of ours (its text could be read).
+        bool inOurKey = false;
+        qsizetype first = 0; // its lines in Document::lines
+        qsizetype count = 0;
+        QString key;  // Header, Value: keyId
+        QString name; // Value: case-folded name
+
+        bool startsSection() const
+        {
+            return kind == Banner || kind == Header || (kind == Raw && opensSection);
+        }
+    };
+    QStringList lines; // every line of the file, as read
+    QList<Item> items;
+    bool endsWithNewline = true;
+    // The last item is data continued with '\' that reached the end of the
+    // file: whether it took the empty line after the last line break, and
+    // the backslashes it still ends with.
+    bool lastTookEnd = false;
+    int lastOpenBackslashes = 0;
+};
+
+namespace
+{
+
+int trailingBackslashes(const QString& s)
+{
+    int n = 0;
+    for (qsizetype i = s.size() - 1; i >= 0 && s.at(i) == QLatin1Char('\\'); --i)
+        ++n;
+    return n;
+}
+
+using ValueId = std::pair<QString, QString>; // keyId, case-folded name
+
+} // namespace
+
+int TRegFile::parseInto(const QByteArray& data, TMemRegistry& reg, Document* doc)
+{
+    using Item = Document::Item;
     QString text = decodeFile(data);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    // After a final line break the split gives one more, empty line that is
+    // not in the file; continued data may still take it.
+    const qsizetype physical = text.endsWith(QLatin1Char('\n')) ? lines.size() - 1 : lines.size();
+    text.clear();
+
+    // The live line of each value, and, once the file deletes a key, the
+    // items of each key, so that a "[-key]" line finds those of the key and
+    // of its subkeys at once.
+    QHash<ValueId, qsizetype> valueItem;
+    std::map<QString, QList<qsizetype>, KeyOrder> itemsOfKey;
+    bool keyIndex = false;
+    const auto noteItemOfKey = [&](const QString& id, qsizetype n) {
+        if (keyIndex)
+            itemsOfKey[id].append(n);
+    };
+    if (doc) {
+        doc->endsWithNewline = physical < lines.size() || lines.isEmpty() ||
+                               (lines.size() == 1 && lines.first().isEmpty());
+        doc->lastTookEnd = false;
+        doc->lastOpenBackslashes = 0;
+    }
 
     int skipped = 0;
     bool wide = false;
     bool headerSeen = false;
-    // Values go into key while inKey; under a key of another hive they are
-    // passed over without counting as damage.
-    bool inKey = false;
+    // Values go into the current key while there is one; under a key of
+    // another hive they are passed over without counting as damage.
+    Key* current = nullptr;
     bool foreign = false;
-    QString key;
+    QString keyId;
     for (qsizetype i = 0; i < lines.size(); ++i) {
+        const qsizetype first = i;
         QString line = lines[i].trimmed();
         // Long hex data goes on over several lines, each ending with '\'.
-        if (isHexValueLine(line)) {
+        const bool continued = isHexValueLine(line);
+        bool joined = false;
+        if (continued) {
             while (line.endsWith(QLatin1Char('\\')) && i + 1 < lines.size()) {
                 line.chop(1);
                 line += lines[++i].trimmed();
+                joined = true;
             }
         }
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+        Item item;
+        item.first = first;
+        item.count = std::min(i + 1, physical) - first;
+        if (doc && i + 1 >= lines.size()) {
+            doc->lastTookEnd = continued && joined && i >= physical;
+            doc->lastOpenBackslashes = continued ? trailingBackslashes(line) : 0;
+        }
+        const auto keep = [&](Item&& it) {
+            if (doc && it.count > 0)
+                doc->items.append(std::move(it));
+        };
+        const auto keepRaw = [&] {
+            item.inOurKey = current != nullptr;
+            keep(std::move(item));
+        };
+
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) {
+            keepRaw();
             continue;
+        }
         if (!headerSeen) {
             headerSeen = true;
-            if (line == Regedit4)
-                continue;
-            if (line == Regedit5) {
-                wide = true;
+            if (line == Regedit4 || line == Regedit5) {
+                wide = line == Regedit5;
+                item.kind = Item::Banner;
+                keep(std::move(item));
                 continue;
             }
             ++skipped; // no header: read on as REGEDIT4, what fits is kept
         }
         if (line.startsWith(QLatin1Char('['))) {
-            inKey = false;
+            current = nullptr;
             foreign = false;
+            item.opensSection = true;
             if (!line.endsWith(QLatin1Char(']'))) {
                 ++skipped;
+                keepRaw();
                 continue;
             }
             QString inside = line.mid(1, line.size() - 2);
             const bool remove = inside.startsWith(QLatin1Char('-'));
             if (remove)
                 inside.remove(0, 1);
-            key = keyOfHeader(inside);
-            if (key.split(QLatin1Char('\\'), Qt::SkipEmptyParts).isEmpty()) {
+            const QString path = normalizeKey(keyOfHeader(inside));
+            keyId = path.toCaseFolded();
+            if (keyId.isEmpty()) {
                 foreign = true; // another hive, or values of the hive itself: not ours
+                keepRaw();
                 continue;
             }
             if (remove) {
-                reg.deleteKey(key);
+                reg.deleteKey(path);
+                // What the file said of the key so far is gone; the line itself
+                // stays, so that those lines, kept as they are, go again.
+                if (doc) {
+                    if (!keyIndex) {
+                        keyIndex = true;
+                        for (qsizetype n = 0; n < doc->items.size(); ++n) {
+                            const Item& it = doc->items.at(n);
+                            if (it.kind == Item::Header || (it.kind == Item::Value && !it.dead))
+                                itemsOfKey[it.key].append(n);
+                        }
+                    }
+                    const QString below = keyId + QLatin1Char('\\');
+                    auto it = itemsOfKey.lower_bound(keyId);
+                    while (it != itemsOfKey.end() &&
+                           (it->first == keyId || it->first.startsWith(below))) {
+                        for (qsizetype n : std::as_const(it->second)) {
+                            Item& gone = doc->items[n];
+                            gone.dead = true;
+                            if (gone.kind == Item::Value)
+                                valueItem.remove({gone.key, gone.name});
+                        }
+                        it = itemsOfKey.erase(it);
+                    }
+                }
+                keepRaw();
                 continue;
             }
-            reg.createKey(key);
-            inKey = true;
+            current = &reg.ensureKey(path);
+            if (doc) {
+                item.kind = Item::Header;
+                item.key = keyId;
+                noteItemOfKey(keyId, doc->items.size());
+                keep(std::move(item));
+            }
             continue;
         }
-        if (!inKey) {
+        if (!current) {
             if (!foreign)
                 ++skipped;
+            keepRaw();
             continue;
         }
         QString name;
@@ -545,44 +752,256 @@ int TRegFile::parse(const QByteArray& data, TMemRegistry& reg)
             pos = 1;
         } else if (!readQuoted(line, pos, name)) {
             ++skipped;
+            keepRaw();
             continue;
         }
         while (pos < line.size() && line[pos].isSpace())
             ++pos;
         if (pos >= line.size() || line[pos] != QLatin1Char('=')) {
             ++skipped;
+            keepRaw();
             continue;
         }
         RegValue v;
         bool isDelete = false;
         if (!readData(line.mid(pos + 1).trimmed(), wide, v, isDelete)) {
             ++skipped;
+            keepRaw();
             continue;
         }
+        const QString nameId = name.toCaseFolded();
         if (isDelete)
-            reg.deleteValue(key, name);
+            reg.removeEntry(*current, nameId);
         else
-            reg.writeValue(key, name, v);
+            reg.setEntry(*current, name, nameId, v);
+        if (!doc)
+            continue;
+        // The value is written where it first appeared; a later line that
+        // changed or deleted it goes, and so does a deleted value's first line.
+        item.kind = Item::Value;
+        item.key = keyId;
+        item.name = nameId;
+        const auto earlier = valueItem.constFind({keyId, nameId});
+        if (isDelete) {
+            item.dead = true;
+            if (earlier != valueItem.constEnd()) {
+                doc->items[*earlier].dead = true;
+                valueItem.erase(earlier);
+            }
+        } else if (earlier != valueItem.constEnd()) {
+            item.dead = true;
+        } else {
+            valueItem.insert({keyId, nameId}, doc->items.size());
+            noteItemOfKey(keyId, doc->items.size());
+        }
+        keep(std::move(item));
+    }
+    if (doc) {
+        lines.resize(physical);
+        doc->lines = std::move(lines);
     }
     return skipped;
 }
 
-QByteArray TRegFile::serialize(const TMemRegistry& reg)
+int TRegFile::parse(const QByteArray& data, TMemRegistry& reg)
 {
-    const bool wide = needsWide(reg);
-    QString out = (wide ? Regedit5 : Regedit4) + QStringLiteral("\r\n\r\n");
-    for (const QString& key : reg.keys()) {
-        out += QStringLiteral("[%1\\%2]\r\n").arg(Hkcu, key);
-        for (const QString& name : reg.valueNames(key))
-            out += valueLine(name, reg.readValue(key, name), wide) + QStringLiteral("\r\n");
+    return parseInto(data, reg, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+namespace
+{
+
+QString headerLine(const QString& key)
+{
+    return QStringLiteral("[%1\\%2]").arg(Hkcu, key);
+}
+
+QString bannerOf(bool wide)
+{
+    return wide ? Regedit5 : Regedit4;
+}
+
+QString joinLines(const QStringList& lines, bool finalBreak)
+{
+    QString out = lines.join(QStringLiteral("\r\n"));
+    if (finalBreak && !lines.isEmpty())
         out += QStringLiteral("\r\n");
-    }
+    return out;
+}
+
+QByteArray encode(const QString& text, bool wide)
+{
     if (wide)
-        return QByteArray("\xFF\xFE") + utf16le(out);
-    return ansi::fromUnicode(out);
+        return QByteArray("\xFF\xFE") + utf16le(text);
+    return ansi::fromUnicode(text);
+}
+
+// The whole tree as a fresh file.
+QStringList plainLines(const TMemRegistry& reg, bool wide)
+{
+    QStringList out{bannerOf(wide), QString()};
+    for (const QString& key : reg.keys()) {
+        out.append(headerLine(key));
+        for (const QString& name : reg.valueNames(key))
+            out.append(valueLine(name, reg.readValue(key, name), wide));
+        out.append(QString());
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList TRegFile::layoutLines(bool wide, bool& finalBreak) const
+{
+    using Item = Document::Item;
+    const Document& doc = *m_doc;
+    const QList<Item>& items = doc.items;
+    const auto valueOf = [this](const Item& it) -> const Entry* {
+        const auto k = m_keys.find(it.key);
+        if (k == m_keys.end())
+            return nullptr;
+        const auto e = k->second.index.constFind(it.name);
+        return e == k->second.index.constEnd() ? nullptr : &k->second.values.at(*e);
+    };
+
+    // Where the values of each key that have no line of their own go: after
+    // the last value line of the key's last section in the file (or its
+    // header), and how many of its values have a line.
+    struct Place {
+        qsizetype after = -1;
+        qsizetype placed = 0;
+    };
+    QHash<QString, Place> places;
+    QString sectionKey; // the key whose section the walk is in, while it is ours and alive
+    for (qsizetype n = 0; n < items.size(); ++n) {
+        const Item& it = items.at(n);
+        if (it.startsSection())
+            sectionKey.clear();
+        if (it.kind == Item::Header && !it.dead && m_keys.count(it.key)) {
+            places[it.key].after = n;
+            sectionKey = it.key;
+        } else if (it.kind == Item::Value && !it.dead && valueOf(it)) {
+            Place& p = places[it.key];
+            ++p.placed;
+            if (sectionKey == it.key)
+                p.after = n;
+        }
+    }
+
+    // A file that ends inside continued data of a section of ours cannot
+    // have lines added after it without changing what that data says: new
+    // keys then go before that last section. Elsewhere the data means
+    // nothing, and blank lines for it to take keep the new keys whole.
+    qsizetype newKeysAt = items.size();
+    int padding = 0;
+    if (!items.isEmpty() && items.last().kind == Item::Raw &&
+        (doc.lastTookEnd || doc.lastOpenBackslashes > 0)) {
+        if (items.last().inOurKey && doc.lastOpenBackslashes > 0) {
+            for (qsizetype n = items.size() - 1; n >= 0; --n) {
+                if (items.at(n).startsSection()) {
+                    newKeysAt = n;
+                    break;
+                }
+            }
+        } else {
+            padding = doc.lastOpenBackslashes + (doc.lastTookEnd ? 1 : 0);
+        }
+    }
+
+    // Values and keys the file has no line for yet.
+    QHash<qsizetype, QStringList> after;
+    QStringList newKeys;
+    for (const auto& [id, key] : m_keys) {
+        const auto p = places.constFind(id);
+        const bool hasSection = p != places.constEnd() && p->after >= 0;
+        const qsizetype alive = key.values.size() - key.removed;
+        if (hasSection && p->placed == alive)
+            continue;
+        QSet<QString> placed;
+        if (p != places.constEnd() && p->placed > 0) {
+            for (const Item& it : items)
+                if (it.kind == Item::Value && !it.dead && it.key == id)
+                    placed.insert(it.name);
+        }
+        QStringList values;
+        for (const Entry& e : key.values)
+            if (e.alive && !placed.contains(e.name.toCaseFolded()))
+                values.append(valueLine(e.name, e.value, wide));
+        if (hasSection) {
+            after[p->after] += values;
+        } else {
+            newKeys.append(headerLine(key.path));
+            newKeys += values;
+            newKeys.append(QString());
+        }
+    }
+
+    QStringList out;
+    out.reserve(doc.lines.size() + newKeys.size() + 2);
+    bool lastIsOriginal = false;
+    const auto addNewKeys = [&] {
+        if (newKeys.isEmpty())
+            return;
+        if (!out.isEmpty() && !out.last().isEmpty())
+            out.append(QString());
+        out += newKeys;
+        lastIsOriginal = false;
+    };
+    const auto original = [&](const Item& it) {
+        for (qsizetype l = it.first; l < it.first + it.count; ++l)
+            out.append(doc.lines.at(l));
+        lastIsOriginal = true;
+    };
+    if (std::none_of(items.begin(), items.end(),
+                     [](const Item& it) { return it.kind == Item::Banner; }))
+        out << bannerOf(wide) << QString();
+    for (qsizetype n = 0; n < items.size(); ++n) {
+        if (n == newKeysAt)
+            addNewKeys();
+        const Item& it = items.at(n);
+        lastIsOriginal = false;
+        switch (it.kind) {
+        case Item::Banner:
+            out.append(bannerOf(wide));
+            break;
+        case Item::Raw:
+            original(it);
+            break;
+        case Item::Header:
+            // A key no longer in the tree loses its header; what followed it
+            // reads the same under the section before. A header the file
+            // itself deletes again further on stays, as the deletion does.
+            if (it.dead || m_keys.count(it.key))
+                original(it);
+            break;
+        case Item::Value:
+            if (!it.dead) {
+                if (const Entry* e = valueOf(it))
+                    out.append(valueLine(e->name, e->value, wide));
+            }
+            break;
+        }
+        const auto extra = after.constFind(n);
+        if (extra != after.constEnd() && !extra->isEmpty()) {
+            out += *extra;
+            lastIsOriginal = false;
+        }
+    }
+    if (newKeysAt == items.size() && !newKeys.isEmpty()) {
+        for (int p = 0; p < padding; ++p)
+            out.append(QString());
+        addNewKeys();
+    }
+    finalBreak = doc.endsWithNewline || !lastIsOriginal;
+    return out;
 }
 
 TRegFile::TRegFile(const QString& filePath) : m_path(filePath) {}
+
+TRegFile::~TRegFile() = default;
 
 QString TRegFile::defaultPath()
 {
@@ -592,36 +1011,88 @@ QString TRegFile::defaultPath()
     return config + QStringLiteral("/tarvelo/HKCU.reg");
 }
 
+QByteArray TRegFile::serialize(const TMemRegistry& reg)
+{
+    const bool wide = needsWide(reg);
+    return encode(joinLines(plainLines(reg, wide), true), wide);
+}
+
+void TRegFile::readFrom(const QByteArray& data)
+{
+    clear();
+    auto doc = std::make_unique<Document>();
+    m_skipped = parseInto(data, *this, doc.get());
+    m_doc = std::move(doc);
+    m_dirty = false;
+}
+
+QByteArray TRegFile::contents() const
+{
+    return render(nullptr);
+}
+
+QByteArray TRegFile::render(std::unique_ptr<Document>* written) const
+{
+    // The file must read back as the tree it was written from: the first
+    // form that does is written. The ANSI flavour unless the tree (or a kept
+    // line) needs Unicode; the file's own layout unless, by a fault of ours,
+    // it cannot carry the tree.
+    const auto readsBack = [&](const QByteArray& bytes) {
+        TMemRegistry back;
+        auto doc = std::make_unique<Document>();
+        parseInto(bytes, back, doc.get());
+        if (!sameContent(back, *this))
+            return false;
+        if (written)
+            *written = std::move(doc);
+        return true;
+    };
+    m_layoutKept = true;
+    const bool mustBeWide = needsWide(*this);
+    if (m_doc) {
+        for (const bool wide : {false, true}) {
+            if (!wide && mustBeWide)
+                continue;
+            bool finalBreak = true;
+            const QString text = joinLines(layoutLines(wide, finalBreak), finalBreak);
+            const QByteArray bytes = encode(text, wide);
+            // Kept lines hold any text: they must come back as they were, too
+            // (no character lost to the ANSI code page, no bytes that read
+            // as UTF-8).
+            if ((wide || decodeFile(bytes) == text) && readsBack(bytes))
+                return bytes;
+        }
+        m_layoutKept = false;
+    }
+    const QByteArray plain = serialize(*this);
+    if (mustBeWide || readsBack(plain))
+        return plain;
+    const QByteArray wide = encode(joinLines(plainLines(*this, true), true), true);
+    readsBack(wide);
+    return wide;
+}
+
 bool TRegFile::reload(QString* error)
 {
     if (error)
         error->clear();
-    QFile f(m_path);
-    if (!f.exists()) {
+    // A file found unreadable once stays out of reach for the whole run.
+    if (m_kept)
+        return true;
+    const WholeFileRead r = readWholeFile(m_path, MaxFileSize);
+    if (!r.ok) {
         clear();
+        m_doc.reset();
         m_dirty = false;
         m_skipped = 0;
-        return true;
-    }
-    if (!f.open(QIODevice::ReadOnly)) {
+        if (!r.exists)
+            return true;
+        m_kept = true;
         if (error)
-            *error = f.errorString();
+            *error = QStringLiteral("%1: %2\r%3").arg(m_path, r.error, KeptInMemoryText);
         return false;
     }
-    if (f.size() > MaxFileSize) {
-        if (error)
-            *error = QStringLiteral("%1: file too large").arg(m_path);
-        return false;
-    }
-    const QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    clear();
-    m_skipped = parse(data, *this);
-    m_dirty = false;
+    readFrom(r.data);
     return true;
 }
 
@@ -629,20 +1100,25 @@ bool TRegFile::commit(QString* error)
 {
     if (error)
         error->clear();
-    if (!m_dirty)
+    if (!m_dirty || m_kept)
         return true;
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QDir().mkpath(folder)) {
         if (error)
-            *error = QStringLiteral("%1: cannot create the folder").arg(folder);
+            *error = QStringLiteral("%1: impossibile creare la cartella").arg(folder);
         return false;
     }
-    const AtomicWriteResult r = writeFileAtomically(m_path, serialize(*this), true);
+    std::unique_ptr<Document> written;
+    const QByteArray bytes = render(&written);
+    const AtomicWriteResult r = writeFileAtomically(m_path, bytes, true);
     if (!r.ok) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(m_path, r.error);
         return false;
     }
+    // What is on disk now is the layout later saves keep.
+    if (written)
+        m_doc = std::move(written);
     m_dirty = false;
     ++m_commits;
     return true;

@@ -1,10 +1,14 @@
 #include "platform/system/Shell.h"
 
 #include "common/AtomicFile.h"
+#include "common/SysError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace
 {
@@ -134,18 +138,16 @@ bool TShell::setStartupShortcut(bool enabled, QString* error)
         error->clear();
     const QString path = startupShortcutPath();
     if (!enabled) {
-        QFile f(path);
-        const QFileInfo fi(path);
-        if (f.remove() || (!fi.exists() && !fi.isSymLink()))
+        if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT)
             return true;
         if (error)
-            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+            *error = QStringLiteral("%1: %2").arg(path, systemErrorText(errno));
         return false;
     }
     const QString folder = startupFolder();
     if (!QDir().mkpath(folder)) {
         if (error)
-            *error = QStringLiteral("%1: cannot create the folder").arg(folder);
+            *error = QStringLiteral("%1: impossibile creare la cartella").arg(folder);
         return false;
     }
     const AtomicWriteResult r =

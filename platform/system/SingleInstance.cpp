@@ -1,24 +1,15 @@
 #include "platform/system/SingleInstance.h"
 
+#include "common/SysError.h"
+
 #include <QDir>
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace
-{
-
-QString errnoText(int err)
-{
-    return QString::fromLocal8Bit(strerror(err));
-}
-
-} // namespace
 
 SingleInstance::SingleInstance(const QString& name, const QString& lockFolder)
     : m_name(name), m_folder(lockFolder)
@@ -56,7 +47,8 @@ QString SingleInstance::defaultLockFolder(QString* error)
     const QByteArray path = "/tmp/tarvelo-" + QByteArray::number(uint(uid));
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QString::fromLatin1(path), errnoText(errno));
+            *error =
+                QStringLiteral("%1: %2").arg(QString::fromLatin1(path), systemErrorText(errno));
         return {};
     }
     struct stat st {
@@ -64,7 +56,7 @@ QString SingleInstance::defaultLockFolder(QString* error)
     if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid ||
         (st.st_mode & 0022) != 0) {
         if (error)
-            *error = QStringLiteral("%1: not a private folder of this user")
+            *error = QStringLiteral("%1: non è una cartella privata di questo utente")
                          .arg(QString::fromLatin1(path));
         return {};
     }
@@ -86,7 +78,7 @@ SingleInstance::Result SingleInstance::acquire()
     const QByteArray native = QFile::encodeName(m_path);
     const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        m_error = QStringLiteral("%1: %2").arg(m_path, errnoText(errno));
+        m_error = QStringLiteral("%1: %2").arg(m_path, systemErrorText(errno));
         return Result::Failed;
     }
     int rc;
@@ -98,7 +90,7 @@ SingleInstance::Result SingleInstance::acquire()
         ::close(fd);
         if (err == EWOULDBLOCK)
             return Result::HeldElsewhere;
-        m_error = QStringLiteral("%1: %2").arg(m_path, errnoText(err));
+        m_error = QStringLiteral("%1: %2").arg(m_path, systemErrorText(err));
         return Result::Failed;
     }
     // The holder's process id, for whoever looks at the file; the lock itself

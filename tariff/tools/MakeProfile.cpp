@@ -6,7 +6,6 @@
 #include "tariff/ProfileText.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTextStream>
 
 int main(int argc, char** argv)
@@ -18,14 +17,14 @@ int main(int argc, char** argv)
         err << "uso: tarvelo-mkprofile SORGENTE.txt TABELLA.trf\n";
         return 2;
     }
-    QFile source(args[1]);
-    if (!source.open(QIODevice::ReadOnly)) {
-        err << args[1] << ": " << source.errorString() << "\n";
+    const WholeFileRead source = readWholeFile(args[1], 1024 * 1024);
+    if (!source.ok) {
+        err << args[1] << ": " << source.error << "\n";
         return 1;
     }
     TariffTable table;
     QString error;
-    if (!profileFromText(QString::fromUtf8(source.readAll()), table, &error)) {
+    if (!profileFromText(QString::fromUtf8(source.data), table, &error)) {
         err << args[1] << ": " << error << "\n";
         return 1;
     }

@@ -363,7 +363,7 @@ void TstArchiveChange::busyArchive()
                                          NewName, flatPrice(), options);
         QCOMPARE(r.status, ac::Status::Failed);
         QVERIFY(r.busy);
-        QVERIFY(r.error.contains(QStringLiteral("in use by another process")));
+        QVERIFY(r.error.contains(QStringLiteral("in uso da un altro processo")));
         QCOMPARE(readFileBytes(archivePath(dir.path())), before);
     }
     const ac::Result r = ac::reprice(archivePath(dir.path()), ac::Targets::days(0, 1e6), NewName,
@@ -533,7 +533,7 @@ void TstArchiveChange::fullDisk()
                                    : ac::reprice(archivePath(mountPoint), ac::Targets::days(0, 1e6),
                                                  NewName, flatPrice());
         QCOMPARE(r.status, ac::Status::Failed);
-        QVERIFY2(r.error.contains(QStringLiteral("No space left on device")), qPrintable(r.error));
+        QVERIFY2(r.error.contains(QStringLiteral("spazio esaurito sul dispositivo")), qPrintable(r.error));
         QCOMPARE(readFileBytes(archivePath(mountPoint)), before);
         QCOMPARE(QDir(mountPoint).entryList(QDir::Files), (QStringList{"Archivio.sto", "filler"}));
     }

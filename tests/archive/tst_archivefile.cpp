@@ -8,12 +8,14 @@
 #include "tests/archive/ArchiveTestFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <limits>
 #include <sched.h>
 #include <sys/mount.h>
+#include <unistd.h>
 
 using namespace archivetest;
 
@@ -252,6 +254,32 @@ private slots:
         QVERIFY(!a.errorText().isEmpty());
     }
 
+    // The archive is written in place: a link planted at its name is followed
+    // only to the user's own file and never by root; reading is unaffected.
+    void linkAtTheArchive()
+    {
+        QTemporaryDir dir, elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("altro.sto"));
+        QVERIFY(writeFileBytes(target, sample(0).toBytes()));
+        ArchiveFile a(dir.path());
+        QVERIFY(QFile::link(target, a.path()));
+        const bool root = ::geteuid() == 0;
+        QCOMPARE(a.open(ArchiveFile::Access::ReadWrite), !root);
+        if (root) {
+            QCOMPARE(a.errorText(), QStringLiteral("Cannot open file %1\ril file è un collegamento "
+                                                   "simbolico: il programma avviato come root non "
+                                                   "scrive attraverso i collegamenti")
+                                        .arg(a.path()));
+            QVERIFY(a.open(ArchiveFile::Access::ReadOnly));
+            QCOMPARE(a.count(), 1);
+        } else {
+            QVERIFY(a.write(1, sample(1)));
+        }
+        a.close();
+        QCOMPARE(readFileBytes(target).size(), root ? 308 : 616);
+        QVERIFY(QFileInfo(a.path()).isSymLink());
+    }
+
     void writeToFullDevice()
     {
         ArchiveFile a(QStringLiteral("/dev"), QStringLiteral("full"));
@@ -315,7 +343,7 @@ private slots:
             ArchiveLock second(a.path());
             QVERIFY(!second.acquired());
             QVERIFY(!a.write(1, sample(1)));
-            QVERIFY(a.errorText().contains(QStringLiteral("in use")));
+            QVERIFY(a.errorText().contains(QStringLiteral("in uso da un altro processo")));
             QCOMPARE(QFileInfo(a.path()).size(), 308);
         }
         QVERIFY(a.write(1, sample(1)));

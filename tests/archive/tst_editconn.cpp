@@ -483,7 +483,7 @@ void TstEditConn::rangeCannotBeWritten()
     QProcess::execute("chattr", {"-i", f.dir.path()});
     QVERIFY(ran);
     const QString error = QStringLiteral("Cannot write file ") + f.archivePath +
-                          QStringLiteral(".journal.new: Operation not permitted");
+                          QStringLiteral(".journal.new: operazione non permessa");
     QCOMPARE(f.prompt.texts().filter(QStringLiteral("Cannot")), QStringList{error});
     QCOMPARE(f.file(), before);
     QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6}));

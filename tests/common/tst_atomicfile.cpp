@@ -6,6 +6,8 @@
 // calls come from libfiu's fiu-run. For both the test runs itself again as a
 // helper (first argument --full-disk or --replace) that prints what happened.
 #include "common/AtomicFile.h"
+#include "tests/support/Sanitizers.h"
+#include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,13 +107,16 @@ int fullDiskHelper(const char* dirArg, int freeKb)
     return 0;
 }
 
-// --replace FILE: one replace, run under fiu-run with a failing call.
-int replaceHelper(const char* fileArg)
+// --replace FILE [follow|refuse]: one replace, run under fiu-run with a
+// failing call, or as another user, with the given rule for links.
+int replaceHelper(const char* fileArg, const char* links)
 {
     std::printf("helper started\n");
     const QString target = QFile::decodeName(fileArg);
     const QByteArray newContent = "new content\n";
-    printResult(writeFileAtomically(target, newContent), target, newContent,
+    const LinkPolicy policy =
+        qstrcmp(links, "refuse") == 0 ? LinkPolicy::Refuse : LinkPolicy::FollowOwn;
+    printResult(writeFileAtomically(target, newContent, false, policy), target, newContent,
                 QFileInfo(target).absolutePath());
     return 0;
 }
@@ -206,27 +212,129 @@ private slots:
         QCOMPARE(int(modeOf(target)), expectedMode);
     }
 
-    void symbolicLinkIsFollowed()
+    // A link at the target is followed only to the user's own file through
+    // the user's own link, never by root, never for files that must not be
+    // written through links. Run by root, the saves are made as "nobody" and
+    // root is the other user.
+    void symbolicLinks_data()
     {
-        QVERIFY(QDir(m_tmp.path()).mkdir(QStringLiteral("real")));
-        const QString real = path(QStringLiteral("real/") + TargetName);
-        QVERIFY(writeFileAtomically(real, OldContent).ok);
-        const QString link = path(TargetName);
-        QVERIFY(QFile::link(real, link));
+        QTest::addColumn<bool>("ownLink");
+        QTest::addColumn<QString>("file"); // "own", "other" or "none" (not made yet)
+        QTest::addColumn<bool>("asRoot");
+        QTest::addColumn<bool>("refuseLinks");
+        QTest::addColumn<bool>("followed");
+        QTest::newRow("own link to own file") << true << "own" << false << false << true;
+        QTest::newRow("own link to a new file") << true << "none" << false << false << true;
+        QTest::newRow("own link to another user's file")
+            << true << "other" << false << false << false;
+        QTest::newRow("another user's link to own file")
+            << false << "own" << false << false << false;
+        QTest::newRow("running as root") << true << "own" << true << false << false;
+        QTest::newRow("file never written through links")
+            << true << "own" << false << true << false;
+    }
+    void symbolicLinks()
+    {
+        QFETCH(bool, ownLink);
+        QFETCH(QString, file);
+        QFETCH(bool, asRoot);
+        QFETCH(bool, refuseLinks);
+        QFETCH(bool, followed);
+        const bool root = ::geteuid() == 0;
+        if (asRoot && !root)
+            QSKIP("needs root");
+        if (!root && (!ownLink || file == QLatin1String("other")))
+            QSKIP("files of another user can only be made by root");
+        // The user who saves, and the other one.
+        const bool viaNobody = root && !asRoot;
+        const uid_t me = viaNobody ? testsupport::NobodyUid : ::geteuid();
+        const gid_t myGroup = viaNobody ? testsupport::NobodyGid : ::getegid();
+        const uid_t other = 0;
 
-        const AtomicWriteResult r = writeFileAtomically(link, "new");
-        QVERIFY2(r.ok, qPrintable(r.error));
+        QTemporaryDir t;
+        QCOMPARE(::chmod(QFile::encodeName(t.path()).constData(), 0755), 0);
+        const QString dir = t.filePath(QStringLiteral("d"));
+        const QString real = dir + QStringLiteral("/real/") + TargetName;
+        QVERIFY(QDir().mkpath(dir + QStringLiteral("/real")));
+        QVERIFY(testsupport::changeOwner(dir, me, myGroup));
+        QVERIFY(testsupport::changeOwner(dir + QStringLiteral("/real"), me, myGroup));
+        if (file != QLatin1String("none")) {
+            QVERIFY(testsupport::writeFileBytes(real, OldContent));
+            const bool own = file == QLatin1String("own");
+            QVERIFY(testsupport::changeOwner(real, own ? me : other, own ? myGroup : 0));
+        }
+        const QString link = dir + QLatin1Char('/') + TargetName;
+        QVERIFY(QFile::link(QStringLiteral("real/") + TargetName, link));
+        QVERIFY(testsupport::changeOwner(link, ownLink ? me : other, ownLink ? myGroup : 0));
+
+        QStringList command{QCoreApplication::applicationFilePath(), QStringLiteral("--replace"),
+                            link,
+                            refuseLinks ? QStringLiteral("refuse") : QStringLiteral("follow")};
+        if (viaNobody)
+            command = testsupport::commandAsNobody(command.takeFirst(), command);
+        const HelperRun h = runHelper(command.takeFirst(), command);
+        if (!h.started)
+            QSKIP(qPrintable("the helper could not be run as another user: " + h.stderrText));
+        QCOMPARE(h.exitCode, 0);
         QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(readAll(real), QByteArray("new"));
+        QCOMPARE(h.report.value("entries"), TargetName + QStringLiteral(",real"));
+        if (followed) {
+            QCOMPARE(h.report.value("ok"), QStringLiteral("1"));
+            QCOMPARE(h.report.value("content"), QStringLiteral("new"));
+        } else {
+            QCOMPARE(h.report.value("ok"), QStringLiteral("0"));
+            QVERIFY2(h.report.value("error").contains(QLatin1String("collegamento simbolico")),
+                     qPrintable(h.report.value("error")));
+            QCOMPARE(QFile::exists(real), file != QLatin1String("none"));
+            if (QFile::exists(real))
+                QCOMPARE(readAll(real), OldContent);
+        }
+        QCOMPARE(entries(dir + QStringLiteral("/real")),
+                 QFile::exists(real) ? QStringList{TargetName} : QStringList{});
+    }
+
+    // A save killed between writing its temporary file and the rename leaves
+    // that file behind; the next save of the same target removes it, but
+    // never the file of a save still running, nor those of other targets.
+    void leftoversOfKilledSaveRemoved()
+    {
+        const QString target = path(TargetName);
+        QVERIFY(writeFileAtomically(target, OldContent).ok);
+        const QString prefix = temporaryFilePrefix(target);
+        QCOMPARE(prefix, QStringLiteral(".HKCU.reg.tv-"));
+        const QString killed = path(prefix + QStringLiteral("k1ll3d"));
+        const QString running = path(prefix + QStringLiteral("runnin"));
+        const QString otherTarget = path(temporaryFilePrefix(path(QStringLiteral("Archivio.sto"))) +
+                                         QStringLiteral("k1ll3d"));
+        const QString lookalike = path(prefix + QStringLiteral("toolong"));
+        for (const QString& f : {killed, running, otherTarget, lookalike})
+            QVERIFY(testsupport::writeFileBytes(f, QByteArray(64 * 1024, 'x')));
+        // A save in progress holds a lock on its temporary file.
+        const int held = ::open(QFile::encodeName(running).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(held >= 0);
+        QCOMPARE(::flock(held, LOCK_EX), 0);
+
+        const AtomicWriteResult r = writeFileAtomically(target, "new");
+        ::close(held);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(readAll(target), QByteArray("new"));
+        QStringList expected{TargetName, QFileInfo(running).fileName(),
+                             QFileInfo(otherTarget).fileName(), QFileInfo(lookalike).fileName()};
+        expected.sort();
+        QCOMPARE(entries(m_tmp.path()), expected);
+
+        // Once the running save is gone, its file is a leftover too.
+        QVERIFY(writeFileAtomically(target, "newer").ok);
+        QVERIFY(!QFile::exists(running));
     }
 
     void failureLeavesNothing_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("step");
-        QTest::newRow("missing folder") << QStringLiteral("missing/") + TargetName << "create";
-        QTest::newRow("folder in the way") << QStringLiteral("sub") << "rename";
-        QTest::newRow("no name") << QString() << "create";
+        QTest::newRow("missing folder") << QStringLiteral("missing/") + TargetName << "creazione";
+        QTest::newRow("folder in the way") << QStringLiteral("sub") << "rinomina";
+        QTest::newRow("no name") << QString() << "creazione";
     }
     void failureLeavesNothing()
     {
@@ -272,7 +380,8 @@ private slots:
             QSKIP(qPrintable("the machine refuses the " + h.report.value("refused")));
         QCOMPARE(h.exitCode, 0);
         QCOMPARE(h.report.value("ok"), QStringLiteral("0"));
-        QCOMPARE(h.report.value("error"), "write: " + qt_error_string(ENOSPC));
+        QCOMPARE(h.report.value("error"),
+                 QStringLiteral("scrittura: spazio esaurito sul dispositivo"));
         QCOMPARE(h.report.value("content"), QStringLiteral("old"));
         QCOMPARE(h.report.value("entries"), TargetName);
     }
@@ -282,17 +391,17 @@ private slots:
         QTest::addColumn<QString>("failPoint");
         QTest::addColumn<QString>("step");
         QTest::newRow("file sync") << "posix/io/sync/fsync"
-                                   << "fsync";
+                                   << "sincronizzazione";
         QTest::newRow("write error") << "posix/io/rw/write"
-                                     << "write";
+                                     << "scrittura";
         QTest::newRow("rename") << "posix/io/dir/rename"
-                                << "rename";
+                                << "rinomina";
     }
     void failingCallKeepsOldContent()
     {
         QFETCH(QString, failPoint);
         QFETCH(QString, step);
-#if defined(__SANITIZE_ADDRESS__)
+#if TARVELO_TEST_ASAN
         QSKIP("fiu-run's preloaded library does not work with AddressSanitizer");
 #endif
         const QString fiuRun = QStandardPaths::findExecutable(QStringLiteral("fiu-run"));
@@ -320,8 +429,8 @@ int main(int argc, char** argv)
 {
     if (argc == 4 && qstrcmp(argv[1], "--full-disk") == 0)
         return fullDiskHelper(argv[2], std::atoi(argv[3]));
-    if (argc == 3 && qstrcmp(argv[1], "--replace") == 0)
-        return replaceHelper(argv[2]);
+    if ((argc == 3 || argc == 4) && qstrcmp(argv[1], "--replace") == 0)
+        return replaceHelper(argv[2], argc == 4 ? argv[3] : "follow");
     QCoreApplication app(argc, argv);
     TstAtomicFile test;
     QTEST_SET_MAIN_SOURCE_PATH

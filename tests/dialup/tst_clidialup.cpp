@@ -7,9 +7,12 @@
 #include "tools/Cli.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 class TestCliDialUp : public QObject
 {
@@ -156,6 +159,54 @@ private slots:
         QCOMPARE(run({"provider", "set", "../Casa", "--user", "x"}), 0);
         QVERIFY(!QFileInfo::exists(m_tmp->path() + QStringLiteral("/../Casa.ras")));
         QVERIFY(QFileInfo::exists(m_tmp->path() + QStringLiteral("/..%2FCasa.ras")));
+    }
+
+    // Every refusal and failure of "provider" says why, in Italian.
+    void providerFailuresSayWhy_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("setup"); // "folder": a folder where the record goes;
+                                            // "link": a link to a record elsewhere
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("record not readable")
+            << "Casa"
+            << "folder" << 1
+            << "impossibile leggere il record: %1Casa.ras: lettura: è una cartella\n";
+        QTest::newRow("record behind a link, as root")
+            << "Casa"
+            << "link" << 1
+            << "impossibile scrivere il record: %1Casa.ras: il file è un collegamento simbolico: "
+               "il programma avviato come root non scrive attraverso i collegamenti\n";
+    }
+    void providerFailuresSayWhy()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, setup);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QTemporaryDir elsewhere;
+        if (setup == QLatin1String("folder"))
+            QVERIFY(QDir(folder()).mkdir(QStringLiteral("Casa.ras")));
+        if (setup == QLatin1String("link")) {
+            if (::geteuid() != 0)
+                QSKIP("the rule for links of root");
+            TProviderRecord r;
+            r.entryName = QStringLiteral("Casa");
+            ScriptedPrompt prompt;
+            QCOMPARE(r.save(elsewhere.path() + QLatin1Char('/'), prompt),
+                     TProviderRecord::SaveResult::Saved);
+            QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("Casa.ras")),
+                                folder() + QStringLiteral("Casa.ras")));
+        }
+        QCOMPARE(run({"provider", "set", entry, "--user", "x"}), status);
+        QCOMPARE(m_err, message.contains(QLatin1String("%1")) ? message.arg(folder()) : message);
+        if (setup == QLatin1String("link")) {
+            ScriptedPrompt prompt;
+            TProviderRecord r;
+            r.load(elsewhere.path() + QLatin1Char('/'), QStringLiteral("Casa"), prompt);
+            QCOMPARE(r.userName, QString());
+        }
     }
 };
 

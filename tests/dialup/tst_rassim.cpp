@@ -90,6 +90,44 @@ private slots:
         QVERIFY(pb.text().startsWith("; rubrica\n[Casa]\nPhoneNumber=999\nSimBusyAttempts=2\n"));
     }
 
+    // What the reader takes is what the writer changes, and a rewrite never
+    // changes what the file says: a key given twice in a section, a section
+    // given twice, byte-order marks piled up at the start.
+    void readerAndWriterAgree_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("before"); // Casa's number as read
+        QTest::newRow("number given twice")
+            << QByteArray("[Casa]\nPhoneNumber=111\nSimStepMs=1\nphonenumber=222\n") << "111";
+        QTest::newRow("section given twice")
+            << QByteArray("[Casa]\nSimStepMs=1\n[CASA]\nPhoneNumber=222\n") << "";
+        QTest::newRow("two byte-order marks")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF[Casa]\nPhoneNumber=111\n") << "111";
+        QTest::newRow("three marks, CR LF")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF[Casa]\r\nPhoneNumber=111\r\n")
+            << "111";
+    }
+    void readerAndWriterAgree()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, before);
+        TRasPhoneBook pb = TRasPhoneBook::parse(text);
+        QVERIFY(pb.find(QStringLiteral("Casa")));
+        QCOMPARE(pb.find(QStringLiteral("Casa"))->phoneNumber, before);
+        // A rewrite with no change reads the same, however often it is done.
+        TRasPhoneBook same = TRasPhoneBook::parse(pb.text());
+        QCOMPARE(same.entries().size(), pb.entries().size());
+        QCOMPARE(same.find(QStringLiteral("Casa"))->phoneNumber, before);
+        QCOMPARE(TRasPhoneBook::parse(same.text()).text(), same.text());
+
+        pb.setEntry(QStringLiteral("Casa"), QStringLiteral("999"));
+        const TRasPhoneBook after = TRasPhoneBook::parse(pb.text());
+        QCOMPARE(after.entries().size(), 1);
+        QCOMPARE(after.find(QStringLiteral("Casa"))->phoneNumber, QStringLiteral("999"));
+        QCOMPARE(after.find(QStringLiteral("Casa"))->stepMs,
+                 pb.find(QStringLiteral("Casa"))->stepMs);
+    }
+
     void entryNames_data()
     {
         QTest::addColumn<QString>("name");

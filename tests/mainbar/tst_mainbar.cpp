@@ -18,6 +18,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -122,6 +124,8 @@ private slots:
     void displayModeChoice();
     void hideIcons();
     void closeSavesSettingsWithPosition();
+    void unreadableSettingsNeverWrittenOver_data();
+    void unreadableSettingsNeverWrittenOver();
     void quitRefusedWhileRunning();
     void quitClosesDialler();
     void destroyedBarSavesToo();
@@ -454,6 +458,76 @@ void TestMainBar::closeSavesSettingsWithPosition()
     bar->shutdown(false);
     QCOMPARE(ended.count(), 1);
     QCOMPARE(f.registry.commitCount(), commits);
+}
+
+// A settings file the program cannot read (a broad export copied in, far
+// over the size it reads; a folder in its place) is left exactly as it is:
+// the bar starts on the defaults and says so once, and the settings changed
+// in that run, saved by the options window or at the close, stay in memory.
+void TestMainBar::unreadableSettingsNeverWrittenOver_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("larger than the read limit") << false << "lettura: file troppo grande";
+    QTest::newRow("a folder in its place") << true << "lettura: è una cartella";
+}
+
+void TestMainBar::unreadableSettingsNeverWrittenOver()
+{
+    QFETCH(bool, folder);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tarvelo/HKCU.reg"));
+    QVERIFY(QDir().mkpath(folder ? path + QStringLiteral("/inside") : dir.filePath("tarvelo")));
+    QByteArray start = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Tarvelo! Pindral(C)\\Sett]\r\n"
+                       "\"IVA\"=dword:00000004\r\n";
+    if (!folder) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.write(start) == start.size());
+        QVERIFY(f.resize(18 * 1024 * 1024));
+    }
+    const auto snapshot = [&] {
+        if (folder)
+            return QDir(dir.filePath("tarvelo"))
+                       .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                       .join(QLatin1Char(',')) +
+                   QLatin1Char('/') +
+                   QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(',');
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly)
+                   ? QString::fromLatin1(
+                         QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex())
+                   : QString();
+    };
+    const QString before = snapshot();
+
+    ScriptedPrompt prompt;
+    ManualClock clock;
+    TRegFile registry(path);
+    FakeShell shell;
+    Program program{prompt, clock, registry, shell, dir.path()};
+    auto bar = std::make_unique<TfMain>(program);
+    QCOMPARE(prompt.requests().size(), 1);
+    const QString text = prompt.requests().first().text;
+    QVERIFY2(text.startsWith(QStringLiteral("Problema con il file delle impostazioni:\r") + path +
+                             QStringLiteral(": ") + reason),
+             qPrintable(text));
+    QVERIFY2(text.endsWith(TRegFile::KeptInMemoryText), qPrintable(text));
+    QCOMPARE(program.settings.iva, 20); // the default, not the file's 4
+
+    // The options window's "&Ok" and the close both save: nothing is written,
+    // nothing more is said, the change lives on in memory.
+    program.settings.iva = 10;
+    QString error;
+    QVERIFY2(bar->saveSettings(&error), qPrintable(error));
+    QCOMPARE(SettingsStore(registry).readInteger(SettingsStore::Sett, QStringLiteral("IVA"), 0),
+             10);
+    bar->close();
+    QVERIFY(bar->hasEnded());
+    QCOMPARE(prompt.requests().size(), 1);
+    bar.reset();
+    QCOMPARE(snapshot(), before);
 }
 
 void TestMainBar::quitRefusedWhileRunning()

@@ -4,6 +4,7 @@
 
 #include "LocalServer.h"
 #include "app/ClockSync.h"
+#include "app/Settings.h"
 #include "app/WatchState.h"
 #include "archive/ConnRecords.h"
 #include "common/Clock.h"
@@ -12,6 +13,7 @@
 #include "platform/clock/FakeClockSetter.h"
 #include "tests/support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -39,7 +41,8 @@ struct Fixture {
     ScriptedPrompt prompt;
     WatchState watch;
     ConnRecords records;
-    ClockSync sync{ClockSyncContext{watch, records, clock, prompt, setter}};
+    Settings settings;
+    ClockSync sync{ClockSyncContext{watch, records, clock, prompt, setter, settings}};
     TDateTime start = SystemNow - 600 * dt::OneSecond;
 
     explicit Fixture(quint16 port, int timeOut = 5000)
@@ -48,8 +51,7 @@ struct Fixture {
         watch.connected = true;
         records.running.inizio = start;
         records.running.fine = SystemNow;
-        sync.Host = QStringLiteral("127.0.0.1");
-        sync.Port = port;
+        settings.serverOraEsatta = QStringLiteral("127.0.0.1:%1").arg(port);
         sync.TimeOut = timeOut;
     }
     bool run()
@@ -82,6 +84,9 @@ private slots:
     void connectionEndsWhileWaiting();
     void notConnectedDoesNothing();
     void secondClickWhileAsking();
+    void lineUsedBeforeServerCloses();
+    void serverAddress_data();
+    void serverAddress();
 };
 
 void TestClockSync::parse_data()
@@ -120,6 +125,11 @@ void TestClockSync::parse_data()
     QTest::newRow("no such day") << "Wed Feb 29 21:58:33 2026" << 0.0;
     QTest::newRow("day 0") << "Wed Dec 0 21:58:33 2026" << 0.0;
     QTest::newRow("year 0") << "Wed Dec 8 21:58:33 0" << 0.0;
+    // Before the start of the day count a date and a time add up to another
+    // moment altogether.
+    QTest::newRow("before 30 December 1899") << "Fri Dec 29 12:00:00 1899" << 0.0;
+    QTest::newRow("first day of the count")
+        << "Sat Dec 30 12:00:00 1899" << dt::encode(1899, 12, 30, 12, 0, 0);
     QTest::newRow("huge day") << "Wed Dec 99999999999 21:58:33 2026" << 0.0;
 }
 
@@ -301,9 +311,7 @@ void TestClockSync::secondClickWhileAsking()
             return ScriptedPrompt::ask(request);
         }
     } prompt;
-    ClockSync sync{ClockSyncContext{f.watch, f.records, f.clock, prompt, f.setter}};
-    sync.Host = f.sync.Host;
-    sync.Port = f.sync.Port;
+    ClockSync sync{ClockSyncContext{f.watch, f.records, f.clock, prompt, f.setter, f.settings}};
     prompt.onAsk = [&sync] { sync.synchronise(); };
     prompt.answerNext(PbYes);
     QSignalSpy finished(&sync, &ClockSync::finished);
@@ -314,6 +322,65 @@ void TestClockSync::secondClickWhileAsking()
     QCOMPARE(server.connections(), 1);
     QCOMPARE(prompt.requests().size(), 1);
     QCOMPARE(f.setter.requests().size(), 1);
+}
+
+// A server that sends its line and keeps the connection open: the line is
+// used as soon as it is complete, while the connection is still open, not
+// when the 10-second time-out ends the wait (which would put the clock and
+// the session's start 10 seconds wrong).
+void TestClockSync::lineUsedBeforeServerCloses()
+{
+    QList<QTcpSocket*> held;
+    LocalServer server([&held](QTcpSocket* s) {
+        held << s;
+        s->write(ServerAnswer);
+    });
+    QVERIFY(server.start());
+    Fixture f(server.port(), ClockSync::DayTimeTimeOut);
+    f.prompt.answerNext(PbYes);
+    QElapsedTimer waited;
+    waited.start();
+    QSignalSpy finished(&f.sync, &ClockSync::finished);
+    f.sync.synchronise();
+    QVERIFY(finished.wait(ClockSync::DayTimeTimeOut / 2));
+    QVERIFY(waited.elapsed() < ClockSync::DayTimeTimeOut / 2);
+    QCOMPARE(held.size(), 1);
+    QCOMPARE(held.first()->state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(f.prompt.texts(), QStringList{Question});
+    QVERIFY(near(f.sync.offset(), 300 * dt::OneSecond));
+    QVERIFY(near(f.sync.arrivalTime(), SystemNow));
+}
+
+// Where "ServerOraEsatta" sends the request.
+void TestClockSync::serverAddress_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("host name") << "ntp1.inrim.it"
+                               << "ntp1.inrim.it" << 13;
+    QTest::newRow("with a port") << "127.0.0.1:1313"
+                                 << "127.0.0.1" << 1313;
+    QTest::newRow("spaces around") << " time.example:37 "
+                                   << "time.example" << 37;
+    QTest::newRow("IPv6 with a port") << "[::1]:1313"
+                                      << "::1" << 1313;
+    QTest::newRow("IPv6 bare") << "::1"
+                               << "::1" << 13;
+    QTest::newRow("port not a number") << "time.example:tredici"
+                                       << "time.example" << 0;
+    QTest::newRow("port too large") << "time.example:70000"
+                                    << "time.example" << 0;
+}
+
+void TestClockSync::serverAddress()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const auto [h, p] = ClockSync::serverAddress(text);
+    QCOMPARE(h, host);
+    QCOMPARE(int(p), port);
 }
 
 QTEST_GUILESS_MAIN(TestClockSync)

@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,6 +31,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <unistd.h>
 
 using testsupport::child;
 
@@ -98,6 +100,8 @@ private slots:
     void failuresReported();
     void providerRecordSavedAndShown();
     void providerProfileNoLongerListed();
+    void longProviderNameSaved();
+    void providerSaveFailureSaysWhy();
     void noProviders();
     void serviceInUse();
     void unknownProviderRefused();
@@ -493,6 +497,54 @@ void TestSett::serviceInUse()
     info2->linkActivated(QStringLiteral("info"));
     QVERIFY(f.prompt.requests().last().text.startsWith(
         QStringLiteral("Entra nel gruppo dip.\r\rIl numero arriva")));
+}
+
+// The box shows at most 60 characters of an entry name; a longer entry
+// chosen from the list still gets its record, found by its full name.
+void TestSett::longProviderNameSaved()
+{
+    Fixture f;
+    const QString name =
+        QStringLiteral("Linea aziendale di riserva per i collegamenti notturni (ISDN)");
+    QVERIFY(name.size() > TProviderRecord::EntryNameMax);
+    f.ras->names = {name};
+    auto w = f.open(TfSett::ProviderPage);
+    auto* provider = child<QComboBox>(*w, "Provider");
+    QCOMPARE(provider->currentText(), name.left(TProviderRecord::EntryNameMax));
+    edit(*w, "username")->setText(QStringLiteral("notte"));
+    click(*w, "Button3");
+    QCOMPARE(f.prompt.texts(), QStringList());
+
+    TProviderRecord r;
+    QCOMPARE(r.load(f.program.programFolder, name, f.prompt), TProviderRecord::LoadResult::Loaded);
+    QCOMPARE(r.userName, QStringLiteral("notte"));
+    QCOMPARE(r.entryName, name.left(TProviderRecord::EntryNameMax));
+}
+
+// A record that cannot be written is reported with the reason, here a
+// planted link the program does not follow (as root, no link at all).
+void TestSett::providerSaveFailureSaysWhy()
+{
+    Fixture f;
+    f.ras->names = {QStringLiteral("Casa")};
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("altro.ras"));
+    QVERIFY(testsupport::writeFileBytes(target, QByteArray(TProviderRecord::Size, '\0')));
+    QVERIFY(QFile::link(target, f.program.path(QStringLiteral("Casa.ras"))));
+    if (::geteuid() != 0)
+        QVERIFY(testsupport::changeOwner(target, testsupport::NobodyUid, testsupport::NobodyGid));
+    if (::geteuid() != 0 && QFileInfo(target).ownerId() != testsupport::NobodyUid)
+        QSKIP("a file of another user can only be made by root");
+
+    auto w = f.open(TfSett::ProviderPage);
+    edit(*w, "username")->setText(QStringLiteral("mario"));
+    click(*w, "Button3");
+    QCOMPARE(f.prompt.texts().size(), 1);
+    QVERIFY2(f.prompt.texts().first().startsWith(
+                 QStringLiteral("Impossibile salvare i dati del provider Casa.\ril file è un "
+                                "collegamento simbolico")),
+             qPrintable(f.prompt.texts().first()));
+    QCOMPARE(testsupport::readFileBytes(target), QByteArray(TProviderRecord::Size, '\0'));
 }
 
 void TestSett::providerProfileNoLongerListed()

@@ -2,6 +2,7 @@
 // proc folder with pppd processes, the pid files of a run folder, a peers
 // folder. No process is started and none is signalled.
 #include "common/Clock.h"
+#include "common/SysError.h"
 #include "dialup/DialUp.h"
 #include "platform/ppp/NetInterface.h"
 #include "platform/ppp/ProcTable.h"
@@ -279,7 +280,7 @@ private slots:
         QCOMPARE(rec.snapshot(), (QList<Seen>{{0, 0}, {0, ras::DeviceError}}));
         QCOMPARE(service.errorText(ras::DeviceError),
                  QStringLiteral("Non è possibile avviare pppd (%1): %2.")
-                     .arg(paths.command, QString::fromLocal8Bit(std::strerror(ENOENT))));
+                     .arg(paths.command, systemErrorText(ENOENT)));
     }
 };
 

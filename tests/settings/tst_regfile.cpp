@@ -229,6 +229,124 @@ private slots:
         }
     }
 
+    // A save writes the program's values and keeps everything else of the
+    // file where it was: comments, keys of other hives, a line it could not
+    // read; a text holding a NUL is written so that it reads back whole.
+    void saveKeepsWhatItDidNotRead()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("HKCU.reg"));
+        static const char before[] = "REGEDIT4\r\n"
+                                     "\r\n"
+                                     "; Impostazioni di Tarvelo! \x97 copiate a mano\r\n"
+                                     "[HKEY_LOCAL_MACHINE\\Software\\Altro]\r\n"
+                                     "\"Chiave\"=\"valore\"\r\n"
+                                     "\r\n"
+                                     "[HKEY_CURRENT_USER\\Tarvelo! Pindral(C)\\Sett]\r\n"
+                                     "; IVA cambiata nel 2023\r\n"
+                                     "\"IVA\"=dword:00000014\r\n"
+                                     "\"Rotta\"=dword:zz\r\n"
+                                     "\"Nul\"=\"prima\0dopo\"\r\n"
+                                     "\"IVA\"=dword:00000016\r\n"
+                                     "\r\n"
+                                     "[HKEY_CLASSES_ROOT\\.trf]\r\n"
+                                     "@=\"Tarvelo.Tabella\"\r\n";
+        QVERIFY(writeAll(path, QByteArray(before, sizeof(before) - 1)));
+        TRegFile reg(path);
+        QVERIFY(reg.reload());
+        QCOMPARE(reg.skippedLines(), 1);
+        QCOMPARE(reg.readValue(SettKey, QStringLiteral("IVA")), RegValue::ofDword(0x16));
+        reg.writeValue(SettKey, QStringLiteral("IVA"), RegValue::ofDword(21));
+        reg.writeValue(SettKey, QStringLiteral("DialTime"), RegValue::ofDword(7));
+        reg.writeValue(QStringLiteral("Tarvelo! Pindral(C)\\Main"), QStringLiteral("MainTop"),
+                       RegValue::ofDword(5));
+        QString error;
+        QVERIFY2(reg.commit(&error), qPrintable(error));
+
+        const QByteArray after = "REGEDIT4\r\n"
+                                 "\r\n"
+                                 "; Impostazioni di Tarvelo! \x97 copiate a mano\r\n"
+                                 "[HKEY_LOCAL_MACHINE\\Software\\Altro]\r\n"
+                                 "\"Chiave\"=\"valore\"\r\n"
+                                 "\r\n"
+                                 "[HKEY_CURRENT_USER\\Tarvelo! Pindral(C)\\Sett]\r\n"
+                                 "; IVA cambiata nel 2023\r\n"
+                                 "\"IVA\"=dword:00000015\r\n"
+                                 "\"Rotta\"=dword:zz\r\n"
+                                 "\"Nul\"=hex(1):70,72,69,6d,61,00,64,6f,70,6f,00\r\n"
+                                 "\"DialTime\"=dword:00000007\r\n"
+                                 "\r\n"
+                                 "[HKEY_CLASSES_ROOT\\.trf]\r\n"
+                                 "@=\"Tarvelo.Tabella\"\r\n"
+                                 "\r\n"
+                                 "[HKEY_CURRENT_USER\\Tarvelo! Pindral(C)\\Main]\r\n"
+                                 "\"MainTop\"=dword:00000005\r\n"
+                                 "\r\n";
+        QCOMPARE(readAll(path), after);
+
+        TRegFile back(path);
+        QVERIFY(back.reload());
+        QCOMPARE(back.readValue(SettKey, QStringLiteral("Nul")),
+                 RegValue::ofString(QStringLiteral("prima") + QChar(0) + QStringLiteral("dopo")));
+        QVERIFY(TMemRegistry::sameContent(back, reg));
+        // Saved again unchanged, the file stays as it is.
+        back.writeValue(SettKey, QStringLiteral("IVA"), RegValue::ofDword(21));
+        QVERIFY(back.commit());
+        QCOMPARE(readAll(path), after);
+    }
+
+    // Files in awkward shapes read back the same after a save, with a value
+    // changed, one added to an existing key and one to a new key; a second
+    // save gives the same bytes.
+    void saveReadsBackTheSame_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray k = "[HKEY_CURRENT_USER\\Tarvelo! Pindral(C)\\Sett]\n";
+        QTest::newRow("no banner, values before any key")
+            << QByteArray("\"Fuori\"=dword:1\n") + k + "\"A\"=dword:2\n";
+        QTest::newRow("deletions") << "REGEDIT4\n" + k +
+                                          "\"A\"=dword:1\n\"B\"=dword:2\n\"A\"=-\n"
+                                          "[-HKEY_CURRENT_USER\\Tarvelo! Pindral(C)]\n" +
+                                          k + "\"C\"=dword:3\n";
+        QTest::newRow("key deleted, values after it ignored")
+            << "REGEDIT4\n" + k +
+                   "\"A\"=dword:1\n[-HKEY_CURRENT_USER\\Tarvelo! "
+                   "Pindral(C)\\Sett]\n\"B\"=dword:2\n";
+        QTest::newRow("same key twice") << "REGEDIT4\n" + k + "\"A\"=dword:1\n" +
+                                               "[HKEY_CURRENT_USER\\Altro]\n\"X\"=\"x\"\n" + k +
+                                               "\"a\"=dword:5\n\"B\"=dword:2\n";
+        QTest::newRow("unreadable data continued to the end")
+            << "REGEDIT4\n" + k + "\"A\"=dword:1\n\"C\"=hex:01,zz,\\\\";
+        QTest::newRow("data continued into the end, line break")
+            << "REGEDIT4\n" + k + "\"A\"=hex:01,\\\n";
+        QTest::newRow("other hive's data continued to the end")
+            << QByteArray("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"A\"=hex:01,\\\\\\");
+        QTest::newRow("Unicode file, odd text data")
+            << "Windows Registry Editor Version 5.00\n" + k + "\"A\"=hex(1):41\n\"B\"=dword:1\n";
+        QTest::newRow("comment outside Windows-1252")
+            << "REGEDIT4\n; \xE2\x98\x8E\n" + k + "\"A\"=\"\xC3\xA0\"\n";
+        QTest::newRow("Windows-1252 bytes that read as UTF-8")
+            << "REGEDIT4\n" + k + "\"A\"=\"x\" junk\n\"B\"=hex(2):c3,a8,00\n";
+        QTest::newRow("no line break at the end") << "REGEDIT4\n" + k + "\"A\"=dword:1";
+    }
+    void saveReadsBackTheSame()
+    {
+        QFETCH(QByteArray, file);
+        TRegFile reg(QStringLiteral("unused"));
+        reg.readFrom(file);
+        reg.writeValue(SettKey, QStringLiteral("B"), RegValue::ofDword(0xB));
+        reg.writeValue(SettKey, QStringLiteral("Nuovo"), RegValue::ofString(QStringLiteral("n")));
+        reg.writeValue(QStringLiteral("Nuova\\Chiave"), QStringLiteral("N"), RegValue::ofDword(1));
+        const QByteArray saved = reg.contents();
+        QVERIFY(reg.layoutKept());
+
+        TRegFile back(QStringLiteral("unused"));
+        back.readFrom(saved);
+        QVERIFY2(TMemRegistry::sameContent(back, reg), saved.constData());
+        QCOMPARE(back.skippedLines() <= reg.skippedLines(), true);
+        QCOMPARE(back.contents(), saved);
+    }
+
     // A file exported by the Windows registry editor (UTF-16LE with BOM).
     void windowsExport()
     {

@@ -5,6 +5,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVariantMap>
@@ -52,6 +53,8 @@ QVariantMap fields(const Settings& s)
         {"PppCommand", s.pppCommand},
         {"PppPeers", s.pppPeers},
         {"PppRun", s.pppRun},
+        {"ServerOraEsatta", s.serverOraEsatta},
+        {"IndirizzoAggiornamento", s.indirizzoAggiornamento},
     };
     for (int i = 0; i < 3; ++i)
         m.insert(QStringLiteral("arrDialingTime%1").arg(i + 1), s.arrDialingTime[i]);
@@ -102,6 +105,9 @@ private slots:
         QCOMPARE(s.tentativi1, 10);
         QCOMPARE(s.tentativi2, 5);
         QCOMPARE(s.tabDefault, QStringLiteral("Telecom Urbana 50%"));
+        QCOMPARE(s.serverOraEsatta, QStringLiteral("ntp1.inrim.it"));
+        QCOMPARE(s.indirizzoAggiornamento,
+                 QStringLiteral("http://www.pindral.example/tarvelo!.agg"));
         // The key exists from the first start on, even before any save.
         QFile f(reg.filePath());
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -144,6 +150,8 @@ private slots:
         s.pppCommand = QStringLiteral("/opt/ppp/sbin/pppd");
         s.pppPeers = QStringLiteral("/opt/ppp/peers");
         s.pppRun = QStringLiteral("/var/run");
+        s.serverOraEsatta = QStringLiteral("127.0.0.1:1313");
+        s.indirizzoAggiornamento = QStringLiteral("http://127.0.0.1:8080/prova/tarvelo!.agg");
         {
             TRegFile reg(path);
             SettingsStore store(reg);
@@ -159,11 +167,26 @@ private slots:
         QCOMPARE(fields(back), fields(expected));
 
         // Written in the load order, each section with its own types.
-        QCOMPARE(reg.valueNames(key("Sett")),
-                 (QStringList{"IVA", "CambioEcu", "arrDialingTime1", "arrDialingTime2",
-                              "arrDialingTime3", "DialingIndex", "DialTime", "AvviaWind",
-                              "NormWind", "RidottoIcona", "MostraSeConn", "CPmin", "UltSearchAgg",
-                              "AggAuto", "RasBackend", "PppCommand", "PppPeers", "PppRun"}));
+        QCOMPARE(reg.valueNames(key("Sett")), (QStringList{"IVA",
+                                                           "CambioEcu",
+                                                           "arrDialingTime1",
+                                                           "arrDialingTime2",
+                                                           "arrDialingTime3",
+                                                           "DialingIndex",
+                                                           "DialTime",
+                                                           "AvviaWind",
+                                                           "NormWind",
+                                                           "RidottoIcona",
+                                                           "MostraSeConn",
+                                                           "CPmin",
+                                                           "UltSearchAgg",
+                                                           "AggAuto",
+                                                           "RasBackend",
+                                                           "PppCommand",
+                                                           "PppPeers",
+                                                           "PppRun",
+                                                           "ServerOraEsatta",
+                                                           "IndirizzoAggiornamento"}));
         QStringList autoDial{"Provider", "Tentativi1", "Tentativi2", "Rinuncia",
                              "Prosegui", "Successivo", "Interrompi"};
         for (int i = 1; i <= 20; ++i)
@@ -460,10 +483,54 @@ private slots:
         expected.dialTime = 7;
         QCOMPARE(fields(s), fields(expected));
         QVERIFY(reg.skippedLines() > 0);
-        QVERIFY(store.save(s)); // and the next save writes a clean file
+        // The next save writes every value and keeps the lines it could not
+        // read where they were, for the user to mend.
+        QVERIFY(store.save(s));
         TRegFile back(path);
         QVERIFY(back.reload());
-        QCOMPARE(back.skippedLines(), 0);
+        QCOMPARE(back.skippedLines(), reg.skippedLines());
+        Settings again;
+        QVERIFY(SettingsStore(back).load(again));
+        QCOMPARE(fields(again), fields(expected));
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray bytes = saved.readAll();
+        QVERIFY(
+            bytes.startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Tarvelo! Pindral(C)\\Sett]\r\n"
+                             "\"IVA\"=dword:0000000x\r\n"
+                             "\"DialTime\"=dword:00000007\r\n"));
+        static const char tail[] = "\"NormWind\"=\"0\r\n"
+                                   "\x00\x01\x02\xFF\xFE garbage\r\n"
+                                   "[HKEY_CURRENT_USER\\Tarvelo! Pindral(C)\\AutoDial\r\n"
+                                   "\"Tentativi1\"=dword:00000002\r\n\r\n";
+        QVERIFY(bytes.contains(QByteArray(tail, sizeof(tail) - 1)));
+    }
+
+    // The file turns unreadable while the program runs (replaced by one far
+    // over the size it reads): the save reports it once and leaves it alone;
+    // later saves keep the values in memory without a word.
+    void fileUnreadableAtSaveIsLeftAlone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("HKCU.reg"));
+        TRegFile reg(path);
+        SettingsStore store(reg);
+        Settings s;
+        QVERIFY(store.load(s));
+        QVERIFY(QFile::exists(path));
+        QFile big(path);
+        QVERIFY(big.resize(TRegFile::MaxFileSize + 1));
+        s.iva = 7;
+        QString error;
+        QVERIFY(!store.save(s, &error));
+        QVERIFY2(error.startsWith(path + QStringLiteral(": lettura: file troppo grande")),
+                 qPrintable(error));
+        QVERIFY(reg.keptInMemory());
+        QCOMPARE(QFileInfo(path).size(), TRegFile::MaxFileSize + 1);
+        s.iva = 8;
+        QVERIFY(store.save(s, &error));
+        QCOMPARE(store.readInteger(SettingsStore::Sett, QStringLiteral("IVA"), 0), 8);
+        QCOMPARE(QFileInfo(path).size(), TRegFile::MaxFileSize + 1);
     }
 
     void failedSaveIsReported()

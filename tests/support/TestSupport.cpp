@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QtGlobal>
 
+#include <unistd.h>
+
 namespace testsupport
 {
 
@@ -26,6 +28,19 @@ bool writeFileBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QStringList commandAsNobody(const QString& program, const QStringList& args)
+{
+    return QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(NobodyUid),
+                       QStringLiteral("--regid=%1").arg(NobodyGid),
+                       QStringLiteral("--clear-groups"), program} +
+           args;
+}
+
+bool changeOwner(const QString& path, uid_t uid, gid_t gid)
+{
+    return ::lchown(QFile::encodeName(path).constData(), uid, gid) == 0;
 }
 
 } // namespace testsupport

@@ -4,6 +4,9 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
 
 namespace testsupport
 {
@@ -20,5 +23,14 @@ QString sourceDir();
 // these to lay out fixtures and inspect results byte by byte.
 QByteArray readFileBytes(const QString& path);
 bool writeFileBytes(const QString& path, const QByteArray& bytes);
+
+// An ordinary user for tests that root runs: permission checks and the rules
+// about other users' files only show with someone who is not root.
+constexpr uid_t NobodyUid = 65534;
+constexpr gid_t NobodyGid = 65534;
+// The command line that runs program with args as the user nobody.
+QStringList commandAsNobody(const QString& program, const QStringList& args);
+// Gives path (a link itself, not what it points to) to uid:gid.
+bool changeOwner(const QString& path, uid_t uid, gid_t gid);
 
 } // namespace testsupport

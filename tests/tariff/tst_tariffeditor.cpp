@@ -18,16 +18,21 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using testsupport::child;
 
@@ -166,6 +171,8 @@ private slots:
     void applicaTabellaSetsDefault();
     void deleteProfile();
     void closingKeepsEditsApartFromSessionLoads();
+    void failedSaveOnCloseKeepsEdits_data();
+    void failedSaveOnCloseKeepsEdits();
     void unshowableStartTime();
     void helpPage();
 };
@@ -552,6 +559,81 @@ void TestTariffEditor::closingKeepsEditsApartFromSessionLoads()
     // the working profile.
     QCOMPARE(f.readProfile(Alfa).toBytes(), edited.toBytes());
     QCOMPARE(f.program.profiles.working.toBytes(), edited.toBytes());
+}
+
+// Closing saves the edits; on a full disk the save fails and the window stays
+// open with them, for another try once there is room, or until the user
+// chooses to leave without them.
+void TestTariffEditor::failedSaveOnCloseKeepsEdits_data()
+{
+    QTest::addColumn<bool>("leave");
+    QTest::newRow("tried again once there is room") << false;
+    QTest::newRow("left without the edits") << true;
+}
+
+void TestTariffEditor::failedSaveOnCloseKeepsEdits()
+{
+    QFETCH(bool, leave);
+    QTemporaryDir dir;
+    const QByteArray disk = QFile::encodeName(dir.filePath(QStringLiteral("disco")));
+    QVERIFY(QDir().mkpath(QFile::decodeName(disk)));
+    // A private mount namespace for this thread, then a 64 KiB disk.
+    if (::geteuid() != 0 || ::unshare(CLONE_NEWNS) != 0 ||
+        ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("a private tmpfs cannot be mounted here (needs root and mount rights)");
+    const auto unmount = qScopeGuard([&] { ::umount2(disk.constData(), MNT_DETACH); });
+
+    ScriptedPrompt prompt;
+    ManualClock clock;
+    TMemRegistry registry;
+    FakeShell shell;
+    Program program{prompt, clock, registry, shell, QFile::decodeName(disk)};
+    TariffProfiles p;
+    p.working = fixtures::evening();
+    QVERIFY(TProfileFiles(p, program.programFolder, prompt).SaveProfile(Alfa));
+    SettingsStore(registry).setTabellaAttuale(Alfa);
+    const QString path = program.path(QStringLiteral("Trf/Alfa.trf"));
+    const QByteArray before = testsupport::readFileBytes(path);
+    QFile filler(program.path(QStringLiteral("riempitivo")));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    while (filler.write(QByteArray(4096, 'f')) == 4096) {
+    }
+    filler.close();
+
+    auto w = std::make_unique<TfTariffe>(program);
+    w->show();
+    QCoreApplication::processEvents(); // the opening runs once the window is up
+    clickCell(*w, 6, 1);
+    field(*w, "dalle")->setText(QStringLiteral("23:00"));
+    field(*w, "costo1")->setText(QStringLiteral("1"));
+    salva(*w);
+    QVERIFY(w->editor().isModified());
+    prompt.answerNext(PbOk);
+    prompt.answerNext(leave ? PbYes : PbNo);
+    child<QPushButton>(*w, "Chiudi")->click();
+    QCOMPARE(prompt.texts(),
+             (QStringList{QStringLiteral("Impossibile salvare la tabella <Alfa>.\r"
+                                         "scrittura: spazio esaurito sul dispositivo"),
+                          TfTariffe::leaveWithoutSavingText(Alfa)}));
+    QCOMPARE(testsupport::readFileBytes(path), before);
+    if (leave) {
+        QVERIFY(!w->isVisible());
+        w.reset();
+        QCOMPARE(testsupport::readFileBytes(path), before);
+        return;
+    }
+    QVERIFY(w->isVisible());
+    QVERIFY(w->editor().isModified());
+    QCOMPARE(w->cellTexts(6, 1), (QStringList{"23.00", "1,2"}));
+
+    QVERIFY(filler.remove());
+    prompt.clear();
+    child<QPushButton>(*w, "Chiudi")->click();
+    QVERIFY(!w->isVisible());
+    QVERIFY(prompt.texts().isEmpty());
+    const TariffTable edited = w->editor().own().working;
+    QCOMPARE(testsupport::readFileBytes(path), TProfileFiles::fileBytes(p.header, edited));
 }
 
 void TestTariffEditor::unshowableStartTime()
