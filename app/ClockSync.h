@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class IClock;
@@ -28,6 +29,9 @@ struct ClockSyncContext {
     IClock& clock;
     IPrompt& prompt;
     IClockSetter& clockSetter;
+    // Told after the running record's inizio was moved, so that the session
+    // prices the connection from its corrected start (TWatch::sessionStartMoved).
+    std::function<void()> startMoved = {};
 };
 
 // The fields of a daytime answer such as "Wed Dec  8 21:58:33 2026".
