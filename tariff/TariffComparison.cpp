@@ -59,7 +59,7 @@ ComparedProfile TTariffComparison::loadProfile(const QString& name, const QStrin
 
 bool TTariffComparison::begin(std::unique_ptr<IConnectionSource> source)
 {
-    stop();
+    cancel();
     m_sums.assign(size_t(m_profiles.size()), Sums{});
     m_done = m_total = m_connections = 0;
     m_storedTotal = 0;
@@ -85,7 +85,7 @@ TTariffComparison::Step TTariffComparison::step(int maxPositions)
     m_done = m_source->done();
     if (read == IConnectionSource::Read::Failed) {
         m_error = m_source->errorText();
-        stop();
+        cancel();
         return Step::Failed;
     }
 
@@ -115,7 +115,7 @@ TTariffComparison::Step TTariffComparison::step(int maxPositions)
 
     if (read == IConnectionSource::Read::More)
         return Step::More;
-    stop();
+    cancel();
     m_complete = true;
     return Step::Done;
 }
@@ -130,7 +130,7 @@ TTariffComparison::Step TTariffComparison::run(std::unique_ptr<IConnectionSource
     return s;
 }
 
-void TTariffComparison::stop()
+void TTariffComparison::cancel()
 {
     m_source.reset();
     m_block = {};

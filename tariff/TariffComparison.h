@@ -11,7 +11,7 @@
 // for that profile, never priced at 0.
 //
 // The work goes in slices: begin(), then step() until it says Done, so that
-// a window can show progress and stop between slices; stop() keeps what was
+// a window can show progress and stop between slices; cancel() keeps what was
 // summed so far. Per profile only its sums are kept, so memory does not
 // depend on the number of connections; the cost of each connection is
 // worked out again when asked for (pricesOf).
@@ -111,7 +111,7 @@ public:
     Step run(std::unique_ptr<IConnectionSource> source);
     // Ends the comparison where it stands: the sums so far are kept, and
     // complete() stays false.
-    void stop();
+    void cancel();
 
     bool running() const { return m_source != nullptr; }
     // Every connection of the last begin() was read and priced.

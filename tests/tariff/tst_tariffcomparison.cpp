@@ -477,7 +477,7 @@ void TestTariffComparison::stoppedAndFailed()
     QCOMPARE(c.total(), int64_t(6));
     QCOMPARE(c.step(2), TTariffComparison::Step::More);
     QVERIFY(c.running());
-    c.stop();
+    c.cancel();
     QVERIFY(!c.running());
     QVERIFY(!c.complete());
     QCOMPARE(c.done(), int64_t(2));
