@@ -196,6 +196,19 @@ double TWatch::sessionCost(TDateTime end) const
         .cost;
 }
 
+void TWatch::sessionStartMoved()
+{
+    if (!m_ctx.watch.running || !m_ctx.schedule)
+        return;
+    ScheduleTrace trace{m_ctx.trace.profileName, {}};
+    std::optional<Schedule> schedule =
+        BuildSchedule(m_ctx.profiles.session, m_ctx.records.running.inizio, m_ctx.holidays, &trace);
+    if (!schedule)
+        return;
+    m_ctx.schedule = std::move(schedule);
+    m_ctx.trace = std::move(trace);
+}
+
 void TWatch::Timer1Timer()
 {
     WatchState& w = m_ctx.watch;

@@ -120,6 +120,12 @@ public:
     bool Disconnect();
     // "C&ambia Tariffa": only while the connection is confirmed.
     void cambiatariffa1Click();
+    // The running record's inizio was moved (the clock was set right while
+    // connected): the schedule is built again from the new start, so that the
+    // session goes on pricing the connection exactly as re-pricing its record
+    // would. Should the profile have no band at the new start, the session
+    // keeps the schedule it has.
+    void sessionStartMoved();
 
     const WatchContext& context() const { return m_ctx; }
 
