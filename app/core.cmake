@@ -10,7 +10,7 @@ tarvelo_add_library(tarvelo_core_app LAYER app
     Watch.cpp Watch.h
     WatchState.h
     WatchView.h
-  LINKS tarvelo_core_common tarvelo_core_platform tarvelo_core_options tarvelo_core_archive
+  LINKS tarvelo_core_common tarvelo_core_platform tarvelo_core_archive
         tarvelo_core_dialup tarvelo_core_platform_ras tarvelo_core_platform_rasbackend
         tarvelo_core_tariff tarvelo_core_net tarvelo_core_platform_clock
 )
