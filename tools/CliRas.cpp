@@ -5,8 +5,8 @@
 #include "tools/Cli.h"
 
 #include "app/RasSetup.h"
-#include "dialup/RasTexts.h"
 #include "platform/ras/RasSimStore.h"
+#include "platform/ras/RasTexts.h"
 #include "platform/system/Registry.h"
 
 namespace

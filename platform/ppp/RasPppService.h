@@ -17,10 +17,10 @@
 // Every system path is given, so that tests point the service at a folder of
 // their own and a stand-in for pppd.
 
-#include "dialup/RasService.h"
 #include "platform/ppp/ProcTable.h"
 #include "platform/ras/RasEntryNote.h"
 #include "platform/ras/RasErrorNote.h"
+#include "platform/ras/RasService.h"
 
 #include <map>
 #include <memory>

@@ -6,8 +6,8 @@
 // entries: pppd when it is installed, NetworkManager when it has dial-up
 // connections and pppd has none, the simulated service when neither is there.
 
-#include "dialup/RasService.h"
 #include "platform/ppp/RasPppService.h"
+#include "platform/ras/RasService.h"
 
 #include <QString>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "platform/ras/RasSimService.h"
 
-#include "dialup/RasTexts.h"
+#include "platform/ras/RasTexts.h"
 
 namespace
 {

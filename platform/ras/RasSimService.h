@@ -6,7 +6,7 @@
 // round. A dial walks the usual states on a thread of its own and reports
 // each one through the notifier, as the phone book's Sim* keys script it.
 
-#include "dialup/RasService.h"
+#include "platform/ras/RasService.h"
 #include "platform/ras/RasSimStore.h"
 
 #include <condition_variable>

@@ -6,8 +6,8 @@
 // replaces a whole file atomically; every read-modify-write holds an
 // exclusive flock on "ras-sim/.lock".
 
-#include "dialup/RasTypes.h"
 #include "platform/ras/RasPhoneBook.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QString>
 #include <functional>

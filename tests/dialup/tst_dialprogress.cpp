@@ -3,7 +3,7 @@
 // device is being connected, confirm it with the watch back in automatic
 // mode, and end it without dialog on a busy line.
 
-#include "dialup/RasTexts.h"
+#include "platform/ras/RasTexts.h"
 #include "tests/dialup/AutoDialFixture.h"
 
 #include <QTest>

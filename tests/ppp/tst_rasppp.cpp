@@ -2,8 +2,8 @@
 // a link made by someone else metered by the watch, dials with their
 // progress and errors, the dialler retrying a busy line, hang-ups.
 #include "dialup/AutoDialPlan.h"
-#include "dialup/RasTexts.h"
 #include "platform/ppp/RasPppService.h"
+#include "platform/ras/RasTexts.h"
 #include "tests/dialup/AutoDialFixture.h"
 #include "tests/ppp/PppWorld.h"
 #include "tests/ppp/ThreadCapabilities.h"
