@@ -27,7 +27,9 @@
 #
 # The layers common..tools are the core, built on QtCore alone: QtNetwork
 # only for the internet clients, QtDBus only for the NetworkManager backend,
-# which no other library builds on (the programs hand it in).
+# which no other library builds on (the programs hand it in). The `layering`
+# test checks all this (cmake/CheckLayers.cmake) on the manifest that
+# tarvelo_write_layer_manifest() writes.
 #
 # Every include is written from the source root ("archive/ConnRecord.h"), so
 # each library gives the root as its include directory; nothing is global.
@@ -45,7 +47,9 @@ set(TARVELO_QT_KEPT_APART DBus)
 # Violations the check tolerates for now, one "<library> links <library>" or
 # "<file> includes <header>" each. The check fails on an entry that no longer
 # happens, so the list only shrinks.
-set(TARVELO_LAYERING_KNOWN)
+set(TARVELO_LAYERING_KNOWN
+    # The archive window opens the change-tariff window itself.
+    "tarvelo_gui_archive links tarvelo_gui_tariff")
 
 # Aggregates for the programs and the tests of whole windows: tarvelo_core
 # holds the core libraries of the layers common..options, tarvelo_gui those
