@@ -2,6 +2,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/SysError.h"
+#include "platform/file/FileLock.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,10 +12,6 @@
 #include <QJsonObject>
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace
 {
@@ -110,25 +107,17 @@ bool TRasSimStore::locked(const std::function<bool(QString&)>& work, QString& er
         error = QStringLiteral("impossibile creare la cartella %1").arg(m_folder);
         return false;
     }
-    const QByteArray lockPath = QFile::encodeName(m_folder + QStringLiteral(".lock"));
-    const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error =
-            QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(lockPath), systemErrorText(errno));
+    const QString lockPath = m_folder + QStringLiteral(".lock");
+    const TFileLock lock(lockPath, TFileLock::Open::Create, posixio::LockForever, 0644);
+    if (!lock.opened()) {
+        error = QStringLiteral("%1: %2").arg(lockPath, systemErrorText(lock.error()));
         return false;
     }
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        error = systemErrorText(QStringLiteral("blocco"), errno);
-        ::close(fd);
+    if (!lock.held()) {
+        error = systemErrorText(QStringLiteral("blocco"), lock.error());
         return false;
     }
-    const bool ok = work(error);
-    ::close(fd); // releases the lock
-    return ok;
+    return work(error);
 }
 
 TRasPhoneBook TRasSimStore::phoneBook() const
