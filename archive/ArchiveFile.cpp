@@ -1,9 +1,9 @@
 #include "archive/ArchiveFile.h"
 
 #include "archive/ArchiveChange.h"
-#include "common/AtomicFile.h"
 #include "common/Prompt.h"
 #include "common/SysError.h"
+#include "platform/file/AtomicFile.h"
 #include "platform/file/FileLock.h"
 #include "platform/file/PosixIO.h"
 

@@ -1,7 +1,7 @@
 #include "platform/ras/RasSimStore.h"
 
-#include "common/AtomicFile.h"
 #include "common/SysError.h"
+#include "platform/file/AtomicFile.h"
 #include "platform/file/FileLock.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "platform/system/ProgramLayout.h"
 
-#include "common/AtomicFile.h"
+#include "platform/file/AtomicFile.h"
 #include "platform/file/PosixIO.h"
 
 #include <QDir>
