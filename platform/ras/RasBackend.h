@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+class IClock;
+
 enum class RasBackendKind { Simulated, Ppp, NetworkManager };
 
 struct RasBackendSettings {
@@ -46,7 +48,8 @@ struct RasBackendChoice {
 RasBackendChoice chooseRasBackend(const RasBackendSettings& settings, const QString& programFolder,
                                   const NmBackendHooks& nm = {});
 
+// clock: the simulated service's (see TRasSimStore); it must outlive the service.
 std::unique_ptr<IRasService> createRasService(const RasBackendChoice& choice,
                                               const RasBackendSettings& settings,
-                                              const QString& programFolder,
+                                              const QString& programFolder, const IClock& clock,
                                               const NmBackendHooks& nm = {});

@@ -18,7 +18,7 @@
 class TRasSimService : public IRasService
 {
 public:
-    explicit TRasSimService(const QString& programFolder);
+    TRasSimService(const QString& programFolder, const IClock& clock);
     // Stops every dial still running and waits for its thread, so a notifier
     // must never wait on the thread that destroys the service.
     ~TRasSimService() override;
@@ -33,6 +33,8 @@ public:
     QString errorText(uint32_t code) override;
 
     TRasSimStore& store() { return m_store; }
+    // No dial is running: every notification of the dials so far has been sent.
+    bool idle();
 
     // The states the dialNumber-th dial (from 1) of an entry passes through,
     // and the error reported again with the last one (0: the dial connects).

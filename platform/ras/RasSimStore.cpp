@@ -1,10 +1,10 @@
 #include "platform/ras/RasSimStore.h"
 
+#include "common/Clock.h"
 #include "common/SysError.h"
 #include "platform/file/AtomicFile.h"
 #include "platform/file/FileLock.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -30,12 +30,11 @@ bool isLive(const SimConnection& c, qint64 now)
     return c.closingAt == 0 || c.closingAt < 0 || now < c.closingAt;
 }
 
-SimConnections parseConnections(const QByteArray& json)
+SimConnections parseConnections(const QByteArray& json, qint64 now)
 {
     SimConnections s;
     const QJsonObject root = QJsonDocument::fromJson(json).object();
     s.nextHandle = RasHandle(root.value(QLatin1String("nextHandle")).toInteger(1));
-    const qint64 now = TRasSimStore::nowMs();
     for (const QJsonValue v : root.value(QLatin1String("connections")).toArray()) {
         const QJsonObject o = v.toObject();
         SimConnection c;
@@ -88,7 +87,7 @@ RasHandle SimConnections::allocateHandle()
     return h;
 }
 
-TRasSimStore::TRasSimStore(const QString& programFolder)
+TRasSimStore::TRasSimStore(const QString& programFolder, const IClock& clock) : m_clock(clock)
 {
     QString f = programFolder;
     if (!f.isEmpty() && !f.endsWith(QLatin1Char('/')))
@@ -96,9 +95,9 @@ TRasSimStore::TRasSimStore(const QString& programFolder)
     m_folder = f + QStringLiteral("ras-sim/");
 }
 
-qint64 TRasSimStore::nowMs()
+qint64 TRasSimStore::nowMs() const
 {
-    return QDateTime::currentMSecsSinceEpoch();
+    return m_clock.epochMs();
 }
 
 bool TRasSimStore::locked(const std::function<bool(QString&)>& work, QString& error)
@@ -158,7 +157,7 @@ bool TRasSimStore::setEntry(const QString& name, const std::optional<QString>& p
 
 SimConnections TRasSimStore::connections() const
 {
-    return parseConnections(readAll(connectionsPath()));
+    return parseConnections(readAll(connectionsPath()), nowMs());
 }
 
 bool TRasSimStore::update(const std::function<void(SimConnections&)>& change, QString& error)
