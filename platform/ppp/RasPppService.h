@@ -55,6 +55,9 @@ public:
     TRasPppService& operator=(const TRasPppService&) = delete;
 
     const PppPaths& paths() const { return m_paths; }
+    // Every dial of this service has ended: its thread has nothing more to
+    // report or reap.
+    bool idle();
 
     QStringList entries() override;
     QString entriesProblem() override;

@@ -187,8 +187,7 @@ private slots:
         p.phoneNumber = QStringLiteral("0701234");
         dialup.dial(p, rec.notifier());
         QVERIFY(state.dialHandle != 0);
-        QTRY_VERIFY_WITH_TIMEOUT(rec.snapshot().size() == expected.size(), 5000);
-        QTest::qWait(20); // nothing more arrives
+        QTRY_VERIFY_WITH_TIMEOUT(service.idle(), 5000); // nothing more can arrive
         QCOMPARE(rec.snapshot(), expected);
         QVERIFY(rec.otherThread);
         for (RasHandle h : rec.handles)
@@ -251,7 +250,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rec.snapshot().size() >= 2, 5000);
         service->hangUp(h);
         const qsizetype after = rec.snapshot().size();
-        QTest::qWait(150);
+        QTRY_VERIFY_WITH_TIMEOUT(service->idle(), 5000);
         QVERIFY(rec.snapshot().size() <= after + 1); // one may have been on its way
         QVERIFY(service->connections().empty());
 

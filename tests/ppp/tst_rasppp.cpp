@@ -183,7 +183,8 @@ private slots:
         QCOMPARE(dialUp.hangUpWithWait(), RasHangUp::Gone);
         QVERIFY(service.connections().empty());
         QCOMPARE(dialUp.probe().outcome, RasProbe::NoConnection);
-        QTest::qWait(200);
+        // Once the dial's thread has reaped pppd, nothing more can be reported.
+        QVERIFY(waitFor([&] { return service.idle(); }));
         QCOMPARE(rec.snapshot().last(), (Seen{ras::Connected, 0}));
     }
 
