@@ -61,8 +61,8 @@ private:
     bool m_mark = false;
 };
 
-// Length of the run of `c` starting at i (case-sensitive, as the classic
-// runtime counts repeated specifier letters).
+// Length of the run of the letter at i (case matters: "mM" is two runs of
+// one).
 int runLength(const QString& s, int i)
 {
     int n = 1;
@@ -151,8 +151,8 @@ struct DecimalDigits {
 };
 
 // Decimal digits of |value| rounded half away from zero to `decimals` places.
-// Like the classic runtime, rounding works on the first 18 significant digits
-// of the value, so 2.675 (stored as 2.67499999999999982...) gives 2.67.
+// Rounding works on the first 18 significant digits of the value, so 2.675
+// (stored as 2.67499999999999982...) gives 2.67.
 DecimalDigits roundedDigits(double value, int decimals)
 {
     char buf[64];
