@@ -6,10 +6,10 @@
 #include "app/Program.h"
 #include "app/Watch.h"
 #include "common/ScriptedPrompt.h"
-#include "dialup/RasTexts.h"
 #include "dialup/uAutoDial.h"
 #include "dialup/uStato.h"
 #include "dialup/uUsrPas.h"
+#include "platform/ras/RasTexts.h"
 #include "platform/system/Registry.h"
 #include "tests/dialup/FakeRasService.h"
 #include "tests/mainbar/FakeShell.h"
@@ -368,7 +368,7 @@ void TestAutoDial::stateTexts()
     p.working = watchtest::liraPerSecond();
     QVERIFY(TProfileFiles(p, w.folder, w.prompt).SaveProfile(QStringLiteral("Prova")));
     TfStato stato;
-    TDialProgress progress(w.watch, w.view, stato);
+    TDialProgress progress(w.watch, stato);
     progress.beginAttempt();
     QCOMPARE(testsupport::child<QLabel>(&stato, "sb1Panel0")->text(), TfStato::StatoText);
 

@@ -1,0 +1,2 @@
+#include "app/Missing.h"
+#include "app/Watch.h"
