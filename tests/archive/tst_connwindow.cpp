@@ -3,17 +3,12 @@
 // periods and their moves, the filter read from the controls, the settings
 // it keeps, and the actions that belong to other windows.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "archive/Report.h"
 #include "archive/uConn.h"
-#include "common/Clock.h"
 #include "common/Format.h"
-#include "common/ScriptedPrompt.h"
-#include "platform/system/Registry.h"
 #include "tests/archive/SelectionFixture.h"
-#include "tests/dialup/FakeRasService.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/WidgetSupport.h"
 
 #include <QCheckBox>
@@ -40,32 +35,23 @@ namespace
 
 const QString Marzo = QStringLiteral("Marzo 2001");
 
-std::unique_ptr<IRasService> rasWithEntries()
+QStringList rasEntries()
 {
-    auto ras = std::make_unique<FakeRasService>();
-    ras->names = {QStringLiteral("Gamma"), QString(), QStringLiteral("Alfa")};
+    QStringList names = {QStringLiteral("Gamma"), QString(), QStringLiteral("Alfa")};
     for (int i = 0; i < 16; ++i)
-        ras->names << QStringLiteral("Voce %1").arg(i, 2, 10, QLatin1Char('0'));
-    return ras;
+        names << QStringLiteral("Voce %1").arg(i, 2, 10, QLatin1Char('0'));
+    return names;
 }
 
-struct Fixture {
-    QTemporaryDir dir;
-    ScriptedPrompt prompt;
-    ManualClock clock{dt::encode(2001, 3, 5, 18, 30)};
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, dir.path(), QString(), rasWithEntries()};
+struct Fixture : ProgramFixture {
     TSavedQueries queries{program.programFolder};
 
     Fixture()
+        : ProgramFixture(Options().at(dt::encode(2001, 3, 5, 18, 30)).withFakeRas(rasEntries()))
     {
         writeFixture(dir.path());
-        QDir(dir.path()).mkpath(QStringLiteral("Trf"));
         for (const char* name : {"Telecom Urbana 50%", "Interurbana"})
-            archivetest::writeFileBytes(dir.path() + QStringLiteral("/Trf/") + QLatin1String(name) +
-                                            QStringLiteral(".trf"),
-                                        QByteArray(3852, '\0'));
+            addProfileFile(QLatin1String(name));
     }
     void saveQuery(const QString& name, int fromDay, int toDay, int month = 3)
     {

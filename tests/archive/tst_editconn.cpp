@@ -6,18 +6,13 @@
 // deleted, 4 damaged); with the query "Marzo 2001" the grid lists them in
 // rows 1..5, and row 6 is the totals row.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "archive/uConn.h"
 #include "archive/uModConn.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
-#include "platform/system/Registry.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/uCtar.h"
 #include "tests/archive/SelectionFixture.h"
-#include "tests/dialup/FakeRasService.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/WidgetSupport.h"
 #include "tests/tariff/TariffFixtures.h"
 
@@ -48,17 +43,10 @@ const QString Marzo = QStringLiteral("Marzo 2001");
 const QString Missing = QStringLiteral("Connessione Inesistente.");
 const QString Nuova = QStringLiteral("Nuova");
 
-struct Fixture {
-    QTemporaryDir dir;
-    ScriptedPrompt prompt;
-    ManualClock clock{dt::encode(2001, 3, 5, 18, 30)};
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{
-        prompt, clock, registry, shell, dir.path(), QString(), std::make_unique<FakeRasService>()};
+struct Fixture : ProgramFixture {
     QString archivePath;
 
-    Fixture()
+    Fixture() : ProgramFixture(Options().at(dt::encode(2001, 3, 5, 18, 30)).withFakeRas())
     {
         writeFixture(dir.path());
         archivePath = program.archive.path();

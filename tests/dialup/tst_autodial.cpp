@@ -3,16 +3,12 @@
 // colours, the dialling-status window's texts for each state, and the
 // credentials prompt before a dial.
 
-#include "app/Program.h"
 #include "app/Watch.h"
-#include "common/ScriptedPrompt.h"
 #include "dialup/RasTexts.h"
 #include "dialup/uAutoDial.h"
 #include "dialup/uStato.h"
 #include "dialup/uUsrPas.h"
-#include "platform/system/Registry.h"
-#include "tests/dialup/FakeRasService.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 #include "tests/watch/WatchFixture.h"
@@ -34,26 +30,16 @@ namespace
 
 // A program over a temporary folder with a fake dial-up service, its watch
 // on a fake bar, and a dialler window.
-struct World {
-    QTemporaryDir dir;
-    QString folder = dir.path() + QLatin1Char('/');
-    ScriptedPrompt prompt;
-    ManualClock clock{watchtest::monday()};
-    TMemRegistry registry;
-    FakeShell shell;
-    // The fake dial-up service, or none: the simulated service of the folder.
-    FakeRasService* ras;
-    Program program;
+struct World : ProgramFixture {
     watchtest::FakeView view;
     TWatch watch{program.watchContext(), view};
 
+    // A fake dial-up service with these entries, or (simulated) the
+    // simulated service of the folder.
     explicit World(const QStringList& entries = {"Zeta", "Alfa", "Beta"}, bool simulated = false)
-        : ras(simulated ? nullptr : new FakeRasService),
-          program(prompt, clock, registry, shell, folder, QString(),
-                  std::unique_ptr<IRasService>(ras))
+        : ProgramFixture(simulated ? Options().at(watchtest::monday())
+                                   : Options().at(watchtest::monday()).withFakeRas(entries))
     {
-        if (ras)
-            ras->names = entries;
         program.settings.tabDefault = QStringLiteral("Prova");
     }
 

@@ -2,15 +2,11 @@
 // display, hiding the buttons, and the extra-information window held open
 // on the cost field.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "app/uMain.h"
 #include "app/uPopup.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
 #include "platform/gui/TrayIcon.h"
-#include "platform/system/Registry.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -33,21 +29,20 @@ const QStringList BarControls = {"sem",   "autLight",     "Panel1",       "Nasco
                                  "Sett",  "SpeedButton5", "SpeedButton2", "SpeedButton1",
                                  "Bevel2"};
 
-struct Fixture {
-    ScriptedPrompt prompt;
-    ManualClock clock{dt::encode(2000, 1, 3, 9, 5, 0)};
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, QStringLiteral("/opt/tarvelo")};
+struct Fixture : ProgramFixture {
+    Fixture()
+        : ProgramFixture(Options()
+                             .inFolder(QStringLiteral("/opt/tarvelo"))
+                             .at(dt::encode(2000, 1, 3, 9, 5, 0)))
+    {
+    }
 
     // A bar started with "TipoVisualiz" = mode (and "NascondiIcone").
     std::unique_ptr<TfMain> makeBar(int mode = 1, bool iconsHidden = false)
     {
-        SettingsStore store(registry);
-        store.writeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode);
-        store.writeBool(SettingsStore::Main, QStringLiteral("NascondiIcone"), iconsHidden);
-        if (!store.commit())
-            qFatal("settings not stored");
+        if (!storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode) ||
+            !storeBool(SettingsStore::Main, QStringLiteral("NascondiIcone"), iconsHidden))
+            QTest::qFail("settings not stored", __FILE__, __LINE__);
         return std::make_unique<TfMain>(program);
     }
 };

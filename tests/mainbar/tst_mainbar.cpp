@@ -1,19 +1,15 @@
 // The main bar built offscreen: its controls, the traffic-light menu in each
 // watch state, the creation steps, and the ways the program ends.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "app/uMain.h"
 #include "archive/uConn.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
 #include "options/uSett.h"
 #include "platform/gui/HelpKey.h"
 #include "platform/gui/TrayIcon.h"
-
-#include "platform/system/Registry.h"
 #include "tariff/uTariffe.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
+
 #include <QSystemTrayIcon>
 
 #include <QAction>
@@ -36,39 +32,15 @@ namespace
 
 const QString NotYet = QStringLiteral("Funzione non ancora disponibile.");
 
-// Services and program object for one bar.
-struct Fixture {
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, QStringLiteral("/opt/tarvelo")};
-
+// A program in a fixed folder that no test writes to, for one bar.
+struct Fixture : ProgramFixture {
+    Fixture() : ProgramFixture(Options().inFolder(QStringLiteral("/opt/tarvelo"))) {}
     std::unique_ptr<TfMain> makeBar() { return std::make_unique<TfMain>(program); }
-    void storeInteger(const QString& section, const QString& name, int v)
-    {
-        SettingsStore store(registry);
-        store.writeInteger(section, name, v);
-        QVERIFY(store.commit());
-    }
-    void storeBool(const QString& section, const QString& name, bool v)
-    {
-        SettingsStore store(registry);
-        store.writeBool(section, name, v);
-        QVERIFY(store.commit());
-    }
 };
 
 // The same with a private program folder, for windows that read and write
 // the folder (archive, profiles, dial-up phone book).
-struct FolderFixture {
-    QTemporaryDir dir;
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, dir.path()};
-};
+using FolderFixture = ProgramFixture;
 
 // Waits for the modal window the bar opens, notes it and its slot, then
 // closes it, so a test can trigger an item that runs a modal loop.
@@ -371,9 +343,9 @@ void TestMainBar::savedPosition()
     QFETCH(int, mode);
     QFETCH(QPoint, expected);
     Fixture f;
-    f.storeInteger(SettingsStore::Main, QStringLiteral("MainLeft"), saved.x());
-    f.storeInteger(SettingsStore::Main, QStringLiteral("MainTop"), saved.y());
-    f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode);
+    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("MainLeft"), saved.x()));
+    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("MainTop"), saved.y()));
+    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode));
     auto bar = f.makeBar();
     QCOMPARE(bar->pos(), expected);
 }
@@ -381,7 +353,7 @@ void TestMainBar::savedPosition()
 void TestMainBar::startsHiddenWithoutNormWind()
 {
     Fixture f;
-    f.storeBool(SettingsStore::Sett, QStringLiteral("NormWind"), false);
+    QVERIFY(f.storeBool(SettingsStore::Sett, QStringLiteral("NormWind"), false));
     auto bar = f.makeBar();
     QVERIFY(!f.program.settings.normWind);
     bar->show(); // as the start of the event loop may do
@@ -393,7 +365,7 @@ void TestMainBar::startsHiddenWithoutNormWind()
 void TestMainBar::displayModeChoice()
 {
     Fixture f;
-    f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), 5);
+    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), 5));
     auto bar = f.makeBar();
     emit bar->popSem()->aboutToShow();
     QVERIFY(action(*bar, "SoloCosto1")->isChecked());
@@ -735,11 +707,8 @@ void TestMainBar::installedProgramSplitsItsFolders()
     layout.kind = ProgramLayout::Kind::Installed;
     layout.programFolder = user.path() + '/';
     layout.dataFolder = QStringLiteral("/usr/share/tarvelo/");
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program(prompt, clock, registry, shell, layout);
+    ProgramFixture f(ProgramFixture::Options().withLayout(layout));
+    Program& program = f.program;
     QCOMPARE(program.programFolder, layout.programFolder);
     QCOMPARE(program.dataFolder, layout.dataFolder);
 
@@ -752,7 +721,7 @@ void TestMainBar::installedProgramSplitsItsFolders()
     editor.findChild<THelpKey*>()->showHelp();
     TfConn archive(program);
     archive.findChild<THelpKey*>()->showHelp();
-    QCOMPARE(shell.opened,
+    QCOMPARE(f.shell.opened,
              (QStringList{"/usr/share/tarvelo/hlp/index.htm", "/usr/share/tarvelo/hlp/opzavvio.htm",
                           layout.programFolder, "/usr/share/tarvelo/hlp/profilitar.htm",
                           "/usr/share/tarvelo/hlp/riepconness.htm"}));

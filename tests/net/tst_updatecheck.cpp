@@ -10,7 +10,7 @@
 #include "common/Clock.h"
 #include "common/ScriptedPrompt.h"
 #include "options/VersionInfo.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/FakeShell.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>

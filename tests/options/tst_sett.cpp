@@ -2,16 +2,11 @@
 // "&Chiudi", the refused values, the provider page on real record files, the
 // shortcuts of the "Menù" page and the help key.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
 #include "dialup/ProviderRecord.h"
 #include "options/uSett.h"
 #include "options/uSplash.h"
-#include "platform/system/Registry.h"
-#include "tests/dialup/FakeRasService.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 
@@ -38,22 +33,12 @@ using testsupport::child;
 namespace
 {
 
-struct Fixture {
-    QTemporaryDir tmp;
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    FakeRasService* ras = new FakeRasService;
-    Program program{
-        prompt, clock, registry, shell, tmp.path(), QString(), std::unique_ptr<IRasService>(ras)};
-
-    Fixture() { QDir(tmp.path()).mkdir(QStringLiteral("Trf")); }
-    void addProfile(const QString& name)
+struct Fixture : ProgramFixture {
+    Fixture() : ProgramFixture(Options().withFakeRas())
     {
-        QVERIFY(testsupport::writeFileBytes(program.path(QStringLiteral("Trf/") + name + ".trf"),
-                                            QByteArray(3852, '\0')));
+        QDir(folder).mkdir(QStringLiteral("Trf"));
     }
+    void addProfile(const QString& name) { QVERIFY(addProfileFile(name)); }
     std::unique_ptr<TfSett> open(int page = TfSett::AvvioPage, SettHooks hooks = {})
     {
         return std::make_unique<TfSett>(program, std::move(hooks), page);

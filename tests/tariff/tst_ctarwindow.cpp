@@ -2,15 +2,11 @@
 // it is opened: for the running connection from the main bar and for a range
 // of stored connections from the archive window.
 
-#include "app/Program.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
 #include "platform/gui/HelpKey.h"
-#include "platform/system/Registry.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/Repricing.h"
 #include "tariff/uCtar.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 #include "tests/tariff/TariffFixtures.h"
@@ -39,16 +35,10 @@ TDateTime monday(int h)
     return dt::encode(2000, 1, 3, h, 0, 0);
 }
 
-struct Fixture {
-    QTemporaryDir dir;
-    ScriptedPrompt prompt;
-    ManualClock clock{monday(12)};
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, dir.path()};
+struct Fixture : ProgramFixture {
     QPointer<QWidget> slot;
 
-    Fixture()
+    Fixture() : ProgramFixture(Options().at(monday(12)))
     {
         QDir(dir.path()).mkpath(QStringLiteral("Trf"));
         program.settings.iva = 20;

@@ -1,16 +1,12 @@
 // The tariff profile editor window, offscreen, on a temporary program folder
 // with profiles laid out by the test and a scripted prompt.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
 #include "platform/gui/HelpKey.h"
-#include "platform/system/Registry.h"
 #include "tariff/KvStringGrid.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/uTariffe.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 #include "tests/tariff/TariffFixtures.h"
@@ -23,8 +19,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -53,15 +49,7 @@ QByteArray bytesOf(const TariffCell& c)
 // A program folder with three profiles: "Alfa" (every row: 00:00 at 10 and
 // 18:30 at 5 Lire/min), "beta" (one band 08:00 at 20 on Monday) and "Casa"
 // (empty). The editor opens on "Alfa", which is also the default profile.
-struct EditorFixture {
-    QTemporaryDir dir;
-    QString folder = dir.path() + QLatin1Char('/');
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, folder};
-
+struct EditorFixture : ProgramFixture {
     EditorFixture()
     {
         saveProfile(Alfa, fixtures::evening());
@@ -584,15 +572,12 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
         QSKIP("a private tmpfs cannot be mounted here (needs root and mount rights)");
     const auto unmount = qScopeGuard([&] { ::umount2(disk.constData(), MNT_DETACH); });
 
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, QFile::decodeName(disk)};
+    ProgramFixture f(ProgramFixture::Options().inFolder(QFile::decodeName(disk)));
+    Program& program = f.program;
     TariffProfiles p;
     p.working = fixtures::evening();
-    QVERIFY(TProfileFiles(p, program.programFolder, prompt).SaveProfile(Alfa));
-    SettingsStore(registry).setTabellaAttuale(Alfa);
+    QVERIFY(TProfileFiles(p, program.programFolder, f.prompt).SaveProfile(Alfa));
+    SettingsStore(f.registry).setTabellaAttuale(Alfa);
     const QString path = program.path(QStringLiteral("Trf/Alfa.trf"));
     const QByteArray before = testsupport::readFileBytes(path);
     QFile filler(program.path(QStringLiteral("riempitivo")));
@@ -609,10 +594,10 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
     field(*w, "costo1")->setText(QStringLiteral("1"));
     salva(*w);
     QVERIFY(w->editor().isModified());
-    prompt.answerNext(PbOk);
-    prompt.answerNext(leave ? PbYes : PbNo);
+    f.prompt.answerNext(PbOk);
+    f.prompt.answerNext(leave ? PbYes : PbNo);
     child<QPushButton>(*w, "Chiudi")->click();
-    QCOMPARE(prompt.texts(),
+    QCOMPARE(f.prompt.texts(),
              (QStringList{QStringLiteral("Impossibile salvare la tabella <Alfa>.\r"
                                          "scrittura: spazio esaurito sul dispositivo"),
                           TfTariffe::leaveWithoutSavingText(Alfa)}));
@@ -628,10 +613,10 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
     QCOMPARE(w->cellTexts(6, 1), (QStringList{"23.00", "1,2"}));
 
     QVERIFY(filler.remove());
-    prompt.clear();
+    f.prompt.clear();
     child<QPushButton>(*w, "Chiudi")->click();
     QVERIFY(!w->isVisible());
-    QVERIFY(prompt.texts().isEmpty());
+    QVERIFY(f.prompt.texts().isEmpty());
     const TariffTable edited = w->editor().own().working;
     QCOMPARE(testsupport::readFileBytes(path), TProfileFiles::fileBytes(p.header, edited));
 }

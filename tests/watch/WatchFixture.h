@@ -17,7 +17,7 @@
 #include "tariff/ProfileFiles.h"
 #include "tariff/TariffProfiles.h"
 #include "tariff/uflFestivi.h"
-#include "tests/dialup/FakeRasService.h"
+#include "tests/support/FakeRasService.h"
 
 #include <QFile>
 #include <QTemporaryDir>
