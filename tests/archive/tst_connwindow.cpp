@@ -691,7 +691,7 @@ private slots:
             auto* w = qobject_cast<TfConn*>(slot.data());
             seen = w && w->isVisible() && w->isModal() && w->rowCount() == 7;
             if (w)
-                w->findChild<QPushButton*>(QStringLiteral("Chiudi"))->click();
+                child<QPushButton>(w, "Chiudi")->click();
         });
         QCOMPARE(TfConn::open(f.program, &slot), int(QDialog::Accepted));
         QVERIFY(seen);

@@ -112,11 +112,10 @@ void selectRows(TfConn& w, int first, int last)
     QCOMPARE(w.selectedRows(), std::make_pair(first, last));
 }
 
-void trigger(TfConn& w, const char* item)
+void trigger(TfConn& w, const char* item,
+             std::source_location where = std::source_location::current())
 {
-    QAction* a = w.popupMenu1()->findChild<QAction*>(QLatin1String(item));
-    QVERIFY(a);
-    a->trigger();
+    testsupport::action(w.popupMenu1(), QLatin1String(item), where)->trigger();
 }
 
 // Runs work inside the next modal window, once it is shown; the window must

@@ -8,6 +8,7 @@
 #include "dialup/uAutoDial.h"
 #include "dialup/uStato.h"
 #include "dialup/uUsrPas.h"
+#include "tests/support/ModalSupport.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
@@ -69,21 +70,6 @@ std::array<QString, 20> orderSlots(const QStringList& names)
     for (int i = 0; i < names.size(); ++i)
         a[size_t(i)] = names[i];
     return a;
-}
-
-// Runs each step once the modal window it waits for is on top.
-void whenModal(const QString& className, std::function<void(QWidget*)> step)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, className, step] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || QString::fromLatin1(w->metaObject()->className()) != className || !w->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        step(w);
-    });
-    timer->start(10);
 }
 
 } // namespace
@@ -380,7 +366,7 @@ void TestAutoDial::statusWindowFitsItsTexts()
         widths << s->width();
     };
     for (const QString& entry : {QStringLiteral("Casa"), longName}) {
-        whenModal(QStringLiteral("TfStato"), [&](QWidget* s) {
+        testsupport::whenShown<TfStato>([&](TfStato* s) {
             fits(s);
             stato.setStatusText(QStringLiteral("Verifica del nome utente e della password in "
                                                "corso presso il server del provider..."));
@@ -408,7 +394,7 @@ void TestAutoDial::credentialsPromptBeforeDial()
     d->show();
 
     QString promptTitle, promptEntry;
-    whenModal(QStringLiteral("TfUsrPas"), [&](QWidget* u) {
+    testsupport::whenShown<TfUsrPas>([&](TfUsrPas* u) {
         promptTitle = u->windowTitle();
         promptEntry = testsupport::child<QLabel>(u, "provider")->text();
         auto* pass = testsupport::child<QLineEdit>(u, "pass");
@@ -417,7 +403,7 @@ void TestAutoDial::credentialsPromptBeforeDial()
         QTest::keyClicks(testsupport::child<QLineEdit>(u, "user"), QStringLiteral("mario"));
         QTest::keyClicks(pass, QStringLiteral("segreta"));
         QTest::keyClick(pass, Qt::Key_Return); // Enter closes the prompt
-        whenModal(QStringLiteral("TfStato"), [&](QWidget* s) {
+        testsupport::whenShown<TfStato>([&](TfStato* s) {
             QVERIFY(!d->isVisible()); // the dialler steps aside while dialling
             QCOMPARE(testsupport::child<QLabel>(s, "tenta")->text(),
                      QStringLiteral("Tentativo 1 di 1 con"));

@@ -8,6 +8,7 @@
 #include "platform/gui/TrayIcon.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WidgetSupport.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include <QTest>
 
 #include <memory>
+
+using testsupport::child;
 
 namespace
 {
@@ -47,17 +50,16 @@ struct Fixture : ProgramFixture {
     }
 };
 
-QAction* action(TfMain& bar, const char* name)
+QAction* action(TfMain& bar, const char* name,
+                std::source_location where = std::source_location::current())
 {
-    for (QMenu* m : bar.popSem()->findChildren<QMenu*>())
-        if (QAction* a = m->findChild<QAction*>(QLatin1String(name)))
-            return a;
-    return bar.popSem()->findChild<QAction*>(QLatin1String(name));
+    return testsupport::action(bar.popSem(), QLatin1String(name), where);
 }
 
-QWidget* control(TfMain& bar, const QString& name)
+QWidget* control(TfMain& bar, const QString& name,
+                 std::source_location where = std::source_location::current())
 {
-    return bar.findChild<QWidget*>(name);
+    return child<QWidget>(&bar, name, where);
 }
 
 // What the user sees: not hidden and starting inside the bar.
@@ -89,10 +91,10 @@ void sendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button)
     QApplication::sendEvent(w, &e);
 }
 
-QString labelText(QWidget* w, const char* name)
+QString labelText(QWidget* w, const char* name,
+                  std::source_location where = std::source_location::current())
 {
-    auto* l = w->findChild<QLabel*>(QLatin1String(name));
-    return l ? l->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+    return child<QLabel>(w, QLatin1String(name), where)->text();
 }
 
 const char* modeItem(int mode)
@@ -569,8 +571,7 @@ void TestDisplayModes::extraInfo()
         QVERIFY2(popup->rect().contains(l->mapTo(popup.data(), l->rect().bottomRight())),
                  qPrintable(l->objectName()));
     }
-    QVERIFY(popup->findChild<QLabel*>(QStringLiteral("lb3b"))->x() >
-            popup->findChild<QLabel*>(QStringLiteral("lb3"))->geometry().right());
+    QVERIFY(child<QLabel>(popup, "lb3b")->x() > child<QLabel>(popup, "lb3")->geometry().right());
 
     sendMouse(costo, QEvent::MouseButtonRelease, Qt::LeftButton);
     QVERIFY(popup.isNull());

@@ -8,7 +8,9 @@
 #include "platform/gui/HelpKey.h"
 #include "platform/gui/TrayIcon.h"
 #include "tariff/uTariffe.h"
+#include "tests/support/ModalSupport.h"
 #include "tests/support/ProgramFixture.h"
+#include "tests/support/WidgetSupport.h"
 
 #include <QSystemTrayIcon>
 
@@ -27,6 +29,8 @@
 
 #include <memory>
 
+using testsupport::child;
+
 namespace
 {
 
@@ -42,38 +46,10 @@ struct Fixture : ProgramFixture {
 // the folder (archive, profiles, dial-up phone book).
 using FolderFixture = ProgramFixture;
 
-// Waits for the modal window the bar opens, notes it and its slot, then
-// closes it, so a test can trigger an item that runs a modal loop.
-struct ModalCloser {
-    QString className;
-    bool slotFilled = false;
-
-    void arm(WindowSlots& windows, QPointer<QWidget> WindowSlots::*slot)
-    {
-        auto* timer = new QTimer;
-        timer->setInterval(20);
-        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, &windows, slot] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (!w)
-                return;
-            className = QString::fromLatin1(w->metaObject()->className());
-            slotFilled = (windows.*slot) == w;
-            timer->stop();
-            timer->deleteLater();
-            w->close();
-        });
-        timer->start();
-    }
-};
-
-QAction* action(TfMain& bar, const char* name)
+QAction* action(TfMain& bar, const char* name,
+                std::source_location where = std::source_location::current())
 {
-    auto* a = bar.popSem()->findChild<QAction*>(QLatin1String(name));
-    if (!a) // the display-mode items belong to the submenu
-        for (QMenu* m : bar.popSem()->findChildren<QMenu*>())
-            if ((a = m->findChild<QAction*>(QLatin1String(name))))
-                break;
-    return a;
+    return testsupport::action(bar.popSem(), QLatin1String(name), where);
 }
 
 } // namespace
@@ -125,7 +101,7 @@ void TestMainBar::window()
     QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool); // no taskbar entry
     QVERIFY(!bar->windowIcon().isNull());
     QCOMPARE(f.program.applicationTitle, QStringLiteral("Tarvelo!"));
-    auto* panel5 = bar->findChild<QWidget*>(QStringLiteral("Panel5"));
+    auto* panel5 = child<QWidget>(bar.get(), "Panel5");
     QVERIFY(panel5);
     QCOMPARE(panel5->geometry(), QRect(0, 0, 300, 25));
 }
@@ -172,7 +148,7 @@ void TestMainBar::controls()
 
     Fixture f;
     auto bar = f.makeBar();
-    auto* w = bar->findChild<QWidget*>(name);
+    auto* w = child<QWidget>(bar.get(), name);
     QVERIFY2(w, qPrintable(name));
     QCOMPARE(w->geometry(), QRect(QPoint(x, y), size));
     QCOMPARE(w->toolTip(), hint);
@@ -187,7 +163,7 @@ void TestMainBar::fieldsLook()
     Fixture f;
     auto bar = f.makeBar();
     for (const char* name : {"Nascosto", "Tempo", "Costo"}) {
-        auto* l = bar->findChild<QLabel*>(QLatin1String(name));
+        auto* l = child<QLabel>(bar.get(), QLatin1String(name));
         QVERIFY(l);
         QCOMPARE(l->font().pointSize(), 8);
         QVERIFY(l->font().bold());
@@ -196,11 +172,11 @@ void TestMainBar::fieldsLook()
         QCOMPARE(l->palette().color(QPalette::WindowText), QColor(0, 0, 128));
     }
     // The sliding panel covers the clock.
-    auto* panel1 = bar->findChild<QWidget*>(QStringLiteral("Panel1"));
-    auto* nascosto = bar->findChild<QWidget*>(QStringLiteral("Nascosto"));
+    auto* panel1 = child<QWidget>(bar.get(), "Panel1");
+    auto* nascosto = child<QWidget>(bar.get(), "Nascosto");
     QVERIFY(panel1->parentWidget()->children().indexOf(panel1) >
             nascosto->parentWidget()->children().indexOf(nascosto));
-    QVERIFY(panel1->findChild<QLabel*>(QStringLiteral("Image5")));
+    QVERIFY(child<QLabel>(panel1, "Image5"));
 }
 
 void TestMainBar::popSemItems()
@@ -391,7 +367,7 @@ void TestMainBar::hideIcons()
     QCOMPARE(bar->width(), 195);
     QCOMPARE(item->text(), QStringLiteral("&Mostra Icone"));
     QVERIFY(f.program.settings.nascondiIcone);
-    QCOMPARE(bar->findChild<QWidget*>(QStringLiteral("Panel5"))->width(), 195);
+    QCOMPARE(child<QWidget>(bar.get(), "Panel5")->width(), 195);
     item->trigger();
     QCOMPARE(bar->width(), 300);
     QCOMPARE(item->text(), QStringLiteral("&Nascondi Icone"));
@@ -510,7 +486,7 @@ void TestMainBar::quitRefusedWhileRunning()
     const int commits = f.registry.commitCount();
     f.program.watch.running = true;
     action(*bar, "Chiudi1")->trigger();
-    bar->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
+    child<QToolButton>(bar.get(), "SpeedButton1")->click();
     QCOMPARE(ended.count(), 0);
     QCOMPARE(f.registry.commitCount(), commits);
     QVERIFY(f.prompt.requests().isEmpty()); // refused silently
@@ -586,14 +562,20 @@ void TestMainBar::itemsOpenTheirWindows()
         {QStringLiteral("TfCtar"), &WindowSlots::fCtar},
         {QStringLiteral("TfSett"), &WindowSlots::fSett},
     };
-    ModalCloser closer;
-    closer.arm(bar->windows(), slotOf.value(window));
-    if (auto* b = bar->findChild<QToolButton*>(item))
+    QString shown;
+    bool slotFilled = false;
+    testsupport::whenShown<QDialog>([&](QDialog* w) {
+        shown = QString::fromLatin1(w->metaObject()->className());
+        slotFilled = (bar->windows().*slotOf.value(window)) == w;
+        QVERIFY(w->isModal());
+        w->close();
+    });
+    if (auto* b = bar->findChild<QToolButton*>(item)) // a button, or else an item of the menu
         b->click();
     else
         action(*bar, qPrintable(item))->trigger();
-    QCOMPARE(closer.className, window);
-    QVERIFY(closer.slotFilled);
+    QCOMPARE(shown, window);
+    QVERIFY(slotFilled);
     QVERIFY(!(bar->windows().*slotOf.value(window))); // emptied once closed
     QVERIFY(!f.prompt.texts().contains(NotYet));
     QVERIFY(!bar->hasEnded());
@@ -605,15 +587,13 @@ void TestMainBar::rightClickOpensOptionsOnce()
     auto bar = std::make_unique<TfMain>(f.program);
     bar->show();
     QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
-    auto* tempo = bar->findChild<QWidget*>(QStringLiteral("Tempo"));
+    auto* tempo = child<QWidget>(bar.get(), "Tempo");
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                             tempo->mapToGlobal(QPoint(5, 5)));
     int page = -1;
-    QTimer::singleShot(50, [&] {
-        if (auto* sett = qobject_cast<TfSett*>(QApplication::activeModalWidget())) {
-            page = sett->currentPage();
-            sett->close();
-        }
+    testsupport::whenShown<TfSett>([&](TfSett* sett) {
+        page = sett->currentPage();
+        sett->close();
     });
     QApplication::sendEvent(tempo, &event);
     QCOMPARE(page, int(TfSett::MenuPage));
@@ -718,9 +698,11 @@ void TestMainBar::installedProgramSplitsItsFolders()
     options.helpKey();
     options.CartProgClick();
     TfTariffe editor(program);
-    editor.findChild<THelpKey*>()->showHelp();
+    THelpKey* editorHelp = child<THelpKey>(&editor, {});
+    QVERIFY(editorHelp);
+    editorHelp->showHelp();
     TfConn archive(program);
-    archive.findChild<THelpKey*>()->showHelp();
+    archive.helpKey();
     QCOMPARE(f.shell.opened,
              (QStringList{"/usr/share/tarvelo/hlp/index.htm", "/usr/share/tarvelo/hlp/opzavvio.htm",
                           layout.programFolder, "/usr/share/tarvelo/hlp/profilitar.htm",
@@ -731,7 +713,7 @@ void TestMainBar::trayShowsBarUnlessStopDialogOpen()
 {
     Fixture f;
     auto bar = f.makeBar();
-    bar->findChild<QToolButton*>(QStringLiteral("SpeedButton5"))->click();
+    child<QToolButton>(bar.get(), "SpeedButton5")->click();
     QVERIFY(bar->isHidden());
 
     QWidget stopDialog;
@@ -754,7 +736,7 @@ void TestMainBar::dragMovesBar()
     bar->move(100, 100);
     bar->show();
     QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
-    auto* handle = bar->findChild<QToolButton*>(QStringLiteral("Sett"));
+    auto* handle = child<QToolButton>(bar.get(), "Sett");
     const QPoint local(7, 7);
     const QPoint global = handle->mapToGlobal(local);
     auto send = [&](QEvent::Type type, QPoint g, Qt::MouseButtons buttons) {

@@ -689,8 +689,8 @@ void TestSett::aboutWindow()
         QVERIFY(about);
         seen = true;
         QVERIFY(about->isVisible());
-        QVERIFY(!about->findChild<QLabel*>(QStringLiteral("loading"))->isVisible());
-        auto* ok = about->findChild<QPushButton*>(QStringLiteral("OK"));
+        QVERIFY(!child<QLabel>(about, "loading")->isVisible());
+        auto* ok = child<QPushButton>(about, "OK");
         QVERIFY(ok->isVisible());
         QCOMPARE(ok->text(), QStringLiteral("&OK"));
         ok->click();

@@ -379,7 +379,7 @@ void TestTariffEditor::copyPasteClear()
     w->sg1PopupOpening(w->grid()->cellRect(2, 1).center());
     QCOMPARE(w->grid()->col(), 2);
     QCOMPARE(w->grid()->row(), 1);
-    QVERIFY(w->gridMenu()->findChild<QAction*>("Copia"));
+    QVERIFY(testsupport::action(w->gridMenu(), QStringLiteral("Copia")));
     w->CopiaClick();
     w->IncollaClick(); // onto the cell copied from: nothing
     QVERIFY(!w->editor().isModified());
@@ -637,7 +637,9 @@ void TestTariffEditor::helpPage()
 {
     EditorFixture f;
     auto w = f.open();
-    w->findChild<THelpKey*>()->showHelp();
+    THelpKey* help = child<THelpKey>(w.get(), {});
+    QVERIFY(help);
+    help->showHelp();
     QCOMPARE(f.shell.opened.size(), 1);
     QVERIFY(f.shell.opened.first().endsWith(QStringLiteral("hlp/profilitar.htm")));
 }

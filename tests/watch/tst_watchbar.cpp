@@ -6,6 +6,7 @@
 #include "archive/uStop.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WidgetSupport.h"
 #include "tests/watch/WatchFixture.h"
 #include "tools/Cli.h"
 
@@ -16,6 +17,7 @@
 #include <QTimer>
 
 using namespace watchtest;
+using testsupport::child;
 
 class TestWatchBar : public QObject
 {
@@ -54,8 +56,8 @@ void TestWatchBar::oneCall()
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
     QCOMPARE(f.program.rasState.entries[0], QStringLiteral("Prova"));
-    auto* tempo = bar.findChild<QLabel*>(QStringLiteral("Tempo"));
-    auto* costo = bar.findChild<QLabel*>(QStringLiteral("Costo"));
+    auto* tempo = child<QLabel>(&bar, "Tempo");
+    auto* costo = child<QLabel>(&bar, "Costo");
 
     bar.CtrlTimerTimer();
     QCOMPARE(bar.shownLight(), TWatch::LightRed);
@@ -89,9 +91,9 @@ void TestWatchBar::oneCall()
         QVERIFY(stop);
         QVERIFY(stop->isVisible());
         QVERIFY(bar.isHidden());
-        QCOMPARE(stop->findChild<QLabel*>(QStringLiteral("Label1"))->text(), TfStop::EndedTitle);
-        QVERIFY(stop->findChild<QRadioButton*>(QStringLiteral("rbSI"))->isChecked());
-        stop->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        QCOMPARE(child<QLabel>(stop, "Label1")->text(), TfStop::EndedTitle);
+        QVERIFY(child<QRadioButton>(stop, "rbSI")->isChecked());
+        child<QPushButton>(stop, "Button1")->click();
         answered = true;
     });
     bar.CtrlTimerTimer(); // a second after the last session tick
