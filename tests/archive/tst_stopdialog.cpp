@@ -7,6 +7,7 @@
 #include "common/ScriptedPrompt.h"
 #include "platform/gui/HelpKey.h"
 #include "tests/archive/ArchiveTestFiles.h"
+#include "tests/support/LayoutRules.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 
@@ -143,6 +144,7 @@ private slots:
         QVERIFY(f.open(light, [&](TfStop* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Connessione Terminata"));
             QCOMPARE(d->size(), QSize(308, 280));
+            QCOMPARE(testsupport::layoutProblems(d), QString());
             QVERIFY(d->windowFlags() & Qt::WindowStaysOnTopHint);
             QCOMPARE(child<QLabel>(d, "Label1")->text(), title);
             QCOMPARE(child<QLabel>(d, "Label2")->text(), QString(text).replace('\r', '\n'));

@@ -6,6 +6,7 @@
 #include "app/uMain.h"
 #include "app/uPopup.h"
 #include "platform/gui/TrayIcon.h"
+#include "tests/support/LayoutRules.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
@@ -145,36 +146,27 @@ void TestDisplayModes::layouts_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("width");
     QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<QRect>("tempo");
-    QTest::addColumn<QRect>("costo");
-    QTest::addColumn<QRect>("nascosto");
-    QTest::addColumn<QPoint>("handle");
-    QTest::addColumn<int>("separatorX");
     QTest::addColumn<bool>("slidAway");
 
-    const QRect tempo(82, 2, 59, 17), costo(144, 2, 45, 17), clock(31, 2, 48, 17);
-    const QRect single(31, 2, 59, 17);
-    QTest::newRow("1 normal") << 1 << 300 << BarControls << tempo << costo << clock
-                              << QPoint(262, 3) << 294 << false;
+    QTest::newRow("1 normal") << 1 << 300 << BarControls << false;
     QTest::newRow("2 minimal") << 2 << 45
-                               << QStringList{"sem", "autLight", "SpeedButton2", "Bevel2"} << tempo
-                               << costo << clock << QPoint(26, 3) << 39 << false;
+                               << QStringList{"sem", "autLight", "SpeedButton2", "Bevel2"} << false;
     QTest::newRow("4 time only") << 4 << 118
                                  << QStringList{"sem", "autLight", "Panel1", "Tempo",
                                                 "SpeedButton2"}
-                                 << single << costo << clock << QPoint(95, 3) << 800 << true;
+                                 << true;
     QTest::newRow("5 cost only") << 5 << 118
                                  << QStringList{"sem", "autLight", "Panel1", "Costo",
                                                 "SpeedButton2"}
-                                 << tempo << single << clock << QPoint(95, 3) << 800 << true;
+                                 << true;
     QTest::newRow("6 clock only") << 6 << 105 << QStringList{"sem",      "autLight",     "Panel1",
                                                              "Nascosto", "SpeedButton2", "Bevel2"}
-                                  << tempo << costo << clock << QPoint(83, 3) << 99 << true;
+                                  << true;
     // The cyclic bar opens on the clock (cycle position 1).
     QTest::newRow("7 cyclic") << 7 << 118
                               << QStringList{"sem", "autLight", "Panel1", "Nascosto",
                                              "SpeedButton2"}
-                              << single << single << single << QPoint(95, 3) << 800 << true;
+                              << true;
 }
 
 // Each mode is checked twice: as the stored mode at start, and chosen from
@@ -185,11 +177,6 @@ void TestDisplayModes::layouts()
     QFETCH(int, mode);
     QFETCH(int, width);
     QFETCH(QStringList, shown);
-    QFETCH(QRect, tempo);
-    QFETCH(QRect, costo);
-    QFETCH(QRect, nascosto);
-    QFETCH(QPoint, handle);
-    QFETCH(int, separatorX);
     QFETCH(bool, slidAway);
 
     for (bool fromMenu : {false, true}) {
@@ -206,11 +193,21 @@ void TestDisplayModes::layouts()
         QCOMPARE(bar->height(), 25);
         QCOMPARE(control(*bar, "Panel5")->width(), width);
         QCOMPARE(shownControls(*bar), shown);
-        QVERIFY2(control(*bar, "Tempo")->geometry() == tempo, how);
-        QVERIFY2(control(*bar, "Costo")->geometry() == costo, how);
-        QVERIFY2(control(*bar, "Nascosto")->geometry() == nascosto, how);
-        QVERIFY2(control(*bar, "SpeedButton2")->pos() == handle, how);
-        QCOMPARE(control(*bar, "Bevel2")->x(), separatorX);
+        // What is in sight keeps the bar's order, left to right, each control
+        // clear of the others but for the panel over the clock. A panel slid
+        // away keeps what is left of its image and caption in its last few
+        // pixels; the minimal bar draws its separator over the handle's right
+        // edge.
+        testsupport::LayoutExceptions allowed;
+        allowed.overlapping("Panel1", "Nascosto");
+        if (slidAway)
+            allowed.clipped("Image5").clipped("sb6").overlapping("Image5", "sb6");
+        if (mode == 2)
+            allowed.overlapping("SpeedButton2", "Bevel2");
+        QCOMPARE(testsupport::layoutProblems(bar.get(), allowed), QString());
+        for (int i = 1; i < shown.size(); ++i)
+            QVERIFY2(control(*bar, shown[i - 1])->x() < control(*bar, shown[i])->x(),
+                     qPrintable(shown[i] + QLatin1Char(' ') + QLatin1String(how)));
         QCOMPARE(action(*bar, "NascondiIcone1")->isEnabled(), mode == 1);
         QCOMPARE(bar->cycleTimer().isActive(), mode == 7);
         if (mode != 2) { // the minimal bar hides the panel wherever it is
@@ -565,12 +562,7 @@ void TestDisplayModes::extraInfo()
         seen << labelText(popup, name);
     QCOMPARE(seen, texts);
     // Every text has room in its label, and every label in the window.
-    for (const auto* l : popup->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lb")))) {
-        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(),
-                 qPrintable(l->objectName()));
-        QVERIFY2(popup->rect().contains(l->mapTo(popup.data(), l->rect().bottomRight())),
-                 qPrintable(l->objectName()));
-    }
+    QCOMPARE(testsupport::layoutProblems(popup), QString());
     QVERIFY(child<QLabel>(popup, "lb3b")->x() > child<QLabel>(popup, "lb3")->geometry().right());
 
     sendMouse(costo, QEvent::MouseButtonRelease, Qt::LeftButton);

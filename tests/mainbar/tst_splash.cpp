@@ -2,6 +2,7 @@
 
 #include "options/VersionInfo.h"
 #include "options/uSplash.h"
+#include "tests/support/LayoutRules.h"
 #include "tests/support/WidgetSupport.h"
 
 #include <QApplication>
@@ -78,17 +79,15 @@ void TestSplash::layout()
     QCOMPARE(child<QLabel>(&splash, "lProductName")->text(), v.productName);
     QCOMPARE(child<QLabel>(&splash, "lVer")->text(), v.versionLine());
     QCOMPARE(child<QLabel>(&splash, "loading")->text(), QStringLiteral(" L O A D I N G . . . "));
-    QCOMPARE(child<QWidget>(&splash, "Image2")->size(), QSize(33, 33));
-    QCOMPARE(child<QWidget>(&splash, "Bevel1")->size(), QSize(109, 97));
-    QCOMPARE(child<QWidget>(&splash, "sb1")->size(), QSize(217, 95));
+    // The notice scrolls through its box, which cuts it off.
+    QCOMPARE(testsupport::layoutProblems(&splash, testsupport::LayoutExceptions().clipped("re1")),
+             QString());
     auto* re1 = child<QTextEdit>(&splash, "re1");
-    QCOMPARE(re1->size(), QSize(225, 500));
+    QVERIFY(re1->height() > child<QWidget>(&splash, "sb1")->height());
     QVERIFY(re1->isReadOnly());
     QVERIFY(!re1->isEnabled());
     QVERIFY(!re1->toPlainText().isEmpty());
-    auto* ok = child<QPushButton>(&splash, "OK");
-    QCOMPARE(ok->size(), QSize(45, 20));
-    QVERIFY(ok->isHidden());
+    QVERIFY(child<QPushButton>(&splash, "OK")->isHidden());
     QCOMPARE(splash.t1().interval(), 100);
     QVERIFY(splash.t1().isActive());
 }
@@ -123,6 +122,8 @@ void TestSplash::aboutMode()
     auto* ok = child<QPushButton>(&about, "OK");
     QCOMPARE(ok->text(), QStringLiteral("&OK"));
     QVERIFY(!ok->isHidden());
+    QCOMPARE(testsupport::layoutProblems(&about, testsupport::LayoutExceptions().clipped("re1")),
+             QString());
 
     bool wasModal = false;
     QTimer::singleShot(0, ok, [&] {

@@ -6,6 +6,7 @@
 #include "dialup/ProviderRecord.h"
 #include "options/uSett.h"
 #include "options/uSplash.h"
+#include "tests/support/LayoutRules.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
@@ -110,6 +111,8 @@ void TestSett::window()
     auto* nb1 = child<QStackedWidget>(*w, QStringLiteral("NB1"));
     QVERIFY(ts1 && nb1);
     QCOMPARE(ts1->count(), 4);
+    w->show(); // the pages take their place as the window is laid out
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     const QStringList tabs{"Avvio", QString::fromUtf8("Menù"), "Providers", "Valuta"};
     const QStringList pages{"AvvNote", "MenuNote", "ProviderNote", "ValNote"};
     for (int i = 0; i < 4; ++i) {
@@ -118,6 +121,7 @@ void TestSett::window()
         ts1->setCurrentIndex(i);
         QCOMPARE(nb1->currentIndex(), i);
         QCOMPARE(w->currentPage(), i);
+        QCOMPARE(testsupport::layoutProblems(w.get()), QString());
     }
     QVERIFY(ts1->styleSheet().contains(QLatin1String("lime")));
     QCOMPARE(child<QPushButton>(*w, "Ok")->text(), QStringLiteral("&Ok"));

@@ -6,6 +6,7 @@
 #include "tariff/ProfileFiles.h"
 #include "tariff/Repricing.h"
 #include "tariff/uCtar.h"
+#include "tests/support/LayoutRules.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
@@ -120,6 +121,7 @@ void TestCtarWindow::controls()
     TfCtar w(f.program);
     QCOMPARE(w.windowTitle(), QStringLiteral("Cambio Tariffa"));
     QCOMPARE(w.size(), QSize(256, 139));
+    QCOMPARE(testsupport::layoutProblems(&w), QString());
     QCOMPARE(child<QGroupBox>(&w, "GroupBox1")->title(), QStringLiteral(" Tariffa Attuale "));
     QCOMPARE(child<QGroupBox>(&w, "GroupBox2")->title(), QStringLiteral(" Tariffa da Applicare "));
     QVERIFY(child<QLabel>(&w, "tabAtt")->font().bold());

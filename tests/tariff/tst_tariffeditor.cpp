@@ -6,6 +6,7 @@
 #include "tariff/KvStringGrid.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/uTariffe.h"
+#include "tests/support/LayoutRules.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
@@ -170,6 +171,7 @@ void TestTariffEditor::openingShowsCurrentProfile()
     EditorFixture f;
     auto w = f.open();
     QCOMPARE(w->windowTitle(), QStringLiteral(" Profili Tariffe Telefoniche"));
+    QCOMPARE(testsupport::layoutProblems(w.get()), QString());
     QCOMPARE(items(nometab(*w)), (QStringList{Alfa, Beta, "Casa"}));
     QCOMPARE(nometab(*w)->currentText(), Alfa);
     QVERIFY(tabDefault(*w)->isChecked());
