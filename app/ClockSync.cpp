@@ -213,6 +213,9 @@ void ClockSync::applyAnswer()
     }
     // The connection may have ended while the question was open; a finished
     // record is left as it was measured.
-    if (m_ctx.watch.connected)
+    if (m_ctx.watch.connected) {
         m_ctx.records.running.inizio -= m_offset;
+        if (m_ctx.startMoved)
+            m_ctx.startMoved();
+    }
 }

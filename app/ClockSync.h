@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -31,6 +32,9 @@ struct ClockSyncContext {
     IPrompt& prompt;
     IClockSetter& clockSetter;
     const Settings& settings; // "ServerOraEsatta": where to ask
+    // Told after the running record's inizio was moved, so that the session
+    // prices the connection from its corrected start (TWatch::sessionStartMoved).
+    std::function<void()> startMoved = {};
 };
 
 // The fields of a daytime answer such as "Wed Dec  8 21:58:33 2026".

@@ -16,7 +16,7 @@
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
 #include "dialup/RasService.h"
-#include "options/VersionInfo.h"
+#include "platform/system/VersionInfo.h"
 #include "platform/system/ProgramLayout.h"
 #include "platform/ras/RasBackend.h"
 #include "tariff/TariffProfiles.h"

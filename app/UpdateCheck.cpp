@@ -8,7 +8,7 @@
 #include "common/Prompt.h"
 #include "common/SafeName.h"
 #include "net/NMHTTP.h"
-#include "options/VersionInfo.h"
+#include "platform/system/VersionInfo.h"
 #include "platform/system/Shell.h"
 
 namespace

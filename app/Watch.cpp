@@ -65,7 +65,7 @@ void TWatch::watchOff()
     w.running = false;
 }
 
-void TWatch::setLight(const QString& text, int image)
+void TWatch::setLightState(const QString& text, int image)
 {
     m_ctx.watch.light = text;
     m_ctx.watch.lightImage = image;
@@ -106,7 +106,7 @@ void TWatch::CtrlTimerTimer()
         if (!w.enabled)
             return;
         m_view.setTimerActive(WatchTimer::Blink, false);
-        setLight(Verde, LightGreen);
+        setLightState(Verde, LightGreen);
         m_view.showLight(LightGreen);
         return;
     case RasProbe::Busy:
@@ -119,7 +119,7 @@ void TWatch::CtrlTimerTimer()
         StartClick();
         if (!w.enabled)
             return;
-        setLight(Giallo, LightYellow);
+        setLightState(Giallo, LightYellow);
         m_view.setTimerActive(WatchTimer::Blink, true);
         return;
     }
@@ -194,6 +194,19 @@ double TWatch::sessionCost(TDateTime end) const
         return 0;
     return ComputeCost(m_ctx.profiles.session, *m_ctx.schedule, m_ctx.records.running.inizio, end)
         .cost;
+}
+
+void TWatch::sessionStartMoved()
+{
+    if (!m_ctx.watch.running || !m_ctx.schedule)
+        return;
+    ScheduleTrace trace{m_ctx.trace.profileName, {}};
+    std::optional<Schedule> schedule =
+        BuildSchedule(m_ctx.profiles.session, m_ctx.records.running.inizio, m_ctx.holidays, &trace);
+    if (!schedule)
+        return;
+    m_ctx.schedule = std::move(schedule);
+    m_ctx.trace = std::move(trace);
 }
 
 void TWatch::Timer1Timer()
@@ -329,4 +342,66 @@ void TWatch::cambiatariffa1Click()
 {
     if (m_ctx.watch.connected)
         m_view.openChangeTariff();
+}
+
+ConnRecord& TWatch::runningRecord()
+{
+    return m_ctx.records.running;
+}
+
+bool TWatch::watchEnabled() const
+{
+    return m_ctx.watch.enabled;
+}
+
+bool TWatch::sessionRunning() const
+{
+    return m_ctx.watch.running;
+}
+
+void TWatch::setLight(Light light, bool show)
+{
+    switch (light) {
+    case Light::None:
+        setLightState(QString(), LightOff);
+        break;
+    case Light::Green:
+        setLightState(Verde, LightGreen);
+        break;
+    case Light::Yellow:
+        setLightState(Giallo, LightYellow);
+        break;
+    case Light::Red:
+        setLightState(Rosso, LightRed);
+        break;
+    }
+    if (show)
+        m_view.showLight(m_ctx.watch.lightImage);
+}
+
+void TWatch::setBlinking(bool on)
+{
+    m_view.setTimerActive(WatchTimer::Blink, on);
+}
+
+void TWatch::setConnected(bool connected)
+{
+    m_ctx.watch.connected = connected;
+}
+
+void TWatch::backToAutomatic()
+{
+    m_view.setAutLight(true);
+    m_ctx.watch.mode = 1;
+}
+
+bool TWatch::endDialogOpen() const
+{
+    return m_view.endDialogOpen();
+}
+
+void TWatch::offerEnd()
+{
+    m_ctx.watch.running = false;
+    m_view.openEndDialog(m_ctx.watch.light);
 }

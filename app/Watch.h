@@ -6,13 +6,15 @@
 //
 // Timer handlers are plain methods (the bar's timers call them; tests call
 // them directly with a manual clock). All state is the program's, passed in
-// through WatchContext; what the user sees goes through IWatchView. Every
-// call belongs to the user-interface thread: the dialler hands its
-// notifications over to that thread before calling StartClick/StopClick.
+// through WatchContext; what the user sees goes through IWatchView. The
+// automatic dialler reaches the session through IDialSession. Every call
+// belongs to the user-interface thread: the dialler hands its notifications
+// over to that thread before starting or stopping the session.
 
 #include "app/WatchView.h"
 #include "archive/SessionArchive.h"
 #include "common/Prompt.h"
+#include "dialup/DialSession.h"
 #include "tariff/CostEngine.h"
 
 #include <QString>
@@ -48,7 +50,7 @@ struct WatchContext {
     IPrompt& prompt;
 };
 
-class TWatch : private ISaveIndicator
+class TWatch : private ISaveIndicator, public IDialSession
 {
 public:
     // Traffic-light images of the bar's image list.
@@ -120,8 +122,31 @@ public:
     bool Disconnect();
     // "C&ambia Tariffa": only while the connection is confirmed.
     void cambiatariffa1Click();
+    // The running record's inizio was moved (the clock was set right while
+    // connected): the schedule is built again from the new start, so that the
+    // session goes on pricing the connection exactly as re-pricing its record
+    // would. Should the profile have no band at the new start, the session
+    // keeps the schedule it has.
+    void sessionStartMoved();
 
     const WatchContext& context() const { return m_ctx; }
+
+    // What the dialler does to the session.
+    TDialUp& dialUp() override { return m_ctx.dialUp; }
+    TProviderRecord& provider() override { return m_ctx.provider; }
+    ConnRecord& runningRecord() override;
+    QString programFolder() const override { return m_ctx.programFolder; }
+    IPrompt& prompt() override { return m_ctx.prompt; }
+    bool watchEnabled() const override;
+    bool sessionRunning() const override;
+    void startSession() override { StartClick(); }
+    void stopSession() override { StopClick(); }
+    void setLight(Light light, bool show) override;
+    void setBlinking(bool on) override;
+    void setConnected(bool connected) override;
+    void backToAutomatic() override;
+    bool endDialogOpen() const override;
+    void offerEnd() override;
 
 private:
     void saveStarted() override;
@@ -132,7 +157,7 @@ private:
     // Refuses the session: beep, watch off, the message.
     void refuse(const QString& text);
     double sessionCost(TDateTime end) const;
-    void setLight(const QString& text, int image);
+    void setLightState(const QString& text, int image);
 
     WatchContext m_ctx;
     IWatchView& m_view;

@@ -129,9 +129,9 @@ TfMain::TfMain(Program& program, QWidget* parent)
     m_updateCheck = std::make_unique<UpdateCheck>(
         UpdateCheckContext{program.settings, program.version, program.programFolder, program.clock,
                            program.prompt, program.shell});
-    m_clockSync = std::make_unique<ClockSync>(ClockSyncContext{program.watch, program.connRecords,
-                                                               program.clock, program.prompt,
-                                                               *m_clockSetter, program.settings});
+    m_clockSync = std::make_unique<ClockSync>(ClockSyncContext{
+        program.watch, program.connRecords, program.clock, program.prompt, *m_clockSetter,
+        program.settings, [this] { m_watch.sessionStartMoved(); }});
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(BarCaption);
     resize(BarWidth, BarHeight);

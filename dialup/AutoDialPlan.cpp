@@ -1,12 +1,10 @@
 #include "dialup/AutoDialPlan.h"
 
-#include "app/Watch.h"
-#include "app/WatchState.h"
-#include "app/WatchView.h"
-#include "archive/ConnRecords.h"
+#include "archive/ConnRecord.h"
 #include "common/ByteIO.h"
 #include "common/Prompt.h"
 #include "dialup/DialProgress.h"
+#include "dialup/DialSession.h"
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
 #include "dialup/RasState.h"
@@ -44,31 +42,31 @@ int32_t TAutoDialPlan::storedAttempts2(const QString& text)
     return n < 0 || n > MaxAttempts ? DefaultAttempts1 : n;
 }
 
-TAutoDialPlan::TAutoDialPlan(TWatch& watch, IWatchView& view, TDialProgress& progress,
+TAutoDialPlan::TAutoDialPlan(IDialSession& session, TDialProgress& progress,
                              IAutoDialWindows& windows)
-    : m_watch(watch), m_view(view), m_progress(progress), m_windows(windows)
+    : m_session(session), m_progress(progress), m_windows(windows)
 {
 }
 
 bool TAutoDialPlan::takeProvider(const QString& name, bool first)
 {
-    const WatchContext& ctx = m_watch.context();
-    TProviderRecord& provider = ctx.provider;
-    provider.load(ctx.programFolder, name, ctx.prompt);
+    TProviderRecord& provider = m_session.provider();
+    IPrompt& prompt = m_session.prompt();
+    provider.load(m_session.programFolder(), name, prompt);
     if (provider.phoneNumber.isEmpty()) {
         if (!first) {
             m_windows.showDialler();
             m_windows.processEvents();
         }
         // The name asked for, not the record's: a missing record has none.
-        ctx.prompt.message(NoPhoneText, Title + name, PromptIcon::Warning, true);
+        prompt.message(NoPhoneText, Title + name, PromptIcon::Warning, true);
         return false;
     }
     // Only credentials the dial-up service will use are asked for.
     if ((provider.userName.isEmpty() || provider.password.isEmpty()) &&
-        ctx.dialUp.service().usesCredentials())
+        m_session.dialUp().service().usesCredentials())
         m_windows.askCredentials(provider);
-    ConnRecord& running = ctx.records.running;
+    ConnRecord& running = m_session.runningRecord();
     running.provider = bio::cutTo(provider.entryName, ConnRecord::ProviderMax);
     running.telefono = bio::cutTo(provider.phoneNumber, ConnRecord::TelefonoMax);
     return true;
@@ -77,34 +75,35 @@ bool TAutoDialPlan::takeProvider(const QString& name, bool first)
 TAutoDialPlan::Step TAutoDialPlan::attempts(int count, const QString& countText,
                                             const QString& lineEnd)
 {
-    const WatchContext& ctx = m_watch.context();
+    TDialUp& dialUp = m_session.dialUp();
+    const TProviderRecord& provider = m_session.provider();
+    IPrompt& prompt = m_session.prompt();
     for (int i = 1; i <= count; ++i) {
         m_progress.beginAttempt();
-        ctx.dialUp.dial(ctx.provider, m_progress.notifier());
+        dialUp.dial(provider, m_progress.notifier());
         // Until the first notification names it, the dial just placed is the
         // one a cancel must hang up; otherwise a dial cancelled early would
         // go on and connect with nobody watching.
-        RasState& ras = ctx.dialUp.state();
+        RasState& ras = dialUp.state();
         ras.notifiedHandle = ras.dialHandle;
         const QString line = QStringLiteral("Tentativo %1 di %2").arg(i).arg(countText) + lineEnd;
         m_windows.hideDialler();
-        const int result =
-            m_windows.runAttempt(line, ctx.provider.entryName, ctx.provider.phoneNumber);
+        const int result = m_windows.runAttempt(line, provider.entryName, provider.phoneNumber);
         switch (result) {
         case AttemptResult::Cancelled:
             ending();
-            ctx.prompt.message(CancelledText, Title, PromptIcon::Error);
+            prompt.message(CancelledText, Title, PromptIcon::Error);
             return Step::Cancelled;
         case AttemptResult::Failed:
             ending();
             if (m_choice.interrompi) {
-                ctx.prompt.message(StoppedText, Title, PromptIcon::Error);
+                prompt.message(StoppedText, Title, PromptIcon::Error);
                 return Step::Stopped;
             }
-            ctx.prompt.message(NextOnErrorText, Title, PromptIcon::Error);
+            prompt.message(NextOnErrorText, Title, PromptIcon::Error);
             return Step::NextProvider;
         case AttemptResult::Busy:
-            ctx.dialUp.quickHangUp();
+            dialUp.quickHangUp();
             break;
         case AttemptResult::Connected:
             m_windows.hideDialler();
@@ -118,33 +117,27 @@ TAutoDialPlan::Step TAutoDialPlan::attempts(int count, const QString& countText,
 
 void TAutoDialPlan::ending()
 {
-    const WatchContext& ctx = m_watch.context();
-    WatchState& w = ctx.watch;
     // The dial is given up: notifications of it still on their way (a device
     // or connected state posted just before the cancel) must not start a
     // session, or take over the one offered below, once messages are processed.
     m_progress.beginAttempt();
     m_windows.showDialler();
-    m_view.setTimerActive(WatchTimer::Blink, false);
+    m_session.setBlinking(false);
     // Also after a failed dial: a session left running would go on being
     // timed with nobody to end it.
-    if (w.running)
-        m_watch.StopClick();
+    if (m_session.sessionRunning())
+        m_session.stopSession();
     m_windows.processEvents();
-    ctx.dialUp.quickHangUp();
+    m_session.dialUp().quickHangUp();
 
     // Only this run's own session is offered for keeping: the running record
     // may still hold an earlier connection that has been stored already.
-    ConnRecord& running = ctx.records.running;
-    if (m_progress.sessionStartedThisRun() && !m_view.endDialogOpen() &&
-        running.inizio < running.fine) {
-        w.running = false;
-        m_view.openEndDialog(w.light);
-    }
+    const ConnRecord& running = m_session.runningRecord();
+    if (m_progress.sessionStartedThisRun() && !m_session.endDialogOpen() &&
+        running.inizio < running.fine)
+        m_session.offerEnd();
     m_progress.beginRun();
-    w.light = TWatch::Rosso;
-    w.lightImage = TWatch::LightRed;
-    m_view.showLight(TWatch::LightRed);
+    m_session.setLight(Light::Red, true);
 }
 
 std::optional<TAutoDialPlan::Outcome> TAutoDialPlan::runEnded(Step step)
@@ -166,11 +159,11 @@ std::optional<TAutoDialPlan::Outcome> TAutoDialPlan::runEnded(Step step)
 TAutoDialPlan::Outcome TAutoDialPlan::run(const AutoDialChoice& choice)
 {
     m_choice = choice;
-    const WatchContext& ctx = m_watch.context();
+    IPrompt& prompt = m_session.prompt();
     m_progress.beginRun();
 
     if (choice.provider.isEmpty()) {
-        ctx.prompt.message(NoProviderText, Title, PromptIcon::Warning, true);
+        prompt.message(NoProviderText, Title, PromptIcon::Warning, true);
         return Outcome::NoProvider;
     }
     if (!takeProvider(choice.provider, true))
@@ -183,7 +176,7 @@ TAutoDialPlan::Outcome TAutoDialPlan::run(const AutoDialChoice& choice)
     if (const auto end = runEnded(step))
         return *end;
     if (step == Step::Exhausted && choice.rinuncia) {
-        ctx.prompt.message(NoSuccessText, Title, PromptIcon::Error);
+        prompt.message(NoSuccessText, Title, PromptIcon::Error);
         m_windows.showDialler();
         m_windows.processEvents();
         return Outcome::Exhausted;
@@ -200,6 +193,6 @@ TAutoDialPlan::Outcome TAutoDialPlan::run(const AutoDialChoice& choice)
     }
     m_windows.showDialler();
     m_windows.processEvents();
-    ctx.prompt.message(NoSuccessText, Title, PromptIcon::Error);
+    prompt.message(NoSuccessText, Title, PromptIcon::Error);
     return Outcome::Exhausted;
 }

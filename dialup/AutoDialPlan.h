@@ -11,9 +11,8 @@
 #include <cstdint>
 #include <optional>
 
-class IWatchView;
+class IDialSession;
 class TDialProgress;
-class TWatch;
 struct TProviderRecord;
 
 // What the run needs of the dialler's windows.
@@ -85,8 +84,7 @@ public:
     static int32_t storedAttempts1(const QString& text);
     static int32_t storedAttempts2(const QString& text);
 
-    TAutoDialPlan(TWatch& watch, IWatchView& view, TDialProgress& progress,
-                  IAutoDialWindows& windows);
+    TAutoDialPlan(IDialSession& session, TDialProgress& progress, IAutoDialWindows& windows);
 
     Outcome run(const AutoDialChoice& choice);
 
@@ -105,8 +103,7 @@ private:
     // hung up and the dialler shown again.
     void ending();
 
-    TWatch& m_watch;
-    IWatchView& m_view;
+    IDialSession& m_session;
     TDialProgress& m_progress;
     IAutoDialWindows& m_windows;
     AutoDialChoice m_choice;

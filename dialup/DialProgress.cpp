@@ -1,8 +1,6 @@
 #include "dialup/DialProgress.h"
 
-#include "app/Watch.h"
-#include "app/WatchState.h"
-#include "app/WatchView.h"
+#include "dialup/DialSession.h"
 #include "dialup/DialUp.h"
 
 #include <QMetaObject>
@@ -18,9 +16,8 @@ struct TDialProgress::Relay {
     TDialProgress* target = nullptr;
 };
 
-TDialProgress::TDialProgress(TWatch& watch, IWatchView& view, IDialStatus& status, QObject* parent)
-    : QObject(parent), m_watch(watch), m_view(view), m_status(status),
-      m_relay(std::make_shared<Relay>())
+TDialProgress::TDialProgress(IDialSession& session, IDialStatus& status, QObject* parent)
+    : QObject(parent), m_session(session), m_status(status), m_relay(std::make_shared<Relay>())
 {
     m_relay->target = this;
 }
@@ -81,18 +78,9 @@ void TDialProgress::after(int ms, std::function<void()> step)
     });
 }
 
-void TDialProgress::setLight(const QString& text, int image)
-{
-    WatchState& w = m_watch.context().watch;
-    w.light = text;
-    w.lightImage = image;
-}
-
 void TDialProgress::handle(const RasNotification& n)
 {
-    const WatchContext& ctx = m_watch.context();
-    WatchState& w = ctx.watch;
-    TDialUp& dialUp = ctx.dialUp;
+    TDialUp& dialUp = m_session.dialUp();
 
     dialUp.noteNotification(n);
     const QString stateText = TDialUp::stateText(n.state);
@@ -101,12 +89,12 @@ void TDialProgress::handle(const RasNotification& n)
 
     switch (n.state) {
     case ras::ConnectDevice:
-        m_watch.StartClick();
-        if (!w.running || !w.enabled)
+        m_session.startSession();
+        if (!m_session.sessionRunning() || !m_session.watchEnabled())
             break; // no tariff profile: the watch said so and is off
         m_sessionStarted = true;
-        setLight(TWatch::Giallo, TWatch::LightYellow);
-        m_view.setTimerActive(WatchTimer::Blink, true);
+        m_session.setLight(Light::Yellow, false);
+        m_session.setBlinking(true);
         break;
     case ras::Connected:
         // A connection is never left untimed, even when the service skipped
@@ -114,23 +102,21 @@ void TDialProgress::handle(const RasNotification& n)
         // first save so the confirmed connection is stored at once. A watch
         // switched off has just refused this dial's session (no profile):
         // nothing is timed, or asked again, until the user switches it on.
-        if (w.enabled)
-            m_watch.StartClick();
-        if (w.running)
+        if (m_session.watchEnabled())
+            m_session.startSession();
+        if (m_session.sessionRunning())
             m_sessionStarted = true;
-        m_view.setTimerActive(WatchTimer::Blink, false);
-        setLight(TWatch::Verde, TWatch::LightGreen);
-        m_view.showLight(TWatch::LightGreen);
-        w.connected = true;
+        m_session.setBlinking(false);
+        m_session.setLight(Light::Green, true);
+        m_session.setConnected(true);
         m_status.finishAttempt(AttemptResult::Connected);
-        m_view.setAutLight(true);
-        w.mode = 1;
+        m_session.backToAutomatic();
         break;
     case ras::Disconnected:
-        m_view.setTimerActive(WatchTimer::Blink, false);
-        if (w.running)
-            m_watch.StopClick();
-        setLight(TWatch::Rosso, TWatch::LightRed);
+        m_session.setBlinking(false);
+        if (m_session.sessionRunning())
+            m_session.stopSession();
+        m_session.setLight(Light::Red, false);
         break;
     default:
         break;
@@ -141,15 +127,15 @@ void TDialProgress::handle(const RasNotification& n)
         return;
     m_status.setStatusText(errorText);
     if (n.error == ras::LineBusy) {
-        m_view.setTimerActive(WatchTimer::Blink, false);
-        if (w.running) {
+        m_session.setBlinking(false);
+        if (m_session.sessionRunning()) {
             // Nothing was spent on a busy line: the bar shows zero again and
             // no dialog is offered (the watch reads this as a busy ending).
             dialUp.state().lastError = ras::LineBusy;
-            m_watch.StopClick();
+            m_session.stopSession();
             m_sessionStarted = false;
         }
-        setLight(TWatch::Rosso, TWatch::LightRed);
+        m_session.setLight(Light::Red, false);
         after(m_pauses.busy, [this] {
             m_status.setStatusText(DisconnectingText);
             m_status.finishAttempt(AttemptResult::Busy);

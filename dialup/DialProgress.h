@@ -18,8 +18,7 @@
 #include <functional>
 #include <memory>
 
-class IWatchView;
-class TWatch;
+class IDialSession;
 
 // The dialling-status window as the notifications drive it.
 class IDialStatus
@@ -55,7 +54,7 @@ public:
         int afterError = 3000; // then before the result
     };
 
-    TDialProgress(TWatch& watch, IWatchView& view, IDialStatus& status, QObject* parent = nullptr);
+    TDialProgress(IDialSession& session, IDialStatus& status, QObject* parent = nullptr);
     ~TDialProgress() override;
 
     void setPauses(const Pauses& pauses) { m_pauses = pauses; }
@@ -86,10 +85,8 @@ private:
     // Runs step after ms unless a new attempt has begun meanwhile; later
     // notifications wait until then.
     void after(int ms, std::function<void()> step);
-    void setLight(const QString& text, int image);
 
-    TWatch& m_watch;
-    IWatchView& m_view;
+    IDialSession& m_session;
     IDialStatus& m_status;
     Pauses m_pauses;
     std::shared_ptr<Relay> m_relay;

@@ -91,8 +91,7 @@ TfAutoDial::TfAutoDial(Program& program, TWatch& watch, IWatchView& view, TfStat
       m_program(program), m_watch(watch), m_view(view),
       m_ownStato(stato ? nullptr : std::make_unique<TfStato>()),
       m_stato(stato ? stato : m_ownStato.get()),
-      m_progress(new TDialProgress(watch, view, *m_stato, this)),
-      m_plan(watch, view, *m_progress, *this)
+      m_progress(new TDialProgress(watch, *m_stato, this)), m_plan(watch, *m_progress, *this)
 {
     setObjectName(QStringLiteral("fAutoDial"));
     setWindowTitle(QStringLiteral("Auto Composizione..."));

@@ -3,7 +3,7 @@
 // opened from the options window. Both show the version line and a notice
 // that rolls up one pixel every 100 ms and starts over once out of view.
 
-#include "options/VersionInfo.h"
+#include "platform/system/VersionInfo.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -135,8 +135,14 @@ bool TProfileFiles::LoadProfileForRepricing(const QString& name)
 
 void TProfileFiles::ListProfiles(QStringList& list) const
 {
+    list.append(listProfiles(m_programFolder));
+}
+
+QStringList TProfileFiles::listProfiles(const QString& programFolder)
+{
     // Only the exact extension: a name listed here must load by that name.
-    const QStringList files = QDir(m_programFolder + Folder)
+    QStringList list;
+    const QStringList files = QDir(programFolder + Folder)
                                   .entryList({QStringLiteral("*") + Extension},
                                              QDir::Files | QDir::Hidden | QDir::CaseSensitive,
                                              QDir::Name | QDir::IgnoreCase);
@@ -145,4 +151,5 @@ void TProfileFiles::ListProfiles(QStringList& list) const
         if (isSafeFileName(name, Extension))
             list.append(name);
     }
+    return list;
 }

@@ -51,6 +51,8 @@ public:
     // final extension), sorted by name without regard to case. Files under a
     // name that could not be loaded by it (see isSafeFileName) are left out.
     void ListProfiles(QStringList& list) const;
+    // The same names for the profile folder of programFolder.
+    static QStringList listProfiles(const QString& programFolder);
 
     // Why the last call failed, for the caller's message; empty after success.
     QString lastError() const { return m_lastError; }

@@ -22,6 +22,7 @@ void usage(QTextStream& err)
            "  profile list | show NOME\n"
            "  archive list [--csv] [--from DATA] [--to DATA]\n"
            "  archive reprice PROFILO [--from DATA] [--to DATA] [--iva PERCENTUALE]\n"
+           "  archive compare [--from DATA] [--to DATA] [--csv] [--iva PERCENTUALE]\n"
            "Date e ore nella forma \"AAAA-MM-GG hh:mm:ss\".\n";
 }
 

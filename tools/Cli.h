@@ -36,4 +36,4 @@ int cliPrice(CliContext& ctx);    // price PROFILE START (--seconds N | --end EN
 int cliSchedule(CliContext& ctx); // schedule PROFILE START
 int cliHoliday(CliContext& ctx);  // holiday YYYY-MM-DD
 int cliProfile(CliContext& ctx);  // profile list|show NAME
-int cliArchive(CliContext& ctx);  // archive list [--csv] [--from D] [--to D] | reprice PROFILE ...
+int cliArchive(CliContext& ctx);  // archive list [--csv] [--from D] [--to D] | reprice | compare

@@ -2,11 +2,15 @@
 // the program folder's archive, printed as they are read.
 // archive reprice PROFILE [--from DATE] [--to DATE] [--iva PERCENT]: prices
 // the stored connections of the period again with PROFILE, all or none.
+// archive compare [--from DATE] [--to DATE] [--csv] [--iva PERCENT]: what
+// the connections of the period would have cost with each profile of Trf/,
+// cheapest first; nothing is written.
 #include "archive/ArchiveChange.h"
 #include "archive/ArchiveFile.h"
 #include "common/Ansi.h"
 #include "common/DateTime.h"
 #include "tariff/Repricing.h"
+#include "tariff/TariffComparison.h"
 #include "tools/CliTariff.h"
 
 #include <QFileDevice>
@@ -474,6 +478,105 @@ int repriceArchive(CliContext& ctx, const QStringList& args)
     return 0;
 }
 
+const char* const CompareColumns[] = {"profilo",          "calcolate",      "senza_fascia",
+                                      "totale_senza_iva", "totale_con_iva", "differenza"};
+
+// A text field of the comparison table: RFC 4180 quoting in CSV; in the
+// plain table, control characters become spaces so a row stays one line.
+QString tableText(QString text, bool csv)
+{
+    if (!csv) {
+        for (QChar& c : text)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                c = QLatin1Char(' ');
+        return text;
+    }
+    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+        text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')))
+        return QLatin1Char('"') + text.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+               QLatin1Char('"');
+    return text;
+}
+
+// Lire with two decimals, halves away from zero, as the listing writes
+// costs; a total that rounds to nothing is "0.00", never "-0.00".
+QString lireText(double v)
+{
+    const QString t = QString::number(v, 'f', 2);
+    return t == QLatin1String("-0.00") ? QStringLiteral("0.00") : t;
+}
+
+int compareArchive(CliContext& ctx, const QStringList& args)
+{
+    using namespace clitariff;
+    Period period;
+    QStringList rest;
+    std::optional<int32_t> iva;
+    if (!readOptions(ctx, args, period, rest, &iva))
+        return ExitUsage;
+    const bool csv = rest == QStringList{QStringLiteral("--csv")};
+    if (!rest.isEmpty() && !csv) {
+        ctx.err << "uso: archive compare [--from DATA] [--to DATA] [--csv] [--iva PERCENTUALE]\n";
+        return ExitUsage;
+    }
+
+    QList<ComparedProfile> profiles = TTariffComparison::loadProfiles(ctx.folder);
+    bool any = false;
+    for (const ComparedProfile& p : std::as_const(profiles)) {
+        if (!p.usable())
+            ctx.err << "tabella <" << p.name << "> non confrontata: " << p.error << "\n";
+        any = any || p.usable();
+    }
+    if (!any) {
+        ctx.err << "nessuna tabella tariffaria da confrontare in " << ctx.folder
+                << TProfileFiles::Folder << "\n";
+        return ExitFailed;
+    }
+    const int32_t percent = iva ? *iva : ivaSetting(ctx.err);
+
+    TTariffComparison comparison(std::move(profiles), percent);
+    const bool begun = comparison.begin(std::make_unique<ArchivePeriodConnections>(
+        ArchiveFile(ctx.folder).path(), period.fromDay, period.toDay));
+    TTariffComparison::Step step =
+        begun ? TTariffComparison::Step::More : TTariffComparison::Step::Failed;
+    while (step == TTariffComparison::Step::More) {
+        step = comparison.step();
+        for (int i : comparison.takeDamaged())
+            ctx.err << "record " << i << " danneggiato o illeggibile: ignorato\n";
+    }
+    if (step == TTariffComparison::Step::Failed) {
+        ctx.err << comparison.errorText() << "\n";
+        return ExitFailed;
+    }
+
+    const QString separator = csv ? QStringLiteral(",") : QStringLiteral("\t");
+    const QString end = csv ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QStringList header;
+    for (const char* c : CompareColumns)
+        header << QLatin1String(c);
+    QString table = header.join(separator) + end;
+    for (const ComparisonRow& r : comparison.rows()) {
+        if (!r.usable())
+            continue; // named above
+        table += QStringList{tableText(r.profile, csv),   QString::number(r.priced),
+                             QString::number(r.unpriced), lireText(r.cost),
+                             lireText(r.costWithVat),     lireText(r.difference())}
+                     .join(separator) +
+                 end;
+        if (r.unpriced > 0)
+            ctx.err << "tabella <" << r.profile
+                    << ">: connessioni senza fascia oraria in vigore all'inizio, non calcolate: "
+                    << r.unpriced << " (i totali della tabella riguardano solo le altre)\n";
+    }
+    ctx.out << table;
+    ctx.out.flush();
+    if (ctx.out.status() != QTextStream::Ok) {
+        ctx.err << "impossibile scrivere la tabella\n";
+        return ExitFailed;
+    }
+    return 0;
+}
+
 } // namespace
 
 int cliArchive(CliContext& ctx)
@@ -481,6 +584,8 @@ int cliArchive(CliContext& ctx)
     const QStringList& a = ctx.args;
     if (!a.isEmpty() && a[0] == QLatin1String("reprice"))
         return repriceArchive(ctx, a.mid(1));
+    if (!a.isEmpty() && a[0] == QLatin1String("compare"))
+        return compareArchive(ctx, a.mid(1));
     if (!a.isEmpty() && a[0] == QLatin1String("list")) {
         Period period;
         QStringList rest;
@@ -493,6 +598,8 @@ int cliArchive(CliContext& ctx)
     ctx.err
         << "uso: tarvelo-cli [--folder CARTELLA] archive list [--csv] [--from DATA] [--to DATA]\n"
            "     tarvelo-cli [--folder CARTELLA] archive reprice PROFILO [--from DATA] [--to "
-           "DATA] [--iva PERCENTUALE]\n";
+           "DATA] [--iva PERCENTUALE]\n"
+           "     tarvelo-cli [--folder CARTELLA] archive compare [--from DATA] [--to DATA] "
+           "[--csv] [--iva PERCENTUALE]\n";
     return 2;
 }

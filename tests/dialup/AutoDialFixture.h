@@ -114,8 +114,8 @@ private:
 struct Fixture : watchtest::Fixture {
     FakeStatus status;
     FakeWindows windows{status};
-    TDialProgress progress{watcher, view, status};
-    TAutoDialPlan plan{watcher, view, progress, windows};
+    TDialProgress progress{watcher, status};
+    TAutoDialPlan plan{watcher, progress, windows};
 
     explicit Fixture(Service service = Service::Simulated) : watchtest::Fixture(service)
     {

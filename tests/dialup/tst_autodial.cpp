@@ -342,7 +342,7 @@ void TestAutoDial::stateTexts()
     p.working = watchtest::liraPerSecond();
     QVERIFY(TProfileFiles(p, w.folder, w.prompt).SaveProfile(QStringLiteral("Prova")));
     TfStato stato;
-    TDialProgress progress(w.watch, w.view, stato);
+    TDialProgress progress(w.watch, stato);
     progress.beginAttempt();
     QCOMPARE(testsupport::child<QLabel>(&stato, "sb1Panel0")->text(), TfStato::StatoText);
 

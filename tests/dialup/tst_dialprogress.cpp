@@ -215,7 +215,7 @@ void TestDialProgress::lateNotificationsDropped()
     QVERIFY(!f.watch.running);
 
     // A notifier that outlives its receiver posts nothing.
-    auto gone = std::make_unique<TDialProgress>(f.watcher, f.view, f.status);
+    auto gone = std::make_unique<TDialProgress>(f.watcher, f.status);
     const RasNotifier orphan = gone->notifier();
     gone.reset();
     std::thread([&] { orphan({5, ras::DialEventMessage, ras::Connected, 0, 0}); }).join();

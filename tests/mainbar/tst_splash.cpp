@@ -1,6 +1,6 @@
 // The splash/about window and the version line.
 
-#include "options/VersionInfo.h"
+#include "platform/system/VersionInfo.h"
 #include "options/uSplash.h"
 #include "tests/support/LayoutRules.h"
 #include "tests/support/WidgetSupport.h"

@@ -42,7 +42,9 @@ struct Fixture {
     WatchState watch;
     ConnRecords records;
     Settings settings;
-    ClockSync sync{ClockSyncContext{watch, records, clock, prompt, setter, settings}};
+    int startMoves = 0; // times the session was told its start moved
+    ClockSync sync{ClockSyncContext{watch, records, clock, prompt, setter, settings,
+                                    [this] { ++startMoves; }}};
     TDateTime start = SystemNow - 600 * dt::OneSecond;
 
     explicit Fixture(quint16 port, int timeOut = 5000)
@@ -169,6 +171,7 @@ void TestClockSync::confirmedSetsClockAndKeepsElapsedTime()
     // The session's elapsed time goes on from where it was.
     QVERIFY(near(f.records.running.inizio, f.start - 300 * dt::OneSecond));
     QVERIFY(qAbs(f.elapsedSeconds() - 600.0) < 0.001);
+    QCOMPARE(f.startMoves, 1);
     QCOMPARE(f.sync.fields().day, quint16(8));
     QCOMPARE(f.sync.fields().month, quint16(12));
 }
@@ -184,6 +187,7 @@ void TestClockSync::declinedChangesNothing()
     QVERIFY(f.setter.requests().isEmpty());
     QCOMPARE(f.clock.now(), SystemNow);
     QCOMPARE(f.records.running.inizio, f.start);
+    QCOMPARE(f.startMoves, 0);
 }
 
 void TestClockSync::correctClockStillAsks()
@@ -255,6 +259,7 @@ void TestClockSync::refusedClockKeepsStart()
     QCOMPARE(f.setter.requests().size(), 1);
     QCOMPARE(f.clock.now(), SystemNow);
     QCOMPARE(f.records.running.inizio, f.start);
+    QCOMPARE(f.startMoves, 0);
 }
 
 void TestClockSync::connectionEndsWhileWaiting()
@@ -278,6 +283,7 @@ void TestClockSync::connectionEndsWhileWaiting()
     QCOMPARE(server.connections(), 1);
     QVERIFY(near(f.clock.now(), ServerNow));
     QCOMPARE(f.records.running.inizio, f.start);
+    QCOMPARE(f.startMoves, 0);
 }
 
 void TestClockSync::notConnectedDoesNothing()

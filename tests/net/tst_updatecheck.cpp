@@ -9,7 +9,7 @@
 #include "common/ByteIO.h"
 #include "common/Clock.h"
 #include "common/ScriptedPrompt.h"
-#include "options/VersionInfo.h"
+#include "platform/system/VersionInfo.h"
 #include "tests/support/FakeShell.h"
 #include "tests/support/TestSupport.h"
 

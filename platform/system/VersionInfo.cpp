@@ -1,6 +1,6 @@
-#include "options/VersionInfo.h"
+#include "platform/system/VersionInfo.h"
 
-#include "options/VersionConfig.h"
+#include "platform/system/VersionConfig.h"
 
 QString VersionInfo::versionLine() const
 {

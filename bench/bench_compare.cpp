@@ -1,0 +1,139 @@
+// Comparing tariffs over a big archive: 100 000 stored connections over ten
+// years (from ten seconds to three hours each) priced with ten profiles of
+// four bands a day, some with a second rate, a discount or no holiday bands.
+// Read straight from the archive file (in the page cache) as the command
+// line does, from a loaded selection as the archive window will, and one
+// slice of the window's work, the time between two looks at its stop button.
+#include "archive/ArchiveFile.h"
+#include "archive/Selection.h"
+#include "tariff/TariffComparison.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace
+{
+
+constexpr int Connections = 100000;
+constexpr int Profiles = 10;
+
+TariffTable profileNumber(int n)
+{
+    TariffTable t;
+    const struct {
+        int h, m;
+        float rate;
+    } bands[] = {{0, 0, 9.5f}, {8, 0, 19}, {13, 0, 15}, {18, 30, 9.5f}};
+    const float scale = 0.6f + 0.1f * float(n);
+    const int rows = n % 3 == 2 ? HolidayRow : DayRows; // no band on holidays
+    for (int row = 0; row < rows; ++row) {
+        for (int b = 0; b < 4; ++b) {
+            TariffCell& c = t.cell(b + 1, row);
+            c.dalle = dt::encodeTime(bands[b].h, bands[b].m, 0);
+            c.costo1 = bands[b].rate * scale;
+            c.scrsi = n % 2;
+            c.costorisp = 127;
+            if (n % 4 == 1) {
+                c.doposec = 900;
+                c.costo2 = 12 * scale;
+            }
+            if (n % 4 == 3)
+                c.sco = {1, {}, 20, 1800};
+        }
+    }
+    return t;
+}
+
+QList<ComparedProfile> profiles()
+{
+    QList<ComparedProfile> out;
+    for (int n = 0; n < Profiles; ++n)
+        out.append({QStringLiteral("Profilo %1").arg(n), profileNumber(n), {}});
+    return out;
+}
+
+// The archive, written once into a folder that lives as long as the run.
+QString archiveFolder()
+{
+    static QTemporaryDir dir;
+    static const bool written = [] {
+        QRandomGenerator rng(2001);
+        TDateTime start = dt::encode(1999, 1, 4, 8, 0, 0);
+        const int step = 10 * 365 * 86400 / Connections;
+        QByteArray bytes;
+        for (int i = 0; i < Connections; ++i) {
+            const int gap = step / 2 + int(rng.bounded(step));
+            ConnRecord r;
+            r.inizio = start + gap * dt::OneSecond;
+            r.fine = r.inizio + (10 + int(rng.bounded(std::min(gap, 3 * 3600)))) * dt::OneSecond;
+            r.costo = float(rng.bounded(5000));
+            r.provider = QStringLiteral("Prova");
+            bytes += r.toBytes();
+            start = r.inizio;
+        }
+        QFile f(dir.filePath(QStringLiteral("Archivio.sto")));
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }();
+    return written ? dir.path() : QString();
+}
+
+std::unique_ptr<IConnectionSource> wholeArchive()
+{
+    return std::make_unique<ArchivePeriodConnections>(archiveFolder() + "/Archivio.sto", -1e9, 1e9);
+}
+
+void BM_CompareArchive100kTimes10(benchmark::State& state)
+{
+    if (archiveFolder().isEmpty())
+        state.SkipWithError("cannot write the archive");
+    TTariffComparison comparison(profiles(), 20);
+    for (auto _ : state) {
+        if (comparison.run(wholeArchive()) != TTariffComparison::Step::Done)
+            state.SkipWithError(qPrintable(comparison.errorText()));
+        benchmark::DoNotOptimize(comparison.rows());
+    }
+    state.SetItemsProcessed(state.iterations() * Connections * Profiles);
+}
+BENCHMARK(BM_CompareArchive100kTimes10)->Unit(benchmark::kMillisecond);
+
+void BM_CompareSelection100kTimes10(benchmark::State& state)
+{
+    ArchiveFile archive(archiveFolder());
+    SelectionFilter filter;
+    filter.query.dal = -1e9;
+    filter.query.al = 1e9;
+    filter.query.provTutti = true;
+    filter.query.tarTutti = true;
+    TSelection selection;
+    if (selection.load(archive, filter) != TSelection::LoadResult::Loaded)
+        state.SkipWithError("cannot load the selection");
+    TTariffComparison comparison(profiles(), 20);
+    for (auto _ : state) {
+        comparison.run(std::make_unique<SelectionConnections>(selection));
+        benchmark::DoNotOptimize(comparison.rows());
+    }
+    state.SetItemsProcessed(state.iterations() * Connections * Profiles);
+}
+BENCHMARK(BM_CompareSelection100kTimes10)->Unit(benchmark::kMillisecond);
+
+// One slice of the default size with ten profiles, from the middle of the
+// archive.
+void BM_CompareOneSlice(benchmark::State& state)
+{
+    TTariffComparison comparison(profiles(), 20);
+    for (auto _ : state) {
+        state.PauseTiming();
+        comparison.begin(wholeArchive());
+        comparison.step(Connections / 2);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(comparison.step());
+    }
+    state.SetItemsProcessed(state.iterations() * TTariffComparison::SlicePositions * Profiles);
+}
+BENCHMARK(BM_CompareOneSlice)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
