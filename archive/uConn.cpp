@@ -5,7 +5,9 @@
 
 #include "app/Program.h"
 #include "app/SettingsStore.h"
+#include "archive/ArchiveEdit.h"
 #include "archive/ArchiveFile.h"
+#include "archive/QueryForm.h"
 #include "archive/uModConn.h"
 #include "common/ByteIO.h"
 #include "common/Clock.h"
@@ -112,6 +114,14 @@ void addSorted(QComboBox* box, const QString& text)
 bool hasItem(const QComboBox* box, const QString& text)
 {
     return box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
+}
+
+QStringList comboItems(const QComboBox* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
 }
 
 QComboBox* comboBox(QWidget* parent, const char* name, int maxLength, const QRect& geometry)
@@ -348,7 +358,7 @@ void TfConn::buildControls()
     label(user, QStringLiteral("Dal"), QRect(8, 66, 30, 16));
     // Long enough for every date the window writes here, whatever the
     // system's short date format: a date cut short would not parse back.
-    const int dateMax = dateFieldLength();
+    const int dateMax = QueryForm::dateFieldLength();
     m_dal = comboBox(user, "dal", dateMax, QRect(8, 82, 104, 24));
     label(user, QStringLiteral("Al"), QRect(118, 66, 30, 16));
     m_al = comboBox(user, "al", dateMax, QRect(118, 82, 104, 24));
@@ -428,15 +438,10 @@ void TfConn::fillProviders()
     // may belong to a call being dialled and is left alone.
     TProviderRecord scratch;
     m_program.dialUp.enumerateEntries(scratch);
-    int added = 0;
-    for (const QString& name : m_program.rasState.entries) {
-        if (name.isEmpty())
-            continue;
-        if (++added > 14)
-            break;
+    const QStringList entries(m_program.rasState.entries.begin(), m_program.rasState.entries.end());
+    for (const QString& name : QueryForm::providerChoices(entries))
         if (!hasItem(m_provider, name))
             addSorted(m_provider, name);
-    }
 }
 
 bool TfConn::eventFilter(QObject* watched, QEvent* event)
@@ -499,53 +504,41 @@ void TfConn::formShow()
 
 // ---- Filter and loading ---------------------------------------------------------
 
-QString TfConn::dateText(TDateTime d) const
-{
-    return fmt::formatShortDate(d);
-}
-
-int TfConn::dateFieldLength()
-{
-    // Day 28 and a four-digit year in every month: the longest dates a
-    // format of the locale can give (month names differ in length).
-    int longest = 10;
-    for (int month = 1; month <= 12; ++month)
-        longest = std::max(longest, int(fmt::formatShortDate(dt::encode(2000, month, 28)).size()));
-    return longest;
-}
-
-bool TfConn::parseDate(const QString& text, TDateTime& out) const
+int TfConn::currentYear() const
 {
     int y = 0, m = 0, d = 0;
     dt::decodeDate(m_program.clock.now(), y, m, d);
-    const std::optional<TDateTime> v = fmt::parseShortDate(text, y);
-    if (!v)
-        return false;
-    out = *v;
-    return true;
+    return y;
+}
+
+QueryForm TfConn::form() const
+{
+    QueryForm f;
+    f.dal = m_dal->currentText();
+    f.al = m_al->currentText();
+    f.tel = m_tel->currentText();
+    f.provider = m_provider->currentText();
+    f.provTutti = m_provTutti->isChecked();
+    f.nomeTar = m_nomeTar->currentText();
+    f.tarTutti = m_tarTutti->isChecked();
+    return f;
 }
 
 bool TfConn::readFilter()
 {
-    TDateTime from = 0, to = 0;
-    if (!parseDate(m_dal->currentText(), from) || !parseDate(m_al->currentText(), to)) {
+    const QueryForm f = form();
+    const std::optional<SavedQuery> query = f.toQuery(m_query, currentYear());
+    if (!query) {
         m_program.prompt.message(QStringLiteral("Data Errata !"), QStringLiteral("Errore..."),
                                  PromptIcon::Error);
         return false;
     }
-    m_query.dal = from;
-    m_query.al = to;
-    m_query.tel = bio::cutTo(m_tel->currentText(), SavedQuery::TelMax);
-    m_query.provider = bio::cutTo(m_provider->currentText(), SavedQuery::ProviderMax);
-    m_query.provTutti = m_provTutti->isChecked();
-    const QString tariff = m_nomeTar->currentText();
-    if (!tariff.isEmpty() && !m_tarTutti->isChecked() && !hasItem(m_nomeTar, tariff))
+    if (f.unknownProfile(comboItems(m_nomeTar)))
         m_program.prompt.message(
             QStringLiteral("La Tabella Tariffe indicata nella Interrogazione Selezionata "
                            "(Gestore Telefonico) Non esiste o è stata Eliminata."),
             QStringLiteral("Informazione..."), PromptIcon::Information);
-    m_query.nomeTar = bio::cutTo(tariff, SavedQuery::NomeTarMax);
-    m_query.tarTutti = m_tarTutti->isChecked();
+    m_query = *query;
     return true;
 }
 
@@ -557,8 +550,7 @@ void TfConn::loadSelection()
         m_sg1->viewport()->update();
         return;
     }
-    const SelectionFilter filter{m_query, m_tel->currentText().isEmpty(),
-                                 m_provider->currentText().isEmpty()};
+    const SelectionFilter filter = form().filter(m_query);
     TSelection::LoadResult result;
     try {
         result = m_selection.load(m_program.archive, filter);
@@ -596,8 +588,8 @@ void TfConn::setPeriod(const SelectionPeriod& period)
 {
     m_query.dal = period.from;
     m_query.al = period.to;
-    m_dal->setEditText(dateText(period.from));
-    m_al->setEditText(dateText(period.to));
+    m_dal->setEditText(QueryForm::dateText(period.from));
+    m_al->setEditText(QueryForm::dateText(period.to));
     m_descriz->setCurrentIndex(-1);
     m_descriz->setEditText(TSavedQueries::Predefinita);
 }
@@ -744,39 +736,15 @@ void TfConn::missingConnection()
                              PromptIcon::Warning);
 }
 
-TfConn::Rewrite TfConn::rewriteListed(const ConnRecord& listed,
-                                      const std::function<ConnRecord(const ConnRecord&)>& change)
+bool TfConn::editListed(const archivechange::RecordRef& listed,
+                        const std::function<ConnRecord(const ConnRecord&)>& change)
 {
-    if (listed.isDeleted()) {
+    const archiveedit::Result result = archiveedit::editListed(m_program.archive, listed, change);
+    if (result.status == archiveedit::Status::Missing)
         missingConnection();
-        return Rewrite::Missing;
-    }
-    // Opened afresh: the periodic save of a running session closes the file
-    // behind this window's back.
-    ArchiveFile& archive = m_program.archive;
-    if (!archive.open()) {
-        showArchiveError(m_program.prompt, archive.errorText());
-        return Rewrite::Failed;
-    }
-    ConnRecord stored;
-    ArchiveFile::ReadStatus status = ArchiveFile::ReadStatus::Deleted;
-    if (listed.indice >= 0 && listed.indice < archive.count())
-        status = archive.read(listed.indice, stored);
-    if (status == ArchiveFile::ReadStatus::Failed) {
-        showArchiveError(m_program.prompt, archive.errorText());
-        return Rewrite::Failed;
-    }
-    // Records never move, so the same start at the same position is the
-    // same connection, even when a periodic save has moved its end since.
-    if (status != ArchiveFile::ReadStatus::Stored || stored.inizio != listed.inizio) {
-        missingConnection();
-        return Rewrite::Missing;
-    }
-    if (!archive.write(listed.indice, change(stored))) {
-        showArchiveError(m_program.prompt, archive.errorText());
-        return Rewrite::Failed;
-    }
-    return Rewrite::Written;
+    else if (result.status == archiveedit::Status::Failed)
+        showArchiveError(m_program.prompt, result.error);
+    return result.status == archiveedit::Status::Written;
 }
 
 void TfConn::reloadAfterChange(int top)
@@ -793,7 +761,8 @@ void TfConn::reloadAfterChange(int top)
 void TfConn::Modifica1Click()
 {
     const int top = topRow();
-    const ConnRecord listed = m_selection.at(currentRow() - 1);
+    const int k = currentRow() - 1;
+    const ConnRecord listed = m_selection.at(k);
     if (listed.isDeleted()) {
         missingConnection();
         return;
@@ -807,14 +776,9 @@ void TfConn::Modifica1Click()
         return;
     // Only what the dialog edits is changed: a periodic save may have
     // moved the end and cost of a running connection meanwhile.
-    const Rewrite result = rewriteListed(listed, [&edit](const ConnRecord& stored) {
-        ConnRecord r = stored;
-        r.provider = edit.provider;
-        r.telefono = edit.telefono;
-        r.motivo = edit.motivo;
-        return r;
-    });
-    if (result == Rewrite::Written)
+    if (editListed(m_selection.ref(k), [&edit](const ConnRecord& stored) {
+            return archiveedit::withEdits(stored, edit);
+        }))
         reloadAfterChange(top);
 }
 
@@ -923,16 +887,12 @@ void TfConn::buildQueryLists()
 void TfConn::mergeQueryIntoLists(const SavedQuery& q)
 {
     const auto mergeDate = [this](QComboBox* box, TDateTime d) {
-        const QString text = dateText(d);
+        const QString text = QueryForm::dateText(d);
         if (hasItem(box, text))
             return;
         const QString shown = box->currentText();
         const int current = box->currentIndex();
-        int i = 0;
-        TDateTime item = 0;
-        while (i < box->count() && !(parseDate(box->itemText(i), item) && item > d))
-            ++i;
-        box->insertItem(i, text);
+        box->insertItem(QueryForm::datePosition(comboItems(box), d, currentYear()), text);
         if (current < 0) {
             box->setCurrentIndex(-1);
             box->setEditText(shown);
@@ -957,13 +917,14 @@ void TfConn::uncheckPeriods()
 
 void TfConn::showQuery()
 {
-    m_dal->setEditText(dateText(m_query.dal));
-    m_al->setEditText(dateText(m_query.al));
-    m_tel->setEditText(m_query.tel);
-    m_provider->setEditText(m_query.provider);
-    m_provTutti->setChecked(m_query.provTutti);
-    m_nomeTar->setEditText(m_query.nomeTar);
-    m_tarTutti->setChecked(m_query.tarTutti);
+    const QueryForm f = QueryForm::of(m_query);
+    m_dal->setEditText(f.dal);
+    m_al->setEditText(f.al);
+    m_tel->setEditText(f.tel);
+    m_provider->setEditText(f.provider);
+    m_provTutti->setChecked(f.provTutti);
+    m_nomeTar->setEditText(f.nomeTar);
+    m_tarTutti->setChecked(f.tarTutti);
 }
 
 void TfConn::chooseDescription()
@@ -982,11 +943,12 @@ void TfConn::chooseDescription()
 void TfConn::DescrizEnter()
 {
     const QString text = m_descriz->currentText();
-    if (text.isEmpty() || hasItem(m_descriz, text))
+    const QueryForm::Name name = QueryForm::newQueryName(text, comboItems(m_descriz));
+    if (name == QueryForm::Name::Empty || name == QueryForm::Name::Listed)
         return;
     if (!readFilter())
         return;
-    if (text == TSavedQueries::Predefinita) {
+    if (name == QueryForm::Name::Reserved) {
         m_program.prompt.message(
             QStringLiteral("Non posso creare una interrogazione con il nome <predefinita>\r"
                            "Questo è un nome riservato al programma!"),
@@ -1010,13 +972,14 @@ void TfConn::DescrizEnter()
 void TfConn::modificaClick()
 {
     const QString text = m_descriz->currentText();
-    if (text.isEmpty()) {
+    const QueryForm::Name name = QueryForm::changedQueryName(text, comboItems(m_descriz));
+    if (name == QueryForm::Name::Empty) {
         m_program.prompt.message(
             QStringLiteral("Manca la descrizione.\rNon posso effettuare la modifica."),
             QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
         return;
     }
-    if (!hasItem(m_descriz, text)) {
+    if (name == QueryForm::Name::NotListed) {
         m_program.prompt.message(
             QStringLiteral("Non posso effettuare la modifica perchè la descrizione non "
                            "corrisponde a nessuna interrogazione esistente.\r\rSe vuoi creare "

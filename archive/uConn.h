@@ -11,6 +11,7 @@
 // row and the fixed column are the grid's two header views, so they stay in
 // place while the rows scroll.
 
+#include "archive/QueryForm.h"
 #include "archive/SavedQuery.h"
 #include "archive/Selection.h"
 #include "archive/SelectionPeriod.h"
@@ -155,10 +156,9 @@ private:
     void formShow();
     void uncheckPeriods();
     QRadioButton* periodButton(SelectionPeriod::Kind kind) const;
-    QString dateText(TDateTime d) const;
-    // Characters the date fields take: the longest date dateText writes.
-    static int dateFieldLength();
-    bool parseDate(const QString& text, TDateTime& out) const;
+    // The filter as the controls hold it.
+    QueryForm form() const;
+    int currentYear() const;
     // Widens the columns whose texts the system font cannot hold.
     void fitColumns();
     void drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const;
@@ -168,11 +168,10 @@ private:
     // The data rows of the selection, the totals row left out; false when
     // the selection starts at the totals row.
     bool selectedDataRows(int& first, int& last) const;
-    enum class Rewrite { Written, Missing, Failed };
-    // Reads the archive record the grid listed as `listed` and, when it is
-    // still that connection, writes change(stored record) at its position.
-    Rewrite rewriteListed(const ConnRecord& listed,
-                          const std::function<ConnRecord(const ConnRecord&)>& change);
+    // Writes change(stored record) over the connection the grid listed,
+    // when it is still there; says why not otherwise.
+    bool editListed(const archivechange::RecordRef& listed,
+                    const std::function<ConnRecord(const ConnRecord&)>& change);
     void missingConnection();
     // Reloads after an edit or a deletion: the saved query chosen in
     // `Descriz`, or the current filter when there is no saved query.
