@@ -7,6 +7,7 @@
 #include "app/SettingsStore.h"
 #include "archive/ArchiveEdit.h"
 #include "archive/ArchiveFile.h"
+#include "archive/ConnGrid.h"
 #include "archive/QueryForm.h"
 #include "archive/uModConn.h"
 #include "common/ByteIO.h"
@@ -25,19 +26,14 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QScreen>
-#include <QStyledItemDelegate>
-#include <QTableWidget>
 #include <QToolButton>
 #include <algorithm>
 #include <new>
@@ -46,32 +42,7 @@
 namespace
 {
 
-const QString NoData = QStringLiteral("- nd -");
-
-// Room a cell's text leaves: 2 pixels each side, and the grid line.
-constexpr int CellMargins = 5;
-// The description column, and the least it keeps when others need room.
-constexpr int DescriptionColumn = 6;
-constexpr int MinDescriptionWidth = 60;
 const QString MissingConnectionText = QStringLiteral("Connessione Inesistente.");
-
-// Colours of the grid.
-const QColor GridBackground(255, 255, 189);
-const QColor CellBackground(255, 255, 227);
-const QColor SelectedBackground(255, 225, 225);
-const QColor Separator(192, 192, 192);
-const QColor TimeColour(255, 255, 0); // yellow
-const QColor CostColour(128, 128, 0); // olive
-
-const char* const HeaderCaptions[] = {
-    "",
-    "Inizio Connessione",
-    "Termine Connessione",
-    "Durata\nConnessione",
-    "Costo in\nLire / Ecu",
-    "Telefono, Provider e\nTipo Tariffa",
-    "Descrizione",
-};
 
 using Kind = SelectionPeriod::Kind;
 constexpr Kind PeriodKinds[6] = {Kind::Oggi,    Kind::UltSett, Kind::Ult15gg,
@@ -80,20 +51,6 @@ constexpr SettingsStore::Period StoredPeriods[6] = {
     SettingsStore::Period::Oggi,    SettingsStore::Period::UltSett,
     SettingsStore::Period::Ult15gg, SettingsStore::Period::Ult30gg,
     SettingsStore::Period::UltMese, SettingsStore::Period::UltBimestre};
-
-// One line of text in a cell, relative to the cell's top.
-struct CellLine {
-    QString text;
-    int top = 0;
-    int height = 14;
-    int points = 9;
-    bool bold = false;
-    bool underline = false;
-    QColor colour = Qt::blue;
-    int align = Qt::AlignHCenter;
-    // Cut with an ellipsis where it does not fit; other texts get room.
-    bool cut = false;
-};
 
 // Inserts text into a sorted box (case ignored, as the boxes sort), keeping
 // what the box shows in its edit field.
@@ -144,88 +101,6 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& geometry)
 
 using widgetbuild::button;
 
-// The header row and the fixed column: both drawn by the window.
-class ConnHeader : public QHeaderView
-{
-public:
-    ConnHeader(Qt::Orientation o, const TfConn* owner, QWidget* parent)
-        : QHeaderView(o, parent), m_owner(owner)
-    {
-    }
-    QSize sizeHint() const override
-    {
-        const QSize s = QHeaderView::sizeHint();
-        return orientation() == Qt::Horizontal ? QSize(s.width(), TfConn::RowHeight - 10)
-                                               : QSize(m_width, s.height());
-    }
-    // The width of the fixed column (the vertical header).
-    void setWidth(int width)
-    {
-        m_width = width;
-        updateGeometry();
-        emit geometriesChanged();
-    }
-
-protected:
-    void paintSection(QPainter* p, const QRect& rect, int logicalIndex) const override
-    {
-        p->save();
-        if (orientation() == Qt::Horizontal)
-            m_owner->drawCell(*p, rect, 0, logicalIndex + 1, false);
-        else
-            m_owner->drawCell(*p, rect, logicalIndex + 1, 0, false);
-        p->restore();
-    }
-
-private:
-    const TfConn* m_owner;
-    int m_width = TfConn::FixedColumnWidth;
-};
-
-class ConnCellDelegate : public QStyledItemDelegate
-{
-public:
-    ConnCellDelegate(const TfConn* owner, QObject* parent)
-        : QStyledItemDelegate(parent), m_owner(owner)
-    {
-    }
-    void paint(QPainter* p, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override
-    {
-        p->save();
-        m_owner->drawCell(*p, option.rect, index.row() + 1, index.column() + 1,
-                          option.state & QStyle::State_Selected);
-        p->restore();
-    }
-
-private:
-    const TfConn* m_owner;
-};
-
-QFont cellFont(const QFont& base, int points, bool bold, bool underline = false)
-{
-    QFont f = base;
-    f.setPointSize(points);
-    f.setBold(bold);
-    f.setUnderline(underline);
-    return f;
-}
-
-// Word-wrapped text cut with an ellipsis where it leaves the rectangle.
-QString wrappedToFit(const QFontMetrics& fm, const QRect& r, const QString& text)
-{
-    const auto fits = [&](const QString& t) {
-        return fm.boundingRect(QRect(0, 0, r.width(), 10000), Qt::TextWordWrap, t).height() <=
-               r.height();
-    };
-    if (fits(text))
-        return text;
-    QString t = text;
-    while (!t.isEmpty() && !fits(t + QStringLiteral("…")))
-        t.chop(1);
-    return t + QStringLiteral("…");
-}
-
 } // namespace
 
 // ---- Creation -------------------------------------------------------------------
@@ -244,9 +119,11 @@ int TfConn::open(Program& program, QPointer<QWidget>* slot, QWidget* parent,
 }
 
 TfConn::TfConn(Program& program, QWidget* parent)
-    : QDialog(parent), m_program(program), m_queries(program.programFolder)
+    : QDialog(parent), m_program(program), m_queries(program.programFolder),
+      m_model(m_selection, program.settings.cambioEcu)
 {
     setObjectName(QStringLiteral("fConn"));
+    m_model.setNothingLoaded(true); // until the first load
     buildControls();
     m_help = new THelpKey(this, program.shell, program.prompt, program.dataFolder,
                           QStringLiteral("riepconness.htm"));
@@ -273,33 +150,9 @@ void TfConn::buildControls()
         move(screen->availableGeometry().center() - rect().center());
 
     // The grid.
-    m_sg1 = new QTableWidget(this);
+    m_sg1 = new TConnGrid(m_model, this);
     m_sg1->setObjectName(QStringLiteral("sg1"));
     m_sg1->setGeometry(4, 4, 761, 317);
-    m_sg1->setColumnCount(ColumnCount - 1);
-    m_sg1->setRowCount(2);
-    m_sg1->setHorizontalHeader(new ConnHeader(Qt::Horizontal, this, m_sg1));
-    m_sg1->setVerticalHeader(new ConnHeader(Qt::Vertical, this, m_sg1));
-    m_sg1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_sg1->verticalHeader()->setDefaultSectionSize(RowHeight);
-    m_sg1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_sg1->horizontalHeader()->setHighlightSections(false);
-    m_sg1->verticalHeader()->setHighlightSections(false);
-    // Column 0 is the vertical header, 10 pixels narrower than its 60;
-    // columns 2..4 as wide as column 1.
-    const int widths[ColumnCount - 1] = {71, 71, 71, 71, 118, 161, 121};
-    for (int c = 0; c < ColumnCount - 1; ++c)
-        m_sg1->setColumnWidth(c, widths[c]);
-    m_sg1->setItemDelegate(new ConnCellDelegate(this, m_sg1));
-    m_sg1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_sg1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    m_sg1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_sg1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_sg1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_sg1->setCornerButtonEnabled(false);
-    QPalette pal = m_sg1->palette();
-    pal.setColor(QPalette::Base, GridBackground);
-    m_sg1->setPalette(pal);
     // The menu opens when the right button comes up (gridMouseEvent), so
     // the row under the mouse is made current first; the right button never
     // selects rows by itself.
@@ -544,26 +397,27 @@ bool TfConn::readFilter()
 
 void TfConn::loadSelection()
 {
-    m_nothingLoaded = false;
+    m_model.setNothingLoaded(false);
     if (m_descriz->count() == 0 && m_descriz->currentText() != TSavedQueries::Predefinita) {
-        m_nothingLoaded = true;
-        m_sg1->viewport()->update();
+        m_model.setNothingLoaded(true);
         return;
     }
     const SelectionFilter filter = form().filter(m_query);
     TSelection::LoadResult result;
+    m_model.beginLoad();
     try {
         result = m_selection.load(m_program.archive, filter);
     } catch (const std::bad_alloc&) {
+        m_model.endLoad();
         m_program.prompt.message(QStringLiteral("Memoria Esaurita! Liberare memoria e riprovare."),
                                  QStringLiteral("Stop..."), PromptIcon::Error);
         return;
     }
+    m_model.endLoad();
     if (result == TSelection::LoadResult::OpenFailed) {
         // Nothing was read: totals of nothing would pass for a real result.
         showArchiveError(m_program.prompt, m_selection.errorText());
-        m_nothingLoaded = true;
-        m_sg1->viewport()->update();
+        m_model.setNothingLoaded(true);
         return;
     }
     if (result == TSelection::LoadResult::Stopped) // shown, not hidden: the list is partial
@@ -573,13 +427,9 @@ void TfConn::loadSelection()
         if (!hasItem(m_tel, tel))
             addSorted(m_tel, tel);
 
-    m_loading = true;
-    m_sg1->setRowCount(1 + std::max(1, m_selection.count()));
-    m_sg1->setCurrentCell(m_sg1->rowCount() - 1, 0);
-    m_loading = false;
-    fitColumns();
-    m_sg1->viewport()->update();
-    m_sg1->verticalHeader()->viewport()->update();
+    // The totals row is the current row.
+    m_sg1->setCurrentIndex(m_model.index(m_model.rowCount() - 1, 0));
+    m_sg1->fitColumns();
 }
 
 // ---- Periods and buttons -------------------------------------------------------
@@ -685,8 +535,8 @@ void TfConn::gridRightClick(const QPoint& pos)
     const int qtRow = m_sg1->rowAt(pos.y());
     if (qtRow < 0)
         return;
-    if (qtRow != m_sg1->currentRow())
-        m_sg1->setCurrentCell(qtRow, 0);
+    if (qtRow != m_sg1->currentIndex().row())
+        m_sg1->setCurrentIndex(m_model.index(qtRow, 0));
     if (qtRow + 1 != rowCount() - 1)
         openPopupAt(pos);
 }
@@ -705,7 +555,7 @@ std::pair<int, int> TfConn::selectedRows() const
         last = std::max(last, r.bottom());
     }
     if (first < 0)
-        first = last = m_sg1->currentRow();
+        first = last = m_sg1->currentIndex().row();
     return {first + 1, last + 1};
 }
 
@@ -726,8 +576,8 @@ int TfConn::topRow() const
 
 void TfConn::setTopRow(int row)
 {
-    const int qtRow = std::clamp(row - 1, 0, std::max(0, m_sg1->rowCount() - 1));
-    m_sg1->scrollTo(m_sg1->model()->index(qtRow, 0), QAbstractItemView::PositionAtTop);
+    const int qtRow = std::clamp(row - 1, 0, std::max(0, m_model.rowCount() - 1));
+    m_sg1->scrollTo(m_model.index(qtRow, 0), QAbstractItemView::PositionAtTop);
 }
 
 void TfConn::missingConnection()
@@ -823,7 +673,7 @@ void TfConn::SpeedButton1Click()
 {
     TReport::Input in;
     // With nothing loaded the grid shows no connections, and neither does the report.
-    if (!m_nothingLoaded)
+    if (!m_model.nothingLoaded())
         in.records = m_selection.records();
     in.query = m_query;
     in.descriz = m_descriz->currentText();
@@ -1031,288 +881,27 @@ void TfConn::eliminaClick()
 
 // ---- Grid -----------------------------------------------------------------------
 
+QTableView* TfConn::grid() const
+{
+    return m_sg1;
+}
+
 int TfConn::rowCount() const
 {
-    return m_sg1->rowCount() + 1;
+    return m_sg1->gridRowCount();
 }
 
 int TfConn::currentRow() const
 {
-    return m_sg1->currentRow() + 1;
+    return m_sg1->currentIndex().row() + 1;
 }
 
 QRect TfConn::cellRect(int row, int col) const
 {
-    if (row < 1 || col < 1 || row >= rowCount() || col >= ColumnCount)
-        return {};
-    return m_sg1->visualRect(m_sg1->model()->index(row - 1, col - 1));
+    return m_sg1->cellRect(row, col);
 }
-
-namespace
-{
-
-QList<CellLine> dateLines(TDateTime t, bool withDate)
-{
-    QList<CellLine> lines;
-    if (withDate) {
-        lines.append({fmt::formatDateTime(QStringLiteral("dddd"), t), 1, 13, 8});
-        lines.append({fmt::formatDateTime(QStringLiteral("d mmm yyyy"), t), 14, 13, 8});
-    }
-    lines.append(
-        {fmt::formatDateTime(QStringLiteral("hh nn ss"), t), 29, 14, 9, true, false, Qt::black});
-    return lines;
-}
-
-QList<CellLine> costLines(float costo, float cambioEcu)
-{
-    return {{TSelection::lireText(costo), 2, 22, 12, true, false, Qt::red, Qt::AlignRight},
-            {TSelection::euroText(costo, cambioEcu), 26, 16, 9, false, false, Qt::blue,
-             Qt::AlignRight}};
-}
-
-} // namespace
 
 QStringList TfConn::cellTexts(int row, int col) const
 {
-    QStringList out;
-    if (m_loading || row < 1 || row >= rowCount() || col < 1 || col >= ColumnCount)
-        return out;
-    const float cambio = m_program.settings.cambioEcu;
-    const bool totals = row == rowCount() - 1;
-    if (totals) {
-        if (m_nothingLoaded)
-            return out;
-        const SelectionTotals& t = m_selection.totals();
-        if (col == 2)
-            out << QStringLiteral(" TOTALI ");
-        else if (col == 3)
-            out << TSelection::totalTimeText(t.totalTime);
-        else if (col == 4)
-            for (const CellLine& l : costLines(t.totalCost, cambio))
-                out << l.text;
-        return out;
-    }
-    const ConnRecord& r = m_selection.at(row - 1);
-    if (m_nothingLoaded || r.inizio == 0 || r.fine == 0)
-        return out;
-    QList<CellLine> lines;
-    switch (col) {
-    case 1:
-        lines = dateLines(r.inizio, true);
-        break;
-    case 2:
-        lines = dateLines(r.fine, fmt::formatShortDate(r.fine) != fmt::formatShortDate(r.inizio));
-        break;
-    case 3:
-        out << TSelection::durationText(r.fine - r.inizio);
-        break;
-    case 4:
-        lines = costLines(r.costo, cambio);
-        break;
-    case 5:
-        for (const QString& s : {r.telefono, r.provider, r.nomeTar})
-            out << (s.isEmpty() ? NoData : s);
-        break;
-    case 6:
-        out << r.motivo;
-        break;
-    case 7:
-        out << TSelection::marks(r, m_selection.totals());
-        break;
-    }
-    for (const CellLine& l : lines)
-        out << l.text;
-    return out;
-}
-
-// The columns keep their classic widths where the system font holds their
-// texts. Where it does not (row numbers of six digits, totals of seven,
-// long day or month names), a column widens to its widest text; the room
-// comes from the description, which is cut with an ellipsis anyway.
-void TfConn::fitColumns()
-{
-    const auto width = [this](const QString& text, int points, bool bold) {
-        return QFontMetrics(cellFont(font(), points, bold)).horizontalAdvance(text) + CellMargins;
-    };
-    const SelectionTotals& t = m_selection.totals();
-    const float cambio = m_program.settings.cambioEcu;
-
-    int taken = 0;
-    auto* header = static_cast<ConnHeader*>(m_sg1->verticalHeader());
-    const int rowNumber = width(QStringLiteral("n. %1").arg(rowCount() - 2), 8, false);
-    if (rowNumber > header->sizeHint().width()) {
-        taken += rowNumber - header->sizeHint().width();
-        header->setWidth(rowNumber);
-    }
-
-    int dates =
-        width(fmt::formatDateTime(QStringLiteral("hh nn ss"), dt::encodeTime(23, 59, 59)), 9, true);
-    for (int i = 0; i < 7; ++i) // a Monday to a Sunday
-        dates = std::max(dates, width(fmt::formatDateTime(QStringLiteral("dddd"),
-                                                          dt::encodeDate(2001, 1, 1 + i)),
-                                      8, false));
-    for (int month = 1; month <= 12; ++month)
-        dates = std::max(dates, width(fmt::formatDateTime(QStringLiteral("d mmm yyyy"),
-                                                          dt::encodeDate(2000, month, 28)),
-                                      8, false));
-    const int durations = std::max(width(TSelection::durationText(t.maxTime), 9, true),
-                                   width(TSelection::totalTimeText(t.totalTime), 9, true));
-    int costs = 0;
-    for (const float c : {t.totalCost, t.maxCost})
-        costs = std::max({costs, width(TSelection::lireText(c), 12, true),
-                          width(TSelection::euroText(c, cambio), 9, false)});
-    const int marks = width(QStringLiteral("spesa max, tempo max"), 7, false);
-
-    // Grid column c is view column c - 1. A header caption wraps between
-    // words, so its longest word must fit as well.
-    const std::pair<int, int> needs[] = {
-        {1, dates}, {2, dates}, {3, durations}, {4, costs}, {7, marks}};
-    for (auto [col, needed] : needs) {
-        if (col < 7)
-            for (const QString& word : QString::fromUtf8(HeaderCaptions[col])
-                                           .split(QRegularExpression(QStringLiteral("\\s+"))))
-                needed = std::max(needed, width(word, 8, false));
-        const int now = m_sg1->columnWidth(col - 1);
-        if (needed > now) {
-            m_sg1->setColumnWidth(col - 1, needed);
-            taken += needed - now;
-        }
-    }
-    if (taken > 0) {
-        const int descr = m_sg1->columnWidth(DescriptionColumn - 1);
-        m_sg1->setColumnWidth(DescriptionColumn - 1, std::max(MinDescriptionWidth, descr - taken));
-        // Past what the description can give, the grid scrolls sideways.
-        m_sg1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    }
-}
-
-void TfConn::drawCell(QPainter& p, const QRect& rect, int row, int col, bool selected) const
-{
-    if (m_loading)
-        return;
-    if (row == 0 || col == 0) {
-        drawFixedCell(p, rect, row, col);
-        return;
-    }
-    p.fillRect(rect, selected ? SelectedBackground : CellBackground);
-    drawDataCell(p, rect, row, col);
-}
-
-void TfConn::drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const
-{
-    const QPalette& pal = palette();
-    p.fillRect(rect, pal.button());
-    p.setPen(pal.color(QPalette::Dark));
-    p.drawLine(rect.bottomLeft(), rect.bottomRight());
-    p.drawLine(rect.topRight(), rect.bottomRight());
-    p.setPen(Qt::white);
-    p.drawLine(rect.topLeft(), rect.topRight());
-    p.drawLine(rect.topLeft(), rect.bottomLeft());
-    p.setPen(pal.color(QPalette::ToolTipText));
-    p.setFont(cellFont(font(), 8, false));
-    const QRect inner = rect.adjusted(2, 0, -2, 0);
-    if (row == 0 && col >= 1 && col <= 6) {
-        const int top = col == 6 ? 14 : 3;
-        p.drawText(inner.adjusted(0, top, 0, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                   QString::fromUtf8(HeaderCaptions[col]));
-    } else if (row == 0 && col == 7) {
-        p.fillRect(QRect(rect.left() + 6, rect.top() + 4, 10, 10), TimeColour);
-        p.drawText(QRect(rect.left() + 20, rect.top() + 2, rect.width() - 22, 14),
-                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tempo"));
-        p.fillRect(QRect(rect.left() + 6, rect.top() + 19, 10, 10), CostColour);
-        p.drawText(QRect(rect.left() + 20, rect.top() + 17, rect.width() - 22, 14),
-                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Lire"));
-    } else if (col == 0 && row >= 1 && row < rowCount() - 1) {
-        p.drawText(inner.adjusted(0, 4, 0, 0), Qt::AlignHCenter | Qt::AlignTop,
-                   QStringLiteral("Conn.\nn. %1").arg(row));
-    }
-}
-
-void TfConn::drawDataCell(QPainter& p, const QRect& rect, int row, int col) const
-{
-    const QRect inner = rect.adjusted(2, 0, -2, 0);
-    const auto draw = [&](const CellLine& l) {
-        const QRect r(inner.left(), rect.top() + l.top, inner.width(), l.height);
-        p.setFont(cellFont(font(), l.points, l.bold, l.underline));
-        p.setPen(l.colour);
-        p.drawText(r, l.align | Qt::AlignVCenter,
-                   l.cut ? QFontMetrics(p.font()).elidedText(l.text, Qt::ElideRight, r.width())
-                         : l.text);
-    };
-    const float cambio = m_program.settings.cambioEcu;
-    const bool totals = row == rowCount() - 1;
-    if (m_nothingLoaded)
-        return;
-    if (totals) {
-        const SelectionTotals& t = m_selection.totals();
-        if (col == 2)
-            draw({QStringLiteral(" TOTALI "), 13, 16, 9, true, true, Qt::black});
-        else if (col == 3)
-            draw({TSelection::totalTimeText(t.totalTime), 13, 16, 9, true, false, Qt::black});
-        else if (col == 4)
-            for (const CellLine& l : costLines(t.totalCost, cambio))
-                draw(l);
-        return;
-    }
-    const ConnRecord& r = m_selection.at(row - 1);
-    if (r.inizio == 0 || r.fine == 0)
-        return;
-    const auto separator = [&] {
-        p.setPen(Separator);
-        p.drawLine(rect.left(), rect.top() + 28, rect.right(), rect.top() + 28);
-    };
-    switch (col) {
-    case 1:
-    case 2: {
-        const TDateTime t = col == 1 ? r.inizio : r.fine;
-        const bool withDate =
-            col == 1 || fmt::formatShortDate(r.fine) != fmt::formatShortDate(r.inizio);
-        for (const CellLine& l : dateLines(t, withDate))
-            draw(l);
-        separator();
-        break;
-    }
-    case 3:
-        draw({TSelection::durationText(r.fine - r.inizio), 13, 16, 9, true, false, Qt::black});
-        break;
-    case 4:
-        for (const CellLine& l : costLines(r.costo, cambio))
-            draw(l);
-        break;
-    case 5: {
-        int top = 1;
-        for (const QString& s : {r.telefono, r.provider, r.nomeTar}) {
-            draw({s.isEmpty() ? NoData : s, top, 14, 9, false, false, Qt::blue, Qt::AlignLeft,
-                  true});
-            top += 14;
-        }
-        break;
-    }
-    case 6: {
-        p.setFont(cellFont(font(), 9, false));
-        p.setPen(Qt::black);
-        QString text = r.motivo;
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        const QRect box = inner.adjusted(0, 1, 0, -1);
-        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                   wrappedToFit(QFontMetrics(p.font()), box, text));
-        break;
-    }
-    case 7: {
-        const SelectionTotals& t = m_selection.totals();
-        draw({TSelection::marks(r, t), 0, 13, 7, false, false, Qt::black, Qt::AlignLeft});
-        const int w = rect.width() - 4;
-        p.fillRect(QRect(rect.left(), rect.top() + 23, TSelection::costBarLength(r, t, w), 15),
-                   CostColour);
-        const int timeLen = TSelection::timeBarLength(r, t, w);
-        const QRect timeBar(rect.left(), rect.top() + 13, timeLen, 15);
-        p.fillRect(timeBar, TimeColour);
-        if (timeLen > 0) {
-            p.setPen(Qt::black);
-            p.drawRect(timeBar.adjusted(0, 0, -1, -1));
-        }
-        break;
-    }
-    }
+    return m_model.lines(row - 1, col - 1);
 }

@@ -7,10 +7,10 @@
 //
 // Grid rows are counted as the user sees them: row 0 is the header, rows 1..n
 // the connections (row k + 1 shows selection record k), the last row the
-// totals. Column 0 is the fixed column of row numbers. In Qt terms the header
-// row and the fixed column are the grid's two header views, so they stay in
-// place while the rows scroll.
+// totals; column 0 holds the row numbers (see TConnGrid).
 
+#include "archive/ConnGrid.h"
+#include "archive/ConnTableModel.h"
 #include "archive/QueryForm.h"
 #include "archive/SavedQuery.h"
 #include "archive/Selection.h"
@@ -29,7 +29,7 @@ class QMouseEvent;
 class QPainter;
 class QPushButton;
 class QRadioButton;
-class QTableWidget;
+class QTableView;
 class QToolButton;
 class THelpKey;
 class TReport;
@@ -38,10 +38,8 @@ class TfConn : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int RowHeight = 44;
-    static constexpr int ColumnCount = 8;
-    // The fixed column's classic width: 60 pixels, 10 less at creation.
-    static constexpr int FixedColumnWidth = 50;
+    static constexpr int ColumnCount = TConnGrid::ColumnCount;
+    static constexpr int FixedColumnWidth = TConnGrid::FixedColumnWidth;
 
     // Opens the window from the main bar: creation, a first load, shown
     // modally in its window slot (filled while the window exists), destroyed
@@ -71,11 +69,11 @@ public:
     const SavedQuery& currentQuery() const { return m_query; }
     SavedQuery& currentQuery() { return m_query; }
     QString currentDescription() const { return m_descrizione; }
-    bool nothingLoaded() const { return m_nothingLoaded; }
+    bool nothingLoaded() const { return m_model.nothingLoaded(); }
     bool namedQuery() const { return m_namedQuery; }
 
     // ---- Grid ----------------------------------------------------------------
-    QTableWidget* grid() const { return m_sg1; }
+    QTableView* grid() const;
     // Header, data rows and totals row.
     int rowCount() const;
     int currentRow() const;
@@ -91,9 +89,6 @@ public:
     // The rectangle of a cell (row >= 1, col >= 1) in the coordinates of
     // the grid's viewport, where a click lands on it; empty otherwise.
     QRect cellRect(int row, int col) const;
-    // Draws one cell the way the grid shows it; public so the header views
-    // and the delegate share it.
-    void drawCell(QPainter& p, const QRect& rect, int row, int col, bool selected) const;
     // The texts drawn in a cell, top to bottom (for tests and for reading
     // the grid without pixels).
     QStringList cellTexts(int row, int col) const;
@@ -159,10 +154,6 @@ private:
     // The filter as the controls hold it.
     QueryForm form() const;
     int currentYear() const;
-    // Widens the columns whose texts the system font cannot hold.
-    void fitColumns();
-    void drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const;
-    void drawDataCell(QPainter& p, const QRect& rect, int row, int col) const;
     bool gridMouseEvent(QMouseEvent* event);
     void openPopupAt(const QPoint& viewportPos);
     // The data rows of the selection, the totals row left out; false when
@@ -180,19 +171,18 @@ private:
     Program& m_program;
     TSavedQueries m_queries;
     TSelection m_selection;
+    TConnTableModel m_model;
     SavedQuery m_query;
     std::function<void(const TReport&)> m_print;
     QString m_descrizione;
     bool m_periodFlags[6] = {};
 
-    bool m_loading = false;
-    bool m_nothingLoaded = true;
     bool m_namedQuery = false;
     bool m_shown = false;
     bool m_rightButton = false;
     QPointer<QWidget>* m_ctarSlot = nullptr;
 
-    QTableWidget* m_sg1 = nullptr;
+    TConnGrid* m_sg1 = nullptr;
     QMenu* m_popupMenu1 = nullptr;
     QRadioButton* m_periods[6] = {};
     QComboBox* m_descriz = nullptr;
