@@ -2,6 +2,7 @@
 tarvelo_add_library(tarvelo_gui_app LAYER main-bar QT Widgets
   SOURCES
     ProgramEntry.cpp ProgramEntry.h
+    WindowContexts.cpp WindowContexts.h
     WindowSlots.h
     uMain.cpp uMain.h
     uPopup.cpp uPopup.h

@@ -3,6 +3,7 @@
 #include "app/ClockSync.h"
 #include "app/Program.h"
 #include "app/UpdateCheck.h"
+#include "app/WindowContexts.h"
 #include "app/uPopup.h"
 #include "archive/uConn.h"
 #include "common/Clock.h"
@@ -810,7 +811,7 @@ void TfMain::openArchive()
         return;
     }
     // Created in its slot, loaded with the archive, shown modally, destroyed.
-    TfConn::open(m_program, &m_windows.fConn, this, &m_windows.fCtar);
+    TfConn::open(connContext(m_program, &m_windows.fCtar), &m_windows.fConn, this);
 }
 
 void TfMain::openTariffEditor()

@@ -4,6 +4,7 @@
 // it keeps, and the actions that belong to other windows.
 
 #include "app/SettingsStore.h"
+#include "app/WindowContexts.h"
 #include "archive/Report.h"
 #include "archive/uConn.h"
 #include "common/Format.h"
@@ -65,6 +66,7 @@ struct Fixture : ProgramFixture {
         q.tarTutti = true;
         QVERIFY(queries.save(name, q));
     }
+    ConnContext context() { return connContext(program); }
     void setCurrent(const QString& name)
     {
         QVERIFY(SettingsStore(registry).setFDescrizioneAttuale(name));
@@ -98,7 +100,7 @@ private slots:
     void controls()
     {
         Fixture f;
-        TfConn w(f.program);
+        TfConn w(f.context());
         QCOMPARE(w.windowTitle(), QStringLiteral(" Riepilogo delle Connessioni [Archivio.sto]"));
         const QList<QPair<const char*, QString>> radios = {
             {"oggi", "&Oggi;"},        {"UltSett", "&7,"},  {"Ult15gg", "&15,"},
@@ -137,7 +139,7 @@ private slots:
     void noSavedQueries()
     {
         Fixture f;
-        TfConn w(f.program);
+        TfConn w(f.context());
         w.loadSelection();
         QCOMPARE(items(child<QComboBox>(w, "Descriz")), QStringList{});
         QVERIFY(w.nothingLoaded());
@@ -163,7 +165,7 @@ private slots:
         f.saveQuery(QStringLiteral("Febbraio"), 1, 28, 2);
         f.saveQuery(QStringLiteral("Inizio marzo"), 1, 3);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         QCOMPARE(items(descriz), (QStringList{"Febbraio", "Inizio marzo", Marzo}));
         QCOMPARE(descriz->currentText(), Marzo);
@@ -209,7 +211,7 @@ private slots:
         f.saveQuery(Marzo, 1, 31);
         f.saveQuery(QStringLiteral("Inizio marzo"), 1, 3);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         child<QRadioButton>(w, "ultMese")->click();
         QCOMPARE(descriz->currentText(), QStringLiteral("<predefinita>"));
@@ -243,7 +245,7 @@ private slots:
         Fixture f;
         f.clock.set(dt::encode(2001, 12, 10, 18, 30)); // two-digit day: "10 Dec 2001" in C
         QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Oggi, true));
-        TfConn w(f.program);
+        TfConn w(f.context());
         w.show();
         QTRY_VERIFY(child<QRadioButton>(w, "oggi")->isChecked());
         const QString today = fmt::formatShortDate(dt::encodeDate(2001, 12, 10));
@@ -274,7 +276,7 @@ private slots:
                 .toBytes();
         QVERIFY(archivetest::writeFileBytes(f.dir.path() + QStringLiteral("/Archivio.sto"),
                                             one.repeated(count)));
-        TfConn w(f.program);
+        TfConn w(f.context());
         QCOMPARE(w.selection().count(), count);
         const int totals = w.rowCount() - 1;
         const QStringList cost = w.cellTexts(totals, 4);
@@ -310,7 +312,7 @@ private slots:
         f.setCurrent(Marzo);
         QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Ult15gg, true));
         QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::UltMese, true));
-        TfConn w(f.program);
+        TfConn w(f.context());
         QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6})); // the saved query first
         w.show();
         QTRY_VERIFY(child<QRadioButton>(w, "Ult15gg")->isChecked());
@@ -325,7 +327,7 @@ private slots:
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
         {
-            TfConn w(f.program);
+            TfConn w(f.context());
             child<QRadioButton>(w, "UltSett")->click();
         }
         const SettingsStore store(f.registry);
@@ -369,7 +371,7 @@ private slots:
         QFETCH(QString, newDal);
         QFETCH(QString, newAl);
         Fixture f;
-        TfConn w(f.program);
+        TfConn w(f.context());
         if (!radio.isEmpty())
             child<QRadioButton>(w, radio.toLatin1().constData())->setChecked(true);
         child<QComboBox>(w, "dal")->setEditText(dal);
@@ -391,7 +393,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         child<QCheckBox>(w, "ProvTutti")->setChecked(false);
         child<QComboBox>(w, "provider")->setEditText(QStringLiteral("Alfa"));
         child<QPushButton>(w, "Riselezione")->click();
@@ -419,7 +421,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         const SavedQuery before = w.currentQuery();
         child<QComboBox>(w, "al")->setEditText(QStringLiteral("31/02/2001"));
         child<QPushButton>(w, "Riselezione")->click();
@@ -443,7 +445,7 @@ private slots:
         f.saveQuery(Marzo, 1, 31);
         f.saveQuery(QStringLiteral("Vanita"), 1, 3);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QVERIFY(f.queries.remove(QStringLiteral("Vanita")));
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         descriz->setCurrentIndex(descriz->findText(QStringLiteral("Vanita")));
@@ -461,7 +463,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(QStringLiteral("Nessuna"));
-        TfConn w(f.program);
+        TfConn w(f.context());
         QCOMPARE(w.currentDescription(), QString());
         QVERIFY(f.prompt.requests().isEmpty());
         // The current query is the last one read while listing (March).
@@ -473,7 +475,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         child<QComboBox>(w, "dal")->setEditText(QStringLiteral("02/03/2001"));
         child<QComboBox>(w, "al")->setEditText(QStringLiteral("04/03/2001"));
@@ -523,7 +525,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         if (name == QLatin1String("Ok"))
             child<QComboBox>(w, "dal")->setEditText(QStringLiteral("x"));
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
@@ -542,7 +544,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         QPushButton* modifica = child<QPushButton>(w, "modifica");
         descriz->setEditText(QString());
@@ -594,7 +596,7 @@ private slots:
         for (const QString& n : names)
             f.saveQuery(n, 1, 31);
         f.setCurrent(deleted);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         QCOMPARE(descriz->currentText(), deleted);
         f.prompt.answerNext(PbYes);
@@ -613,7 +615,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         QPushButton* elimina = child<QPushButton>(w, "elimina");
         descriz->setEditText(QStringLiteral("Altro"));
@@ -637,7 +639,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QWidget* viewport = w.grid()->viewport();
@@ -647,11 +649,11 @@ private slots:
 
         w.gridRightClick(w.cellRect(6, 2).center()); // the totals row: no menu
         QCOMPARE(w.currentRow(), 6);
-        QVERIFY(!w.popupMenu1()->isVisible());
+        QVERIFY(!w.gridMenu()->isVisible());
         w.gridRightClick(w.cellRect(3, 2).center());
         QCOMPARE(w.currentRow(), 3);
-        QVERIFY(w.popupMenu1()->isVisible());
-        w.popupMenu1()->hide();
+        QVERIFY(w.gridMenu()->isVisible());
+        w.gridMenu()->hide();
 
         // "&Stampa" hands the listed connections to the printed report.
         int printed = -1;
@@ -673,7 +675,7 @@ private slots:
         f.setCurrent(Marzo);
         QFile::remove(f.program.archive.path());
         QVERIFY(QDir().mkpath(f.program.archive.path()));
-        TfConn w(f.program);
+        TfConn w(f.context());
         QVERIFY(w.nothingLoaded());
         QVERIFY(f.prompt.texts().first().startsWith(QStringLiteral("Cannot open file")));
         QVERIFY(w.cellTexts(w.rowCount() - 1, 3).isEmpty());
@@ -692,7 +694,7 @@ private slots:
             if (w)
                 child<QPushButton>(w, "Chiudi")->click();
         });
-        QCOMPARE(TfConn::open(f.program, &slot), int(QDialog::Accepted));
+        QCOMPARE(TfConn::open(f.context(), &slot), int(QDialog::Accepted));
         QVERIFY(seen);
         QVERIFY(slot.isNull());
     }

@@ -2,6 +2,7 @@
 // watch state, the creation steps, and the ways the program ends.
 
 #include "app/SettingsStore.h"
+#include "app/WindowContexts.h"
 #include "app/uMain.h"
 #include "archive/uConn.h"
 #include "options/uSett.h"
@@ -707,7 +708,7 @@ void TestMainBar::installedProgramSplitsItsFolders()
     THelpKey* editorHelp = child<THelpKey>(&editor, {});
     QVERIFY(editorHelp);
     editorHelp->showHelp();
-    TfConn archive(program);
+    TfConn archive(connContext(program));
     archive.helpKey();
     QCOMPARE(f.shell.opened,
              (QStringList{"/usr/share/tarvelo/hlp/index.htm", "/usr/share/tarvelo/hlp/opzavvio.htm",

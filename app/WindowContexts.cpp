@@ -1,0 +1,65 @@
+#include "app/WindowContexts.h"
+
+#include "app/Program.h"
+#include "app/SettingsStore.h"
+#include "tariff/ProfileFiles.h"
+#include "tariff/uCtar.h"
+
+namespace
+{
+
+// The kept choices in the order of ConnWindowChoices::periods.
+constexpr SettingsStore::Period StoredPeriods[6] = {
+    SettingsStore::Period::Oggi,    SettingsStore::Period::UltSett,
+    SettingsStore::Period::Ult15gg, SettingsStore::Period::Ult30gg,
+    SettingsStore::Period::UltMese, SettingsStore::Period::UltBimestre};
+
+} // namespace
+
+ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
+{
+    const auto profileNames = [&program] {
+        QStringList names;
+        TProfileFiles(program.profiles, program.programFolder, program.prompt).ListProfiles(names);
+        return names;
+    };
+    const auto providerEntries = [&program] {
+        // Only the entry names are wanted: the program's current provider
+        // record may belong to a call being dialled and is left alone.
+        TProviderRecord scratch;
+        program.dialUp.enumerateEntries(scratch);
+        return QStringList(program.rasState.entries.begin(), program.rasState.entries.end());
+    };
+    const auto loadChoices = [&program] {
+        const SettingsStore store(program.registry);
+        ConnWindowChoices c;
+        c.description = store.fDescrizioneAttuale();
+        for (size_t i = 0; i < c.periods.size(); ++i)
+            c.periods[i] = store.period(StoredPeriods[i]);
+        return c;
+    };
+    const auto saveChoices = [&program](const ConnWindowChoices& c) {
+        // The window is closing: a registry that cannot be written costs only
+        // the choice of the next opening, and the bar's own save reports it.
+        SettingsStore store(program.registry);
+        store.setFDescrizioneAttuale(c.description);
+        for (size_t i = 0; i < c.periods.size(); ++i)
+            store.setPeriod(StoredPeriods[i], c.periods[i]);
+    };
+    const auto reprice = [&program, ctarSlot](const TSelection& selection, int firstRow,
+                                              int lastRow, QWidget* parent) {
+        TfCtar::openForStored(program, ctarSlot, selection, firstRow, lastRow, parent);
+    };
+    return {program.archive,
+            program.programFolder,
+            program.dataFolder,
+            program.clock,
+            program.prompt,
+            program.shell,
+            program.settings.cambioEcu,
+            profileNames,
+            providerEntries,
+            loadChoices,
+            saveChoices,
+            reprice};
+}

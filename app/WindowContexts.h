@@ -1,0 +1,16 @@
+#pragma once
+// The narrow contexts the secondary windows take, built from the program
+// object. The main bar opens its windows with them; a test builds them the
+// same way from a program of its own.
+
+#include "archive/ConnContext.h"
+
+#include <QPointer>
+
+struct Program;
+
+// The archive window's: the program's archive, folders and services, the
+// profile and dial-up entry names, the choices kept in the settings, and
+// "&Cambia Tariffa" opening the change-tariff window (in ctarSlot while it is
+// open, when given).
+ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot = nullptr);
