@@ -30,7 +30,8 @@ Program::Program(IPrompt& prompt, IClock& clock, IRegistry& registry, IShell& sh
       programFolder(withSlash(layout.programFolder)), dataFolder(withSlash(layout.dataFolder)),
       executablePath(executablePath), version(VersionInfo::compiled()),
       archive(this->programFolder),
-      rasService(ras ? std::move(ras) : std::make_unique<TRasSimService>(this->programFolder)),
+      rasService(ras ? std::move(ras)
+                     : std::make_unique<TRasSimService>(this->programFolder, clock)),
       dialUp(*rasService, rasState, clock)
 {
 }

@@ -15,10 +15,10 @@
 #include "archive/ConnRecords.h"
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
-#include "dialup/RasService.h"
-#include "platform/system/VersionInfo.h"
-#include "platform/system/ProgramLayout.h"
 #include "platform/ras/RasBackend.h"
+#include "platform/ras/RasService.h"
+#include "platform/system/ProgramLayout.h"
+#include "platform/system/VersionInfo.h"
 #include "tariff/TariffProfiles.h"
 #include "tariff/uflFestivi.h"
 

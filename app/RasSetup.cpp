@@ -17,7 +17,7 @@ RasBackendSettings rasBackendSettings(const Settings& s)
     return r;
 }
 
-RasSetup setUpRasService(IRegistry& registry, const QString& programFolder,
+RasSetup setUpRasService(IRegistry& registry, const QString& programFolder, const IClock& clock,
                          const NmBackendHooks& nm)
 {
     Settings stored;
@@ -25,6 +25,6 @@ RasSetup setUpRasService(IRegistry& registry, const QString& programFolder,
     RasSetup setup;
     setup.settings = rasBackendSettings(stored);
     setup.choice = chooseRasBackend(setup.settings, programFolder, nm);
-    setup.service = createRasService(setup.choice, setup.settings, programFolder, nm);
+    setup.service = createRasService(setup.choice, setup.settings, programFolder, clock, nm);
     return setup;
 }

@@ -21,6 +21,7 @@ struct RasSetup {
 RasBackendSettings rasBackendSettings(const Settings& s);
 
 // Reads the settings without writing anything, chooses the backend and
-// makes its service. nm: the NetworkManager backend, where it is built.
-RasSetup setUpRasService(IRegistry& registry, const QString& programFolder,
+// makes its service. nm: the NetworkManager backend, where it is built;
+// clock: the simulated service's, outliving the service.
+RasSetup setUpRasService(IRegistry& registry, const QString& programFolder, const IClock& clock,
                          const NmBackendHooks& nm = {});

@@ -2,14 +2,14 @@
 
 #include "app/Settings.h"
 #include "common/Ansi.h"
-#include "common/AtomicFile.h"
 #include "common/ByteIO.h"
 #include "common/Clock.h"
 #include "common/Prompt.h"
 #include "common/SafeName.h"
 #include "net/NMHTTP.h"
-#include "platform/system/VersionInfo.h"
+#include "platform/file/AtomicFile.h"
 #include "platform/system/Shell.h"
+#include "platform/system/VersionInfo.h"
 
 namespace
 {

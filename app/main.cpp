@@ -61,7 +61,7 @@ int main(int argc, char* argv[])
     // folder of the user's files.
     const QString executable = QCoreApplication::applicationFilePath();
     TShell shell(registry, &opener, executable, layout.programFolder);
-    RasSetup ras = setUpRasService(registry, layout.programFolder, nmBackendHooks());
+    RasSetup ras = setUpRasService(registry, layout.programFolder, clock, nmBackendHooks());
     Program program(prompt, clock, registry, shell, layout, executable, std::move(ras.service));
     program.rasBackend = ras.choice;
     SingleInstance instance(QStringLiteral("Tarvelo! Pindral"));

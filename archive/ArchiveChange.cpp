@@ -1,24 +1,26 @@
 #include "archive/ArchiveChange.h"
 
-#include "archive/ArchiveLock.h"
-#include "archive/PosixIO.h"
 #include "common/Ansi.h"
+#include "common/SysError.h"
+#include "platform/file/FileLock.h"
+#include "platform/file/PosixIO.h"
 
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace archivechange
 {
 
 namespace
 {
-
-using posixio::systemError;
 
 // Records read or written in one system call: about 1.2 MB.
 constexpr int BlockRecords = 4096;
@@ -94,8 +96,8 @@ public:
         if (!flush())
             return nullptr;
         const int64_t n = std::min<int64_t>(BlockRecords, m_count - idx);
-        const qsizetype got = posixio::readAll(m_fd, m_buf.get(), n * ConnRecord::Size,
-                                               off_t(idx) * ConnRecord::Size);
+        const qsizetype got = posixio::readAllAt(m_fd, m_buf.get(), n * ConnRecord::Size,
+                                                 off_t(idx) * ConnRecord::Size);
         if (got < 0) {
             m_errno = errno;
             return nullptr;
@@ -119,8 +121,9 @@ public:
     {
         if (m_hi < m_lo)
             return true;
-        const bool ok = posixio::writeAll(m_fd, record(m_lo), (m_hi - m_lo + 1) * ConnRecord::Size,
-                                          off_t(m_lo) * ConnRecord::Size);
+        const bool ok =
+            posixio::writeAllAt(m_fd, record(m_lo), (m_hi - m_lo + 1) * ConnRecord::Size,
+                                off_t(m_lo) * ConnRecord::Size);
         if (!ok)
             m_errno = errno;
         m_lo = INT64_MAX;
@@ -192,7 +195,7 @@ public:
         qToLittleEndian<quint64>(m_entries, h + 32);
         qToLittleEndian<quint64>(m_check, h + 40);
         qToLittleEndian<quint64>(archiveSize, h + 48);
-        if (!posixio::writeAll(m_fd, h, HeaderSize, 0) || ::fsync(m_fd) != 0)
+        if (!posixio::writeAllAt(m_fd, h, HeaderSize, 0) || ::fsync(m_fd) != 0)
             return false;
         const int fd = m_fd;
         m_fd = -1;
@@ -214,8 +217,9 @@ public:
 private:
     bool flush()
     {
-        const bool ok = m_buf.isEmpty() || posixio::writeAll(m_fd, m_buf.constData(), m_buf.size(),
-                                                             off_t(HeaderSize + m_written));
+        const bool ok =
+            m_buf.isEmpty() || posixio::writeAllAt(m_fd, m_buf.constData(), m_buf.size(),
+                                                   off_t(HeaderSize + m_written));
         m_written += m_buf.size();
         m_buf.clear();
         return ok;
@@ -244,7 +248,7 @@ struct JournalReader {
         char h[HeaderSize];
         struct stat st {
         };
-        if (::fstat(fd, &st) != 0 || posixio::readAll(fd, h, HeaderSize, 0) != HeaderSize)
+        if (::fstat(fd, &st) != 0 || posixio::readAllAt(fd, h, HeaderSize, 0) != HeaderSize)
             return false;
         if (std::memcmp(h, Magic, 8) != 0 || qFromLittleEndian<quint32>(h + 8) != ConnRecord::Size)
             return false;
@@ -274,7 +278,7 @@ struct JournalReader {
         for (uint64_t done = 0; done < entries;) {
             const qsizetype n = qsizetype(std::min<uint64_t>(perChunk, entries - done));
             const off_t at = off_t(HeaderSize + done * uint64_t(entrySize));
-            if (posixio::readAll(fd, chunk.data(), n * entrySize, at) != n * entrySize)
+            if (posixio::readAllAt(fd, chunk.data(), n * entrySize, at) != n * entrySize)
                 return false;
             for (qsizetype i = 0; i < n; ++i)
                 each(chunk.constData() + i * entrySize);
@@ -315,11 +319,11 @@ private:
     }
     bool failWrite(const QString& path, int err)
     {
-        return fail(QStringLiteral("Cannot write file %1: %2").arg(path, systemError(err)));
+        return fail(QStringLiteral("Cannot write file %1: %2").arg(path, systemErrorText(err)));
     }
     bool failRead(int err)
     {
-        return fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemError(err)));
+        return fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemErrorText(err)));
     }
     void checkpoint(const char* step) const
     {
@@ -367,8 +371,8 @@ Result Change::run(const Targets& targets, const QString& nomeTar, const PriceFn
         fail(QStringLiteral("Cannot open file %1").arg(m_path));
         return m_result;
     }
-    const ArchiveLock lock(m_fd, m_options.lockWaitMs);
-    if (!lock.acquired()) {
+    const TFileLock lock(m_fd, m_options.lockWaitMs);
+    if (!lock.held()) {
         m_result.busy = true;
         fail(QStringLiteral("Cannot write file %1: in uso da un altro processo").arg(m_path));
         return m_result;
@@ -511,7 +515,7 @@ bool Change::commit()
         ::unlink(temp.constData());
         return failWrite(finalPath, err);
     }
-    if (!posixio::syncFolderOf(final)) {
+    if (posixio::syncFolderOf(final) != posixio::FolderSync::Synced) {
         const int err = errno;
         ::unlink(final.constData());
         return failWrite(finalPath, err);
@@ -526,8 +530,8 @@ bool Change::commit()
         const NewCost& c = m_changes[size_t(i)];
         char* p = cache.at(c.indice);
         if (!p) {
-            undo(
-                QStringLiteral("Cannot write file %1: %2").arg(m_path, systemError(cache.error())));
+            undo(QStringLiteral("Cannot write file %1: %2")
+                     .arg(m_path, systemErrorText(cache.error())));
             return false;
         }
         if (m_mode == Mode::Reprice) {
@@ -552,20 +556,23 @@ bool Change::commit()
         }
     }
     if (!cache.flush()) {
-        undo(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemError(cache.error())));
+        undo(
+            QStringLiteral("Cannot write file %1: %2").arg(m_path, systemErrorText(cache.error())));
         return false;
     }
     checkpoint("written");
     if (!posixio::syncData(m_fd)) {
-        undo(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemError(errno)));
+        undo(QStringLiteral("Cannot write file %1: %2").arg(m_path, systemErrorText(errno)));
         return false;
     }
     checkpoint("synced");
     // The change is made once the journal is gone.
     if (::unlink(final.constData()) != 0) {
-        undo(QStringLiteral("Cannot write file %1: %2").arg(finalPath, systemError(errno)));
+        undo(QStringLiteral("Cannot write file %1: %2").arg(finalPath, systemErrorText(errno)));
         return false;
     }
+    // Should the removal not outlast a crash, the journal found again undoes
+    // the whole change: the archive is still all or nothing.
     posixio::syncFolderOf(final);
     checkpoint("done");
     keepGoing(Phase::Writing, total, total);
@@ -636,7 +643,8 @@ bool recover(int fd, const QString& archivePath, QString* error)
     const auto fail = [&](int err) {
         ::close(jfd);
         if (error)
-            *error = QStringLiteral("Cannot write file %1: %2").arg(archivePath, systemError(err));
+            *error =
+                QStringLiteral("Cannot write file %1: %2").arg(archivePath, systemErrorText(err));
         return false;
     };
 
@@ -653,6 +661,7 @@ bool recover(int fd, const QString& archivePath, QString* error)
         ::close(jfd);
         const QByteArray aside = native(path + QStringLiteral(".damaged"));
         ::rename(jnative.constData(), aside.constData());
+        // Lost in a crash, the rename is simply made again at the next opening.
         posixio::syncFolderOf(jnative);
         return true;
     }
@@ -693,9 +702,11 @@ bool recover(int fd, const QString& archivePath, QString* error)
     ::close(jfd);
     if (::unlink(jnative.constData()) != 0 && errno != ENOENT) {
         if (error)
-            *error = QStringLiteral("Cannot write file %1: %2").arg(path, systemError(errno));
+            *error = QStringLiteral("Cannot write file %1: %2").arg(path, systemErrorText(errno));
         return false;
     }
+    // A journal that comes back after a crash is undone again: the same old
+    // bytes go back in place.
     posixio::syncFolderOf(jnative);
     return true;
 }

@@ -1,11 +1,11 @@
 #include "archive/ArchiveFile.h"
 
 #include "archive/ArchiveChange.h"
-#include "archive/ArchiveLock.h"
-#include "archive/PosixIO.h"
-#include "common/AtomicFile.h"
 #include "common/Prompt.h"
 #include "common/SysError.h"
+#include "platform/file/AtomicFile.h"
+#include "platform/file/FileLock.h"
+#include "platform/file/PosixIO.h"
 
 #include <QFile>
 #include <cerrno>
@@ -15,11 +15,6 @@
 
 namespace
 {
-
-using posixio::readAll;
-using posixio::syncFolderOf;
-using posixio::systemError;
-using posixio::writeAll;
 
 // Undoes a change of many records that was cut short, so that this opening
 // sees all of it or none. fd: the archive, open for writing. A journal whose
@@ -34,8 +29,8 @@ void recoverChange(int fd, const QString& path)
     const bool stale = ::access(unfinished.constData(), F_OK) == 0;
     if (!undo && !stale)
         return;
-    const ArchiveLock lock(fd, 0);
-    if (!lock.acquired())
+    const TFileLock lock(fd, 0);
+    if (!lock.held())
         return;
     if (undo)
         archivechange::recover(fd, path);
@@ -86,8 +81,8 @@ bool ArchiveFile::open(Access access)
             return fail(QStringLiteral("Cannot create file %1").arg(m_path));
         if (fd < 0) // created by someone else meanwhile
             fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-        else
-            syncFolderOf(native);
+        else // a name lost in a crash: the next opening makes the archive again
+            posixio::syncFolderOf(native);
     }
     if (fd < 0)
         return fail(QStringLiteral("Cannot open file %1").arg(m_path));
@@ -130,7 +125,8 @@ ArchiveFile::ReadStatus ArchiveFile::read(int i, ConnRecord& into)
         return ReadStatus::Failed;
     }
     QByteArray bytes(ConnRecord::Size, '\0');
-    const qsizetype n = readAll(m_fd, bytes.data(), bytes.size(), off_t(i) * ConnRecord::Size);
+    const qsizetype n =
+        posixio::readAllAt(m_fd, bytes.data(), bytes.size(), off_t(i) * ConnRecord::Size);
     if (n < 0) {
         fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemErrorText(errno)));
         return ReadStatus::Failed;
@@ -155,8 +151,8 @@ bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
     m_busy = false;
     if (m_fd < 0 || !m_writable || i < 0)
         return fail(QStringLiteral("Cannot write file %1").arg(m_path));
-    const ArchiveLock lock(m_fd, lockWaitMs);
-    if (!lock.acquired()) {
+    const TFileLock lock(m_fd, lockWaitMs);
+    if (!lock.held()) {
         m_busy = true;
         return fail(
             QStringLiteral("Cannot write file %1: in uso da un altro processo").arg(m_path));
@@ -179,13 +175,13 @@ bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
     QByteArray old(ConnRecord::Size, '\0');
     qsizetype oldLen = 0;
     if (off < oldSize) {
-        oldLen = readAll(m_fd, old.data(), old.size(), off);
+        oldLen = posixio::readAllAt(m_fd, old.data(), old.size(), off);
         if (oldLen < 0)
             oldLen = 0;
     }
 
     const QByteArray bytes = rec.toBytes();
-    bool ok = writeAll(m_fd, bytes.constData(), bytes.size(), off);
+    bool ok = posixio::writeAllAt(m_fd, bytes.constData(), bytes.size(), off);
     int err = errno;
     // A failed sync of the data is a failed write; special files that
     // cannot be synced are not an error.
@@ -195,7 +191,7 @@ bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
     }
     if (!ok) {
         if (oldLen > 0)
-            writeAll(m_fd, old.constData(), oldLen, off);
+            posixio::writeAllAt(m_fd, old.constData(), oldLen, off);
         if (off + ConnRecord::Size > oldSize && ::ftruncate(m_fd, oldSize) != 0) {
             // Nothing more can be done; the write is reported as failed below.
         }
@@ -212,10 +208,10 @@ int ArchiveFile::readBlock(int first, int n, char* into)
         fail(QStringLiteral("Cannot read file %1").arg(m_path));
         return -1;
     }
-    const qsizetype got =
-        readAll(m_fd, into, qsizetype(n) * ConnRecord::Size, off_t(first) * ConnRecord::Size);
+    const qsizetype got = posixio::readAllAt(m_fd, into, qsizetype(n) * ConnRecord::Size,
+                                             off_t(first) * ConnRecord::Size);
     if (got < 0) {
-        fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemError(errno)));
+        fail(QStringLiteral("Cannot read file %1: %2").arg(m_path, systemErrorText(errno)));
         return -1;
     }
     return int(got / ConnRecord::Size);

@@ -5,8 +5,9 @@
 // short by a crash) is not counted and the next append lands over it.
 //
 // The program is the only writer while it runs (single-instance lock); each
-// write also holds an flock on the file for its duration, and ArchiveLock lets
-// another process (the command-line tool) keep writers out while it works.
+// write also holds an flock on the file for its duration (TFileLock), so
+// another process (the command-line tool) that holds it keeps writers out
+// while it works.
 // Changes of many records at once go through archivechange; opening the file
 // or writing a record first undoes such a change that was cut short.
 

@@ -1,8 +1,8 @@
 #include "archive/SavedQuery.h"
 
-#include "common/AtomicFile.h"
 #include "common/ByteIO.h"
 #include "common/SafeName.h"
+#include "platform/file/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -27,7 +27,9 @@
 #
 # The layers common..tools are the core, built on QtCore alone: QtNetwork
 # only for the internet clients, QtDBus only for the NetworkManager backend,
-# which no other library builds on (the programs hand it in).
+# which no other library builds on (the programs hand it in). The `layering`
+# test checks all this (cmake/CheckLayers.cmake) on the manifest that
+# tarvelo_write_layer_manifest() writes.
 #
 # Every include is written from the source root ("archive/ConnRecord.h"), so
 # each library gives the root as its include directory; nothing is global.

@@ -13,3 +13,13 @@ qint64 SystemClock::monotonicMs() const
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
+
+qint64 SystemClock::epochMs() const
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+qint64 ManualClock::epochMs() const
+{
+    return dt::toQDateTime(m_now).toMSecsSinceEpoch();
+}

@@ -11,6 +11,9 @@ public:
     virtual TDateTime now() const = 0;
     // Milliseconds from an arbitrary monotonic origin, for waits and time-outs.
     virtual qint64 monotonicMs() const = 0;
+    // Milliseconds since 1970-01-01 UTC: for times written where other
+    // processes read them.
+    virtual qint64 epochMs() const = 0;
 };
 
 class SystemClock : public IClock
@@ -18,6 +21,7 @@ class SystemClock : public IClock
 public:
     TDateTime now() const override;
     qint64 monotonicMs() const override;
+    qint64 epochMs() const override;
 };
 
 class ManualClock : public IClock
@@ -26,6 +30,7 @@ public:
     explicit ManualClock(TDateTime start = dt::encode(2000, 1, 3, 12, 0, 0)) : m_now(start) {}
     TDateTime now() const override { return m_now; }
     qint64 monotonicMs() const override { return m_ms; }
+    qint64 epochMs() const override;
 
     void set(TDateTime t) { m_now = t; }
     void advanceSeconds(double s)

@@ -10,7 +10,7 @@
 // a moment) hold back the handling of later notifications instead of
 // blocking any thread.
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QObject>
 #include <QString>

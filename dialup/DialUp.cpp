@@ -2,7 +2,7 @@
 
 #include "common/Clock.h"
 #include "dialup/ProviderRecord.h"
-#include "dialup/RasTexts.h"
+#include "platform/ras/RasTexts.h"
 
 #include <chrono>
 #include <thread>

@@ -8,8 +8,8 @@
 // user-interface thread (e.g. QMetaObject::invokeMethod with
 // Qt::QueuedConnection) and there calls noteNotification() before acting.
 
-#include "dialup/RasService.h"
 #include "dialup/RasState.h"
+#include "platform/ras/RasService.h"
 
 #include <QString>
 #include <functional>

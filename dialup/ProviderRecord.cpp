@@ -1,10 +1,10 @@
 #include "dialup/ProviderRecord.h"
 
-#include "common/AtomicFile.h"
 #include "common/ByteIO.h"
 #include "common/Prompt.h"
 #include "common/SafeName.h"
 #include "dialup/Crypt.h"
+#include "platform/file/AtomicFile.h"
 
 namespace
 {

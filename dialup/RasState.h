@@ -2,7 +2,7 @@
 // The dial-up layer's program-wide state: one instance owned by the program
 // object, read and written on the user-interface thread only.
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 #include <cstdint>
 

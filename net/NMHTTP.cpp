@@ -1,6 +1,6 @@
 #include "net/NMHTTP.h"
 
-#include "common/AtomicFile.h"
+#include "platform/file/AtomicFile.h"
 
 #include <QNetworkRequest>
 

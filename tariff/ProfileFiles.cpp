@@ -1,8 +1,8 @@
 #include "tariff/ProfileFiles.h"
 
-#include "common/AtomicFile.h"
 #include "common/Prompt.h"
 #include "common/SafeName.h"
+#include "platform/file/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

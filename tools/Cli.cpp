@@ -1,5 +1,7 @@
 #include "tools/Cli.h"
 
+#include "common/Clock.h"
+
 #include <QDir>
 #include <functional>
 #include <map>
@@ -81,6 +83,7 @@ int runCli(const QStringList& arguments, const ProgramLayout& layout, QTextStrea
     folder = QDir(folder).absolutePath();
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    CliContext ctx{folder, args, out, err, nm};
+    const SystemClock clock;
+    CliContext ctx{folder, args, out, err, clock, nm};
     return it->second(ctx);
 }

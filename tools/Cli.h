@@ -11,11 +11,15 @@
 #include <QStringList>
 #include <QTextStream>
 
+class IClock;
+
 struct CliContext {
     QString folder;   // program folder, with a trailing '/'
     QStringList args; // the words after the command name
     QTextStream& out;
     QTextStream& err;
+    // Now, for the simulated dial-up service's connections.
+    const IClock& clock;
     // The NetworkManager dial-up backend, where the tool is built with it.
     NmBackendHooks nm = {};
 };

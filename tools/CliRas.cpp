@@ -5,8 +5,8 @@
 #include "tools/Cli.h"
 
 #include "app/RasSetup.h"
-#include "dialup/RasTexts.h"
 #include "platform/ras/RasSimStore.h"
+#include "platform/ras/RasTexts.h"
 #include "platform/system/Registry.h"
 
 namespace
@@ -92,7 +92,7 @@ int drop(CliContext& ctx, TRasSimStore& store, const QString& name)
 RasSetup chosenBackend(CliContext& ctx)
 {
     TRegFile registry(TRegFile::defaultPath());
-    return setUpRasService(registry, ctx.folder, ctx.nm);
+    return setUpRasService(registry, ctx.folder, ctx.clock, ctx.nm);
 }
 
 int printBackend(CliContext& ctx)
@@ -161,7 +161,7 @@ int cliRas(CliContext& ctx)
     if (args.isEmpty())
         return usageError(ctx, QStringLiteral("manca il sottocomando"));
     const QString sub = args.takeFirst();
-    TRasSimStore store(ctx.folder);
+    TRasSimStore store(ctx.folder, ctx.clock);
 
     // Options after the positional words.
     std::optional<QString> phone;

@@ -4,7 +4,7 @@
 // in the order they arrive. Lives on a QThread of the service; every slot
 // runs there.
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

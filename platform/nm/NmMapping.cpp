@@ -1,6 +1,6 @@
 #include "platform/nm/NmMapping.h"
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QHash>
 

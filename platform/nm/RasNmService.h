@@ -13,9 +13,9 @@
 // Everything goes through the system bus (DBUS_SYSTEM_BUS_ADDRESS where it
 // is set). When NetworkManager leaves the bus, its connections read as gone.
 
-#include "dialup/RasService.h"
 #include "platform/ras/RasEntryNote.h"
 #include "platform/ras/RasErrorNote.h"
+#include "platform/ras/RasService.h"
 
 #include <QDBusConnection>
 #include <QHash>

@@ -10,7 +10,7 @@
 // Once the link is up nothing more is reported; the thread stays to reap
 // pppd when the link ends.
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "platform/ppp/PppLog.h"
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QRegularExpression>
 

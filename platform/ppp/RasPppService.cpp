@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -280,6 +281,13 @@ std::shared_ptr<TPppDialJob> TRasPppService::jobOf(RasHandle handle)
         return nullptr;
     }
     return it->second;
+}
+
+bool TRasPppService::idle()
+{
+    std::lock_guard lock(m_mutex);
+    return std::all_of(m_jobs.begin(), m_jobs.end(),
+                       [](const auto& entry) { return entry.second->finished(); });
 }
 
 void TRasPppService::reapFinished()

@@ -17,10 +17,10 @@
 // Every system path is given, so that tests point the service at a folder of
 // their own and a stand-in for pppd.
 
-#include "dialup/RasService.h"
 #include "platform/ppp/ProcTable.h"
 #include "platform/ras/RasEntryNote.h"
 #include "platform/ras/RasErrorNote.h"
+#include "platform/ras/RasService.h"
 
 #include <map>
 #include <memory>
@@ -55,6 +55,9 @@ public:
     TRasPppService& operator=(const TRasPppService&) = delete;
 
     const PppPaths& paths() const { return m_paths; }
+    // Every dial of this service has ended: its thread has nothing more to
+    // report or reap.
+    bool idle();
 
     QStringList entries() override;
     QString entriesProblem() override;

@@ -130,7 +130,7 @@ RasBackendChoice chooseRasBackend(const RasBackendSettings& settings, const QStr
 
 std::unique_ptr<IRasService> createRasService(const RasBackendChoice& choice,
                                               const RasBackendSettings& settings,
-                                              const QString& programFolder,
+                                              const QString& programFolder, const IClock& clock,
                                               const NmBackendHooks& nm)
 {
     switch (choice.kind) {
@@ -143,5 +143,5 @@ std::unique_ptr<IRasService> createRasService(const RasBackendChoice& choice,
     case RasBackendKind::Simulated:
         break;
     }
-    return std::make_unique<TRasSimService>(programFolder);
+    return std::make_unique<TRasSimService>(programFolder, clock);
 }

@@ -6,12 +6,14 @@
 // entries: pppd when it is installed, NetworkManager when it has dial-up
 // connections and pppd has none, the simulated service when neither is there.
 
-#include "dialup/RasService.h"
 #include "platform/ppp/RasPppService.h"
+#include "platform/ras/RasService.h"
 
 #include <QString>
 #include <functional>
 #include <memory>
+
+class IClock;
 
 enum class RasBackendKind { Simulated, Ppp, NetworkManager };
 
@@ -46,7 +48,8 @@ struct RasBackendChoice {
 RasBackendChoice chooseRasBackend(const RasBackendSettings& settings, const QString& programFolder,
                                   const NmBackendHooks& nm = {});
 
+// clock: the simulated service's (see TRasSimStore); it must outlive the service.
 std::unique_ptr<IRasService> createRasService(const RasBackendChoice& choice,
                                               const RasBackendSettings& settings,
-                                              const QString& programFolder,
+                                              const QString& programFolder, const IClock& clock,
                                               const NmBackendHooks& nm = {});

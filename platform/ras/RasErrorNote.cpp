@@ -1,7 +1,7 @@
 #include "platform/ras/RasErrorNote.h"
 
-#include "dialup/RasTexts.h"
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTexts.h"
+#include "platform/ras/RasTypes.h"
 
 void TRasErrorNote::setDetail(const QString& detail)
 {

@@ -1,6 +1,6 @@
 #include "platform/ras/RasPhoneBook.h"
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 namespace
 {

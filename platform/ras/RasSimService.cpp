@@ -1,6 +1,6 @@
 #include "platform/ras/RasSimService.h"
 
-#include "dialup/RasTexts.h"
+#include "platform/ras/RasTexts.h"
 
 namespace
 {
@@ -15,7 +15,10 @@ bool failsAtAuthentication(uint32_t error)
 
 } // namespace
 
-TRasSimService::TRasSimService(const QString& programFolder) : m_store(programFolder) {}
+TRasSimService::TRasSimService(const QString& programFolder, const IClock& clock)
+    : m_store(programFolder, clock)
+{
+}
 
 TRasSimService::~TRasSimService()
 {
@@ -227,6 +230,17 @@ void TRasSimService::reapFinished()
             job->thread.join();
 }
 
+bool TRasSimService::idle()
+{
+    std::lock_guard lock(m_mutex);
+    for (const auto& [handle, job] : m_jobs) {
+        std::lock_guard jobLock(job->mutex);
+        if (!job->done)
+            return false;
+    }
+    return true;
+}
+
 uint32_t TRasSimService::hangUp(RasHandle handle)
 {
     if (handle == 0)
@@ -257,7 +271,7 @@ uint32_t TRasSimService::hangUp(RasHandle handle)
             if (linger == 0)
                 std::erase_if(s.list, [&](const SimConnection& x) { return x.handle == handle; });
             else
-                c->closingAt = linger < 0 ? -1 : TRasSimStore::nowMs() + linger;
+                c->closingAt = linger < 0 ? -1 : m_store.nowMs() + linger;
         },
         ignored);
     return ras::Success;

@@ -6,7 +6,7 @@
 // round. A dial walks the usual states on a thread of its own and reports
 // each one through the notifier, as the phone book's Sim* keys script it.
 
-#include "dialup/RasService.h"
+#include "platform/ras/RasService.h"
 #include "platform/ras/RasSimStore.h"
 
 #include <condition_variable>
@@ -18,7 +18,7 @@
 class TRasSimService : public IRasService
 {
 public:
-    explicit TRasSimService(const QString& programFolder);
+    TRasSimService(const QString& programFolder, const IClock& clock);
     // Stops every dial still running and waits for its thread, so a notifier
     // must never wait on the thread that destroys the service.
     ~TRasSimService() override;
@@ -33,6 +33,8 @@ public:
     QString errorText(uint32_t code) override;
 
     TRasSimStore& store() { return m_store; }
+    // No dial is running: every notification of the dials so far has been sent.
+    bool idle();
 
     // The states the dialNumber-th dial (from 1) of an entry passes through,
     // and the error reported again with the last one (0: the dial connects).

@@ -1,9 +1,10 @@
 #include "platform/ras/RasSimStore.h"
 
-#include "common/AtomicFile.h"
+#include "common/Clock.h"
 #include "common/SysError.h"
+#include "platform/file/AtomicFile.h"
+#include "platform/file/FileLock.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -11,10 +12,6 @@
 #include <QJsonObject>
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace
 {
@@ -33,12 +30,11 @@ bool isLive(const SimConnection& c, qint64 now)
     return c.closingAt == 0 || c.closingAt < 0 || now < c.closingAt;
 }
 
-SimConnections parseConnections(const QByteArray& json)
+SimConnections parseConnections(const QByteArray& json, qint64 now)
 {
     SimConnections s;
     const QJsonObject root = QJsonDocument::fromJson(json).object();
     s.nextHandle = RasHandle(root.value(QLatin1String("nextHandle")).toInteger(1));
-    const qint64 now = TRasSimStore::nowMs();
     for (const QJsonValue v : root.value(QLatin1String("connections")).toArray()) {
         const QJsonObject o = v.toObject();
         SimConnection c;
@@ -91,7 +87,7 @@ RasHandle SimConnections::allocateHandle()
     return h;
 }
 
-TRasSimStore::TRasSimStore(const QString& programFolder)
+TRasSimStore::TRasSimStore(const QString& programFolder, const IClock& clock) : m_clock(clock)
 {
     QString f = programFolder;
     if (!f.isEmpty() && !f.endsWith(QLatin1Char('/')))
@@ -99,9 +95,9 @@ TRasSimStore::TRasSimStore(const QString& programFolder)
     m_folder = f + QStringLiteral("ras-sim/");
 }
 
-qint64 TRasSimStore::nowMs()
+qint64 TRasSimStore::nowMs() const
 {
-    return QDateTime::currentMSecsSinceEpoch();
+    return m_clock.epochMs();
 }
 
 bool TRasSimStore::locked(const std::function<bool(QString&)>& work, QString& error)
@@ -110,25 +106,17 @@ bool TRasSimStore::locked(const std::function<bool(QString&)>& work, QString& er
         error = QStringLiteral("impossibile creare la cartella %1").arg(m_folder);
         return false;
     }
-    const QByteArray lockPath = QFile::encodeName(m_folder + QStringLiteral(".lock"));
-    const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error =
-            QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(lockPath), systemErrorText(errno));
+    const QString lockPath = m_folder + QStringLiteral(".lock");
+    const TFileLock lock(lockPath, TFileLock::Open::Create, posixio::LockForever, 0644);
+    if (!lock.opened()) {
+        error = QStringLiteral("%1: %2").arg(lockPath, systemErrorText(lock.error()));
         return false;
     }
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        error = systemErrorText(QStringLiteral("blocco"), errno);
-        ::close(fd);
+    if (!lock.held()) {
+        error = systemErrorText(QStringLiteral("blocco"), lock.error());
         return false;
     }
-    const bool ok = work(error);
-    ::close(fd); // releases the lock
-    return ok;
+    return work(error);
 }
 
 TRasPhoneBook TRasSimStore::phoneBook() const
@@ -169,7 +157,7 @@ bool TRasSimStore::setEntry(const QString& name, const std::optional<QString>& p
 
 SimConnections TRasSimStore::connections() const
 {
-    return parseConnections(readAll(connectionsPath()));
+    return parseConnections(readAll(connectionsPath()), nowMs());
 }
 
 bool TRasSimStore::update(const std::function<void(SimConnections&)>& change, QString& error)

@@ -6,8 +6,8 @@
 // replaces a whole file atomically; every read-modify-write holds an
 // exclusive flock on "ras-sim/.lock".
 
-#include "dialup/RasTypes.h"
 #include "platform/ras/RasPhoneBook.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QString>
 #include <functional>
@@ -34,10 +34,14 @@ struct SimConnections {
     RasHandle allocateHandle();
 };
 
+class IClock;
+
 class TRasSimStore
 {
 public:
-    explicit TRasSimStore(const QString& programFolder);
+    // clock: when a hung-up connection goes; processes that share the folder
+    // must agree on it (SystemClock in the program and the tool).
+    TRasSimStore(const QString& programFolder, const IClock& clock);
 
     QString folder() const { return m_folder; }
     QString phoneBookPath() const { return m_folder + QStringLiteral("rasphone.pbk"); }
@@ -53,10 +57,12 @@ public:
     // false with a reason when the folder, the lock or the write fails.
     bool update(const std::function<void(SimConnections&)>& change, QString& error);
 
-    static qint64 nowMs();
+    // Now, in the time of SimConnection::closingAt.
+    qint64 nowMs() const;
 
 private:
     bool locked(const std::function<bool(QString&)>& work, QString& error);
 
     QString m_folder;
+    const IClock& m_clock;
 };

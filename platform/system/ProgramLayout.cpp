@@ -1,6 +1,7 @@
 #include "platform/system/ProgramLayout.h"
 
-#include "common/AtomicFile.h"
+#include "platform/file/AtomicFile.h"
+#include "platform/file/PosixIO.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,17 +93,6 @@ int renameWithoutReplacing(const QString& from, const QString& to)
     return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
 }
 
-int syncFolder(const QString& folder)
-{
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    const int err = ::fsync(fd) == 0 ? 0 : errno;
-    ::close(fd);
-    return err;
-}
-
 // Gives the program folder a "Trf" holding the shipped sample profiles when it
 // has none. The samples are copied into a folder of their own, which then
 // takes the name "Trf" only if nothing has it meanwhile.
@@ -161,8 +151,9 @@ bool seedProfiles(const ProgramLayout& layout, QString& error)
         error = failure(QStringLiteral("impossibile creare la cartella %1: %2"), target, err);
         return giveUp();
     }
-    err = syncFolder(layout.programFolder);
-    if (err != 0) {
+    if (posixio::syncFolder(QFile::encodeName(layout.programFolder)) !=
+        posixio::FolderSync::Synced) {
+        err = errno;
         error = failure(QStringLiteral("impossibile salvare la cartella %1: %2"),
                         withoutSlash(layout.programFolder), err);
         return false;

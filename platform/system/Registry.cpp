@@ -1,7 +1,7 @@
 #include "platform/system/Registry.h"
 
 #include "common/Ansi.h"
-#include "common/AtomicFile.h"
+#include "platform/file/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

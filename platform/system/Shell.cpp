@@ -1,7 +1,7 @@
 #include "platform/system/Shell.h"
 
-#include "common/AtomicFile.h"
 #include "common/SysError.h"
+#include "platform/file/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

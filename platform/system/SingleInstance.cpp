@@ -1,13 +1,13 @@
 #include "platform/system/SingleInstance.h"
 
 #include "common/SysError.h"
+#include "platform/file/FileLock.h"
+#include "platform/file/PosixIO.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,7 +65,7 @@ QString SingleInstance::defaultLockFolder(QString* error)
 
 SingleInstance::Result SingleInstance::acquire()
 {
-    if (m_fd >= 0)
+    if (isHeld())
         return Result::Acquired;
     m_error.clear();
     QString folder = m_folder;
@@ -75,38 +75,23 @@ SingleInstance::Result SingleInstance::acquire()
             return Result::Failed;
     }
     m_path = folder + QLatin1Char('/') + lockFileName(m_name);
-    const QByteArray native = QFile::encodeName(m_path);
-    const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        m_error = QStringLiteral("%1: %2").arg(m_path, systemErrorText(errno));
-        return Result::Failed;
-    }
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        const int err = errno;
-        ::close(fd);
-        if (err == EWOULDBLOCK)
+    auto lock = std::make_unique<TFileLock>(m_path, TFileLock::Open::Create, 0, 0600);
+    if (!lock->held()) {
+        if (lock->heldElsewhere())
             return Result::HeldElsewhere;
-        m_error = QStringLiteral("%1: %2").arg(m_path, systemErrorText(err));
+        m_error = QStringLiteral("%1: %2").arg(m_path, systemErrorText(lock->error()));
         return Result::Failed;
     }
     // The holder's process id, for whoever looks at the file; the lock itself
     // is what counts, so a failure here does not matter.
     const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-    if (::ftruncate(fd, 0) == 0) {
-        [[maybe_unused]] const ssize_t w = ::write(fd, pid.constData(), size_t(pid.size()));
-    }
-    m_fd = fd;
+    if (::ftruncate(lock->fd(), 0) == 0)
+        posixio::writeAll(lock->fd(), pid.constData(), pid.size());
+    m_lock = std::move(lock);
     return Result::Acquired;
 }
 
 void SingleInstance::release()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd); // closing the last descriptor drops the lock
-        m_fd = -1;
-    }
+    m_lock.reset();
 }

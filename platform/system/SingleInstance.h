@@ -8,6 +8,9 @@
 // same process is refused too, exactly like a second process.
 
 #include <QString>
+#include <memory>
+
+class TFileLock;
 
 class SingleInstance
 {
@@ -29,7 +32,7 @@ public:
     Result acquire();
     // True only when the lock is now held by this object.
     bool tryAcquire() { return acquire() == Result::Acquired; }
-    bool isHeld() const { return m_fd >= 0; }
+    bool isHeld() const { return m_lock != nullptr; }
     void release();
 
     QString lockFilePath() const { return m_path; }
@@ -48,5 +51,5 @@ private:
     QString m_folder;
     QString m_path;
     QString m_error;
-    int m_fd = -1;
+    std::unique_ptr<TFileLock> m_lock;
 };

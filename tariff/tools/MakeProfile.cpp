@@ -1,7 +1,7 @@
 // tarvelo-mkprofile SOURCE.txt OUTPUT.trf: builds a profile file from its
 // text form (see tariff/ProfileText.h). Used to rebuild the profile that
 // ships in data/Trf; the header is the one of a new profile (mark 300).
-#include "common/AtomicFile.h"
+#include "platform/file/AtomicFile.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/ProfileText.h"
 

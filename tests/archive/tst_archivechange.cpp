@@ -7,9 +7,9 @@
 // session saving its record around it.
 #include "archive/ArchiveChange.h"
 #include "archive/ArchiveFile.h"
-#include "archive/ArchiveLock.h"
 #include "archive/SessionArchive.h"
 #include "common/ScriptedPrompt.h"
+#include "platform/file/FileLock.h"
 #include "tests/archive/ArchiveTestFiles.h"
 
 #include <QCoreApplication>
@@ -357,8 +357,8 @@ void TstArchiveChange::busyArchive()
     ac::Options options;
     options.lockWaitMs = 50;
     {
-        const ArchiveLock other(archivePath(dir.path()));
-        QVERIFY(other.acquired());
+        const TFileLock other(archivePath(dir.path()), TFileLock::Open::Existing, 0);
+        QVERIFY(other.held());
         const ac::Result r = ac::reprice(archivePath(dir.path()), ac::Targets::days(0, 1e6),
                                          NewName, flatPrice(), options);
         QCOMPARE(r.status, ac::Status::Failed);
@@ -533,7 +533,8 @@ void TstArchiveChange::fullDisk()
                                    : ac::reprice(archivePath(mountPoint), ac::Targets::days(0, 1e6),
                                                  NewName, flatPrice());
         QCOMPARE(r.status, ac::Status::Failed);
-        QVERIFY2(r.error.contains(QStringLiteral("spazio esaurito sul dispositivo")), qPrintable(r.error));
+        QVERIFY2(r.error.contains(QStringLiteral("spazio esaurito sul dispositivo")),
+                 qPrintable(r.error));
         QCOMPARE(readFileBytes(archivePath(mountPoint)), before);
         QCOMPARE(QDir(mountPoint).entryList(QDir::Files), (QStringList{"Archivio.sto", "filler"}));
     }

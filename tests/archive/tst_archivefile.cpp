@@ -2,9 +2,9 @@
 // offsets, damaged records, counting with a trailing fragment, appends that
 // fail half-way, and the writers' lock.
 #include "archive/ArchiveFile.h"
-#include "archive/ArchiveLock.h"
 #include "common/ByteIO.h"
 #include "common/ScriptedPrompt.h"
+#include "platform/file/FileLock.h"
 #include "tests/archive/ArchiveTestFiles.h"
 
 #include <QDir>
@@ -338,10 +338,11 @@ private slots:
         QVERIFY(a.open());
         QVERIFY(a.write(0, sample(0)));
         {
-            ArchiveLock other(a.path());
-            QVERIFY(other.acquired());
-            ArchiveLock second(a.path());
-            QVERIFY(!second.acquired());
+            TFileLock other(a.path(), TFileLock::Open::Existing, 0);
+            QVERIFY(other.held());
+            TFileLock second(a.path(), TFileLock::Open::Existing, 0);
+            QVERIFY(!second.held());
+            QVERIFY(second.heldElsewhere());
             QVERIFY(!a.write(1, sample(1)));
             QVERIFY(a.errorText().contains(QStringLiteral("in uso da un altro processo")));
             QCOMPARE(QFileInfo(a.path()).size(), 308);

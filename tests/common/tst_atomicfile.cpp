@@ -5,7 +5,7 @@
 // mounted in a private mount namespace (root, unshare), and failing system
 // calls come from libfiu's fiu-run. For both the test runs itself again as a
 // helper (first argument --full-disk or --replace) that prints what happened.
-#include "common/AtomicFile.h"
+#include "platform/file/AtomicFile.h"
 #include "tests/support/Sanitizers.h"
 #include "tests/support/TestSupport.h"
 

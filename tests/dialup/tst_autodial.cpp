@@ -4,10 +4,10 @@
 // credentials prompt before a dial.
 
 #include "app/Watch.h"
-#include "dialup/RasTexts.h"
 #include "dialup/uAutoDial.h"
 #include "dialup/uStato.h"
 #include "dialup/uUsrPas.h"
+#include "platform/ras/RasTexts.h"
 #include "tests/support/LayoutRules.h"
 #include "tests/support/ModalSupport.h"
 #include "tests/support/ProgramFixture.h"

@@ -21,6 +21,7 @@ class TestCliDialUp : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_out, m_err;
+    const SystemClock m_systemClock;
 
     QString folder() const { return m_tmp->path() + QLatin1Char('/'); }
 
@@ -38,7 +39,8 @@ private:
 
     RasProbeResult probe()
     {
-        TRasSimService service(folder());
+        // The tool it shares the folder with runs on the system clock.
+        TRasSimService service(folder(), m_systemClock);
         RasState state;
         ManualClock clock;
         return TDialUp(service, state, clock).probe();
@@ -117,7 +119,7 @@ private slots:
         QCOMPARE(runProcess({"ras", "connect", "Casa"}), 0);
         QCOMPARE(probe().outcome, RasProbe::Connected);
 
-        TRasSimService service(folder());
+        TRasSimService service(folder(), m_systemClock);
         RasState state;
         ManualClock clock;
         TDialUp dialup(service, state, clock, [&](int ms) { clock.advanceMs(ms); });

@@ -2,7 +2,7 @@
 #include "common/Clock.h"
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
-#include "dialup/RasTexts.h"
+#include "platform/ras/RasTexts.h"
 #include "tests/support/FakeRasService.h"
 
 #include <QTest>

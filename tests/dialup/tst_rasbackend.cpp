@@ -4,6 +4,7 @@
 #include "app/RasSetup.h"
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
+#include "common/Clock.h"
 #include "platform/ppp/RasPppService.h"
 #include "platform/ras/RasBackend.h"
 #include "platform/ras/RasSimService.h"
@@ -136,7 +137,8 @@ private slots:
         QCOMPARE(asked > 0, nmAsked);
         QVERIFY(!c.note.isEmpty());
 
-        const auto service = createRasService(c, m.settings(backend), m.folder, hooks);
+        const SystemClock clock;
+        const auto service = createRasService(c, m.settings(backend), m.folder, clock, hooks);
         switch (kind) {
         case RasBackendKind::Simulated:
             QVERIFY(dynamic_cast<TRasSimService*>(service.get()));

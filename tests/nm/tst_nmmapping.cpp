@@ -1,7 +1,7 @@
 // NetworkManager's states, reasons and connection kinds in the program's
 // dial-up terms.
-#include "dialup/RasTypes.h"
 #include "platform/nm/NmMapping.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QTest>
 

@@ -4,9 +4,9 @@
 // retrying a busy modem, hang-up, and NetworkManager leaving the bus.
 #include "app/SettingsStore.h"
 #include "dialup/AutoDialPlan.h"
-#include "dialup/RasTexts.h"
 #include "platform/nm/NmBackend.h"
 #include "platform/nm/RasNmService.h"
+#include "platform/ras/RasTexts.h"
 #include "platform/system/Registry.h"
 #include "tests/dialup/AutoDialFixture.h"
 #include "tests/nm/NmMock.h"

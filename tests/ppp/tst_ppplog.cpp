@@ -1,6 +1,6 @@
 // pppd's log and exit statuses read as dial progress and dial-up errors.
-#include "dialup/RasTypes.h"
 #include "platform/ppp/PppLog.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QTest>
 

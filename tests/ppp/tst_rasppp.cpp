@@ -2,8 +2,8 @@
 // a link made by someone else metered by the watch, dials with their
 // progress and errors, the dialler retrying a busy line, hang-ups.
 #include "dialup/AutoDialPlan.h"
-#include "dialup/RasTexts.h"
 #include "platform/ppp/RasPppService.h"
+#include "platform/ras/RasTexts.h"
 #include "tests/dialup/AutoDialFixture.h"
 #include "tests/ppp/PppWorld.h"
 #include "tests/ppp/ThreadCapabilities.h"
@@ -183,7 +183,8 @@ private slots:
         QCOMPARE(dialUp.hangUpWithWait(), RasHangUp::Gone);
         QVERIFY(service.connections().empty());
         QCOMPARE(dialUp.probe().outcome, RasProbe::NoConnection);
-        QTest::qWait(200);
+        // Once the dial's thread has reaped pppd, nothing more can be reported.
+        QVERIFY(waitFor([&] { return service.idle(); }));
         QCOMPARE(rec.snapshot().last(), (Seen{ras::Connected, 0}));
     }
 

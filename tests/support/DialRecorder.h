@@ -2,7 +2,7 @@
 // Collects the notifications of dials as they arrive on a dial-up service's
 // own thread, for tests of the service backends.
 
-#include "dialup/RasService.h"
+#include "platform/ras/RasService.h"
 
 #include <QByteArray>
 #include <QList>

@@ -3,7 +3,7 @@
 // are set directly, and a hang-up takes effect after a chosen number of
 // status queries (or never).
 
-#include "dialup/RasService.h"
+#include "platform/ras/RasService.h"
 
 #include <functional>
 #include <map>

@@ -110,7 +110,7 @@ struct Fixture {
     TflFestivi holidays{2000};
     TProviderRecord provider;
     RasState ras;
-    TRasSimService sim{folder};
+    TRasSimService sim{folder, clock};
     FakeRasService fake;
     // Waiting for a hang-up moves the clock instead of sleeping.
     TDialUp dialUp;

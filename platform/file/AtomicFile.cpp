@@ -1,6 +1,8 @@
-#include "common/AtomicFile.h"
+#include "platform/file/AtomicFile.h"
 
 #include "common/SysError.h"
+#include "platform/file/FileLock.h"
+#include "platform/file/PosixIO.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -10,7 +12,6 @@
 #include <climits>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,35 +28,6 @@ constexpr int MaxLinkHops = 40;
 QString step(const char* what, int err)
 {
     return systemErrorText(QString::fromUtf8(what), err);
-}
-
-bool writeAll(int fd, const char* p, qint64 n, int& err)
-{
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, size_t(n));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            return false;
-        }
-        if (w == 0) {
-            err = ENOSPC;
-            return false;
-        }
-        p += w;
-        n -= w;
-    }
-    return true;
-}
-
-int lockExclusive(int fd, bool wait)
-{
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB));
-    } while (rc != 0 && errno == EINTR);
-    return rc;
 }
 
 QByteArray folderOf(const QByteArray& path)
@@ -163,7 +135,7 @@ void removeLeftovers(const QByteArray& dir, const QByteArray& prefix)
             continue;
         struct stat opened {
         };
-        if (lockExclusive(fd, false) == 0 && ::fstat(fd, &opened) == 0 &&
+        if (posixio::lockExclusive(fd, 0) && ::fstat(fd, &opened) == 0 &&
             opened.st_ino == st.st_ino && opened.st_dev == st.st_dev)
             ::unlinkat(dfd, e->d_name, 0);
         ::close(fd);
@@ -195,7 +167,7 @@ int createTemporary(const QByteArray& base, mode_t mode, QByteArray& name, int& 
         // lock; then the name no longer leads to it and another is tried.
         struct stat mine {
         }, named{};
-        if (lockExclusive(fd, true) == 0 && ::fstat(fd, &mine) == 0 &&
+        if (posixio::lockExclusive(fd, posixio::LockForever) && ::fstat(fd, &mine) == 0 &&
             ::lstat(name.constData(), &named) == 0 && mine.st_ino == named.st_ino &&
             mine.st_dev == named.st_dev)
             return fd;
@@ -260,7 +232,7 @@ AtomicWriteResult writeFileAtomically(const QString& path, const QByteArray& dat
         failed = "creazione";
     else if (replacing && ::fchmod(fd, ownerOnly ? keptMode & 0600 : keptMode) != 0)
         failed = "permessi";
-    else if (!writeAll(fd, data.constData(), data.size(), err))
+    else if (!posixio::writeAll(fd, data.constData(), data.size()))
         failed = "scrittura";
     else if (::fsync(fd) != 0)
         failed = "sincronizzazione";
@@ -287,15 +259,9 @@ AtomicWriteResult writeFileAtomically(const QString& path, const QByteArray& dat
     // here is reported, the content is already in place.
     // A folder we may write but not read cannot be opened for the sync; the
     // rename has been done, so that alone is no failure.
-    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        const bool synced = ::fsync(dfd) == 0 || errno == EINVAL;
-        err = errno;
-        ::close(dfd);
-        if (!synced) {
-            r.error = step("sincronizzazione della cartella", err);
-            return r;
-        }
+    if (posixio::syncFolder(dir) == posixio::FolderSync::Failed) {
+        r.error = step("sincronizzazione della cartella", errno);
+        return r;
     }
     r.ok = true;
     return r;
@@ -335,17 +301,15 @@ WholeFileRead readUpTo(const QString& path, qint64 limit, bool refuseLarger)
         while (got < cap) {
             if (got == r.data.size())
                 r.data.resize(qsizetype(std::min<qint64>(cap, got * 2 + 4096)));
-            const ssize_t n = ::read(fd, r.data.data() + got, size_t(r.data.size() - got));
-            if (n < 0 && errno == EINTR)
-                continue;
+            const qsizetype n = posixio::readAll(fd, r.data.data() + got, r.data.size() - got);
             if (n < 0) {
                 r.error = step("lettura", errno);
                 r.ok = false;
                 break;
             }
-            if (n == 0)
-                break;
             got += n;
+            if (got < r.data.size())
+                break; // the end of the file
         }
         r.data.truncate(got);
         if (r.ok && refuseLarger && got > limit) {

@@ -1,6 +1,6 @@
-#include "dialup/RasTexts.h"
+#include "platform/ras/RasTexts.h"
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QHash>
 

@@ -4,7 +4,7 @@
 // platform/ras, pppd in platform/ppp, NetworkManager in platform/nm).
 // Callers only ever see this interface, through TDialUp.
 
-#include "dialup/RasTypes.h"
+#include "platform/ras/RasTypes.h"
 
 #include <QStringList>
 #include <vector>

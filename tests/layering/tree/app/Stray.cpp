@@ -1,0 +1,2 @@
+#include "app/Watch.h"
+#include "app/Missing.h"

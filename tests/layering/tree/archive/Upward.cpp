@@ -1,0 +1,3 @@
+// Reads the watch from below it.
+
+#include "app/Watch.h"

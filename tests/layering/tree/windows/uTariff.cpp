@@ -1,0 +1,1 @@
+#include "tariff/Price.h"
