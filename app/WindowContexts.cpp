@@ -3,7 +3,6 @@
 #include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "tariff/ProfileFiles.h"
-#include "tariff/uCtar.h"
 
 namespace
 {
@@ -48,7 +47,7 @@ ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
     };
     const auto reprice = [&program, ctarSlot](const TSelection& selection, int firstRow,
                                               int lastRow, QWidget* parent) {
-        TfCtar::openForStored(program, ctarSlot, selection, firstRow, lastRow, parent);
+        TfCtar::openForStored(ctarContext(program), ctarSlot, selection, firstRow, lastRow, parent);
     };
     return {program.archive,
             program.programFolder,
@@ -62,4 +61,44 @@ ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
             loadChoices,
             saveChoices,
             reprice};
+}
+
+CtarContext ctarContext(Program& program)
+{
+    return {program.watch.running,
+            program.connRecords.running,
+            program.profiles,
+            program.sessionSchedule,
+            program.sessionTrace,
+            program.archive,
+            program.holidays,
+            program.settings.iva,
+            program.programFolder,
+            program.dataFolder,
+            program.prompt,
+            program.shell,
+            [&program] { program.watch.lightImage = TWatch::LightGreen; }};
+}
+
+TariffeContext tariffeContext(Program& program)
+{
+    return {program.profiles,
+            program.settings.tabDefault,
+            program.settings.tabellaAttuale,
+            program.settings.iva,
+            program.programFolder,
+            program.dataFolder,
+            program.prompt,
+            program.shell,
+            [&program] {
+                const SettingsStore store(program.registry);
+                return std::pair(store.tabellaAttuale(), store.tabDefault());
+            },
+            [&program](const QString& current, const QString& byDefault) {
+                // A registry that cannot be written costs only the choice of
+                // the next opening; the bar's own settings save reports it.
+                SettingsStore store(program.registry);
+                store.setTabellaAttuale(current);
+                store.setTabDefault(byDefault);
+            }};
 }

@@ -4,6 +4,8 @@
 // same way from a program of its own.
 
 #include "archive/ConnContext.h"
+#include "tariff/uCtar.h"
+#include "tariff/uTariffe.h"
 
 #include <QPointer>
 
@@ -14,3 +16,12 @@ struct Program;
 // "&Cambia Tariffa" opening the change-tariff window (in ctarSlot while it is
 // open, when given).
 ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot = nullptr);
+
+// The change-tariff window's: the running session, the archive, the
+// calendar, the VAT; the watch told when the running connection is priced
+// again.
+CtarContext ctarContext(Program& program);
+
+// The tariff editor's: the working profile, the two profile names of the
+// settings (as the program holds them, and as stored), the VAT.
+TariffeContext tariffeContext(Program& program);

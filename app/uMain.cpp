@@ -822,7 +822,7 @@ void TfMain::openTariffEditor()
         m_windows.fTariffe->activateWindow();
         return;
     }
-    TfTariffe::open(m_program, &m_windows.fTariffe, this);
+    TfTariffe::open(tariffeContext(m_program), &m_windows.fTariffe, this);
 }
 
 void TfMain::openOptions(int page)
@@ -857,7 +857,7 @@ void TfMain::openChangeTariff()
         return;
     // Modal, for the running connection; it reloads the session profile and
     // rebuilds the session schedule from the unchanged start itself.
-    TfCtar::openForRunning(m_program, &m_windows.fCtar, this);
+    TfCtar::openForRunning(ctarContext(m_program), &m_windows.fCtar, this);
 }
 
 void TfMain::barRightClick()

@@ -1,6 +1,5 @@
 #include "tariff/uCtar.h"
 
-#include "app/Program.h"
 #include "archive/Selection.h"
 #include "common/ByteIO.h"
 #include "common/Prompt.h"
@@ -32,36 +31,36 @@ int runInSlot(TfCtar* dialog, QPointer<QWidget>* slot)
 
 } // namespace
 
-int TfCtar::openForRunning(Program& program, QPointer<QWidget>* slot, QWidget* parent)
+int TfCtar::openForRunning(const CtarContext& ctx, QPointer<QWidget>* slot, QWidget* parent)
 {
-    auto* dialog = new TfCtar(program, parent);
+    auto* dialog = new TfCtar(ctx, parent);
     dialog->setMode(RunningConnection);
-    dialog->setTabAtt(program.connRecords.running.nomeTar);
+    dialog->setTabAtt(ctx.runningRecord.nomeTar);
     return runInSlot(dialog, slot);
 }
 
-int TfCtar::openForStored(Program& program, QPointer<QWidget>* slot,
+int TfCtar::openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
                           const QList<ConnRecord>& selection, int firstRow, int lastRow,
                           QWidget* parent)
 {
-    auto* dialog = new TfCtar(program, parent);
+    auto* dialog = new TfCtar(ctx, parent);
     dialog->setMode(StoredConnections);
     dialog->setRows(selection, firstRow, lastRow);
     dialog->setTabAtt(QString());
     return runInSlot(dialog, slot);
 }
 
-int TfCtar::openForStored(Program& program, QPointer<QWidget>* slot, const TSelection& selection,
-                          int firstRow, int lastRow, QWidget* parent)
+int TfCtar::openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
+                          const TSelection& selection, int firstRow, int lastRow, QWidget* parent)
 {
-    auto* dialog = new TfCtar(program, parent);
+    auto* dialog = new TfCtar(ctx, parent);
     dialog->setMode(StoredConnections);
     dialog->setRows(selection, firstRow, lastRow);
     dialog->setTabAtt(QString());
     return runInSlot(dialog, slot);
 }
 
-TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(program)
+TfCtar::TfCtar(const CtarContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("fCtar"));
     setWindowTitle(QStringLiteral("Cambio Tariffa"));
@@ -97,7 +96,7 @@ TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(p
 
     // The names come sorted; the box shows the first one chosen.
     QStringList names;
-    TProfileFiles(program.profiles, program.programFolder, program.prompt).ListProfiles(names);
+    TProfileFiles(ctx.profiles, ctx.programFolder, ctx.prompt).ListProfiles(names);
     if (names.isEmpty())
         names << EmptyListText;
     m_cb1->addItems(names);
@@ -106,7 +105,7 @@ TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(p
     connect(m_cb1, &QComboBox::activated, this, &TfCtar::cb1Choose);
     connect(m_applica, &QPushButton::clicked, this, &TfCtar::applicaClick);
     connect(m_chiudi, &QPushButton::clicked, this, &TfCtar::ChiudiClick);
-    new THelpKey(this, program.shell, program.prompt, program.dataFolder, QString());
+    new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder, QString());
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -165,35 +164,35 @@ void TfCtar::applicaClick()
         repriceStored();
         return;
     default:
-        m_program.prompt.message(NoModeText, repricing::ProgramTitle, PromptIcon::Warning);
+        m_ctx.prompt.message(NoModeText, repricing::ProgramTitle, PromptIcon::Warning);
         return;
     }
 }
 
 void TfCtar::changeRunning()
 {
-    Program& p = m_program;
+    const CtarContext& c = m_ctx;
     const QString name = m_cb1->currentText();
     const repricing::ChangeResult result = repricing::changeRunning(
-        {p.watch.running, p.connRecords.running, p.profiles, p.sessionSchedule, p.sessionTrace},
-        p.programFolder, p.holidays, name, p.prompt);
+        {c.sessionRunning, c.runningRecord, c.profiles, c.sessionSchedule, c.sessionTrace},
+        c.programFolder, c.holidays, name, c.prompt);
     if (result != repricing::ChangeResult::Changed)
         return;
-    p.watch.lightImage = TWatch::LightGreen;
-    setTabAtt(p.connRecords.running.nomeTar);
+    if (c.runningRepriced)
+        c.runningRepriced();
+    setTabAtt(c.runningRecord.nomeTar);
     m_applica->setEnabled(false);
 }
 
 void TfCtar::repriceStored()
 {
-    Program& p = m_program;
+    const CtarContext& c = m_ctx;
     const QString name = m_cb1->currentText();
     // Nothing happens unless both rows are set.
     if (m_firstRow == 0 || m_lastRow == 0)
         return;
     const repricing::StoredResult result = repricing::repriceStored(
-        {p.profiles, p.archive, p.holidays, p.programFolder, p.settings.iva, p.prompt}, name,
-        m_rows);
+        {c.profiles, c.archive, c.holidays, c.programFolder, c.iva, c.prompt}, name, m_rows);
     if (!result.started)
         return;
     if (result.repriced > 0)

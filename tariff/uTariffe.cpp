@@ -1,7 +1,5 @@
 #include "tariff/uTariffe.h"
 
-#include "app/Program.h"
-#include "app/SettingsStore.h"
 #include "common/Format.h"
 #include "common/Prompt.h"
 #include "platform/gui/HelpKey.h"
@@ -52,9 +50,9 @@ QLabel* label(const QString& text, QWidget* parent)
 
 // ---- Creation -------------------------------------------------------------------
 
-int TfTariffe::open(Program& program, QPointer<QWidget>* slot, QWidget* parent)
+int TfTariffe::open(const TariffeContext& ctx, QPointer<QWidget>* slot, QWidget* parent)
 {
-    auto* w = new TfTariffe(program, parent);
+    auto* w = new TfTariffe(ctx, parent);
     if (slot)
         *slot = w;
     const int result = w->exec();
@@ -62,32 +60,28 @@ int TfTariffe::open(Program& program, QPointer<QWidget>* slot, QWidget* parent)
     return result;
 }
 
-TfTariffe::TfTariffe(Program& program, QWidget* parent)
-    : QDialog(parent), m_program(program),
-      m_editor(program.programFolder, program.prompt, program.settings.tabDefault)
+TfTariffe::TfTariffe(const TariffeContext& ctx, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_editor(ctx.programFolder, ctx.prompt, ctx.tabDefault)
 {
     setObjectName(QStringLiteral("fTariffe"));
     setWindowTitle(QStringLiteral(" Profili Tariffe Telefoniche"));
-    m_editor.startFrom(program.profiles);
+    m_editor.startFrom(ctx.profiles);
     buildControls();
     // The classic client size, unless the system's fonts need more room.
     setFixedSize(QSize(520, 466).expandedTo(minimumSizeHint()));
     // Centred on the screen, not over the bar that opens it.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    m_help = new THelpKey(this, program.shell, program.prompt, program.dataFolder,
-                          QStringLiteral("profilitar.htm"));
+    m_help =
+        new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder, QStringLiteral("profilitar.htm"));
 }
 
 TfTariffe::~TfTariffe()
 {
-    m_editor.finish(m_program.profiles);
-    m_program.settings.tabellaAttuale = m_editor.currentName();
-    // A registry that cannot be written costs only the choice of the next
-    // opening; the bar's own settings save reports such a failure.
-    SettingsStore store(m_program.registry);
-    store.setTabellaAttuale(m_editor.currentName());
-    store.setTabDefault(m_editor.defaultName());
+    m_editor.finish(m_ctx.profiles);
+    m_ctx.tabellaAttuale = m_editor.currentName();
+    if (m_ctx.storeNames)
+        m_ctx.storeNames(m_editor.currentName(), m_editor.defaultName());
 }
 
 QString TfTariffe::leaveWithoutSavingText(const QString& name)
@@ -102,7 +96,7 @@ void TfTariffe::done(int result)
     if (!m_editor.saveBeforeClosing()) {
         // The failure was reported; the edits stay on screen for another try
         // unless the user gives them up.
-        if (!m_program.prompt.confirm(leaveWithoutSavingText(m_editor.currentName())))
+        if (!m_ctx.prompt.confirm(leaveWithoutSavingText(m_editor.currentName())))
             return;
         m_editor.dropChanges();
     }
@@ -283,9 +277,11 @@ void TfTariffe::showEvent(QShowEvent* event)
 void TfTariffe::opening()
 {
     m_opened = true;
-    SettingsStore store(m_program.registry);
-    m_editor.setCurrentName(store.tabellaAttuale());
-    m_program.settings.tabDefault = store.tabDefault();
+    if (m_ctx.storedNames) {
+        const auto [current, byDefault] = m_ctx.storedNames();
+        m_editor.setCurrentName(current);
+        m_ctx.tabDefault = byDefault;
+    }
 
     m_nometab->clear();
     for (const QString& name : m_editor.listProfiles())
@@ -377,7 +373,7 @@ void TfTariffe::sg1SelectCell(int col, int row)
         return;
     setFields(f);
     if (result == ShowCellResult::BadTime)
-        m_program.prompt.message(QStringLiteral("Data Errata !"), ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.message(QStringLiteral("Data Errata !"), ErrorTitle, PromptIcon::Error);
 }
 
 CellFields TfTariffe::fields() const
@@ -415,25 +411,25 @@ void TfTariffe::SalvaTariffaClick()
     case StoreCellError::None:
         break;
     case StoreCellError::NoFixedCharge:
-        m_program.prompt.beep();
+        m_ctx.prompt.beep();
         return;
     case StoreCellError::BadTime:
-        m_program.prompt.message(QStringLiteral("Orario Errato !"), ErrorTitle, PromptIcon::Error);
-        m_program.prompt.beep();
+        m_ctx.prompt.message(QStringLiteral("Orario Errato !"), ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.beep();
         return;
     case StoreCellError::BadCosto1:
-        m_program.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
-        m_program.prompt.beep();
+        m_ctx.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.beep();
         m_costo1->setFocus();
         return;
     case StoreCellError::BadCosto2:
-        m_program.prompt.beep();
-        m_program.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.beep();
+        m_ctx.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
         m_costo2->setFocus();
         return;
     case StoreCellError::BadPercent:
-        m_program.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
-        m_program.prompt.beep();
+        m_ctx.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.beep();
         m_scopercent->setFocus();
         return;
     }
@@ -495,7 +491,7 @@ QStringList TfTariffe::cellTexts(int col, int row) const
     const TariffCell& cell = m_editor.cell(col, row);
     if (!cell.isBand())
         return {};
-    return {cellStartText(cell), cellRateText(cell, m_program.settings.iva)};
+    return {cellStartText(cell), cellRateText(cell, m_ctx.iva)};
 }
 
 int TfTariffe::dayColumnWidth() const

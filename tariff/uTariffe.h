@@ -14,8 +14,10 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 
-struct Program;
+class IPrompt;
+class IShell;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -24,6 +26,27 @@ class QPainter;
 class QPushButton;
 class THelpKey;
 class TKvStringGrid;
+
+// What the window needs of the rest of the program.
+struct TariffeContext {
+    // The program's working profile, which the edited one becomes at closing.
+    TariffProfiles& profiles;
+    // The settings' default profile ("TabDefault", changed in place by
+    // "Applica Tabella") and current profile ("TabellaAttuale").
+    QString& tabDefault;
+    QString& tabellaAttuale;
+    const int32_t& iva;
+    // The user's files (profiles in "Trf/") and the shipped ones (help
+    // pages), each with a trailing '/'.
+    QString programFolder;
+    QString dataFolder;
+    IPrompt& prompt;
+    IShell& shell;
+    // The two names as stored (current, default), read at opening; and
+    // storing them at closing.
+    std::function<std::pair<QString, QString>()> storedNames;
+    std::function<void(const QString& current, const QString& byDefault)> storeNames;
+};
 
 class TfTariffe : public QDialog
 {
@@ -34,9 +57,9 @@ public:
 
     // Opens the window from the main bar: shown modally with its window slot
     // filled while it exists, destroyed when closed.
-    static int open(Program& program, QPointer<QWidget>* slot, QWidget* parent = nullptr);
+    static int open(const TariffeContext& ctx, QPointer<QWidget>* slot, QWidget* parent = nullptr);
 
-    explicit TfTariffe(Program& program, QWidget* parent = nullptr);
+    explicit TfTariffe(const TariffeContext& ctx, QWidget* parent = nullptr);
     // Saves the shown profile if modified, hands it to the program's working
     // profile and writes "TabellaAttuale" and "TabDefault".
     ~TfTariffe() override;
@@ -95,7 +118,7 @@ private:
     void switchProfile(bool fromList);
     void addName(const QString& name);
 
-    Program& m_program;
+    TariffeContext m_ctx;
     TProfileEditor m_editor;
     TariffCell m_buffer;
     bool m_opened = false;

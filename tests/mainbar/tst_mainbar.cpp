@@ -704,7 +704,7 @@ void TestMainBar::installedProgramSplitsItsFolders()
     TfSett options(program, SettHooks{});
     options.helpKey();
     options.CartProgClick();
-    TfTariffe editor(program);
+    TfTariffe editor(tariffeContext(program));
     THelpKey* editorHelp = child<THelpKey>(&editor, {});
     QVERIFY(editorHelp);
     editorHelp->showHelp();

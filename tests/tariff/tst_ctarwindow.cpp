@@ -2,6 +2,7 @@
 // it is opened: for the running connection from the main bar and for a range
 // of stored connections from the archive window.
 
+#include "app/WindowContexts.h"
 #include "platform/gui/HelpKey.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/Repricing.h"
@@ -118,7 +119,7 @@ void TestCtarWindow::controls()
     for (const QString& name : profiles)
         QVERIFY(f.saveProfile(name, 100));
 
-    TfCtar w(f.program);
+    TfCtar w(ctarContext(f.program));
     QCOMPARE(w.windowTitle(), QStringLiteral("Cambio Tariffa"));
     QCOMPARE(w.size(), QSize(256, 139));
     QCOMPARE(testsupport::layoutProblems(&w), QString());
@@ -147,7 +148,7 @@ void TestCtarWindow::controls()
 void TestCtarWindow::modeNotSet()
 {
     Fixture f;
-    TfCtar w(f.program);
+    TfCtar w(ctarContext(f.program));
     w.applicaClick();
     QCOMPARE(f.prompt.texts(),
              QStringList{QStringLiteral("Occorre settare ftype (contattare il fornitore)")});
@@ -186,7 +187,7 @@ void TestCtarWindow::runningConnection()
         QVERIFY(applica->isEnabled());
         child<QPushButton>(w, "Chiudi")->click();
     });
-    QCOMPARE(TfCtar::openForRunning(p, &f.slot), int(QDialog::Rejected));
+    QCOMPARE(TfCtar::openForRunning(ctarContext(p), &f.slot), int(QDialog::Rejected));
     QVERIFY(!f.slot);
     QCOMPARE(p.connRecords.running.nomeTar, Nuova);
 }
@@ -215,7 +216,8 @@ void TestCtarWindow::storedConnections()
         QCOMPARE(w->tabAtt(), Nuova);
         QVERIFY(!child<QPushButton>(w, "applica")->isEnabled());
     });
-    QCOMPARE(TfCtar::openForStored(f.program, &f.slot, list, 1, 2), int(QDialog::Accepted));
+    QCOMPARE(TfCtar::openForStored(ctarContext(f.program), &f.slot, list, 1, 2),
+             int(QDialog::Accepted));
     QVERIFY(!f.slot);
     QVERIFY(f.prompt.requests().isEmpty());
 
@@ -245,7 +247,8 @@ void TestCtarWindow::storedWithoutProfile()
         QVERIFY(w->isVisible());
         QVERIFY(child<QPushButton>(w, "applica")->isEnabled());
     });
-    QCOMPARE(TfCtar::openForStored(f.program, &f.slot, list, 1, 1), int(QDialog::Rejected));
+    QCOMPARE(TfCtar::openForStored(ctarContext(f.program), &f.slot, list, 1, 1),
+             int(QDialog::Rejected));
 }
 
 QTEST_MAIN(TestCtarWindow)

@@ -2,6 +2,7 @@
 // with profiles laid out by the test and a scripted prompt.
 
 #include "app/SettingsStore.h"
+#include "app/WindowContexts.h"
 #include "platform/gui/HelpKey.h"
 #include "tariff/KvStringGrid.h"
 #include "tariff/ProfileFiles.h"
@@ -84,7 +85,7 @@ struct EditorFixture : ProgramFixture {
 
     std::unique_ptr<TfTariffe> open()
     {
-        auto w = std::make_unique<TfTariffe>(program);
+        auto w = std::make_unique<TfTariffe>(tariffeContext(program));
         w->show();
         QCoreApplication::processEvents(); // the opening runs once the window is up
         return w;
@@ -359,7 +360,7 @@ void TestTariffEditor::opensCentredOnTheScreen()
     QWidget bar;
     bar.setGeometry(0, 0, 300, 25);
     bar.show();
-    TfTariffe w(f.program, &bar);
+    TfTariffe w(tariffeContext(f.program), &bar);
     w.show();
     // Give or take the window's frame, which the desktop adds around it.
     const QPoint off =
@@ -588,7 +589,7 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
     }
     filler.close();
 
-    auto w = std::make_unique<TfTariffe>(program);
+    auto w = std::make_unique<TfTariffe>(tariffeContext(program));
     w->show();
     QCoreApplication::processEvents(); // the opening runs once the window is up
     clickCell(*w, 6, 1);
