@@ -13,15 +13,20 @@ constexpr SettingsStore::Period StoredPeriods[6] = {
     SettingsStore::Period::Ult15gg, SettingsStore::Period::Ult30gg,
     SettingsStore::Period::UltMese, SettingsStore::Period::UltBimestre};
 
-} // namespace
-
-ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
+// The names of the profile files, sorted.
+std::function<QStringList()> profileNames(Program& program)
 {
-    const auto profileNames = [&program] {
+    return [&program] {
         QStringList names;
         TProfileFiles(program.profiles, program.programFolder, program.prompt).ListProfiles(names);
         return names;
     };
+}
+
+} // namespace
+
+ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
+{
     const auto providerEntries = [&program] {
         // Only the entry names are wanted: the program's current provider
         // record may belong to a call being dialled and is left alone.
@@ -56,7 +61,7 @@ ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
             program.prompt,
             program.shell,
             program.settings.cambioEcu,
-            profileNames,
+            profileNames(program),
             providerEntries,
             loadChoices,
             saveChoices,
@@ -101,4 +106,15 @@ TariffeContext tariffeContext(Program& program)
                 store.setTabellaAttuale(current);
                 store.setTabDefault(byDefault);
             }};
+}
+
+SettContext settContext(Program& program)
+{
+    return {
+        program.settings,      program.watch.connected,
+        program.dialUp,        program.provider,
+        program.rasBackend,    program.version,
+        program.programFolder, program.dataFolder,
+        program.prompt,        program.shell,
+        profileNames(program), [&program](QString* error) { return program.saveSettings(error); }};
 }

@@ -4,6 +4,7 @@
 // same way from a program of its own.
 
 #include "archive/ConnContext.h"
+#include "options/uSett.h"
 #include "tariff/uCtar.h"
 #include "tariff/uTariffe.h"
 
@@ -25,3 +26,8 @@ CtarContext ctarContext(Program& program);
 // The tariff editor's: the working profile, the two profile names of the
 // settings (as the program holds them, and as stored), the VAT.
 TariffeContext tariffeContext(Program& program);
+
+// The options window's: the settings, the connected flag, the dial-up layer
+// and the current provider record, the version; "&Ok" saves through the
+// program unless the hooks say otherwise.
+SettContext settContext(Program& program);

@@ -832,7 +832,7 @@ void TfMain::openOptions(int page)
     hooks.startupShortcut = [this](bool on, QString* error) { return startupShortcut(on, error); };
     // The bar's own save puts its current position into the record first.
     hooks.saveSettings = [this](QString* error) { return saveSettings(error); };
-    TfSett sett(m_program, std::move(hooks), page, this);
+    TfSett sett(settContext(m_program), std::move(hooks), page, this);
     m_windows.fSett = &sett;
     sett.exec();
     m_windows.fSett.clear();

@@ -701,7 +701,7 @@ void TestMainBar::installedProgramSplitsItsFolders()
 
     TfMain bar(program);
     bar.help();
-    TfSett options(program, SettHooks{});
+    TfSett options(settContext(program), SettHooks{});
     options.helpKey();
     options.CartProgClick();
     TfTariffe editor(tariffeContext(program));

@@ -3,6 +3,7 @@
 // shortcuts of the "Menù" page and the help key.
 
 #include "app/SettingsStore.h"
+#include "app/WindowContexts.h"
 #include "dialup/ProviderRecord.h"
 #include "options/uSett.h"
 #include "options/uSplash.h"
@@ -42,7 +43,7 @@ struct Fixture : ProgramFixture {
     void addProfile(const QString& name) { QVERIFY(addProfileFile(name)); }
     std::unique_ptr<TfSett> open(int page = TfSett::AvvioPage, SettHooks hooks = {})
     {
-        return std::make_unique<TfSett>(program, std::move(hooks), page);
+        return std::make_unique<TfSett>(settContext(program), std::move(hooks), page);
     }
     Settings saved() const
     {
