@@ -118,3 +118,8 @@ SettContext settContext(Program& program)
         program.prompt,        program.shell,
         profileNames(program), [&program](QString* error) { return program.saveSettings(error); }};
 }
+
+AutoDialContext autoDialContext(Program& program, IDialSession& session, TfStato* stato)
+{
+    return {session, program.settings, program.dataFolder, program.shell, stato};
+}

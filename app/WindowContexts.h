@@ -4,6 +4,7 @@
 // same way from a program of its own.
 
 #include "archive/ConnContext.h"
+#include "dialup/uAutoDial.h"
 #include "options/uSett.h"
 #include "tariff/uCtar.h"
 #include "tariff/uTariffe.h"
@@ -31,3 +32,7 @@ TariffeContext tariffeContext(Program& program);
 // and the current provider record, the version; "&Ok" saves through the
 // program unless the hooks say otherwise.
 SettContext settContext(Program& program);
+
+// The dialler's: the session the watch meters (through IDialSession), the
+// dialler's settings, the status window made at start (or none).
+AutoDialContext autoDialContext(Program& program, IDialSession& session, TfStato* stato);

@@ -843,7 +843,7 @@ bool TfMain::openAutoDial()
     // Created on first use and kept until it is closed (closing destroys it
     // and empties the slot); shown not modally.
     if (!m_windows.fAutoDial)
-        m_windows.fAutoDial = new TfAutoDial(m_program, m_watch, *this, m_stato);
+        m_windows.fAutoDial = new TfAutoDial(autoDialContext(m_program, m_watch, m_stato));
     QWidget* dialler = m_windows.fAutoDial;
     dialler->show();
     dialler->raise();

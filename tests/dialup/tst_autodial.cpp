@@ -4,6 +4,7 @@
 // credentials prompt before a dial.
 
 #include "app/Watch.h"
+#include "app/WindowContexts.h"
 #include "dialup/uAutoDial.h"
 #include "dialup/uStato.h"
 #include "dialup/uUsrPas.h"
@@ -46,7 +47,7 @@ struct World : ProgramFixture {
     }
 
     // Created on the heap: closing destroys it.
-    QPointer<TfAutoDial> open() { return new TfAutoDial(program, watch, view); }
+    QPointer<TfAutoDial> open() { return new TfAutoDial(autoDialContext(program, watch, nullptr)); }
 };
 
 QStringList items(QListWidget* list)
