@@ -47,7 +47,7 @@ struct Fixture : ProgramFixture {
         if (!storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode) ||
             !storeBool(SettingsStore::Main, QStringLiteral("NascondiIcone"), iconsHidden))
             QTest::qFail("settings not stored", __FILE__, __LINE__);
-        return std::make_unique<TfMain>(program);
+        return std::make_unique<TfMain>(program, clockSetter);
     }
 };
 
@@ -283,8 +283,8 @@ void TestDisplayModes::reducedToIconItemChangesNothing()
 
     auto bar = f.makeBar(5);
     action(*bar, "Ridottoadicona2")->trigger();
-    bar->applyDisplayMode(0);
-    bar->applyDisplayMode(8);
+    bar->applyStoredDisplayMode(0);
+    bar->applyStoredDisplayMode(8);
     QCOMPARE(f.program.settings.tipoVisualiz, 5);
     QCOMPARE(bar->width(), 118);
     QVERIFY(!control(*bar, "Costo")->isHidden());
@@ -304,14 +304,15 @@ void TestDisplayModes::cyclicRotation()
                 v << QLatin1String(name);
         return v.join(QLatin1Char(','));
     };
-    QCOMPARE(bar->cyclePosition(), 1);
+    QCOMPARE(bar->cyclePart(), CyclePart::Clock);
     QCOMPARE(visibleField(), QStringLiteral("Nascosto"));
     const QStringList expected = {"Tempo", "Costo", "Nascosto", "Tempo"};
-    const QList<int> positions = {2, 3, 1, 2};
+    const QList<CyclePart> parts = {CyclePart::Time, CyclePart::Cost, CyclePart::Clock,
+                                    CyclePart::Time};
     for (int i = 0; i < expected.size(); ++i) {
         bar->CycleTimerTimer();
         QCOMPARE(visibleField(), expected[i]);
-        QCOMPARE(bar->cyclePosition(), positions[i]);
+        QCOMPARE(bar->cyclePart(), parts[i]);
     }
 
     // Leaving the mode stops the cycling and shows the mode's own fields.
@@ -451,14 +452,14 @@ void TestDisplayModes::modeSurvivesRestart()
     bar.reset();
 
     f.program.settings = Settings{};
-    auto again = std::make_unique<TfMain>(f.program);
+    auto again = std::make_unique<TfMain>(f.program, f.clockSetter);
     QCOMPARE(f.program.settings.tipoVisualiz, 6);
     QCOMPARE(again->width(), 105);
     QCOMPARE(shownControls(*again).join(QLatin1Char(',')),
              QStringLiteral("sem,autLight,Panel1,Nascosto,SpeedButton2,Bevel2"));
     // The slide and the cycle position are not kept: the panel starts over.
     QVERIFY(again->slideTimer().isActive());
-    QCOMPARE(again->cyclePosition(), 1);
+    QCOMPARE(again->cyclePart(), CyclePart::Clock);
 }
 
 void TestDisplayModes::trayMenuIsPopSem()

@@ -41,7 +41,7 @@ const QString NotYet = QStringLiteral("Funzione non ancora disponibile.");
 // A program in a fixed folder that no test writes to, for one bar.
 struct Fixture : ProgramFixture {
     Fixture() : ProgramFixture(Options().inFolder(QStringLiteral("/opt/tarvelo"))) {}
-    std::unique_ptr<TfMain> makeBar() { return std::make_unique<TfMain>(program); }
+    std::unique_ptr<TfMain> makeBar() { return std::make_unique<TfMain>(program, clockSetter); }
 };
 
 // The same with a private program folder, for windows that read and write
@@ -358,7 +358,7 @@ void TestMainBar::displayModeChoice()
     QCOMPARE(f.program.settings.tipoVisualiz, 7);
     // Values outside 1..7, and 3, change nothing.
     for (int ignored : {0, 3, 8, -1})
-        bar->applyDisplayMode(ignored);
+        bar->applyStoredDisplayMode(ignored);
     QCOMPARE(f.program.settings.tipoVisualiz, 7);
     action(*bar, "Normale1")->trigger();
     QCOMPARE(f.program.settings.tipoVisualiz, 1);
@@ -462,7 +462,8 @@ void TestMainBar::unreadableSettingsNeverWrittenOver()
     TRegFile registry(path);
     FakeShell shell;
     Program program{prompt, clock, registry, shell, dir.path()};
-    auto bar = std::make_unique<TfMain>(program);
+    FakeClockSetter clockSetter;
+    auto bar = std::make_unique<TfMain>(program, clockSetter);
     QCOMPARE(prompt.requests().size(), 1);
     const QString text = prompt.requests().first().text;
     QVERIFY2(text.startsWith(QStringLiteral("Problema con il file delle impostazioni:\r") + path +
@@ -561,7 +562,7 @@ void TestMainBar::itemsOpenTheirWindows()
     QFETCH(QString, item);
     QFETCH(QString, window);
     FolderFixture f;
-    auto bar = std::make_unique<TfMain>(f.program);
+    auto bar = std::make_unique<TfMain>(f.program, f.clockSetter);
     f.program.watch.connected = true; // "C&ambia Tariffa" acts only then
     const QHash<QString, QPointer<QWidget> WindowSlots::*> slotOf = {
         {QStringLiteral("TfConn"), &WindowSlots::fConn},
@@ -591,7 +592,7 @@ void TestMainBar::itemsOpenTheirWindows()
 void TestMainBar::rightClickOpensOptionsOnce()
 {
     FolderFixture f;
-    auto bar = std::make_unique<TfMain>(f.program);
+    auto bar = std::make_unique<TfMain>(f.program, f.clockSetter);
     bar->show();
     QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
     auto* tempo = child<QWidget>(bar.get(), "Tempo");
@@ -617,7 +618,7 @@ void TestMainBar::rightClickOpensOptionsOnce()
 void TestMainBar::manualModeOpensTheDialler()
 {
     FolderFixture f;
-    auto bar = std::make_unique<TfMain>(f.program);
+    auto bar = std::make_unique<TfMain>(f.program, f.clockSetter);
     action(*bar, "AutoInt1")->trigger();
     QPointer<QWidget> dialler = bar->windows().fAutoDial;
     QVERIFY(dialler);
@@ -699,7 +700,7 @@ void TestMainBar::installedProgramSplitsItsFolders()
     QCOMPARE(program.programFolder, layout.programFolder);
     QCOMPARE(program.dataFolder, layout.dataFolder);
 
-    TfMain bar(program);
+    TfMain bar(program, f.clockSetter);
     bar.help();
     TfSett options(settContext(program), SettHooks{});
     options.helpKey();

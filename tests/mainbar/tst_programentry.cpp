@@ -54,7 +54,7 @@ void TestProgramEntry::secondInstanceRefused()
 
     Services s;
     SingleInstance second(MutexName, lockDir.path());
-    ProgramEntry entry(s.program, second);
+    ProgramEntry entry(s.program, second, s.clockSetter);
     QVERIFY(!entry.start());
 
     QCOMPARE(s.prompt.requests().size(), 1);
@@ -86,7 +86,7 @@ void TestProgramEntry::startShowsBar()
 
     SingleInstance instance(MutexName, lockDir.path());
     {
-        ProgramEntry entry(s.program, instance);
+        ProgramEntry entry(s.program, instance, s.clockSetter);
         QVERIFY(entry.start());
         QVERIFY(s.prompt.requests().isEmpty());
         QVERIFY(instance.isHeld());
@@ -110,7 +110,7 @@ void TestProgramEntry::terminationSignalSavesSettings()
     QTemporaryDir lockDir;
     Services s;
     SingleInstance instance(MutexName, lockDir.path());
-    ProgramEntry entry(s.program, instance);
+    ProgramEntry entry(s.program, instance, s.clockSetter);
     QVERIFY(entry.start());
     TfMain* bar = entry.mainBar();
     QSignalSpy ended(bar, &TfMain::programEnded);
@@ -157,7 +157,7 @@ void TestProgramEntry::firstStartOfAnInstalledProgram()
     ProgramFixture f(ProgramFixture::Options().withLayout(layout));
     QTemporaryDir lockDir;
     SingleInstance instance(MutexName, lockDir.path());
-    ProgramEntry entry(f.program, instance);
+    ProgramEntry entry(f.program, instance, f.clockSetter);
     QVERIFY(entry.start());
     QVERIFY(entry.mainBar());
     if (!blocked) {

@@ -13,6 +13,7 @@
 #include "common/Clock.h"
 #include "common/DateTime.h"
 #include "common/ScriptedPrompt.h"
+#include "platform/clock/FakeClockSetter.h"
 #include "platform/system/ProgramLayout.h"
 #include "platform/system/Registry.h"
 #include "tests/support/FakeRasService.h"
@@ -76,6 +77,8 @@ struct ProgramFixture {
     ManualClock clock;
     TMemRegistry registry;
     FakeShell shell;
+    // Setting the system clock only moves the manual clock.
+    FakeClockSetter clockSetter{&clock};
     // The fake dial-up service when the options asked for one (the program
     // owns it), else null.
     FakeRasService* ras = nullptr;

@@ -52,7 +52,7 @@ void TestWatchBar::oneCall()
         cli(f.folder, {"provider", "set", "Prova", "--phone", "0701234567", "--profile", "Prova"}),
         0);
 
-    TfMain bar(f.program);
+    TfMain bar(f.program, f.clockSetter);
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
     QCOMPARE(f.program.rasState.entries[0], QStringLiteral("Prova"));
