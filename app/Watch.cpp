@@ -71,7 +71,7 @@ void TWatch::setLightState(const QString& text, int image)
     m_ctx.watch.lightImage = image;
 }
 
-void TWatch::CtrlTimerTimer()
+void TWatch::watchTick()
 {
     WatchState& w = m_ctx.watch;
     if (w.mode != 1)
@@ -209,7 +209,7 @@ void TWatch::sessionStartMoved()
     m_ctx.trace = std::move(trace);
 }
 
-void TWatch::Timer1Timer()
+void TWatch::sessionTick()
 {
     WatchState& w = m_ctx.watch;
     ConnRecords& recs = m_ctx.records;
@@ -264,7 +264,7 @@ void TWatch::StopClick()
         m_view.openEndDialog(w.light);
 }
 
-void TWatch::Timer2Timer()
+void TWatch::blinkTick()
 {
     WatchState& w = m_ctx.watch;
     if (!w.enabled)

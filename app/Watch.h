@@ -103,16 +103,16 @@ public:
     void watchOff();
 
     // CtrlTimer, after the bar's own first-tick work: probe and react.
-    void CtrlTimerTimer();
+    void watchTick();
     // Session start; also called by the dialler. Does nothing but re-arm the
     // first save when a session already runs.
     void StartClick();
     // Timer1: time and cost on the bar, periodic save.
-    void Timer1Timer();
+    void sessionTick();
     // Session end; also called by the dialler and the disconnect's last resort.
     void StopClick();
     // Timer2: the light blinks.
-    void Timer2Timer();
+    void blinkTick();
 
     // "&Manuale" / "&Connetti" / "&Disconnetti".
     void AutoInt1Click();

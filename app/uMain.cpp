@@ -127,24 +127,24 @@ TfMain::TfMain(Program& program, IClockSetter& clockSetter, QWidget* parent)
     createControls();
     createPopSem();
 
-    m_ctrlTimer.setObjectName(QStringLiteral("CtrlTimer"));
-    m_timer1.setObjectName(QStringLiteral("Timer1"));
-    m_timer2.setObjectName(QStringLiteral("Timer2"));
-    m_ctrlTimer.setInterval(1); // the first tick comes at once, then every second
-    m_timer1.setInterval(1000);
-    m_timer2.setInterval(1000);
-    connect(&m_ctrlTimer, &QTimer::timeout, this, &TfMain::CtrlTimerTimer);
-    connect(&m_timer1, &QTimer::timeout, this, &TfMain::Timer1Timer);
-    connect(&m_timer2, &QTimer::timeout, this, &TfMain::Timer2Timer);
+    m_watchTimer.setObjectName(QStringLiteral("CtrlTimer"));
+    m_sessionTimer.setObjectName(QStringLiteral("Timer1"));
+    m_blinkTimer.setObjectName(QStringLiteral("Timer2"));
+    m_watchTimer.setInterval(1); // the first tick comes at once, then every second
+    m_sessionTimer.setInterval(1000);
+    m_blinkTimer.setInterval(1000);
+    connect(&m_watchTimer, &QTimer::timeout, this, &TfMain::watchTick);
+    connect(&m_sessionTimer, &QTimer::timeout, this, &TfMain::sessionTick);
+    connect(&m_blinkTimer, &QTimer::timeout, this, &TfMain::blinkTick);
     m_slideTimer.setObjectName(QStringLiteral("SlideTimer"));
     m_clockTimer.setObjectName(QStringLiteral("ClockTimer"));
     m_cycleTimer.setObjectName(QStringLiteral("CycleTimer"));
     m_slideTimer.setInterval(SlideIntervalMs);
     m_clockTimer.setInterval(ClockIntervalMs);
     m_cycleTimer.setInterval(CycleIntervalMs);
-    connect(&m_slideTimer, &QTimer::timeout, this, &TfMain::SlideTimerTimer);
-    connect(&m_clockTimer, &QTimer::timeout, this, &TfMain::ClockTimerTimer);
-    connect(&m_cycleTimer, &QTimer::timeout, this, &TfMain::CycleTimerTimer);
+    connect(&m_slideTimer, &QTimer::timeout, this, &TfMain::slideTick);
+    connect(&m_clockTimer, &QTimer::timeout, this, &TfMain::clockTick);
+    connect(&m_cycleTimer, &QTimer::timeout, this, &TfMain::cycleTick);
 
     m_tray = new TTrayIcon(artwork::programIcon(), this);
     m_tray->setMenu(m_popSem);
@@ -169,86 +169,86 @@ TfMain::~TfMain()
 
 void TfMain::createControls()
 {
-    m_panel5 = new QLabel(this);
-    m_panel5->setObjectName(QStringLiteral("Panel5"));
-    m_panel5->setGeometry(0, 0, BarWidth, BarHeight);
-    m_panel5->setFrameStyle(QFrame::Box | QFrame::Plain);
-    m_panel5->setLineWidth(1);
-    m_panel5->setScaledContents(true);
-    m_panel5->setPixmap(artwork::barBackground(BarWidth, BarHeight));
+    m_strip = new QLabel(this);
+    m_strip->setObjectName(QStringLiteral("Panel5"));
+    m_strip->setGeometry(0, 0, BarWidth, BarHeight);
+    m_strip->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_strip->setLineWidth(1);
+    m_strip->setScaledContents(true);
+    m_strip->setPixmap(artwork::barBackground(BarWidth, BarHeight));
 
-    m_sem = new QLabel(m_panel5);
+    m_sem = new QLabel(m_strip);
     m_sem->setObjectName(QStringLiteral("sem"));
     m_sem->setGeometry(2, 4, artwork::TrafficLightSize, artwork::TrafficLightSize);
     m_sem->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_sem, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_popSem->popup(m_sem->mapToGlobal(pos)); });
 
-    m_autLight = new QLabel(m_panel5);
+    m_autLight = new QLabel(m_strip);
     m_autLight->setObjectName(QStringLiteral("autLight"));
     m_autLight->setGeometry(18, 10, 5, 5);
     setAutLight(true);
 
     // The clock lies under the sliding panel, which uncovers it.
-    m_nascosto = field(m_panel5, "Nascosto", QStringLiteral("00.00"), 31, 48);
+    m_nascosto = field(m_strip, "Nascosto", QStringLiteral("00.00"), 31, 48);
 
-    m_panel1 = new QFrame(m_panel5);
-    m_panel1->setObjectName(QStringLiteral("Panel1"));
-    m_panel1->setGeometry(26, 2, 54, 17);
-    m_panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    m_panel1->setLineWidth(1);
-    m_panel1->setAutoFillBackground(true);
-    m_image5 = new QLabel(m_panel1);
-    m_image5->setObjectName(QStringLiteral("Image5"));
-    m_image5->setGeometry(1, 1, 15, 15);
-    m_image5->setPixmap(artwork::programPixmap(14));
-    m_sb6 = new QLabel(QStringLiteral("Tarvelo!"), m_panel1);
-    m_sb6->setObjectName(QStringLiteral("sb6"));
-    m_sb6->setGeometry(16, 1, 37, 15);
-    m_sb6->setTextFormat(Qt::PlainText);
+    m_slidingPanel = new QFrame(m_strip);
+    m_slidingPanel->setObjectName(QStringLiteral("Panel1"));
+    m_slidingPanel->setGeometry(26, 2, 54, 17);
+    m_slidingPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_slidingPanel->setLineWidth(1);
+    m_slidingPanel->setAutoFillBackground(true);
+    m_panelImage = new QLabel(m_slidingPanel);
+    m_panelImage->setObjectName(QStringLiteral("Image5"));
+    m_panelImage->setGeometry(1, 1, 15, 15);
+    m_panelImage->setPixmap(artwork::programPixmap(14));
+    m_panelCaption = new QLabel(QStringLiteral("Tarvelo!"), m_slidingPanel);
+    m_panelCaption->setObjectName(QStringLiteral("sb6"));
+    m_panelCaption->setGeometry(16, 1, 37, 15);
+    m_panelCaption->setTextFormat(Qt::PlainText);
     QFont small(QStringLiteral("Sans Serif"), 6, QFont::Bold);
     small.setStyleHint(QFont::SansSerif);
-    m_sb6->setFont(small);
+    m_panelCaption->setFont(small);
 
-    m_tempo = field(m_panel5, "Tempo", QStringLiteral("00.00.00"), 82, 59);
+    m_tempo = field(m_strip, "Tempo", QStringLiteral("00.00.00"), 82, 59);
     m_tempo->setToolTip(QStringLiteral("Totale n.d."));
-    m_costo = field(m_panel5, "Costo", QStringLiteral("0"), 144, BarLayout::CostoWidth);
+    m_costo = field(m_strip, "Costo", QStringLiteral("0"), 144, BarLayout::CostoWidth);
 
-    m_speedButton3 =
-        speedButton(m_panel5, "SpeedButton3", 194, QStringLiteral("Tabella Connessioni"));
-    m_speedButton3->setIcon(artwork::glyph(artwork::Glyph::Archive));
-    m_speedButton4 =
-        speedButton(m_panel5, "SpeedButton4", 210, QStringLiteral("Profili tariffari"));
-    m_speedButton4->setIcon(artwork::glyph(artwork::Glyph::Tariffs));
-    m_sett = speedButton(m_panel5, "Sett", 226, QStringLiteral("Opzioni"));
-    m_sett->setIcon(artwork::glyph(artwork::Glyph::Options));
-    m_speedButton5 = speedButton(m_panel5, "SpeedButton5", 246, QStringLiteral("Riduci a icona"));
-    m_speedButton5->setText(QStringLiteral("!!!"));
-    m_speedButton5->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_speedButton5->setFont(small);
-    m_speedButton2 = speedButton(m_panel5, "SpeedButton2", 262,
-                                 QStringLiteral("Tenere premuto e muovere il mouse"));
-    m_speedButton2->setIcon(artwork::glyph(artwork::Glyph::Drag));
-    m_speedButton1 = speedButton(m_panel5, "SpeedButton1", 278, QStringLiteral("Esci"));
-    m_speedButton1->setIcon(artwork::glyph(artwork::Glyph::Quit));
+    m_archiveButton =
+        speedButton(m_strip, "SpeedButton3", 194, QStringLiteral("Tabella Connessioni"));
+    m_archiveButton->setIcon(artwork::glyph(artwork::Glyph::Archive));
+    m_tariffsButton =
+        speedButton(m_strip, "SpeedButton4", 210, QStringLiteral("Profili tariffari"));
+    m_tariffsButton->setIcon(artwork::glyph(artwork::Glyph::Tariffs));
+    m_optionsButton = speedButton(m_strip, "Sett", 226, QStringLiteral("Opzioni"));
+    m_optionsButton->setIcon(artwork::glyph(artwork::Glyph::Options));
+    m_iconiseButton = speedButton(m_strip, "SpeedButton5", 246, QStringLiteral("Riduci a icona"));
+    m_iconiseButton->setText(QStringLiteral("!!!"));
+    m_iconiseButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_iconiseButton->setFont(small);
+    m_dragHandle = speedButton(m_strip, "SpeedButton2", 262,
+                               QStringLiteral("Tenere premuto e muovere il mouse"));
+    m_dragHandle->setIcon(artwork::glyph(artwork::Glyph::Drag));
+    m_quitButton = speedButton(m_strip, "SpeedButton1", 278, QStringLiteral("Esci"));
+    m_quitButton->setIcon(artwork::glyph(artwork::Glyph::Quit));
 
-    m_bevel2 = new QFrame(m_panel5);
-    m_bevel2->setObjectName(QStringLiteral("Bevel2"));
-    m_bevel2->setFrameStyle(QFrame::VLine | QFrame::Sunken);
-    m_bevel2->setGeometry(294, 2, 2, 21);
+    m_separator = new QFrame(m_strip);
+    m_separator->setObjectName(QStringLiteral("Bevel2"));
+    m_separator->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    m_separator->setGeometry(294, 2, 2, 21);
 
-    connect(m_speedButton3, &QToolButton::clicked, this, &TfMain::openArchive);
-    connect(m_speedButton4, &QToolButton::clicked, this, &TfMain::openTariffEditor);
-    connect(m_sett, &QToolButton::clicked, this, [this] {
+    connect(m_archiveButton, &QToolButton::clicked, this, &TfMain::openArchive);
+    connect(m_tariffsButton, &QToolButton::clicked, this, &TfMain::openTariffEditor);
+    connect(m_optionsButton, &QToolButton::clicked, this, [this] {
         if (!m_dragMoved) // a drag by this button is not a click
             openOptions();
     });
-    connect(m_speedButton5, &QToolButton::clicked, this, &TfMain::hideBar);
-    connect(m_speedButton1, &QToolButton::clicked, this, &TfMain::quit);
+    connect(m_iconiseButton, &QToolButton::clicked, this, &TfMain::hideBar);
+    connect(m_quitButton, &QToolButton::clicked, this, &TfMain::quit);
 
-    for (QWidget* w : {static_cast<QWidget*>(m_sem), static_cast<QWidget*>(m_image5),
-                       static_cast<QWidget*>(m_sb6), static_cast<QWidget*>(m_costo),
-                       static_cast<QWidget*>(m_speedButton2), static_cast<QWidget*>(m_sett)})
+    for (QWidget* w : {static_cast<QWidget*>(m_sem), static_cast<QWidget*>(m_panelImage),
+                       static_cast<QWidget*>(m_panelCaption), static_cast<QWidget*>(m_costo),
+                       static_cast<QWidget*>(m_dragHandle), static_cast<QWidget*>(m_optionsButton)})
         w->installEventFilter(this);
 }
 
@@ -372,25 +372,25 @@ void TfMain::ensureOnScreen()
 
 // ---- Watch surface ----------------------------------------------------------
 
-void TfMain::CtrlTimerTimer()
+void TfMain::watchTick()
 {
-    if (m_ctrlTimer.interval() == 1) {
+    if (m_watchTimer.interval() == 1) {
         // Starting the event loop may have shown a bar that should start hidden.
         if (!m_program.settings.normWind)
             hideBar();
-        m_ctrlTimer.setInterval(1000);
+        m_watchTimer.setInterval(1000);
     }
-    m_watch.CtrlTimerTimer();
+    m_watch.watchTick();
 }
 
-void TfMain::Timer1Timer()
+void TfMain::sessionTick()
 {
-    m_watch.Timer1Timer();
+    m_watch.sessionTick();
 }
 
-void TfMain::Timer2Timer()
+void TfMain::blinkTick()
 {
-    m_watch.Timer2Timer();
+    m_watch.blinkTick();
 }
 
 void TfMain::semClick()
@@ -405,9 +405,9 @@ void TfMain::watchOn()
 
 void TfMain::setTimerActive(WatchTimer timer, bool active)
 {
-    QTimer& t = timer == WatchTimer::Ctrl      ? m_ctrlTimer
-                : timer == WatchTimer::Session ? m_timer1
-                                               : m_timer2;
+    QTimer& t = timer == WatchTimer::Ctrl      ? m_watchTimer
+                : timer == WatchTimer::Session ? m_sessionTimer
+                                               : m_blinkTimer;
     // Starting a running timer would only shift its beat.
     if (!active)
         t.stop();
@@ -519,7 +519,7 @@ void TfMain::showEvent(QShowEvent* event)
 void TfMain::setBarWidth(int width)
 {
     resize(width, BarHeight);
-    m_panel5->resize(width, BarHeight);
+    m_strip->resize(width, BarHeight);
     // A bar that grows near the screen's edge must not push buttons off it.
     if (isVisible())
         ensureOnScreen();
@@ -563,7 +563,7 @@ QWidget* TfMain::control(BarControl c) const
     case BarControl::AutLight:
         return m_autLight;
     case BarControl::Panel1:
-        return m_panel1;
+        return m_slidingPanel;
     case BarControl::Nascosto:
         return m_nascosto;
     case BarControl::Tempo:
@@ -571,19 +571,19 @@ QWidget* TfMain::control(BarControl c) const
     case BarControl::Costo:
         return m_costo;
     case BarControl::ArchiveButton:
-        return m_speedButton3;
+        return m_archiveButton;
     case BarControl::TariffsButton:
-        return m_speedButton4;
+        return m_tariffsButton;
     case BarControl::OptionsButton:
-        return m_sett;
+        return m_optionsButton;
     case BarControl::IconiseButton:
-        return m_speedButton5;
+        return m_iconiseButton;
     case BarControl::DragHandle:
-        return m_speedButton2;
+        return m_dragHandle;
     case BarControl::QuitButton:
-        return m_speedButton1;
+        return m_quitButton;
     case BarControl::Separator:
-        return m_bevel2;
+        return m_separator;
     case BarControl::Count:
         break;
     }
@@ -615,7 +615,7 @@ void TfMain::placeControls(DisplayMode mode)
         control(c)->setGeometry(layout.place(c));
     for (BarControl b : Buttons)
         control(b)->move(layout.place(b).topLeft());
-    m_bevel2->move(layout.place(BarControl::Separator).topLeft());
+    m_separator->move(layout.place(BarControl::Separator).topLeft());
     setBarWidth(layout.width);
 }
 
@@ -667,7 +667,7 @@ void TfMain::applyDisplayMode(DisplayMode mode)
     update();
 }
 
-void TfMain::CycleTimerTimer()
+void TfMain::cycleTick()
 {
     m_cyclePart = nextCyclePart(m_cyclePart);
     showCyclePart();
@@ -687,17 +687,17 @@ void TfMain::slidePanelClick()
     m_slideTimer.start();
 }
 
-void TfMain::SlideTimerTimer()
+void TfMain::slideTick()
 {
     switch (m_slide.tick()) {
     case PanelSlide::Step::Moving:
-        m_panel1->resize(m_slide.width, m_panel1->height());
-        m_sb6->move(m_slide.captionX, m_sb6->y());
+        m_slidingPanel->resize(m_slide.width, m_slidingPanel->height());
+        m_panelCaption->move(m_slide.captionX, m_panelCaption->y());
         break;
     case PanelSlide::Step::Uncovered:
         m_slideTimer.stop();
         m_clockTimer.start();
-        ClockTimerTimer();
+        clockTick();
         break;
     case PanelSlide::Step::Covered:
         m_slideTimer.stop();
@@ -706,7 +706,7 @@ void TfMain::SlideTimerTimer()
     }
 }
 
-void TfMain::ClockTimerTimer()
+void TfMain::clockTick()
 {
     m_nascosto->setText(fmt::formatDateTime(QStringLiteral("hh:nn"), m_program.clock.now()));
 }
@@ -793,7 +793,7 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event)
                              static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     if (watched == m_sem && leftRelease)
         semClick();
-    else if ((watched == m_image5 || watched == m_sb6) && leftRelease)
+    else if ((watched == m_panelImage || watched == m_panelCaption) && leftRelease)
         slidePanelClick();
     else if (watched == m_costo) {
         if (type == QEvent::MouseButtonPress &&
@@ -801,7 +801,7 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event)
             showExtraInfo();
         else if (type == QEvent::MouseButtonRelease)
             hideExtraInfo();
-    } else if (watched == m_speedButton2 || watched == m_sett)
+    } else if (watched == m_dragHandle || watched == m_optionsButton)
         dragEvent(event);
     return QWidget::eventFilter(watched, event);
 }
@@ -862,9 +862,9 @@ void TfMain::shutdown(bool interactive)
     if (m_ended)
         return;
     m_ended = true;
-    m_ctrlTimer.stop();
-    m_timer1.stop();
-    m_timer2.stop();
+    m_watchTimer.stop();
+    m_sessionTimer.stop();
+    m_blinkTimer.stop();
     m_slideTimer.stop();
     m_clockTimer.stop();
     m_cycleTimer.stop();

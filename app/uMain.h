@@ -57,12 +57,12 @@ public:
     // CtrlTimer: 1 ms for its first tick, then 1000 ms. Timer1 (session tick)
     // and Timer2 (blink tick): 1000 ms, started by the watch. Each handler
     // hands the tick to the watch.
-    QTimer& ctrlTimer() { return m_ctrlTimer; }
-    QTimer& timer1() { return m_timer1; }
-    QTimer& timer2() { return m_timer2; }
-    void CtrlTimerTimer();
-    void Timer1Timer();
-    void Timer2Timer();
+    QTimer& watchTimer() { return m_watchTimer; }
+    QTimer& sessionTimer() { return m_sessionTimer; }
+    QTimer& blinkTimer() { return m_blinkTimer; }
+    void watchTick();
+    void sessionTick();
+    void blinkTick();
     // Left click on the traffic light: Watch on.
     void semClick();
     // Watch on: enabled, not running, automatic mode, CtrlTimer running. Does
@@ -116,13 +116,13 @@ public:
     // Slide tick (50 ms, only while the panel moves): 5 pixels a tick; once
     // slid away the clock timer starts, once back it stops.
     QTimer& slideTimer() { return m_slideTimer; }
-    void SlideTimerTimer();
+    void slideTick();
     // Clock tick (2000 ms, while the panel is slid away): Nascosto := "hh:nn".
     QTimer& clockTimer() { return m_clockTimer; }
-    void ClockTimerTimer();
+    void clockTick();
     // Cycle tick (5000 ms, cyclic mode only): clock, time, cost in turn.
     QTimer& cycleTimer() { return m_cycleTimer; }
-    void CycleTimerTimer();
+    void cycleTick();
     CyclePart cyclePart() const { return m_cyclePart; }
 
     // ---- Extra information --------------------------------------------------
@@ -199,22 +199,22 @@ private:
     std::unique_ptr<ClockSync> m_clockSync;
     std::unique_ptr<UpdateCheck> m_updateCheck;
 
-    QLabel* m_panel5 = nullptr;
+    QLabel* m_strip = nullptr;
     QLabel* m_sem = nullptr;
     QLabel* m_autLight = nullptr;
-    QFrame* m_panel1 = nullptr;
-    QLabel* m_image5 = nullptr;
-    QLabel* m_sb6 = nullptr;
+    QFrame* m_slidingPanel = nullptr;
+    QLabel* m_panelImage = nullptr;
+    QLabel* m_panelCaption = nullptr;
     QLabel* m_nascosto = nullptr;
     QLabel* m_tempo = nullptr;
     QLabel* m_costo = nullptr;
-    QToolButton* m_speedButton3 = nullptr;
-    QToolButton* m_speedButton4 = nullptr;
-    QToolButton* m_sett = nullptr;
-    QToolButton* m_speedButton5 = nullptr;
-    QToolButton* m_speedButton2 = nullptr;
-    QToolButton* m_speedButton1 = nullptr;
-    QFrame* m_bevel2 = nullptr;
+    QToolButton* m_archiveButton = nullptr;
+    QToolButton* m_tariffsButton = nullptr;
+    QToolButton* m_optionsButton = nullptr;
+    QToolButton* m_iconiseButton = nullptr;
+    QToolButton* m_dragHandle = nullptr;
+    QToolButton* m_quitButton = nullptr;
+    QFrame* m_separator = nullptr;
 
     QMenu* m_popSem = nullptr;
     QAction* m_autoInt1 = nullptr;
@@ -223,9 +223,9 @@ private:
     QActionGroup* m_displayModes = nullptr;
 
     TTrayIcon* m_tray = nullptr;
-    QTimer m_ctrlTimer;
-    QTimer m_timer1;
-    QTimer m_timer2;
+    QTimer m_watchTimer;
+    QTimer m_sessionTimer;
+    QTimer m_blinkTimer;
     QTimer m_slideTimer;
     QTimer m_clockTimer;
     QTimer m_cycleTimer;

@@ -64,10 +64,10 @@ public:
     // the dialog may hide itself meanwhile (for the edit dialog).
     int run();
 
-    void Button1Click(); // "&OK"
-    void bDescClick();   // "&Descrizione"
-    void Timer1Timer();  // the icon blinks
-    void helpKey();      // F1
+    void okClick();    // "&OK"
+    void bDescClick(); // "&Descrizione"
+    void blinkTick();  // the icon blinks
+    void helpKey();    // F1
 
     void reject() override; // close box and Esc: nothing is written
 
@@ -77,11 +77,11 @@ protected:
 private:
     StopContext m_ctx;
     QLabel* m_stopImage;
-    QLabel* m_label1;
-    QLabel* m_label2;
+    QLabel* m_title;
+    QLabel* m_text;
     QRadioButton* m_rbSI;
     QRadioButton* m_rbNO;
-    QPushButton* m_button1;
+    QPushButton* m_ok;
     QPushButton* m_bDesc;
-    QTimer* m_timer1;
+    QTimer* m_blinkTimer;
 };

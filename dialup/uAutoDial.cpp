@@ -138,14 +138,14 @@ void TfAutoDial::createControls()
     m_ordine->setObjectName(QStringLiteral("ordine"));
     m_ordine->setGeometry(12, 142, 282, 150);
     m_ordine->setItemDelegate(new OrdineDelegate(m_provider, m_ordine));
-    m_speedButton2 = new QToolButton(this);
-    m_speedButton2->setObjectName(QStringLiteral("SpeedButton2"));
-    m_speedButton2->setArrowType(Qt::UpArrow);
-    m_speedButton2->setGeometry(302, 160, 24, 24);
-    m_speedButton3 = new QToolButton(this);
-    m_speedButton3->setObjectName(QStringLiteral("SpeedButton3"));
-    m_speedButton3->setArrowType(Qt::DownArrow);
-    m_speedButton3->setGeometry(302, 250, 24, 24);
+    m_moveUp = new QToolButton(this);
+    m_moveUp->setObjectName(QStringLiteral("SpeedButton2"));
+    m_moveUp->setArrowType(Qt::UpArrow);
+    m_moveUp->setGeometry(302, 160, 24, 24);
+    m_moveDown = new QToolButton(this);
+    m_moveDown->setObjectName(QStringLiteral("SpeedButton3"));
+    m_moveDown->setArrowType(Qt::DownArrow);
+    m_moveDown->setGeometry(302, 250, 24, 24);
 
     label(this, QStringLiteral("per"), "Label6", 12, 304);
     m_tentativi2 = countEdit(this, "tentativi2", 36, 302);
@@ -164,14 +164,14 @@ void TfAutoDial::createControls()
     m_ok->setObjectName(QStringLiteral("ok"));
     m_ok->setGeometry(70, 408, 90, 28);
     m_ok->setDefault(true);
-    m_speedButton1 = new QPushButton(QStringLiteral("&Chiudi"), this);
-    m_speedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    m_speedButton1->setGeometry(176, 408, 90, 28);
+    m_close = new QPushButton(QStringLiteral("&Chiudi"), this);
+    m_close->setObjectName(QStringLiteral("SpeedButton1"));
+    m_close->setGeometry(176, 408, 90, 28);
 
     connect(m_ok, &QPushButton::clicked, this, [this] { okClick(); });
-    connect(m_speedButton1, &QPushButton::clicked, this, &TfAutoDial::SpeedButton1Click);
-    connect(m_speedButton2, &QToolButton::clicked, this, &TfAutoDial::SpeedButton2Click);
-    connect(m_speedButton3, &QToolButton::clicked, this, &TfAutoDial::SpeedButton3Click);
+    connect(m_close, &QPushButton::clicked, this, &TfAutoDial::closeClick);
+    connect(m_moveUp, &QToolButton::clicked, this, &TfAutoDial::moveUpClick);
+    connect(m_moveDown, &QToolButton::clicked, this, &TfAutoDial::moveDownClick);
     connect(m_provider, &QComboBox::currentTextChanged, this, &TfAutoDial::ProviderClick);
 }
 
@@ -247,17 +247,17 @@ void TfAutoDial::moveSelected(int step)
     m_ordine->setCurrentRow(to);
 }
 
-void TfAutoDial::SpeedButton2Click()
+void TfAutoDial::moveUpClick()
 {
     moveSelected(-1);
 }
 
-void TfAutoDial::SpeedButton3Click()
+void TfAutoDial::moveDownClick()
 {
     moveSelected(1);
 }
 
-void TfAutoDial::SpeedButton1Click()
+void TfAutoDial::closeClick()
 {
     m_ctx.session.backToAutomatic();
     close();

@@ -63,9 +63,9 @@ public:
     // "C&onnetti": runs the dialling; returns how it ended.
     TAutoDialPlan::Outcome okClick();
     void ProviderClick();
-    void SpeedButton2Click(); // move up
-    void SpeedButton3Click(); // move down
-    void SpeedButton1Click(); // "&Chiudi"
+    void moveUpClick();   // move up
+    void moveDownClick(); // move down
+    void closeClick();    // "&Chiudi"
 
     // The choices as they stand.
     AutoDialChoice choice() const;
@@ -100,11 +100,11 @@ private:
     QRadioButton* m_rinuncia = nullptr;
     QRadioButton* m_prosegui = nullptr;
     QListWidget* m_ordine = nullptr;
-    QToolButton* m_speedButton2 = nullptr;
-    QToolButton* m_speedButton3 = nullptr;
+    QToolButton* m_moveUp = nullptr;
+    QToolButton* m_moveDown = nullptr;
     QLineEdit* m_tentativi2 = nullptr;
     QRadioButton* m_successivo = nullptr;
     QRadioButton* m_interrompi = nullptr;
     QPushButton* m_ok = nullptr;
-    QPushButton* m_speedButton1 = nullptr;
+    QPushButton* m_close = nullptr;
 };

@@ -52,17 +52,17 @@ TfStato::TfStato(QWidget* parent) : QDialog(parent)
     m_annulla->setGeometry(110, 74, 80, 26);
     connect(m_annulla, &QPushButton::clicked, this, &TfStato::annullaClick);
 
-    m_sb1 = new QStatusBar(this);
-    m_sb1->setObjectName(QStringLiteral("sb1"));
-    m_sb1->setSizeGripEnabled(false);
-    m_sb1->setGeometry(0, 108, 300, 24);
-    m_panel0 = new QLabel(StatoText, m_sb1);
-    m_panel0->setObjectName(QStringLiteral("sb1Panel0"));
-    m_panel1 = new QLabel(m_sb1);
-    m_panel1->setObjectName(QStringLiteral("sb1Panel1"));
-    m_panel1->setTextFormat(Qt::PlainText);
-    m_sb1->addWidget(m_panel0);
-    m_sb1->addWidget(m_panel1, 1);
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("sb1"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setGeometry(0, 108, 300, 24);
+    m_statusCaption = new QLabel(StatoText, m_statusBar);
+    m_statusCaption->setObjectName(QStringLiteral("sb1Panel0"));
+    m_statusText = new QLabel(m_statusBar);
+    m_statusText->setObjectName(QStringLiteral("sb1Panel1"));
+    m_statusText->setTextFormat(Qt::PlainText);
+    m_statusBar->addWidget(m_statusCaption);
+    m_statusBar->addWidget(m_statusText, 1);
 }
 
 int TfStato::run(const QString& attemptLine, const QString& entryName, const QString& phoneNumber)
@@ -71,7 +71,7 @@ int TfStato::run(const QString& attemptLine, const QString& entryName, const QSt
     m_tenta->setText(attemptLine);
     m_provider->setText(entryName);
     m_numtel->setText(phoneNumber);
-    m_panel1->clear();
+    m_statusText->clear();
     fitTexts();
     setResult(0);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -89,7 +89,7 @@ int TfStato::run(const QString& attemptLine, const QString& entryName, const QSt
 
 void TfStato::setStatusText(const QString& text)
 {
-    m_panel1->setText(text);
+    m_statusText->setText(text);
     fitTexts();
 }
 
@@ -105,7 +105,8 @@ void TfStato::fitTexts()
     for (const QLabel* l : {m_tenta, m_provider})
         width = std::max(width, l->x() + advance(l) + Margin);
     width = std::max(width, m_numtel->x() + advance(m_numtel) + Margin);
-    width = std::max(width, m_panel0->sizeHint().width() + advance(m_panel1) + 3 * Margin);
+    width =
+        std::max(width, m_statusCaption->sizeHint().width() + advance(m_statusText) + 3 * Margin);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         width = std::min(width, std::max(ClassicWidth, screen->availableGeometry().width()));
     if (width == this->width())
@@ -114,12 +115,12 @@ void TfStato::fitTexts()
     for (QLabel* l : {m_tenta, m_provider, m_numtel})
         l->resize(width - l->x() - Margin, l->height());
     m_annulla->move((width - m_annulla->width()) / 2, m_annulla->y());
-    m_sb1->resize(width, m_sb1->height());
+    m_statusBar->resize(width, m_statusBar->height());
 }
 
 QString TfStato::statusText() const
 {
-    return m_panel1->text();
+    return m_statusText->text();
 }
 
 void TfStato::finishAttempt(int result)

@@ -107,24 +107,24 @@ TfSett::TfSett(const SettContext& ctx, SettHooks hooks, int page, QWidget* paren
 
 void TfSett::createControls()
 {
-    m_nb1 = new QStackedWidget(this);
-    m_nb1->setObjectName(QStringLiteral("NB1"));
-    m_nb1->setGeometry(4, 4, Width - 8, PageHeight);
-    m_nb1->addWidget(createAvvio());
-    m_nb1->addWidget(createMenu());
-    m_nb1->addWidget(createProviders());
-    m_nb1->addWidget(createValuta());
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("NB1"));
+    m_pages->setGeometry(4, 4, Width - 8, PageHeight);
+    m_pages->addWidget(createAvvio());
+    m_pages->addWidget(createMenu());
+    m_pages->addWidget(createProviders());
+    m_pages->addWidget(createValuta());
 
-    m_ts1 = new QTabBar(this);
-    m_ts1->setObjectName(QStringLiteral("TS1"));
-    m_ts1->setShape(QTabBar::RoundedSouth);
-    m_ts1->setDrawBase(false);
-    m_ts1->setExpanding(false);
+    m_pageTabs = new QTabBar(this);
+    m_pageTabs->setObjectName(QStringLiteral("TS1"));
+    m_pageTabs->setShape(QTabBar::RoundedSouth);
+    m_pageTabs->setDrawBase(false);
+    m_pageTabs->setExpanding(false);
     for (const char* tab : {"Avvio", "Menù", "Providers", "Valuta"})
-        m_ts1->addTab(QString::fromUtf8(tab));
-    m_ts1->setStyleSheet(QStringLiteral("QTabBar::tab:selected { background: lime; }"));
-    m_ts1->setGeometry(4, PageHeight + 4, Width - 8, 26);
-    connect(m_ts1, &QTabBar::currentChanged, m_nb1, &QStackedWidget::setCurrentIndex);
+        m_pageTabs->addTab(QString::fromUtf8(tab));
+    m_pageTabs->setStyleSheet(QStringLiteral("QTabBar::tab:selected { background: lime; }"));
+    m_pageTabs->setGeometry(4, PageHeight + 4, Width - 8, 26);
+    connect(m_pageTabs, &QTabBar::currentChanged, m_pages, &QStackedWidget::setCurrentIndex);
 
     // Beside the buttons, while the providers are shown: which dial-up
     // service the entries come from.
@@ -137,8 +137,8 @@ void TfSett::createControls()
     small.setPointSize(8);
     m_rasInfo->setFont(small);
     connect(m_rasInfo, &QLabel::linkActivated, this, &TfSett::rasInfoClick);
-    m_rasInfo->setVisible(m_nb1->currentIndex() == ProviderPage);
-    connect(m_nb1, &QStackedWidget::currentChanged, m_rasInfo,
+    m_rasInfo->setVisible(m_pages->currentIndex() == ProviderPage);
+    connect(m_pages, &QStackedWidget::currentChanged, m_rasInfo,
             [this](int page) { m_rasInfo->setVisible(page == ProviderPage); });
 
     QPushButton* ok = button(this, "Ok", QStringLiteral("&Ok"), QRect(178, 304, 77, 25));
@@ -233,7 +233,7 @@ QWidget* TfSett::createProviders()
     connect(m_provider, &QComboBox::textActivated, this, &TfSett::ProviderChange);
     QPushButton* save =
         button(choose, "Button3", QStringLiteral("&Salva i Dati"), QRect(214, 21, 103, 26));
-    connect(save, &QPushButton::clicked, this, &TfSett::Button3Click);
+    connect(save, &QPushButton::clicked, this, &TfSett::saveDataClick);
 
     auto* data = new QGroupBox(QStringLiteral(" Dati del Provider Selezionato "), p);
     data->setGeometry(4, 60, Width - 16, 204);
@@ -337,15 +337,15 @@ QStringList TfSett::profileItems() const
 
 void TfSett::showPage(int page)
 {
-    if (page < 0 || page >= m_nb1->count())
+    if (page < 0 || page >= m_pages->count())
         page = AvvioPage;
-    m_ts1->setCurrentIndex(page);
-    m_nb1->setCurrentIndex(page);
+    m_pageTabs->setCurrentIndex(page);
+    m_pages->setCurrentIndex(page);
 }
 
 int TfSett::currentPage() const
 {
-    return m_nb1->currentIndex();
+    return m_pages->currentIndex();
 }
 
 // ---- Menù -------------------------------------------------------------------
@@ -417,7 +417,7 @@ ProviderFields TfSett::providerFields() const
                           m_applicaTab->currentText(), m_homepage->text(), m_userpage->text()};
 }
 
-void TfSett::Button3Click()
+void TfSett::saveDataClick()
 {
     // The box holds at most the 60 characters of a record's entry name: an
     // entry with a longer name, chosen from the list, goes by its full name.

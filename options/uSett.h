@@ -92,7 +92,7 @@ public:
 
     // "Providers" page.
     void ProviderChange(const QString& entry); // an entry chosen: its record shown
-    void Button3Click();                       // "&Salva i Dati"
+    void saveDataClick();                      // "&Salva i Dati"
     void VaiHomeClick();
     void VaiUserClick();
     // The link under the providers: what the dial-up service in use does
@@ -125,8 +125,8 @@ private:
     SettHooks m_hooks;
     TProviderPage m_providerPage;
 
-    QTabBar* m_ts1 = nullptr;
-    QStackedWidget* m_nb1 = nullptr;
+    QTabBar* m_pageTabs = nullptr;
+    QStackedWidget* m_pages = nullptr;
     // Avvio
     QLineEdit* m_edDialTime = nullptr;
     QCheckBox* m_edAvviaWind = nullptr;

@@ -82,9 +82,9 @@ TfCtar::TfCtar(const CtarContext& ctx, QWidget* parent) : QDialog(parent), m_ctx
     auto* groupBox2 = new QGroupBox(QStringLiteral(" Tariffa da Applicare "), this);
     groupBox2->setObjectName(QStringLiteral("GroupBox2"));
     groupBox2->setGeometry(8, 52, 240, 50);
-    m_cb1 = new QComboBox(groupBox2);
-    m_cb1->setObjectName(QStringLiteral("cb1"));
-    m_cb1->setGeometry(10, 18, 222, 24);
+    m_profiles = new QComboBox(groupBox2);
+    m_profiles->setObjectName(QStringLiteral("cb1"));
+    m_profiles->setGeometry(10, 18, 222, 24);
 
     m_applica = new QPushButton(QStringLiteral("&Applica"), this);
     m_applica->setObjectName(QStringLiteral("applica"));
@@ -99,10 +99,10 @@ TfCtar::TfCtar(const CtarContext& ctx, QWidget* parent) : QDialog(parent), m_ctx
     TProfileFiles(ctx.profiles, ctx.programFolder, ctx.prompt).ListProfiles(names);
     if (names.isEmpty())
         names << EmptyListText;
-    m_cb1->addItems(names);
-    m_cb1->setCurrentIndex(0);
+    m_profiles->addItems(names);
+    m_profiles->setCurrentIndex(0);
 
-    connect(m_cb1, &QComboBox::activated, this, &TfCtar::cb1Choose);
+    connect(m_profiles, &QComboBox::activated, this, &TfCtar::profileChosen);
     connect(m_applica, &QPushButton::clicked, this, &TfCtar::applicaClick);
     connect(m_chiudi, &QPushButton::clicked, this, &TfCtar::ChiudiClick);
     new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder, QString());
@@ -143,7 +143,7 @@ QString TfCtar::tabAtt() const
     return m_tabAtt->text();
 }
 
-void TfCtar::cb1Choose(int index)
+void TfCtar::profileChosen(int index)
 {
     Q_UNUSED(index);
     m_applica->setEnabled(true);
@@ -172,7 +172,7 @@ void TfCtar::applicaClick()
 void TfCtar::changeRunning()
 {
     const CtarContext& c = m_ctx;
-    const QString name = m_cb1->currentText();
+    const QString name = m_profiles->currentText();
     const repricing::ChangeResult result = repricing::changeRunning(
         {c.sessionRunning, c.runningRecord, c.profiles, c.sessionSchedule, c.sessionTrace},
         c.programFolder, c.holidays, name, c.prompt);
@@ -187,7 +187,7 @@ void TfCtar::changeRunning()
 void TfCtar::repriceStored()
 {
     const CtarContext& c = m_ctx;
-    const QString name = m_cb1->currentText();
+    const QString name = m_profiles->currentText();
     // Nothing happens unless both rows are set.
     if (m_firstRow == 0 || m_lastRow == 0)
         return;

@@ -93,7 +93,7 @@ public:
 
     void applicaClick(); // "&Applica"
     void ChiudiClick();  // "&Chiudi"
-    void cb1Choose(int index);
+    void profileChosen(int index);
 
 private:
     void changeRunning();
@@ -106,7 +106,7 @@ private:
     std::vector<archivechange::RecordRef> m_rows;
 
     QLabel* m_tabAtt = nullptr;
-    QComboBox* m_cb1 = nullptr;
+    QComboBox* m_profiles = nullptr;
     QPushButton* m_applica = nullptr;
     QPushButton* m_chiudi = nullptr;
 };

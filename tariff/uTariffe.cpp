@@ -112,15 +112,15 @@ void TfTariffe::buildControls()
     bold.setBold(true);
     title->setFont(bold);
 
-    m_sg1 = new TKvStringGrid(this);
-    m_sg1->setObjectName(QStringLiteral("sg1"));
-    m_sg1->setGridSize(1 + TProfileEditor::ShownBands, DayRows, 1, CellWidth, CellHeight);
-    m_sg1->setFixedColWidth(dayColumnWidth());
-    m_sg1->setDrawCell([this](QPainter& p, int c, int r, const QRect& rect, bool selected) {
-        sg1DrawCell(p, c, r, rect, selected);
+    m_grid = new TKvStringGrid(this);
+    m_grid->setObjectName(QStringLiteral("sg1"));
+    m_grid->setGridSize(1 + TProfileEditor::ShownBands, DayRows, 1, CellWidth, CellHeight);
+    m_grid->setFixedColWidth(dayColumnWidth());
+    m_grid->setDrawCell([this](QPainter& p, int c, int r, const QRect& rect, bool selected) {
+        gridDrawCell(p, c, r, rect, selected);
     });
-    m_sg1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_sg1, &TKvStringGrid::selectCell, this, &TfTariffe::sg1SelectCell);
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &TKvStringGrid::selectCell, this, &TfTariffe::gridSelectCell);
 
     m_popup = new QMenu(this);
     auto* copia = m_popup->addAction(QStringLiteral("Copia"), this, &TfTariffe::CopiaClick);
@@ -135,10 +135,10 @@ void TfTariffe::buildControls()
     // Del empties a cell only while the grid has the focus; in the fields it
     // keeps deleting text.
     cancella->setShortcutContext(Qt::WidgetShortcut);
-    m_sg1->addAction(cancella);
-    connect(m_sg1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        sg1PopupOpening(pos);
-        m_popup->exec(m_sg1->mapToGlobal(pos));
+    m_grid->addAction(cancella);
+    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        gridMenuOpening(pos);
+        m_popup->exec(m_grid->mapToGlobal(pos));
     });
 
     // "T A R I F F A"
@@ -255,7 +255,7 @@ void TfTariffe::buildControls()
     main->setContentsMargins(6, 2, 6, 4);
     main->setSpacing(2);
     main->addWidget(title);
-    main->addWidget(m_sg1, 0, Qt::AlignHCenter);
+    main->addWidget(m_grid, 0, Qt::AlignHCenter);
     main->addLayout(groups);
     main->addLayout(nameRow);
     main->addLayout(buttons);
@@ -316,8 +316,8 @@ void TfTariffe::switchProfile(bool fromList)
         addName(name);
     m_nometab->setCurrentIndex(m_nometab->findText(name));
     m_TabDefault->setChecked(fromList && name == m_editor.defaultName());
-    m_sg1->update();
-    sg1SelectCell(m_sg1->col(), m_sg1->row());
+    m_grid->update();
+    gridSelectCell(m_grid->col(), m_grid->row());
 }
 
 void TfTariffe::nometabChoice()
@@ -359,12 +359,12 @@ void TfTariffe::EliminaTabellaClick()
         return;
     m_nometab->removeItem(m_nometab->findText(name));
     m_nometab->setEditText(name);
-    m_sg1->update();
+    m_grid->update();
 }
 
 // ---- Cells ---------------------------------------------------------------------
 
-void TfTariffe::sg1SelectCell(int col, int row)
+void TfTariffe::gridSelectCell(int col, int row)
 {
     m_buffer = m_editor.cell(col, row);
     CellFields f = fields();
@@ -434,8 +434,8 @@ void TfTariffe::SalvaTariffaClick()
         return;
     }
     m_buffer = cell;
-    m_editor.storeCell(m_sg1->col(), m_sg1->row(), cell);
-    m_sg1->update();
+    m_editor.storeCell(m_grid->col(), m_grid->row(), cell);
+    m_grid->update();
 }
 
 void TfTariffe::AzzeraCampiClick()
@@ -459,34 +459,34 @@ void TfTariffe::cbScontoClick()
 
 void TfTariffe::CopiaClick()
 {
-    m_editor.copyCell(m_sg1->col(), m_sg1->row());
+    m_editor.copyCell(m_grid->col(), m_grid->row());
 }
 
 void TfTariffe::IncollaClick()
 {
-    if (m_editor.pasteCell(m_sg1->col(), m_sg1->row()))
-        m_sg1->update();
+    if (m_editor.pasteCell(m_grid->col(), m_grid->row()))
+        m_grid->update();
 }
 
 void TfTariffe::CancellaClick()
 {
-    if (m_editor.clearCell(m_sg1->col(), m_sg1->row()))
-        m_sg1->update();
+    if (m_editor.clearCell(m_grid->col(), m_grid->row()))
+        m_grid->update();
 }
 
-void TfTariffe::sg1PopupOpening(const QPoint& pos)
+void TfTariffe::gridMenuOpening(const QPoint& pos)
 {
     int col = 0;
     int row = 0;
-    if (m_sg1->cellAt(pos, col, row))
-        m_sg1->setSelection(col, row);
+    if (m_grid->cellAt(pos, col, row))
+        m_grid->setSelection(col, row);
 }
 
 // ---- Drawing -------------------------------------------------------------------
 
 QStringList TfTariffe::cellTexts(int col, int row) const
 {
-    if (col < m_sg1->fixedCols())
+    if (col < m_grid->fixedCols())
         return {dayRowLabel(row), QStringLiteral("CpM")};
     const TariffCell& cell = m_editor.cell(col, row);
     if (!cell.isBand())
@@ -508,10 +508,10 @@ int TfTariffe::dayColumnWidth() const
     return std::max(CellWidth, DayLabelLeft + widest + DayLabelRight);
 }
 
-void TfTariffe::sg1DrawCell(QPainter& p, int col, int row, const QRect& rect, bool selected)
+void TfTariffe::gridDrawCell(QPainter& p, int col, int row, const QRect& rect, bool selected)
 {
     const QStringList texts = cellTexts(col, row);
-    if (col < m_sg1->fixedCols()) {
+    if (col < m_grid->fixedCols()) {
         p.fillRect(rect, palette().color(QPalette::Button));
         const QColor shadow = palette().color(QPalette::Dark);
         p.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), shadow);

@@ -72,7 +72,7 @@ public:
     void nometabChoice();   // an item chosen from the list
     void nometabEnter();    // Enter in the name field
     void TabDefaultClick(); // "Applica Tabella" changed
-    void sg1SelectCell(int col, int row);
+    void gridSelectCell(int col, int row);
     void SalvaTariffaClick();
     void AzzeraCampiClick();
     void EliminaTabellaClick();
@@ -80,20 +80,20 @@ public:
     void IncollaClick();
     void CancellaClick();
     // The grid's pop-up menu is about to open at pos (grid coordinates).
-    void sg1PopupOpening(const QPoint& pos);
+    void gridMenuOpening(const QPoint& pos);
     void cbScontoClick();
 
     // The texts a grid cell shows: a fixed cell its day label and "CpM", a
     // band its start and its rate with VAT; none for an empty cell.
     QStringList cellTexts(int col, int row) const;
     // Paints one grid cell as the window shows it.
-    void sg1DrawCell(QPainter& painter, int col, int row, const QRect& rect, bool selected);
+    void gridDrawCell(QPainter& painter, int col, int row, const QRect& rect, bool selected);
 
     // The fields under the grid, as CellFields.
     CellFields fields() const;
     void setFields(const CellFields& f);
 
-    TKvStringGrid* grid() const { return m_sg1; }
+    TKvStringGrid* grid() const { return m_grid; }
     QMenu* gridMenu() const { return m_popup; }
     const TProfileEditor& editor() const { return m_editor; }
     const TariffCell& editBuffer() const { return m_buffer; }
@@ -125,7 +125,7 @@ private:
 
     QComboBox* m_nometab;
     QCheckBox* m_TabDefault;
-    TKvStringGrid* m_sg1;
+    TKvStringGrid* m_grid;
     QCheckBox* m_scrsi;
     QLineEdit* m_costorisp;
     QLineEdit* m_dalle;

@@ -325,9 +325,9 @@ private slots:
             QCOMPARE(f.prompt.requests()[0].icon, PromptIcon::Warning);
             auto* icon = child<QLabel>(d, "StopImage");
             const bool hidden = icon->isHidden();
-            d->Timer1Timer();
+            d->blinkTick();
             QCOMPARE(icon->isHidden(), !hidden);
-            d->Timer1Timer();
+            d->blinkTick();
             QCOMPARE(icon->isHidden(), hidden);
             d->close();
         }));

@@ -264,19 +264,19 @@ void TestAutoDial::moveButtons()
     QCOMPARE(items(ordine), QStringList({"Alfa", "Beta", "Zeta"}));
 
     ordine->setCurrentRow(-1);
-    d->SpeedButton3Click(); // no selection: nothing moves
+    d->moveDownClick(); // no selection: nothing moves
     QCOMPARE(items(ordine), QStringList({"Alfa", "Beta", "Zeta"}));
 
     ordine->setCurrentRow(0);
-    d->SpeedButton2Click(); // already at the top
-    d->SpeedButton3Click();
+    d->moveUpClick(); // already at the top
+    d->moveDownClick();
     QCOMPARE(items(ordine), QStringList({"Beta", "Alfa", "Zeta"}));
     QCOMPARE(ordine->currentRow(), 1);
-    d->SpeedButton3Click();
-    d->SpeedButton3Click(); // already at the bottom
+    d->moveDownClick();
+    d->moveDownClick(); // already at the bottom
     QCOMPARE(items(ordine), QStringList({"Beta", "Zeta", "Alfa"}));
     QCOMPARE(ordine->currentRow(), 2);
-    d->SpeedButton2Click();
+    d->moveUpClick();
     QCOMPARE(items(ordine), QStringList({"Beta", "Alfa", "Zeta"}));
     QCOMPARE(ordine->currentRow(), 1);
     delete d;

@@ -79,7 +79,7 @@ QStringList shownControls(TfMain& bar)
 bool finishSlide(TfMain& bar)
 {
     for (int i = 0; i < 100 && bar.slideTimer().isActive(); ++i)
-        bar.SlideTimerTimer();
+        bar.slideTick();
     return !bar.slideTimer().isActive();
 }
 
@@ -310,7 +310,7 @@ void TestDisplayModes::cyclicRotation()
     const QList<CyclePart> parts = {CyclePart::Time, CyclePart::Cost, CyclePart::Clock,
                                     CyclePart::Time};
     for (int i = 0; i < expected.size(); ++i) {
-        bar->CycleTimerTimer();
+        bar->cycleTick();
         QCOMPARE(visibleField(), expected[i]);
         QCOMPARE(bar->cyclePart(), parts[i]);
     }
@@ -344,20 +344,20 @@ void TestDisplayModes::slidingPanel()
     QVERIFY(bar->slideTimer().isActive());
     QCOMPARE(bar->slideTimer().interval(), 50);
     for (int tick = 1; tick <= 10; ++tick) {
-        bar->SlideTimerTimer();
+        bar->slideTick();
         QCOMPARE(panel->width(), 54 - 5 * tick);
         QCOMPARE(caption->x(), 16 - 5 * tick);
     }
     QVERIFY(bar->slideTimer().isActive());
     QVERIFY(!bar->clockTimer().isActive());
     QCOMPARE(clock->text(), QStringLiteral("00.00"));
-    bar->SlideTimerTimer(); // width 4: the panel stops and the clock runs
+    bar->slideTick(); // width 4: the panel stops and the clock runs
     QVERIFY(!bar->slideTimer().isActive());
     QVERIFY(bar->clockTimer().isActive());
     QCOMPARE(bar->clockTimer().interval(), 2000);
     QCOMPARE(clock->text(), QStringLiteral("09:05"));
     f.clock.advanceSeconds(3600 + 60 * 52);
-    bar->ClockTimerTimer();
+    bar->clockTick();
     QCOMPARE(clock->text(), QStringLiteral("10:57"));
 
     // The image slides it back as well.
@@ -379,10 +379,10 @@ void TestDisplayModes::slideTurnedRoundHalfway()
     auto* panel = control(*bar, "Panel1");
     bar->slidePanelClick();
     for (int i = 0; i < 3; ++i)
-        bar->SlideTimerTimer();
+        bar->slideTick();
     QCOMPARE(panel->width(), 39);
     bar->slidePanelClick();
-    bar->SlideTimerTimer();
+    bar->slideTick();
     QCOMPARE(panel->width(), 44);
     QVERIFY(finishSlide(*bar));
     QCOMPARE(panel->width(), 54);

@@ -273,16 +273,16 @@ void TestMainBar::creationSteps()
     QCOMPARE(w.lightImage, 0);
     QCOMPARE(bar->shownLight(), 0);
     QVERIFY(bar->autLightIsGreen());
-    QVERIFY(bar->ctrlTimer().isActive());
-    QCOMPARE(bar->ctrlTimer().interval(), 1);
-    QVERIFY(!bar->timer1().isActive());
-    QVERIFY(!bar->timer2().isActive());
+    QVERIFY(bar->watchTimer().isActive());
+    QCOMPARE(bar->watchTimer().interval(), 1);
+    QVERIFY(!bar->sessionTimer().isActive());
+    QVERIFY(!bar->blinkTimer().isActive());
     QVERIFY(bar->tray().isAdded());
     QVERIFY(!bar->windows().fAutoDial);
     QVERIFY(f.registry.keyExists(SettingsStore::RootKey)); // the settings were loaded
 
-    bar->CtrlTimerTimer();
-    QCOMPARE(bar->ctrlTimer().interval(), 1000);
+    bar->watchTick();
+    QCOMPARE(bar->watchTimer().interval(), 1000);
     // A click on the light while the watch is on changes nothing.
     bar->semClick();
     QCOMPARE(f.program.watch.mode, 1);
@@ -291,11 +291,11 @@ void TestMainBar::creationSteps()
     // Watch on after the watch was switched off.
     f.program.watch.enabled = false;
     f.program.watch.mode = 0;
-    bar->ctrlTimer().stop();
+    bar->watchTimer().stop();
     bar->semClick();
     QVERIFY(f.program.watch.enabled);
     QCOMPARE(f.program.watch.mode, 1);
-    QVERIFY(bar->ctrlTimer().isActive());
+    QVERIFY(bar->watchTimer().isActive());
 }
 
 // A bar wholly on its screen stays where it was; one partly off the screen
@@ -340,7 +340,7 @@ void TestMainBar::startsHiddenWithoutNormWind()
     auto bar = f.makeBar();
     QVERIFY(!f.program.settings.normWind);
     bar->show(); // as the start of the event loop may do
-    bar->CtrlTimerTimer();
+    bar->watchTick();
     QVERIFY(bar->isHidden());
     QVERIFY(bar->tray().isAdded());
 }
@@ -399,7 +399,7 @@ void TestMainBar::closeSavesSettingsWithPosition()
     QCOMPARE(ended.count(), 1);
     QVERIFY(bar->hasEnded());
     QVERIFY(!bar->tray().isAdded());
-    QVERIFY(!bar->ctrlTimer().isActive());
+    QVERIFY(!bar->watchTimer().isActive());
 
     Settings reread;
     QVERIFY(SettingsStore(f.registry).load(reread));

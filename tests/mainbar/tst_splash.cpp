@@ -1,7 +1,7 @@
 // The splash/about window and the version line.
 
-#include "platform/system/VersionInfo.h"
 #include "options/uSplash.h"
+#include "platform/system/VersionInfo.h"
 #include "tests/support/LayoutRules.h"
 #include "tests/support/WidgetSupport.h"
 
@@ -88,8 +88,8 @@ void TestSplash::layout()
     QVERIFY(!re1->isEnabled());
     QVERIFY(!re1->toPlainText().isEmpty());
     QVERIFY(child<QPushButton>(&splash, "OK")->isHidden());
-    QCOMPARE(splash.t1().interval(), 100);
-    QVERIFY(splash.t1().isActive());
+    QCOMPARE(splash.scrollTimer().interval(), 100);
+    QVERIFY(splash.scrollTimer().isActive());
 }
 
 void TestSplash::noticeScrollsAndWraps()
@@ -100,17 +100,17 @@ void TestSplash::noticeScrollsAndWraps()
     QCOMPARE(re1->y(), boxHeight); // starts just below the visible area
 
     for (int i = 0; i < 500; ++i) // 50 seconds
-        splash.t1Timer();
+        splash.scrollTick();
     QCOMPARE(re1->y(), boxHeight - 500);
 
     // Completely out of view (bottom edge at the box's top): one more step...
     while (re1->y() > -re1->height())
-        splash.t1Timer();
+        splash.scrollTick();
     QCOMPARE(re1->y(), -500);
-    splash.t1Timer();
+    splash.scrollTick();
     QCOMPARE(re1->y(), -501);
     // ...then it comes back in from the bottom edge.
-    splash.t1Timer();
+    splash.scrollTick();
     QCOMPARE(re1->y(), boxHeight - 1);
 }
 

@@ -379,7 +379,7 @@ void TestTariffEditor::copyPasteClear()
     QVERIFY(w->cellTexts(5, 3).isEmpty());
 
     // The pop-up menu selects the cell under the mouse before it opens.
-    w->sg1PopupOpening(w->grid()->cellRect(2, 1).center());
+    w->gridMenuOpening(w->grid()->cellRect(2, 1).center());
     QCOMPARE(w->grid()->col(), 2);
     QCOMPARE(w->grid()->row(), 1);
     QVERIFY(testsupport::action(w->gridMenu(), QStringLiteral("Copia")));

@@ -181,11 +181,11 @@ public:
     {
         clock.advanceSeconds(1);
         if (view.active(WatchTimer::Ctrl))
-            watcher.CtrlTimerTimer();
+            watcher.watchTick();
         if (view.active(WatchTimer::Session))
-            watcher.Timer1Timer();
+            watcher.sessionTick();
         if (view.active(WatchTimer::Blink))
-            watcher.Timer2Timer();
+            watcher.blinkTick();
     }
     void ticks(int n)
     {

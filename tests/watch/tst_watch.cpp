@@ -217,7 +217,7 @@ void TestWatch::busyLine()
 
     // The line turns out busy: the watch leaves everything as it is.
     QVERIFY(f.setConnection(QStringLiteral("Prova"), ras::ConnectDevice, ras::LineBusy));
-    f.watcher.CtrlTimerTimer();
+    f.watcher.watchTick();
     QCOMPARE(f.ras.lastError, uint32_t(ras::LineBusy));
     QVERIFY(f.watch.running);
     QCOMPARE(f.watch.light, TWatch::Giallo);
@@ -274,7 +274,7 @@ void TestWatch::noProfile()
     QVERIFY(!QFile::exists(f.archivePath()));
 
     // Off, the watch does not try again by itself.
-    f.watcher.CtrlTimerTimer();
+    f.watcher.watchTick();
     QCOMPARE(f.prompt.requests().size(), 1);
 
     // The user repairs the profile and clicks the light.
@@ -378,7 +378,7 @@ void TestWatch::blinkAndLight()
     // A blink tick while the watch is off shows nothing.
     f.watcher.watchOff();
     f.view.lights.clear();
-    f.watcher.Timer2Timer();
+    f.watcher.blinkTick();
     QVERIFY(f.view.lights.isEmpty());
 }
 

@@ -59,26 +59,26 @@ void TestWatchBar::oneCall()
     auto* tempo = child<QLabel>(&bar, "Tempo");
     auto* costo = child<QLabel>(&bar, "Costo");
 
-    bar.CtrlTimerTimer();
+    bar.watchTick();
     QCOMPARE(bar.shownLight(), TWatch::LightRed);
 
     // "ras connecting": the light blinks yellow; "ras connect": green.
     QCOMPARE(cli(f.folder, {"ras", "connecting", "Prova"}), 0);
     f.clock.advanceSeconds(1);
-    bar.CtrlTimerTimer();
+    bar.watchTick();
     QCOMPARE(f.program.watch.light, TWatch::Giallo);
-    QVERIFY(bar.timer2().isActive());
-    bar.Timer2Timer();
+    QVERIFY(bar.blinkTimer().isActive());
+    bar.blinkTick();
     QCOMPARE(bar.shownLight(), 5);
     QCOMPARE(cli(f.folder, {"ras", "connect", "Prova"}), 0);
-    bar.CtrlTimerTimer();
+    bar.watchTick();
     QCOMPARE(bar.shownLight(), TWatch::LightGreen);
-    QVERIFY(bar.timer1().isActive());
-    QVERIFY(!bar.timer2().isActive());
+    QVERIFY(bar.sessionTimer().isActive());
+    QVERIFY(!bar.blinkTimer().isActive());
     for (int i = 0; i < 25; ++i) {
-        bar.Timer1Timer();
+        bar.sessionTick();
         f.clock.advanceSeconds(1);
-        bar.CtrlTimerTimer();
+        bar.watchTick();
     }
     QCOMPARE(tempo->text(), QStringLiteral("00.00.24"));
     QCOMPARE(costo->text(), QStringLiteral("29")); // 24 × 1.2 + 0.49
@@ -96,12 +96,12 @@ void TestWatchBar::oneCall()
         child<QPushButton>(stop, "Button1")->click();
         answered = true;
     });
-    bar.CtrlTimerTimer(); // a second after the last session tick
+    bar.watchTick(); // a second after the last session tick
     QVERIFY(answered);
     QVERIFY(!bar.windows().fStop);
     QVERIFY(bar.isVisible());
     QCOMPARE(bar.shownLight(), TWatch::LightRed);
-    QVERIFY(!bar.timer1().isActive());
+    QVERIFY(!bar.sessionTimer().isActive());
     QVERIFY(!f.program.watch.running);
 
     ArchiveFile archive(f.folder);
