@@ -36,7 +36,7 @@ void TMainWindows::openTariffEditor()
     TfTariffe::open(tariffeContext(m_program), &m_slots.fTariffe, m_bar);
 }
 
-void TMainWindows::openOptions(int page, SettHooks hooks)
+void TMainWindows::openOptions(TfSett::Page page, SettHooks hooks)
 {
     TfSett sett(settContext(m_program), std::move(hooks), page, m_bar);
     m_slots.fSett = &sett;
@@ -82,7 +82,7 @@ bool TMainWindows::endDialogOpen() const
     return !m_slots.fStop.isNull();
 }
 
-void TMainWindows::openEndDialog(const QString& light)
+void TMainWindows::openEndDialog(Light light)
 {
     TfStop::open(light, StopContext{m_program.connRecords, m_program.archive, m_program.prompt,
                                     &m_stopBar, &m_slots.fStop});

@@ -4,6 +4,8 @@
 // already open is brought forward instead of opened twice.
 
 #include "app/WindowSlots.h"
+#include "dialup/DialSession.h"
+#include "options/uSett.h"
 
 #include <functional>
 
@@ -12,7 +14,6 @@ class IStopBar;
 class QWidget;
 class TfStato;
 struct Program;
-struct SettHooks;
 
 class TMainWindows
 {
@@ -31,7 +32,7 @@ public:
     // Modal, each in its slot while it exists, destroyed when closed.
     void openArchive();
     void openTariffEditor();
-    void openOptions(int page, SettHooks hooks);
+    void openOptions(TfSett::Page page, SettHooks hooks);
     // For the running connection; nothing when it is open already.
     void openChangeTariff();
     // The dialler: made on first use and kept until closed, shown not
@@ -42,7 +43,7 @@ public:
 
     // The end-of-connection dialog for the session that ended with light.
     bool endDialogOpen() const;
-    void openEndDialog(const QString& light);
+    void openEndDialog(Light light);
 
 private:
     Program& m_program;

@@ -55,7 +55,7 @@ bool Program::prepare(QString* settingsError)
     const bool settingsRead = loadSettings(settingsError);
     watch.running = false;
     watch.connected = false;
-    watch.lightImage = 0;
+    watch.lightImage = LightImage::Off;
     int year = 0, month = 0, day = 0;
     TflFestivi::splitDate(clock.now(), year, month, day);
     holidays = TflFestivi(uint16_t(year), &prompt);

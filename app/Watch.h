@@ -11,6 +11,7 @@
 // belongs to the user-interface thread: the dialler hands its notifications
 // over to that thread before starting or stopping the session.
 
+#include "app/WatchState.h"
 #include "app/WatchView.h"
 #include "archive/SessionArchive.h"
 #include "common/Prompt.h"
@@ -53,18 +54,6 @@ struct WatchContext {
 class TWatch : private ISaveIndicator, public IDialSession
 {
 public:
-    // Traffic-light images of the bar's image list.
-    static constexpr int LightOff = 0;
-    static constexpr int LightRed = 2;
-    static constexpr int LightYellow = 3;
-    static constexpr int LightGreen = 8;
-    static constexpr int BlinkStep = 2;
-
-    static inline const QString Verde = QStringLiteral("verde");
-    static inline const QString Giallo = QStringLiteral("giallo");
-    // Set by the dialler after a failed or ended dial.
-    static inline const QString Rosso = QStringLiteral("rosso");
-
     static inline const QString NoProfileText = QStringLiteral(
         "Nessuna Tabella da applicare.\rApri la finestra Tariffe e seleziona <Applica Tabella> "
         "per il profilo prescelto.\rQuando terminato, riabilita il Timer facendo clik sul "
@@ -157,7 +146,7 @@ private:
     // Refuses the session: beep, watch off, the message.
     void refuse(const QString& text);
     double sessionCost(TDateTime end) const;
-    void setLightState(const QString& text, int image);
+    void setLightState(Light light, LightImage image);
 
     WatchContext m_ctx;
     IWatchView& m_view;

@@ -82,7 +82,7 @@ CtarContext ctarContext(Program& program)
             program.dataFolder,
             program.prompt,
             program.shell,
-            [&program] { program.watch.lightImage = TWatch::LightGreen; }};
+            [&program] { program.watch.lightImage = LightImage::Green; }};
 }
 
 TariffeContext tariffeContext(Program& program)

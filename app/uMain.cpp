@@ -326,7 +326,7 @@ void TfMain::formCreate()
                                  QStringLiteral("Errore..."), PromptIcon::Warning);
     // The bar where it was left.
     move(m_program.settings.mainLeft, m_program.settings.mainTop);
-    showLight(m_program.watch.lightImage); // off until the watch's first tick
+    showLight(lightIndex(m_program.watch.lightImage)); // off until the watch's first tick
     watchOn();
     m_tray->add();
     // Started iconised ("NormWind" off): the bar stays hidden.
@@ -420,7 +420,7 @@ bool TfMain::endDialogOpen() const
     return m_windows.endDialogOpen();
 }
 
-void TfMain::openEndDialog(const QString& light)
+void TfMain::openEndDialog(Light light)
 {
     m_windows.openEndDialog(light);
 }
@@ -741,7 +741,7 @@ void TfMain::openTariffEditor()
     m_windows.openTariffEditor();
 }
 
-void TfMain::openOptions(int page)
+void TfMain::openOptions(TfSett::Page page)
 {
     SettHooks hooks;
     hooks.syncClock = [this] { m_clockSync->synchronise(); };
@@ -764,7 +764,7 @@ void TfMain::openChangeTariff()
 void TfMain::barRightClick()
 {
     if (!windows().fSett)
-        openOptions(TfSett::MenuPage);
+        openOptions(TfSett::Page::Menu);
 }
 
 void TfMain::contextMenuEvent(QContextMenuEvent* event)

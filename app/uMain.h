@@ -88,7 +88,7 @@ public:
 
     // The end-of-connection dialog, in its window slot.
     bool endDialogOpen() const override;
-    void openEndDialog(const QString& light) override;
+    void openEndDialog(Light light) override;
     // The update search of "AggAuto".
     void requestUpdateSearch() override;
     // Ends the program by the bar's close path.
@@ -144,7 +144,7 @@ public:
     // filled while it is open.
     void openArchive();
     void openTariffEditor();
-    void openOptions(int page = 0);
+    void openOptions(TfSett::Page page = TfSett::Page::Avvio);
     // False when the dialler could not be shown.
     bool openAutoDial() override;
     void openChangeTariff() override;

@@ -108,17 +108,17 @@ TfStop::TfStop(const StopContext& ctx, QWidget* parent) : QDialog(parent), m_ctx
     m_blinkTimer->start();
 }
 
-void TfStop::setup(const QString& light)
+void TfStop::setup(Light light)
 {
-    const bool ended = light == QLatin1String("verde");
+    const bool ended = light == Light::Green;
     m_title->setText(ended ? EndedTitle : NotStartedTitle);
     m_text->setText(labelText(ended ? EndedText : NotStartedText));
     (ended ? m_rbSI : m_rbNO)->setChecked(true);
 }
 
-bool TfStop::open(const QString& light, const StopContext& ctx, QWidget* parent)
+bool TfStop::open(Light light, const StopContext& ctx, QWidget* parent)
 {
-    if (light.isEmpty())
+    if (light == Light::None)
         return false;
     // A connection that cost nothing (a free number, a flat rate, a call
     // that failed at once) is still asked about: the user decides.

@@ -2,6 +2,8 @@
 // "Connessione Terminata": asks whether the connection that has just ended
 // is kept in the archive or discarded, and lets the user describe it first.
 
+#include "dialup/DialSession.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -49,17 +51,17 @@ public:
         "* Premere OK per confermare i dati della connessione appena terminata.\r\r* Selezionare "
         "<Elimina i dati per questa connessione> se, per qualunque motivo, la si vuole annullare.");
 
-    // The whole opening: nothing for an empty light (watch off); otherwise
+    // The whole opening: nothing for the light off (watch off); otherwise
     // the dialog is created in its slot, the bar hidden, the dialog shown
     // modally until closed, then destroyed, the slot emptied and the bar shown.
-    // light: "verde" for a confirmed connection, anything else for one that
+    // light: green for a confirmed connection, yellow or red for one that
     // was only being dialled. Returns whether a dialog was shown.
-    static bool open(const QString& light, const StopContext& ctx, QWidget* parent = nullptr);
+    static bool open(Light light, const StopContext& ctx, QWidget* parent = nullptr);
 
     TfStop(const StopContext& ctx, QWidget* parent = nullptr);
 
     // Texts and choice for the given light.
-    void setup(const QString& light);
+    void setup(Light light);
     // Shows the dialog modally and waits until it is closed. Unlike exec(),
     // the dialog may hide itself meanwhile (for the edit dialog).
     int run();

@@ -89,7 +89,7 @@ QWidget* page(const char* name)
 
 } // namespace
 
-TfSett::TfSett(const SettContext& ctx, SettHooks hooks, int page, QWidget* parent)
+TfSett::TfSett(const SettContext& ctx, SettHooks hooks, Page page, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       m_ctx(ctx), m_hooks(std::move(hooks)),
@@ -137,9 +137,9 @@ void TfSett::createControls()
     small.setPointSize(8);
     m_rasInfo->setFont(small);
     connect(m_rasInfo, &QLabel::linkActivated, this, &TfSett::rasInfoClick);
-    m_rasInfo->setVisible(m_pages->currentIndex() == ProviderPage);
+    m_rasInfo->setVisible(currentPage() == Page::Providers);
     connect(m_pages, &QStackedWidget::currentChanged, m_rasInfo,
-            [this](int page) { m_rasInfo->setVisible(page == ProviderPage); });
+            [this](int page) { m_rasInfo->setVisible(Page(page) == Page::Providers); });
 
     QPushButton* ok = button(this, "Ok", QStringLiteral("&Ok"), QRect(178, 304, 77, 25));
     QPushButton* chiudi =
@@ -335,17 +335,16 @@ QStringList TfSett::profileItems() const
     return items;
 }
 
-void TfSett::showPage(int page)
+void TfSett::showPage(Page page)
 {
-    if (page < 0 || page >= m_pages->count())
-        page = AvvioPage;
-    m_pageTabs->setCurrentIndex(page);
-    m_pages->setCurrentIndex(page);
+    const int index = int(page) >= 0 && int(page) < m_pages->count() ? int(page) : 0;
+    m_pageTabs->setCurrentIndex(index);
+    m_pages->setCurrentIndex(index);
 }
 
-int TfSett::currentPage() const
+TfSett::Page TfSett::currentPage() const
 {
-    return m_pages->currentIndex();
+    return Page(m_pages->currentIndex());
 }
 
 // ---- Menù -------------------------------------------------------------------
@@ -515,16 +514,16 @@ void TfSett::ChiudiClick()
     reject();
 }
 
-QString TfSett::helpPage(int page)
+QString TfSett::helpPage(Page page)
 {
     switch (page) {
-    case AvvioPage:
+    case Page::Avvio:
         return QStringLiteral("opzavvio.htm");
-    case MenuPage:
+    case Page::Menu:
         return QStringLiteral("funzpartmenu.htm");
-    case ProviderPage:
+    case Page::Providers:
         return QStringLiteral("opzprovider.htm");
-    case ValutaPage:
+    case Page::Valuta:
         return QStringLiteral("opzvaluta.htm");
     }
     return {};

@@ -66,7 +66,8 @@ class TfSett : public QDialog
 {
     Q_OBJECT
 public:
-    enum Page { AvvioPage = 0, MenuPage = 1, ProviderPage = 2, ValutaPage = 3 };
+    // The notebook's pages, in tab order.
+    enum class Page { Avvio = 0, Menu = 1, Providers = 2, Valuta = 3 };
 
     static inline const QString NotConnectedText =
         QStringLiteral("Non sei ancora connesso alla rete!\r(il semaforo della barra di QX, deve "
@@ -75,12 +76,12 @@ public:
         QStringLiteral("Funzione non ancora disponibile.");
 
     // Fills every page from the program's records (FormCreate) and shows page.
-    TfSett(const SettContext& ctx, SettHooks hooks, int page = AvvioPage,
+    TfSett(const SettContext& ctx, SettHooks hooks, Page page = Page::Avvio,
            QWidget* parent = nullptr);
 
     // Tab strip and notebook, kept on the same index.
-    void showPage(int page);
-    int currentPage() const;
+    void showPage(Page page);
+    Page currentPage() const;
 
     // "Menù" page.
     void OraEsattaClick();
@@ -104,7 +105,7 @@ public:
     void helpKey();     // F1: the help page of the page shown
 
     // Help page of a notebook page, "" for none.
-    static QString helpPage(int page);
+    static QString helpPage(Page page);
 
 private:
     void createControls();

@@ -222,14 +222,14 @@ void TestAutoDial::closingStores()
 void TestAutoDial::chiudiBackToAutomatic()
 {
     World w;
-    w.program.watch.mode = 0;
+    w.program.watch.mode = WatchMode::Manual;
     w.view.autGreen = false;
     QPointer<TfAutoDial> d = w.open();
     d->show();
     testsupport::child<QPushButton>(d, "SpeedButton1")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(d.isNull());
-    QCOMPARE(w.program.watch.mode, 1);
+    QCOMPARE(w.program.watch.mode, WatchMode::Automatic);
     QVERIFY(w.view.autGreen);
     QCOMPARE(w.program.settings.altri[0], QStringLiteral("Alfa"));
 }
@@ -338,7 +338,7 @@ void TestAutoDial::stateTexts()
 
     World w;
     w.program.watch.enabled = true;
-    w.program.watch.mode = 0;
+    w.program.watch.mode = WatchMode::Manual;
     TariffProfiles p;
     p.working = watchtest::liraPerSecond();
     QVERIFY(TProfileFiles(p, w.folder, w.prompt).SaveProfile(QStringLiteral("Prova")));
@@ -446,7 +446,7 @@ void TestAutoDial::connectsThroughTheStatusWindow()
     QVERIFY(TProfileFiles(p, w.folder, w.prompt).SaveProfile(QStringLiteral("Prova")));
     w.program.settings.provider = QStringLiteral("Alfa");
     w.program.watch.enabled = true;
-    w.program.watch.mode = 0;
+    w.program.watch.mode = WatchMode::Manual;
 
     QPointer<TfAutoDial> d = w.open();
     d->show();
@@ -454,9 +454,9 @@ void TestAutoDial::connectsThroughTheStatusWindow()
     QCOMPARE(d->stato().statusText(), QStringLiteral("Connesso"));
     QVERIFY(!d->stato().isVisible());
     QVERIFY(!d->isVisible());
-    QCOMPARE(w.program.watch.mode, 1);
+    QCOMPARE(w.program.watch.mode, WatchMode::Automatic);
     QVERIFY(w.program.watch.running);
-    QCOMPARE(w.program.watch.light, TWatch::Verde);
+    QCOMPARE(w.program.watch.light, Light::Green);
     QVERIFY(w.prompt.texts().isEmpty());
     delete d;
 }

@@ -267,11 +267,11 @@ void TestMainBar::creationSteps()
     auto bar = f.makeBar();
     const WatchState& w = f.program.watch;
     QVERIFY(w.enabled);
-    QCOMPARE(w.mode, 1);
+    QCOMPARE(w.mode, WatchMode::Automatic);
     QVERIFY(!w.running);
     QVERIFY(!w.connected);
-    QCOMPARE(w.lightImage, 0);
-    QCOMPARE(bar->shownLight(), 0);
+    QCOMPARE(w.lightImage, LightImage::Off);
+    QCOMPARE(bar->shownLight(), lightIndex(LightImage::Off));
     QVERIFY(bar->autLightIsGreen());
     QVERIFY(bar->watchTimer().isActive());
     QCOMPARE(bar->watchTimer().interval(), 1);
@@ -285,16 +285,16 @@ void TestMainBar::creationSteps()
     QCOMPARE(bar->watchTimer().interval(), 1000);
     // A click on the light while the watch is on changes nothing.
     bar->semClick();
-    QCOMPARE(f.program.watch.mode, 1);
+    QCOMPARE(f.program.watch.mode, WatchMode::Automatic);
     QVERIFY(f.prompt.requests().isEmpty());
 
     // Watch on after the watch was switched off.
     f.program.watch.enabled = false;
-    f.program.watch.mode = 0;
+    f.program.watch.mode = WatchMode::Manual;
     bar->watchTimer().stop();
     bar->semClick();
     QVERIFY(f.program.watch.enabled);
-    QCOMPARE(f.program.watch.mode, 1);
+    QCOMPARE(f.program.watch.mode, WatchMode::Automatic);
     QVERIFY(bar->watchTimer().isActive());
 }
 
@@ -598,13 +598,13 @@ void TestMainBar::rightClickOpensOptionsOnce()
     auto* tempo = child<QWidget>(bar.get(), "Tempo");
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                             tempo->mapToGlobal(QPoint(5, 5)));
-    int page = -1;
+    std::optional<TfSett::Page> page;
     testsupport::whenShown<TfSett>([&](TfSett* sett) {
         page = sett->currentPage();
         sett->close();
     });
     QApplication::sendEvent(tempo, &event);
-    QCOMPARE(page, int(TfSett::MenuPage));
+    QCOMPARE(page, std::optional(TfSett::Page::Menu));
     QVERIFY(!bar->windows().fSett);
 
     // Not a second time while it is open.
@@ -624,7 +624,7 @@ void TestMainBar::manualModeOpensTheDialler()
     QVERIFY(dialler);
     QCOMPARE(QString::fromLatin1(dialler->metaObject()->className()), QStringLiteral("TfAutoDial"));
     QVERIFY(dialler->isVisible());
-    QCOMPARE(f.program.watch.mode, 0);
+    QCOMPARE(f.program.watch.mode, WatchMode::Manual);
     QVERIFY(!bar->autLightIsGreen());
     QVERIFY(f.prompt.texts().isEmpty());
 }
@@ -663,7 +663,7 @@ void TestMainBar::disconnectAsksTwice()
         QCOMPARE(r[1].text, QStringLiteral("Sei sicuro di voler terminare la Connessione ?"));
     // With no connection left on the line the hang-up ends at once.
     QCOMPARE(f.program.watch.connected, !disconnects);
-    QCOMPARE(f.program.watch.mode, 1);
+    QCOMPARE(f.program.watch.mode, WatchMode::Automatic);
 }
 
 void TestMainBar::helpAndShortcut()

@@ -41,7 +41,7 @@ struct Fixture : ProgramFixture {
         QDir(folder).mkdir(QStringLiteral("Trf"));
     }
     void addProfile(const QString& name) { QVERIFY(addProfileFile(name)); }
-    std::unique_ptr<TfSett> open(int page = TfSett::AvvioPage, SettHooks hooks = {})
+    std::unique_ptr<TfSett> open(TfSett::Page page = TfSett::Page::Avvio, SettHooks hooks = {})
     {
         return std::make_unique<TfSett>(settContext(program), std::move(hooks), page);
     }
@@ -121,7 +121,7 @@ void TestSett::window()
         QCOMPARE(nb1->widget(i)->objectName(), pages[i]);
         ts1->setCurrentIndex(i);
         QCOMPARE(nb1->currentIndex(), i);
-        QCOMPARE(w->currentPage(), i);
+        QCOMPARE(w->currentPage(), TfSett::Page(i));
         QCOMPARE(testsupport::layoutProblems(w.get()), QString());
     }
     QVERIFY(ts1->styleSheet().contains(QLatin1String("lime")));
@@ -192,8 +192,8 @@ void TestSett::controls()
 void TestSett::opensOnTheMenuPage()
 {
     Fixture f;
-    auto w = f.open(TfSett::MenuPage);
-    QCOMPARE(w->currentPage(), 1);
+    auto w = f.open(TfSett::Page::Menu);
+    QCOMPARE(w->currentPage(), TfSett::Page::Menu);
     QCOMPARE(child<QTabBar>(*w, QStringLiteral("TS1"))->currentIndex(), 1);
     QCOMPARE(child<QStackedWidget>(*w, QStringLiteral("NB1"))->currentWidget()->objectName(),
              QStringLiteral("MenuNote"));
@@ -352,7 +352,7 @@ void TestSett::hooksOfTheBar()
         shortcutsBeforeSave = int(shortcut.size());
         return true;
     };
-    auto w = f.open(TfSett::AvvioPage, hooks);
+    auto w = f.open(TfSett::Page::Avvio, hooks);
     child<QCheckBox>(*w, "edAvviaWind")->setChecked(true);
     click(*w, "Ok");
     QCOMPARE(shortcut, QList<bool>{true});
@@ -375,7 +375,7 @@ void TestSett::failuresReported()
         *why = QStringLiteral("disco pieno");
         return false;
     };
-    auto w = f.open(TfSett::AvvioPage, hooks);
+    auto w = f.open(TfSett::Page::Avvio, hooks);
     child<QCheckBox>(*w, "edAvviaWind")->setChecked(true);
     edit(*w, "edIva")->setText(QStringLiteral("10"));
     click(*w, "Ok");
@@ -390,7 +390,7 @@ void TestSett::failuresReported()
     // A shortcut that cannot be removed is not worth a message.
     f.prompt.clear();
     hooks.saveSettings = [](QString*) { return true; };
-    auto off = f.open(TfSett::AvvioPage, hooks);
+    auto off = f.open(TfSett::Page::Avvio, hooks);
     child<QCheckBox>(*off, "edAvviaWind")->setChecked(false);
     click(*off, "Ok");
     QVERIFY(f.prompt.requests().isEmpty());
@@ -403,7 +403,7 @@ void TestSett::providerRecordSavedAndShown()
     f.addProfile(QStringLiteral("Notturna"));
     f.ras->names = {QStringLiteral("Tiscali"), QStringLiteral("Albacom")};
     {
-        auto w = f.open(TfSett::ProviderPage);
+        auto w = f.open(TfSett::Page::Providers);
         auto* provider = child<QComboBox>(*w, "Provider");
         QCOMPARE(provider->count(), 2);
         QCOMPARE(provider->itemText(0), QStringLiteral("Albacom"));
@@ -432,7 +432,7 @@ void TestSett::providerRecordSavedAndShown()
                                                     QFileDevice::ReadUser | QFileDevice::WriteUser);
     QVERIFY(!testsupport::readFileBytes(path).contains("segreta"));
 
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     auto* provider = child<QComboBox>(*w, "Provider");
     provider->setCurrentIndex(1);
     provider->textActivated(QStringLiteral("Tiscali"));
@@ -460,14 +460,14 @@ void TestSett::serviceInUse()
     f.program.rasBackend = {RasBackendKind::Ppp, QStringLiteral("pppd è installato"),
                             QStringLiteral("Il numero arriva come TARVELO_PHONE.")};
     f.ras->names = {QStringLiteral("casa")};
-    auto w = f.open(TfSett::AvvioPage);
+    auto w = f.open(TfSett::Page::Avvio);
     auto* info = child<QLabel>(*w, "rasInfo");
     QVERIFY(info);
     QVERIFY(info->isHidden());
-    w->showPage(TfSett::ProviderPage);
+    w->showPage(TfSett::Page::Providers);
     QVERIFY(!info->isHidden());
     QVERIFY(info->text().contains(QStringLiteral("Servizio di connessione: <b>pppd</b>")));
-    w->showPage(TfSett::ValutaPage);
+    w->showPage(TfSett::Page::Valuta);
     QVERIFY(info->isHidden());
 
     info->linkActivated(QStringLiteral("info"));
@@ -480,7 +480,7 @@ void TestSett::serviceInUse()
 
     f.ras->names.clear();
     f.ras->problem = QStringLiteral("Entra nel gruppo dip.");
-    auto w2 = f.open(TfSett::ProviderPage);
+    auto w2 = f.open(TfSett::Page::Providers);
     auto* info2 = child<QLabel>(*w2, "rasInfo");
     QVERIFY(!info2->isHidden());
     QVERIFY(info2->text().contains(QStringLiteral("Perché l'elenco è vuoto?")));
@@ -498,7 +498,7 @@ void TestSett::longProviderNameSaved()
         QStringLiteral("Linea aziendale di riserva per i collegamenti notturni (ISDN)");
     QVERIFY(name.size() > TProviderRecord::EntryNameMax);
     f.ras->names = {name};
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     auto* provider = child<QComboBox>(*w, "Provider");
     QCOMPARE(provider->currentText(), name.left(TProviderRecord::EntryNameMax));
     edit(*w, "username")->setText(QStringLiteral("notte"));
@@ -526,7 +526,7 @@ void TestSett::providerSaveFailureSaysWhy()
     if (::geteuid() != 0 && QFileInfo(target).ownerId() != testsupport::NobodyUid)
         QSKIP("a file of another user can only be made by root");
 
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     edit(*w, "username")->setText(QStringLiteral("mario"));
     click(*w, "Button3");
     QCOMPARE(f.prompt.texts().size(), 1);
@@ -548,7 +548,7 @@ void TestSett::providerProfileNoLongerListed()
     QCOMPARE(r.save(f.program.programFolder, f.prompt), TProviderRecord::SaveResult::Saved);
     f.addProfile(QStringLiteral("Urbana"));
 
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     QCOMPARE(edit(*w, "username")->text(), QStringLiteral("anna"));
     QCOMPARE(child<QComboBox>(*w, "ApplicaTab")->currentText(), QString());
     click(*w, "Button3");
@@ -562,7 +562,7 @@ void TestSett::noProviders()
 {
     Fixture f;
     f.program.provider.userName = QStringLiteral("stale");
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     auto* provider = child<QComboBox>(*w, "Provider");
     QCOMPARE(provider->count(), 0);
     QCOMPARE(provider->currentText(), QString());
@@ -575,7 +575,7 @@ void TestSett::unknownProviderRefused()
 {
     Fixture f;
     f.ras->names = {QStringLiteral("Libero")};
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     child<QComboBox>(*w, "Provider")->setEditText(QStringLiteral("Inesistente"));
     click(*w, "Button3");
     QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("Nome di Connessione Ras Inesistente")});
@@ -607,7 +607,7 @@ void TestSett::oraEsatta()
     SettHooks hooks;
     if (withHook)
         hooks.syncClock = [&] { ++syncs; };
-    auto w = f.open(TfSett::MenuPage, hooks);
+    auto w = f.open(TfSett::Page::Menu, hooks);
     click(*w, "OraEsatta");
     QCOMPARE(f.prompt.texts(), texts);
     QCOMPARE(syncs, withHook ? 1 : 0);
@@ -625,7 +625,7 @@ void TestSett::oraEsatta()
 void TestSett::folders()
 {
     Fixture f;
-    auto w = f.open(TfSett::MenuPage);
+    auto w = f.open(TfSett::Page::Menu);
     click(*w, "CartProg");
     click(*w, "CartTariffe");
     QCOMPARE(f.shell.opened,
@@ -641,7 +641,7 @@ void TestSett::folders()
 void TestSett::webPages()
 {
     Fixture f;
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     click(*w, "VaiHome"); // empty: nothing
     QVERIFY(f.shell.opened.isEmpty());
     QVERIFY(f.prompt.requests().isEmpty());
@@ -687,7 +687,7 @@ void TestSett::helpPages()
 void TestSett::aboutWindow()
 {
     Fixture f;
-    auto w = f.open(TfSett::MenuPage);
+    auto w = f.open(TfSett::Page::Menu);
     bool seen = false;
     QTimer::singleShot(0, this, [&] {
         auto* about = qobject_cast<TfSplash*>(QApplication::activeModalWidget());

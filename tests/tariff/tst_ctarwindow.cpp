@@ -178,7 +178,7 @@ void TestCtarWindow::runningConnection()
         QCOMPARE(p.connRecords.running.inizio, inizio);
         QVERIFY(p.sessionSchedule);
         QCOMPARE(p.sessionSchedule->first().rate, 120.0f);
-        QCOMPARE(p.watch.lightImage, 8);
+        QCOMPARE(p.watch.lightImage, LightImage::Green);
         QCOMPARE(w->tabAtt(), Nuova);
         QVERIFY(!applica->isEnabled());
         QVERIFY(w->isVisible());

@@ -47,9 +47,9 @@ public:
     int barShown = 0;
     int barHidden = 0;
     bool dialogOpen = false;
-    QStringList endDialogs; // light of every end dialog opened
+    QList<Light> endDialogs; // light of every end dialog opened
     // What the user does in the end dialog (default: nothing is written).
-    std::function<void(const QString& light)> onEndDialog;
+    std::function<void(Light light)> onEndDialog;
     int mainBarClosed = 0;
     bool dialerOpens = false;
     int dialerRequests = 0;
@@ -75,7 +75,7 @@ public:
     void showBar() override { ++barShown; }
     void hideBar() override { ++barHidden; }
     bool endDialogOpen() const override { return dialogOpen; }
-    void openEndDialog(const QString& light) override
+    void openEndDialog(Light light) override
     {
         endDialogs << light;
         dialogOpen = true;
@@ -206,14 +206,14 @@ public:
     // The end dialog's two answers, as its "&OK" does them.
     void confirmInDialog()
     {
-        view.onEndDialog = [this](const QString&) {
+        view.onEndDialog = [this](Light) {
             QVERIFY(session::finalWrite(records, archive, prompt));
             session::releaseSessionRecord(records);
         };
     }
     void discardInDialog()
     {
-        view.onEndDialog = [this](const QString&) {
+        view.onEndDialog = [this](Light) {
             QVERIFY(session::discardWrite(records, archive, prompt));
             session::releaseSessionRecord(records);
         };

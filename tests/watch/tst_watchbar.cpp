@@ -60,19 +60,19 @@ void TestWatchBar::oneCall()
     auto* costo = child<QLabel>(&bar, "Costo");
 
     bar.watchTick();
-    QCOMPARE(bar.shownLight(), TWatch::LightRed);
+    QCOMPARE(bar.shownLight(), lightIndex(LightImage::Red));
 
     // "ras connecting": the light blinks yellow; "ras connect": green.
     QCOMPARE(cli(f.folder, {"ras", "connecting", "Prova"}), 0);
     f.clock.advanceSeconds(1);
     bar.watchTick();
-    QCOMPARE(f.program.watch.light, TWatch::Giallo);
+    QCOMPARE(f.program.watch.light, Light::Yellow);
     QVERIFY(bar.blinkTimer().isActive());
     bar.blinkTick();
-    QCOMPARE(bar.shownLight(), 5);
+    QCOMPARE(bar.shownLight(), lightIndex(LightImage::Yellow, true)); // blinking
     QCOMPARE(cli(f.folder, {"ras", "connect", "Prova"}), 0);
     bar.watchTick();
-    QCOMPARE(bar.shownLight(), TWatch::LightGreen);
+    QCOMPARE(bar.shownLight(), lightIndex(LightImage::Green));
     QVERIFY(bar.sessionTimer().isActive());
     QVERIFY(!bar.blinkTimer().isActive());
     for (int i = 0; i < 25; ++i) {
@@ -100,7 +100,7 @@ void TestWatchBar::oneCall()
     QVERIFY(answered);
     QVERIFY(!bar.windows().fStop);
     QVERIFY(bar.isVisible());
-    QCOMPARE(bar.shownLight(), TWatch::LightRed);
+    QCOMPARE(bar.shownLight(), lightIndex(LightImage::Red));
     QVERIFY(!bar.sessionTimer().isActive());
     QVERIFY(!f.program.watch.running);
 
