@@ -80,13 +80,13 @@ TfPopup::TfPopup(QWidget* owner)
     placeLabels();
 }
 
-// The captions and values keep their classic widths where the system font
+// The captions and values keep their design widths where the system font
 // holds their texts; a wider text widens its column, and the window grows
 // by as much.
 void TfPopup::placeLabels()
 {
-    const auto widest = [](std::initializer_list<const QLabel*> labels, int classic) {
-        int w = classic;
+    const auto widest = [](std::initializer_list<const QLabel*> labels, int design) {
+        int w = design;
         for (const QLabel* l : labels)
             w = std::max(w, l->fontMetrics().horizontalAdvance(l->text()) + 2);
         return w;

@@ -14,7 +14,7 @@
 namespace
 {
 
-constexpr int ClassicWidth = 300;
+constexpr int DesignWidth = 300;
 constexpr int Margin = 12;
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
@@ -40,7 +40,7 @@ TfStato::TfStato(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Connessione in corso..."));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(ClassicWidth, 132);
+    setFixedSize(DesignWidth, 132);
 
     m_tenta = label(this, "tenta", QString(), QRect(12, 8, 276, 18));
     m_provider = label(this, "provider", QString(), QRect(12, 28, 276, 18), true);
@@ -93,7 +93,7 @@ void TfStato::setStatusText(const QString& text)
     fitTexts();
 }
 
-// The window keeps its classic 300 pixels where the system font holds its
+// The window keeps its 300 pixels where the system font holds its
 // texts; a longer entry name, number or state widens it (up to the
 // screen's width), its fields and status bar along.
 void TfStato::fitTexts()
@@ -101,14 +101,14 @@ void TfStato::fitTexts()
     const auto advance = [](const QLabel* l) {
         return l->fontMetrics().horizontalAdvance(l->text());
     };
-    int width = ClassicWidth;
+    int width = DesignWidth;
     for (const QLabel* l : {m_tenta, m_provider})
         width = std::max(width, l->x() + advance(l) + Margin);
     width = std::max(width, m_numtel->x() + advance(m_numtel) + Margin);
     width =
         std::max(width, m_statusCaption->sizeHint().width() + advance(m_statusText) + 3 * Margin);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        width = std::min(width, std::max(ClassicWidth, screen->availableGeometry().width()));
+        width = std::min(width, std::max(DesignWidth, screen->availableGeometry().width()));
     if (width == this->width())
         return;
     setFixedSize(width, height());

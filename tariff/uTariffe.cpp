@@ -67,7 +67,7 @@ TfTariffe::TfTariffe(const TariffeContext& ctx, QWidget* parent)
     setWindowTitle(QStringLiteral(" Profili Tariffe Telefoniche"));
     m_editor.startFrom(ctx.profiles);
     buildControls();
-    // The classic client size, unless the system's fonts need more room.
+    // 520 × 466, unless the system's fonts need more room.
     setFixedSize(QSize(520, 466).expandedTo(minimumSizeHint()));
     // Centred on the screen, not over the bar that opens it.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -154,7 +154,7 @@ void TfTariffe::buildControls()
     m_doposec = numberField(tariffa, QStringLiteral("doposec"), 45);
     m_costo2 = numberField(tariffa, QStringLiteral("costo2"), 50);
     // Three rows of label, field and unit, two such columns side by side:
-    // the window keeps its classic size, so the panel under the grid is
+    // the window keeps its fixed size, so the panel under the grid is
     // tight.
     auto* tg = new QGridLayout(tariffa);
     tg->setContentsMargins(4, 2, 4, 2);
@@ -498,7 +498,7 @@ int TfTariffe::dayColumnWidth() const
 {
     // The day labels are drawn 7 pixels in, and the cell's raised frame
     // takes 2 pixels on the right: a system font too wide for "FESTIVI" in
-    // the classic 60 pixels widens the column.
+    // its 60 pixels widens the column.
     QFont bold = font();
     bold.setBold(true);
     const QFontMetrics fm(bold);

@@ -112,7 +112,7 @@ protected:
 
 private:
     void buildControls();
-    // Width of the day column: the classic cell width, or what the widest
+    // Width of the day column: the design cell width, or what the widest
     // day label needs in the system font.
     int dayColumnWidth() const;
     void switchProfile(bool fromList);

@@ -317,7 +317,7 @@ void TestTariffEditor::gridShowsRatesWithVat()
     QCOMPARE(field(*w, "costo1")->text(), QStringLiteral("100,00"));
 }
 
-// The day column keeps its classic 60 pixels where the system font lets
+// The day column keeps its design 60 pixels where the system font lets
 // "FESTIVI" fit, and widens where it does not; the bands keep theirs.
 void TestTariffEditor::dayLabelsFit_data()
 {
