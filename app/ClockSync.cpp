@@ -6,7 +6,7 @@
 #include "common/Clock.h"
 #include "common/Format.h"
 #include "common/Prompt.h"
-#include "net/NMDayTime.h"
+#include "net/DaytimeClient.h"
 #include "platform/clock/ClockSetter.h"
 
 #include <QDate>
@@ -158,19 +158,19 @@ void ClockSync::synchronise()
         return;
     m_busy = true;
     m_answer.clear();
-    m_client = new TNMDayTime(this);
+    m_client = new TDaytimeClient(this);
     const auto [host, port] = serverAddress(m_ctx.settings.serverOraEsatta);
-    m_client->Host = host;
-    m_client->Port = port;
-    m_client->TimeOut = TimeOut;
-    connect(m_client, &TNMDayTime::finished, this, &ClockSync::onAnswer);
+    m_client->host = host;
+    m_client->port = port;
+    m_client->timeOutMs = timeOutMs;
+    connect(m_client, &TDaytimeClient::finished, this, &ClockSync::onAnswer);
     m_client->requestDayTime();
 }
 
 void ClockSync::onAnswer(bool ok)
 {
     // A fresh client for every request: this one is done.
-    TNMDayTime* client = m_client;
+    TDaytimeClient* client = m_client;
     m_client = nullptr;
     client->deleteLater();
 

@@ -19,7 +19,7 @@
 class IClock;
 class IClockSetter;
 class IPrompt;
-class TNMDayTime;
+class TDaytimeClient;
 struct ConnRecords;
 struct Settings;
 struct WatchState;
@@ -81,7 +81,7 @@ public:
     // "[v6 address]:port"; port 13 when none is given, 0 when it is no port.
     static std::pair<QString, quint16> serverAddress(const QString& text);
 
-    int TimeOut = DayTimeTimeOut;
+    int timeOutMs = DayTimeTimeOut;
 
     // "&Ora Esatta". Does nothing unless the connection is confirmed, or
     // while an earlier request is still waiting or asking.
@@ -106,7 +106,7 @@ private:
     void applyAnswer();
 
     ClockSyncContext m_ctx;
-    TNMDayTime* m_client = nullptr;
+    TDaytimeClient* m_client = nullptr;
     // From the request until the operation is over: the question is modal
     // but the user can still reach the button again through other windows.
     bool m_busy = false;

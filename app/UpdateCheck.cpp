@@ -6,7 +6,7 @@
 #include "common/Clock.h"
 #include "common/Prompt.h"
 #include "common/SafeName.h"
-#include "net/NMHTTP.h"
+#include "net/HttpClient.h"
 #include "platform/file/AtomicFile.h"
 #include "platform/system/Shell.h"
 #include "platform/system/VersionInfo.h"
@@ -58,7 +58,7 @@ std::optional<UpdateCheck::Announcement> UpdateCheck::parseFile(const QByteArray
 
 QUrl UpdateCheck::pageUrl(const QString& address)
 {
-    return TNMHTTP::webAddress(address);
+    return THttpClient::webAddress(address);
 }
 
 QUrl UpdateCheck::updatePageUrl(const QUrl& page, const Version& announced, const Version& own)
@@ -90,7 +90,7 @@ UpdateCheck::~UpdateCheck() = default;
 
 QUrl UpdateCheck::address() const
 {
-    return TNMHTTP::webAddress(m_ctx.settings.indirizzoAggiornamento);
+    return THttpClient::webAddress(m_ctx.settings.indirizzoAggiornamento);
 }
 
 QString UpdateCheck::storedFilePath() const
@@ -103,11 +103,11 @@ bool UpdateCheck::start()
     if (m_busy || m_done)
         return false;
     m_busy = true;
-    m_client = new TNMHTTP(this);
-    m_client->TimeOut = TimeOut;
-    m_client->InputFileMode = true;
-    m_client->Body = storedFilePath();
-    connect(m_client, &TNMHTTP::finished, this, &UpdateCheck::onReply);
+    m_client = new THttpClient(this);
+    m_client->timeOutMs = timeOutMs;
+    m_client->bodyToFile = true;
+    m_client->bodyFile = storedFilePath();
+    connect(m_client, &THttpClient::finished, this, &UpdateCheck::onReply);
     // An address that is no plain http/https address fails like any request
     // that cannot be made, with the error message.
     const QUrl url = address();
@@ -119,7 +119,7 @@ bool UpdateCheck::start()
 void UpdateCheck::onReply(bool ok)
 {
     // One request per run: the client is done.
-    TNMHTTP* client = m_client;
+    THttpClient* client = m_client;
     m_client = nullptr;
     client->deleteLater();
 
@@ -136,7 +136,7 @@ void UpdateCheck::onReply(bool ok)
         finish(Outcome::ServerError);
         return;
     }
-    const Outcome outcome = offerUpdate(client->Body);
+    const Outcome outcome = offerUpdate(client->bodyFile);
     // The time of the last search moves only with an update offered and
     // accepted (the reply was a 2xx, or the file would not have been read).
     if (outcome == Outcome::Accepted)

@@ -23,7 +23,7 @@
 class IClock;
 class IPrompt;
 class IShell;
-class TNMHTTP;
+class THttpClient;
 struct Settings;
 struct VersionInfo;
 
@@ -114,7 +114,7 @@ public:
     explicit UpdateCheck(const UpdateCheckContext& ctx, QObject* parent = nullptr);
     ~UpdateCheck() override;
 
-    int TimeOut = TimeOutMs;
+    int timeOutMs = TimeOutMs;
 
     // The address of the update file: the setting "IndirizzoAggiornamento";
     // invalid when it is not a plain http/https address.
@@ -140,7 +140,7 @@ private:
     void finish(Outcome outcome);
 
     UpdateCheckContext m_ctx;
-    TNMHTTP* m_client = nullptr;
+    THttpClient* m_client = nullptr;
     bool m_busy = false;
     bool m_done = false;
     Outcome m_outcome = Outcome::NotRun;

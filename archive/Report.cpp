@@ -164,7 +164,7 @@ QList<double> TReport::stops(const IReportMetrics& m, double dpi, int blocks)
     };
     QList<double> x;
     x.append(dots(30, dpi));
-    // Room for three digits as laid out; more when the report has more
+    // Room for three digits; more when the report has more
     // blocks, or a long number would run over "n.".
     x.append(x.last() +
              std::max(w7("n. 000"), w7("n. ") + m.textWidth(QString::number(blocks), F7)));

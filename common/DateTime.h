@@ -22,15 +22,18 @@ TDateTime encodeTime(int hour, int minute, int second, int msec = 0);
 TDateTime encode(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
                  int msec = 0);
 void decodeDate(TDateTime d, int& year, int& month, int& day);
-// Time of day of d, rounded to the millisecond as the original runtime does.
+// Time of day of d, rounded to the nearest millisecond; a time that would
+// round up to the next day reads 23:59:59.999.
 void decodeTime(TDateTime d, int& hour, int& minute, int& second, int& msec);
 
-// Whole-day part. For dates before the epoch the day part is the truncation,
-// as in the original: -1.25 is day -1 with a time of 0.25.
+// Whole-day part, truncated towards zero; the time of day is the size of the
+// fraction, so stored day counts before 1899-12-30 read right: -1.25 is
+// day -1 at 06:00.
 TDateTime datePart(TDateTime d);
 TDateTime timePart(TDateTime d);
 
-// 1 = Sunday .. 7 = Saturday (the classic DayOfWeek convention).
+// 1 = Sunday .. 7 = Saturday: the numbering the cost engine maps onto a
+// profile's day rows.
 int dayOfWeek(TDateTime d);
 // 1 = Monday .. 7 = Sunday (ISO).
 int isoDayOfWeek(TDateTime d);

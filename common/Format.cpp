@@ -4,10 +4,13 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
+#include <utility>
 
 namespace fmt
 {
@@ -58,8 +61,8 @@ private:
     bool m_mark = false;
 };
 
-// Length of the run of `c` starting at i (case-sensitive, as the classic
-// runtime counts repeated specifier letters).
+// Length of the run of the letter at i (case matters: "mM" is two runs of
+// one).
 int runLength(const QString& s, int i)
 {
     int n = 1;
@@ -148,8 +151,8 @@ struct DecimalDigits {
 };
 
 // Decimal digits of |value| rounded half away from zero to `decimals` places.
-// Like the classic runtime, rounding works on the first 18 significant digits
-// of the value, so 2.675 (stored as 2.67499999999999982...) gives 2.67.
+// Rounding works on the first 18 significant digits of the value, so 2.675
+// (stored as 2.67499999999999982...) gives 2.67.
 DecimalDigits roundedDigits(double value, int decimals)
 {
     char buf[64];
@@ -304,137 +307,212 @@ QString number(int value, int width)
     return QString::number(value).rightJustified(width, QLatin1Char('0'));
 }
 
-// True when the hour at `from` must be shown on a 12-hour clock: the next
-// 'a' (outside quotes, before any further 'h') starts an am/pm marker.
-bool twelveHourClock(const QString& pattern, int from)
+// The am/pm markers of a pattern. "am/pm" and "a/p" write the pattern's own
+// letters, in the case it writes them; "ampm" writes the locale's texts.
+struct AmPmMarker {
+    QStringView spelling; // as a pattern writes it, in any case
+    QString (*text)(QStringView written, bool pm, const QLocale& locale);
+};
+
+const AmPmMarker AmPmMarkers[] = {
+    {u"am/pm",
+     [](QStringView w, bool pm, const QLocale&) { return w.mid(pm ? 3 : 0, 2).toString(); }},
+    {u"a/p",
+     [](QStringView w, bool pm, const QLocale&) { return w.mid(pm ? 2 : 0, 1).toString(); }},
+    {u"ampm", [](QStringView, bool pm, const QLocale& l) { return pm ? l.pmText() : l.amText(); }},
+};
+
+// The am/pm marker text starts with, if any.
+const AmPmMarker* amPmMarkerAt(QStringView text)
+{
+    for (const AmPmMarker& m : AmPmMarkers)
+        if (text.startsWith(m.spelling, Qt::CaseInsensitive))
+            return &m;
+    return nullptr;
+}
+
+// True when an hour followed by `rest` must be shown on a 12-hour clock: the
+// next 'a' (outside quotes, before any further 'h') starts an am/pm marker.
+bool twelveHourClock(QStringView rest)
 {
     QuoteScanner q;
-    for (int i = from; i < pattern.size(); ++i) {
-        const QChar c = pattern[i];
+    for (int i = 0; i < rest.size(); ++i) {
+        const QChar c = rest[i];
         if (q.quoted(c))
             continue;
-        if (c == QLatin1Char('h') || c == QLatin1Char('H')) {
+        if (c == QLatin1Char('h') || c == QLatin1Char('H'))
             return false;
-        } else if (c == QLatin1Char('a') || c == QLatin1Char('A')) {
-            const QStringView rest = QStringView(pattern).mid(i);
-            return rest.startsWith(u"am/pm", Qt::CaseInsensitive) ||
-                   rest.startsWith(u"a/p", Qt::CaseInsensitive) ||
-                   rest.startsWith(u"ampm", Qt::CaseInsensitive);
-        }
+        if (c == QLatin1Char('a') || c == QLatin1Char('A'))
+            return amPmMarkerAt(rest.mid(i)) != nullptr;
     }
     return false;
 }
 
 QString longDatePattern(const QLocale& locale);
+void appendDateTime(QString& out, const QString& pattern, const DateTimeParts& p,
+                    const QLocale& locale);
+
+// One piece of a date-time pattern: text written as it stands, or a field.
+struct PatternToken {
+    QString literal; // the text, when letter is 0
+    char letter = 0; // the field's letter in upper case; 'N' for minutes
+    int length = 0;  // pattern characters taken
+};
+
+// The token at i. lastLetter: the previous field's, since "m" right after an
+// hour is the minute (separators and quoted text between do not count).
+PatternToken nextToken(const QString& pattern, int i, char lastLetter, const QLocale& locale)
+{
+    const QChar c = pattern[i];
+    if (isQuote(c)) {
+        const int end = pattern.indexOf(c, i + 1);
+        const int stop = end < 0 ? int(pattern.size()) : end;
+        return {pattern.mid(i + 1, stop - i - 1), 0, stop + 1 - i};
+    }
+    if (!isAsciiLetter(c)) {
+        if (c == QLatin1Char('/'))
+            return {dateSeparator(locale), 0, 1};
+        if (c == QLatin1Char(':'))
+            return {timeSeparator(locale), 0, 1};
+        return {QString(c), 0, 1};
+    }
+    char letter = char(c.toUpper().unicode());
+    if (letter == 'M' && lastLetter == 'H')
+        letter = 'N';
+    return {QString(), letter, runLength(pattern, i)};
+}
+
+// A field being written: its run of count letters starts `rest`.
+struct Field {
+    QString& out;
+    const DateTimeParts& p;
+    const QLocale& locale;
+    QStringView rest;
+    int count;
+};
+
+// Each writer returns how many pattern characters the field took.
+using FieldWriter = int (*)(const Field&);
+
+int writeYear(const Field& f)
+{
+    f.out += f.count <= 2 ? number(f.p.year % 100, 2) : number(f.p.year, 4);
+    return f.count;
+}
+
+int writeMonth(const Field& f)
+{
+    if (f.count <= 2)
+        f.out += number(f.p.month, f.count);
+    else
+        f.out += f.locale.monthName(f.p.month,
+                                    f.count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+    return f.count;
+}
+
+// d, dd: the day; ddd, dddd: the weekday's name; ddddd, dddddd: the
+// locale's short or long date.
+int writeDay(const Field& f)
+{
+    if (f.count <= 2)
+        f.out += number(f.p.day, f.count);
+    else if (f.count <= 4)
+        f.out += f.locale.dayName(f.p.isoWeekday,
+                                  f.count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+    else
+        appendDateTime(f.out, f.count == 5 ? shortDatePattern(f.locale) : longDatePattern(f.locale),
+                       f.p, f.locale);
+    return f.count;
+}
+
+int writeHour(const Field& f)
+{
+    int h = f.p.hour;
+    if (twelveHourClock(f.rest.mid(f.count))) {
+        if (h == 0)
+            h = 12;
+        else if (h > 12)
+            h -= 12;
+    }
+    f.out += number(h, std::min(f.count, 2));
+    return f.count;
+}
+
+// Minutes, seconds and milliseconds: the number, at most maxWidth digits
+// wide.
+template <int DateTimeParts::*part, int maxWidth> int writeNumber(const Field& f)
+{
+    f.out += number(f.p.*part, std::min(f.count, maxWidth));
+    return f.count;
+}
+
+// t: the locale's short time; tt: its long time.
+int writeTime(const Field& f)
+{
+    appendDateTime(f.out, f.count == 1 ? shortTimePattern(f.locale) : longTimePattern(f.locale),
+                   f.p, f.locale);
+    return f.count;
+}
+
+// c: the short date, and the long time unless it is midnight.
+int writeDateTime(const Field& f)
+{
+    appendDateTime(f.out, shortDatePattern(f.locale), f.p, f.locale);
+    if (f.p.hour != 0 || f.p.minute != 0 || f.p.second != 0) {
+        f.out += QLatin1Char(' ');
+        appendDateTime(f.out, longTimePattern(f.locale), f.p, f.locale);
+    }
+    return f.count;
+}
+
+// An am/pm marker; an 'a' that starts none is written as it stands.
+int writeAmPm(const Field& f)
+{
+    const AmPmMarker* marker = amPmMarkerAt(f.rest);
+    if (!marker) {
+        f.out += f.rest.front();
+        return 1;
+    }
+    f.out += marker->text(f.rest, f.p.hour >= 12, f.locale);
+    return int(marker->spelling.size());
+}
+
+const std::pair<char, FieldWriter> FieldWriters[] = {
+    {'Y', writeYear},
+    {'M', writeMonth},
+    {'D', writeDay},
+    {'H', writeHour},
+    {'N', writeNumber<&DateTimeParts::minute, 2>},
+    {'S', writeNumber<&DateTimeParts::second, 2>},
+    {'Z', writeNumber<&DateTimeParts::msec, 3>},
+    {'T', writeTime},
+    {'C', writeDateTime},
+    {'A', writeAmPm},
+};
+
+// Letters that name no field are written as they stand.
+int writeField(char letter, const Field& f)
+{
+    for (const auto& [l, write] : FieldWriters)
+        if (l == letter)
+            return write(f);
+    f.out += f.rest.left(f.count);
+    return f.count;
+}
 
 void appendDateTime(QString& out, const QString& pattern, const DateTimeParts& p,
                     const QLocale& locale)
 {
-    QChar lastToken;
-    int i = 0;
-    while (i < pattern.size()) {
-        const QChar c = pattern[i];
-        if (isQuote(c)) {
-            const int end = pattern.indexOf(c, i + 1);
-            const int stop = end < 0 ? pattern.size() : end;
-            out += QStringView(pattern).mid(i + 1, stop - i - 1);
-            i = stop + 1;
+    char lastLetter = 0;
+    for (int i = 0; i < pattern.size();) {
+        const PatternToken t = nextToken(pattern, i, lastLetter, locale);
+        if (!t.letter) {
+            out += t.literal;
+            i += t.length;
             continue;
         }
-        if (!isAsciiLetter(c)) {
-            if (c == QLatin1Char('/'))
-                out += dateSeparator(locale);
-            else if (c == QLatin1Char(':'))
-                out += timeSeparator(locale);
-            else
-                out += c;
-            ++i;
-            continue;
-        }
-
-        char token = char(c.toUpper().unicode());
-        // "m" right after an hour (separators and quoted text between do not
-        // count) is the minute.
-        if (token == 'M' && lastToken == QLatin1Char('H'))
-            token = 'N';
-        lastToken = QLatin1Char(token);
-        int count = runLength(pattern, i);
-
-        switch (token) {
-        case 'Y':
-            out += count <= 2 ? number(p.year % 100, 2) : number(p.year, 4);
-            break;
-        case 'M':
-            if (count <= 2)
-                out += number(p.month, count);
-            else
-                out += locale.monthName(p.month,
-                                        count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
-            break;
-        case 'D':
-            if (count <= 2)
-                out += number(p.day, count);
-            else if (count <= 4)
-                out += locale.dayName(p.isoWeekday,
-                                      count == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
-            else
-                appendDateTime(out, count == 5 ? shortDatePattern(locale) : longDatePattern(locale),
-                               p, locale);
-            break;
-        case 'H': {
-            int h = p.hour;
-            if (twelveHourClock(pattern, i + count)) {
-                if (h == 0)
-                    h = 12;
-                else if (h > 12)
-                    h -= 12;
-            }
-            out += number(h, std::min(count, 2));
-            break;
-        }
-        case 'N':
-            out += number(p.minute, std::min(count, 2));
-            break;
-        case 'S':
-            out += number(p.second, std::min(count, 2));
-            break;
-        case 'Z':
-            out += number(p.msec, std::min(count, 3));
-            break;
-        case 'T':
-            appendDateTime(out, count == 1 ? shortTimePattern(locale) : longTimePattern(locale), p,
-                           locale);
-            break;
-        case 'C':
-            appendDateTime(out, shortDatePattern(locale), p, locale);
-            if (p.hour != 0 || p.minute != 0 || p.second != 0) {
-                out += QLatin1Char(' ');
-                appendDateTime(out, longTimePattern(locale), p, locale);
-            }
-            break;
-        case 'A': {
-            const QStringView rest = QStringView(pattern).mid(i);
-            const bool pm = p.hour >= 12;
-            if (rest.startsWith(u"am/pm", Qt::CaseInsensitive)) {
-                out += rest.mid(pm ? 3 : 0, 2); // in the case the pattern writes it
-                count = 5;
-            } else if (rest.startsWith(u"a/p", Qt::CaseInsensitive)) {
-                out += rest.mid(pm ? 2 : 0, 1);
-                count = 3;
-            } else if (rest.startsWith(u"ampm", Qt::CaseInsensitive)) {
-                out += pm ? locale.pmText() : locale.amText();
-                count = 4;
-            } else {
-                out += c;
-                count = 1;
-            }
-            break;
-        }
-        default:
-            out += QStringView(pattern).mid(i, count);
-            break;
-        }
-        i += count;
+        lastLetter = t.letter;
+        i += writeField(t.letter, Field{out, p, locale, QStringView(pattern).mid(i), t.length});
     }
 }
 
@@ -567,6 +645,125 @@ std::optional<int> monthFromName(QStringView name, const QLocale& locale)
         }
     }
     return std::nullopt;
+}
+
+// The order of day, month and year in one of Qt's date formats ("dMy" for
+// "dd/MM/yyyy"); day, month, year when the format does not name all three.
+QString dateFieldOrder(const QString& qtFormat)
+{
+    QString order;
+    bool quoted = false;
+    for (const QChar c : qtFormat) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted &&
+                 (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) &&
+                 !order.contains(c))
+            order += c;
+    }
+    return order.size() == 3 ? order : QStringLiteral("dMy");
+}
+
+// What may separate the fields of a typed date, besides the locale's own
+// separator.
+constexpr char16_t DateSeparators[] = {u'/', u'.', u'-'};
+
+// The field of a typed date at i, a number or a month name; advances i.
+// Empty where neither stands.
+QStringView takeDateField(QStringView s, int& i)
+{
+    const int start = i;
+    const bool digits = i < s.size() && isAsciiDigit(s[i]);
+    while (i < s.size() && (digits ? isAsciiDigit(s[i]) : s[i].isLetter()))
+        ++i;
+    return s.mid(start, i - start);
+}
+
+// The separator after a field at i, with the spaces around it; advances i.
+// Spaces alone separate only where the locale separates with a space.
+std::optional<QChar> takeDateSeparator(QStringView s, int& i, QChar localeSep)
+{
+    int j = i;
+    while (j < s.size() && s[j].isSpace())
+        ++j;
+    const QChar c = j < s.size() ? s[j] : QChar();
+    const bool marked =
+        !c.isSpace() &&
+        (c == localeSep || std::find(std::begin(DateSeparators), std::end(DateSeparators),
+                                     c.unicode()) != std::end(DateSeparators));
+    if (marked) {
+        ++j;
+        while (j < s.size() && s[j].isSpace())
+            ++j;
+        i = j;
+        return c;
+    }
+    if (j > i && localeSep.isSpace()) {
+        i = j;
+        return localeSep;
+    }
+    return std::nullopt;
+}
+
+// The three fields of a typed date, with one separator throughout; a closing
+// separator is allowed where the locale writes one ("y. M. d.").
+std::optional<std::array<QStringView, 3>> splitDateFields(QStringView s, QChar localeSep,
+                                                          QStringView qtFormat)
+{
+    std::array<QStringView, 3> fields;
+    int n = 0;
+    std::optional<QChar> used;
+    int i = 0;
+    while (true) {
+        const QStringView field = takeDateField(s, i);
+        if (field.isEmpty() || n == 3)
+            return std::nullopt;
+        fields[n++] = field;
+        if (i == s.size())
+            break;
+        const std::optional<QChar> sep = takeDateSeparator(s, i, localeSep);
+        if (!sep || (used && *sep != *used))
+            return std::nullopt;
+        used = sep;
+        if (i == s.size() && n == 3 && qtFormat.endsWith(*sep))
+            break;
+    }
+    if (n != 3)
+        return std::nullopt;
+    return fields;
+}
+
+// A year of one or two digits is the one from 50 years before currentYear
+// up to 49 years after it.
+int fullYear(int shortYear, int currentYear)
+{
+    const int pivot = currentYear - 50;
+    const int year = shortYear + pivot / 100 * 100;
+    return year < pivot ? year + 100 : year;
+}
+
+std::optional<int> readDay(QStringView field)
+{
+    int pos = 0;
+    return readDigits(field, pos, 2);
+}
+
+// A number of at most two digits, or a month name of the locale.
+std::optional<int> readMonth(QStringView field, const QLocale& locale)
+{
+    int pos = 0;
+    return isAsciiDigit(field[0]) ? readDigits(field, pos, 2) : monthFromName(field, locale);
+}
+
+// Four digits as they stand; one or two as the nearest year (fullYear).
+std::optional<int> readYear(QStringView field, int currentYear)
+{
+    int pos = 0;
+    int digits = 0;
+    const std::optional<int> v = readDigits(field, pos, 4, &digits);
+    if (!v || digits == 3)
+        return std::nullopt;
+    return digits <= 2 ? fullYear(*v, currentYear) : *v;
 }
 
 } // namespace
@@ -734,101 +931,30 @@ std::optional<TDateTime> parseTime(const QString& text, const QLocale& locale)
 
 std::optional<TDateTime> parseShortDate(const QString& text, int currentYear, const QLocale& locale)
 {
-    // Field order from the locale's short date format.
     const QString qtFormat = locale.dateFormat(QLocale::ShortFormat);
-    QString order;
-    bool quoted = false;
-    for (const QChar c : qtFormat) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
-        else if (!quoted &&
-                 (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) &&
-                 !order.contains(c))
-            order += c;
-    }
-    if (order.size() != 3)
-        order = QStringLiteral("dMy");
-
-    const QChar localeSep = dateSeparator(locale).at(0);
-    const QString s = text.trimmed();
-    QList<QStringView> fields;
-    QChar usedSep;
-    int i = 0;
-    while (true) {
-        const int start = i;
-        if (i < s.size() && isAsciiDigit(s[i])) {
-            while (i < s.size() && isAsciiDigit(s[i]))
-                ++i;
-        } else {
-            while (i < s.size() && s[i].isLetter())
-                ++i;
-        }
-        if (i == start)
-            return std::nullopt;
-        fields << QStringView(s).mid(start, i - start);
-        if (i == s.size())
-            break;
-
-        int j = i;
-        while (j < s.size() && s[j].isSpace())
-            ++j;
-        QChar sep = j < s.size() ? s[j] : QChar();
-        const bool marked = !sep.isSpace() && (sep == localeSep || sep == QLatin1Char('/') ||
-                                               sep == QLatin1Char('.') || sep == QLatin1Char('-'));
-        if (marked) {
-            ++j;
-            while (j < s.size() && s[j].isSpace())
-                ++j;
-        } else if (j > i && localeSep.isSpace()) {
-            sep = localeSep;
-        } else {
-            return std::nullopt;
-        }
-        if (!usedSep.isNull() && sep != usedSep)
-            return std::nullopt;
-        usedSep = sep;
-        // A closing separator is allowed where the locale writes one ("y. M. d.").
-        if (j == s.size() && fields.size() == 3 && qtFormat.endsWith(sep))
-            break;
-        i = j;
-    }
-    if (fields.size() != 3)
+    const auto fields =
+        splitDateFields(text.trimmed(), dateSeparator(locale).at(0), QStringView(qtFormat));
+    if (!fields)
         return std::nullopt;
-
-    int day = 0, month = 0, year = 0;
+    const QString order = dateFieldOrder(qtFormat);
+    std::optional<int> day, month, year;
     for (int f = 0; f < 3; ++f) {
-        const QStringView field = fields[f];
-        int pos = 0;
-        int digitCount = 0;
-        std::optional<int> v;
+        const QStringView field = (*fields)[f];
         switch (order[f].unicode()) {
         case 'd':
-            v = readDigits(field, pos, 2);
-            day = v.value_or(0);
+            day = readDay(field);
             break;
         case 'M':
-            v = isAsciiDigit(field[0]) ? readDigits(field, pos, 2) : monthFromName(field, locale);
-            month = v.value_or(0);
+            month = readMonth(field, locale);
             break;
         default:
-            v = readDigits(field, pos, 4, &digitCount);
-            if (v && digitCount == 3)
-                v.reset();
-            year = v.value_or(0);
-            if (v && digitCount <= 2) {
-                const int pivot = currentYear - 50;
-                year += pivot / 100 * 100;
-                if (year < pivot)
-                    year += 100;
-            }
+            year = readYear(field, currentYear);
             break;
         }
-        if (!v)
-            return std::nullopt;
     }
-    if (!QDate(year, month, day).isValid())
+    if (!day || !month || !year || !QDate(*year, *month, *day).isValid())
         return std::nullopt;
-    return dt::encodeDate(year, month, day);
+    return dt::encodeDate(*year, *month, *day);
 }
 
 std::optional<TDateTime> parseShortDate(const QString& text, const QLocale& locale)

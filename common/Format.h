@@ -1,6 +1,6 @@
 #pragma once
-// Number and date-time patterns in the classic Delphi notation, implemented
-// once for the whole program. Separators, day and month names and the short
+// Number and date-time patterns ("#,#0.00", "dddd, d mmmm yyyy", "hh.nn.ss",
+// ...), implemented once for the whole program. Separators, day and month names and the short
 // date / long time formats come from the given locale (by default Qt's
 // default locale, which is the system locale unless a test pins another).
 //

@@ -7,7 +7,7 @@
 
 enum class PromptIcon { None, Information, Warning, Error, Question };
 
-// Bit flags, as in the classic message-box calls.
+// Buttons are bit flags, so one value names a set (PbYes | PbNo).
 enum PromptButton : int {
     PbNone = 0,
     PbOk = 0x1,

@@ -13,7 +13,7 @@
 namespace
 {
 
-// The latest date-time the classic runtime can format (31/12/9999).
+// The latest date-time the date patterns can write (31/12/9999 23:59:59).
 constexpr double LatestDateTime = 2958465.99999;
 
 QString rateText(float rate)

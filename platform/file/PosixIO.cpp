@@ -13,8 +13,7 @@ namespace
 // Calls transfer(done) until size bytes are done; it returns what one call
 // of read/write transferred. Stops early at the end (0) when endIsError is
 // false, else reports it as a full device.
-template <typename Transfer>
-qsizetype whole(qsizetype size, bool endIsError, Transfer transfer)
+template <typename Transfer> qsizetype whole(qsizetype size, bool endIsError, Transfer transfer)
 {
     qsizetype done = 0;
     while (done < size) {

@@ -98,7 +98,7 @@ QMessageBox::Icon toQt(PromptIcon icon)
 }
 
 // The button that closing the box (Esc, window close) stands for: Cancel,
-// No or Abort when present, as the classic message boxes do.
+// No or Abort when present, OK in a box of OK alone; never Yes or Retry.
 int escapeButton(int buttons)
 {
     for (int b : {PbCancel, PbNo, PbAbort, PbIgnore, PbOk})
@@ -107,8 +107,8 @@ int escapeButton(int buttons)
     return PbNone;
 }
 
-// The button that comes first in the classic button sets (OK/Cancel,
-// Yes/No/Cancel, Abort/Retry/Ignore, Retry/Cancel).
+// The button a set starts with (OK/Cancel, Yes/No/Cancel, Abort/Retry/Ignore,
+// Retry/Cancel): the default when the caller names none.
 int firstButton(int buttons)
 {
     for (int b : {PbOk, PbYes, PbAbort, PbRetry, PbIgnore, PbNo, PbCancel})

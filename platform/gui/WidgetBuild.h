@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers for windows built in code at fixed classic geometries.
+// Small helpers for windows built in code at fixed geometries.
 
 #include <QPushButton>
 #include <QRect>

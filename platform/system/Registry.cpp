@@ -423,55 +423,60 @@ bool readHexBytes(const QString& text, QByteArray& out)
     return true;
 }
 
-// Parses the data after '='; false when it cannot be read.
-bool readData(const QString& data, bool wideFile, RegValue& v, bool& isDelete)
+// "..." : text.
+bool readStringData(const QString& data, bool, RegValue& v)
 {
-    isDelete = false;
-    if (data == QLatin1String("-")) {
-        isDelete = true;
-        return true;
-    }
-    if (data.startsWith(QLatin1Char('"'))) {
-        qsizetype pos = 0;
-        QString s;
-        if (!readQuoted(data, pos, s) || !data.mid(pos).trimmed().isEmpty())
-            return false;
-        v = RegValue::ofString(s);
-        return true;
-    }
-    if (data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
-        const QString digits = data.mid(6).trimmed();
-        bool ok = false;
-        const uint n = digits.toUInt(&ok, 16);
-        if (!ok || digits.isEmpty() || digits.size() > 8 || digits.startsWith(QLatin1Char('+')))
-            return false;
-        v = RegValue::ofDword(n);
-        return true;
-    }
-    if (!data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive))
+    qsizetype pos = 0;
+    QString s;
+    if (!readQuoted(data, pos, s) || !data.mid(pos).trimmed().isEmpty())
         return false;
-    int type = 3; // REG_BINARY
-    qsizetype colon = data.indexOf(QLatin1Char(':'));
+    v = RegValue::ofString(s);
+    return true;
+}
+
+// dword:0000002a : a number, at most eight hex digits.
+bool readDwordData(const QString& data, bool, RegValue& v)
+{
+    const QString digits = data.mid(6).trimmed();
+    bool ok = false;
+    const uint n = digits.toUInt(&ok, 16);
+    if (!ok || digits.isEmpty() || digits.size() > 8 || digits.startsWith(QLatin1Char('+')))
+        return false;
+    v = RegValue::ofDword(n);
+    return true;
+}
+
+// The value type of "hex" (binary) or "hex(n)".
+std::optional<int> hexType(const QString& kind)
+{
+    if (kind.size() <= 3)
+        return 3; // REG_BINARY
+    if (!kind.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) ||
+        !kind.endsWith(QLatin1Char(')')))
+        return std::nullopt;
+    bool ok = false;
+    const int type = kind.mid(4, kind.size() - 5).toInt(&ok, 16);
+    if (!ok || type < 0)
+        return std::nullopt;
+    return type;
+}
+
+// hex:01,02 or hex(n):01,02 : bytes, read as text for hex(1) and as a
+// number for hex(4) of four bytes.
+bool readHexData(const QString& data, bool wideFile, RegValue& v)
+{
+    const qsizetype colon = data.indexOf(QLatin1Char(':'));
     if (colon < 0)
         return false;
-    const QString kind = data.left(colon).trimmed();
-    if (kind.size() > 3) {
-        if (!kind.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) ||
-            !kind.endsWith(QLatin1Char(')')))
-            return false;
-        bool ok = false;
-        type = kind.mid(4, kind.size() - 5).toInt(&ok, 16);
-        if (!ok || type < 0)
-            return false;
-    }
+    const std::optional<int> type = hexType(data.left(colon).trimmed());
     QByteArray bytes;
-    if (!readHexBytes(data.mid(colon + 1), bytes))
+    if (!type || !readHexBytes(data.mid(colon + 1), bytes))
         return false;
-    if (type == 3) {
+    if (*type == 3) {
         v = RegValue::ofBinary(bytes);
-    } else if (type == 4 && bytes.size() == 4) {
+    } else if (*type == 4 && bytes.size() == 4) {
         v = RegValue::ofDword(qFromLittleEndian<quint32>(bytes.constData()));
-    } else if (type == 1) {
+    } else if (*type == 1) {
         if (wideFile && bytes.size() % 2 != 0)
             return false;
         // One NUL ends the text; any other belongs to it, so a text holding a
@@ -482,9 +487,49 @@ bool readData(const QString& data, bool wideFile, RegValue& v, bool& isDelete)
         v = RegValue::ofString(s);
     } else {
         // Only text types depend on the flavour of the file.
-        v = RegValue::ofOther(type, bytes, wideFile && isTextType(type));
+        v = RegValue::ofOther(*type, bytes, wideFile && isTextType(*type));
     }
     return true;
+}
+
+// The forms of a value's data, by how the data starts (in any case).
+struct DataForm {
+    QLatin1String start;
+    bool (*read)(const QString& data, bool wideFile, RegValue& v);
+};
+const DataForm DataForms[] = {
+    {QLatin1String("\""), readStringData},
+    {QLatin1String("dword:"), readDwordData},
+    {QLatin1String("hex"), readHexData},
+};
+
+// Parses the data after '='; false when it cannot be read. "-" deletes the
+// value.
+bool readData(const QString& data, bool wideFile, RegValue& v, bool& isDelete)
+{
+    isDelete = data == QLatin1String("-");
+    if (isDelete)
+        return true;
+    for (const DataForm& form : DataForms)
+        if (data.startsWith(form.start, Qt::CaseInsensitive))
+            return form.read(data, wideFile, v);
+    return false;
+}
+
+// A value line: "name"= or @= (the default value), then its data. False
+// when it cannot be read.
+bool readValueLine(const QString& line, bool wideFile, QString& name, RegValue& v, bool& isDelete)
+{
+    qsizetype pos = 0;
+    if (line.startsWith(QLatin1Char('@')))
+        pos = 1;
+    else if (!readQuoted(line, pos, name))
+        return false;
+    while (pos < line.size() && line[pos].isSpace())
+        ++pos;
+    if (pos >= line.size() || line[pos] != QLatin1Char('='))
+        return false;
+    return readData(line.mid(pos + 1).trimmed(), wideFile, v, isDelete);
 }
 
 // The key of a "[...]" line relative to HKEY_CURRENT_USER; empty for other
@@ -600,174 +645,209 @@ int trailingBackslashes(const QString& s)
 
 using ValueId = std::pair<QString, QString>; // keyId, case-folded name
 
+// The lines of a file as they are read: long hex data goes on over several
+// lines, each ending with '\', and is joined into one.
+class LogicalLines
+{
+public:
+    struct Line {
+        QString text;        // trimmed, continued data joined
+        qsizetype first = 0; // its lines in the file
+        qsizetype count = 0;
+        bool last = false; // nothing follows it
+        // Continued data: whether it took the empty line after the last line
+        // break, and the backslashes it still ends with.
+        bool tookEnd = false;
+        int openBackslashes = 0;
+    };
+
+    explicit LogicalLines(QString text)
+    {
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        m_lines = text.split(QLatin1Char('\n'));
+        // After a final line break the split gives one more, empty line that
+        // is not in the file; continued data may still take it.
+        m_physical = text.endsWith(QLatin1Char('\n')) ? m_lines.size() - 1 : m_lines.size();
+    }
+
+    bool endsWithNewline() const
+    {
+        return m_physical < m_lines.size() || m_lines.isEmpty() ||
+               (m_lines.size() == 1 && m_lines.first().isEmpty());
+    }
+
+    std::optional<Line> next()
+    {
+        if (m_next >= m_lines.size())
+            return std::nullopt;
+        Line l;
+        l.first = m_next;
+        qsizetype i = m_next;
+        l.text = m_lines[i].trimmed();
+        const bool continued = isHexValueLine(l.text);
+        bool joined = false;
+        while (continued && l.text.endsWith(QLatin1Char('\\')) && i + 1 < m_lines.size()) {
+            l.text.chop(1);
+            l.text += m_lines[++i].trimmed();
+            joined = true;
+        }
+        l.count = std::min(i + 1, m_physical) - l.first;
+        l.last = i + 1 >= m_lines.size();
+        l.tookEnd = continued && joined && i >= m_physical;
+        l.openBackslashes = continued ? trailingBackslashes(l.text) : 0;
+        m_next = i + 1;
+        return l;
+    }
+
+    // The lines of the file itself.
+    QStringList takeFileLines()
+    {
+        m_lines.resize(m_physical);
+        return std::move(m_lines);
+    }
+
+private:
+    QStringList m_lines;
+    qsizetype m_physical = 0;
+    qsizetype m_next = 0;
+};
+
+enum class LineKind {
+    Comment, // blank, or ";"
+    Section, // "[...]"
+    Value,   // anything else: a value line, or one that cannot be read
+};
+
+LineKind kindOf(const QString& line)
+{
+    if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+        return LineKind::Comment;
+    return line.startsWith(QLatin1Char('[')) ? LineKind::Section : LineKind::Value;
+}
+
 } // namespace
 
-int TRegFile::parseInto(const QByteArray& data, TMemRegistry& reg, Document* doc)
-{
+// Reads lines into a registry and, with a document, the file's layout: one
+// item per line read.
+struct TRegFile::Reader {
     using Item = Document::Item;
-    QString text = decodeFile(data);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    // After a final line break the split gives one more, empty line that is
-    // not in the file; continued data may still take it.
-    const qsizetype physical = text.endsWith(QLatin1Char('\n')) ? lines.size() - 1 : lines.size();
-    text.clear();
 
+    Reader(TMemRegistry& reg, Document* doc) : reg(reg), doc(doc) {}
+
+    TMemRegistry& reg;
+    Document* doc;
+    int skipped = 0;
+    bool wide = false;
+    bool bannerLooked = false;
+    // Values go into the current key while there is one; under a key of
+    // another hive they are passed over without counting as damage.
+    Key* current = nullptr;
+    bool foreign = false;
+    QString keyId;
     // The live line of each value, and, once the file deletes a key, the
     // items of each key, so that a "[-key]" line finds those of the key and
     // of its subkeys at once.
     QHash<ValueId, qsizetype> valueItem;
     std::map<QString, QList<qsizetype>, KeyOrder> itemsOfKey;
     bool keyIndex = false;
-    const auto noteItemOfKey = [&](const QString& id, qsizetype n) {
-        if (keyIndex)
-            itemsOfKey[id].append(n);
-    };
-    if (doc) {
-        doc->endsWithNewline = physical < lines.size() || lines.isEmpty() ||
-                               (lines.size() == 1 && lines.first().isEmpty());
-        doc->lastTookEnd = false;
-        doc->lastOpenBackslashes = 0;
+
+    void read(const QString& line, Item item)
+    {
+        const LineKind kind = kindOf(line);
+        if (kind == LineKind::Comment)
+            return keepRaw(item);
+        if (!bannerLooked) {
+            bannerLooked = true;
+            if (line == Regedit4 || line == Regedit5)
+                return banner(line, item);
+            ++skipped; // no banner: read on as REGEDIT4, what fits is kept
+        }
+        if (kind == LineKind::Section)
+            return section(line, item);
+        value(line, item);
     }
 
-    int skipped = 0;
-    bool wide = false;
-    bool headerSeen = false;
-    // Values go into the current key while there is one; under a key of
-    // another hive they are passed over without counting as damage.
-    Key* current = nullptr;
-    bool foreign = false;
-    QString keyId;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const qsizetype first = i;
-        QString line = lines[i].trimmed();
-        // Long hex data goes on over several lines, each ending with '\'.
-        const bool continued = isHexValueLine(line);
-        bool joined = false;
-        if (continued) {
-            while (line.endsWith(QLatin1Char('\\')) && i + 1 < lines.size()) {
-                line.chop(1);
-                line += lines[++i].trimmed();
-                joined = true;
-            }
-        }
-        Item item;
-        item.first = first;
-        item.count = std::min(i + 1, physical) - first;
-        if (doc && i + 1 >= lines.size()) {
-            doc->lastTookEnd = continued && joined && i >= physical;
-            doc->lastOpenBackslashes = continued ? trailingBackslashes(line) : 0;
-        }
-        const auto keep = [&](Item&& it) {
-            if (doc && it.count > 0)
-                doc->items.append(std::move(it));
-        };
-        const auto keepRaw = [&] {
-            item.inOurKey = current != nullptr;
-            keep(std::move(item));
-        };
+    void banner(const QString& line, Item& item)
+    {
+        wide = line == Regedit5;
+        item.kind = Item::Banner;
+        keep(item);
+    }
 
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) {
-            keepRaw();
-            continue;
+    void section(const QString& line, Item& item)
+    {
+        current = nullptr;
+        foreign = false;
+        item.opensSection = true;
+        if (!line.endsWith(QLatin1Char(']'))) {
+            ++skipped;
+            return keepRaw(item);
         }
-        if (!headerSeen) {
-            headerSeen = true;
-            if (line == Regedit4 || line == Regedit5) {
-                wide = line == Regedit5;
-                item.kind = Item::Banner;
-                keep(std::move(item));
-                continue;
-            }
-            ++skipped; // no header: read on as REGEDIT4, what fits is kept
+        QString inside = line.mid(1, line.size() - 2);
+        const bool remove = inside.startsWith(QLatin1Char('-'));
+        if (remove)
+            inside.remove(0, 1);
+        const QString path = normalizeKey(keyOfHeader(inside));
+        keyId = path.toCaseFolded();
+        if (keyId.isEmpty()) {
+            foreign = true; // another hive, or values of the hive itself: not ours
+            return keepRaw(item);
         }
-        if (line.startsWith(QLatin1Char('['))) {
-            current = nullptr;
-            foreign = false;
-            item.opensSection = true;
-            if (!line.endsWith(QLatin1Char(']'))) {
-                ++skipped;
-                keepRaw();
-                continue;
-            }
-            QString inside = line.mid(1, line.size() - 2);
-            const bool remove = inside.startsWith(QLatin1Char('-'));
-            if (remove)
-                inside.remove(0, 1);
-            const QString path = normalizeKey(keyOfHeader(inside));
-            keyId = path.toCaseFolded();
-            if (keyId.isEmpty()) {
-                foreign = true; // another hive, or values of the hive itself: not ours
-                keepRaw();
-                continue;
-            }
-            if (remove) {
-                reg.deleteKey(path);
-                // What the file said of the key so far is gone; the line itself
-                // stays, so that those lines, kept as they are, go again.
-                if (doc) {
-                    if (!keyIndex) {
-                        keyIndex = true;
-                        for (qsizetype n = 0; n < doc->items.size(); ++n) {
-                            const Item& it = doc->items.at(n);
-                            if (it.kind == Item::Header || (it.kind == Item::Value && !it.dead))
-                                itemsOfKey[it.key].append(n);
-                        }
-                    }
-                    const QString below = keyId + QLatin1Char('\\');
-                    auto it = itemsOfKey.lower_bound(keyId);
-                    while (it != itemsOfKey.end() &&
-                           (it->first == keyId || it->first.startsWith(below))) {
-                        for (qsizetype n : std::as_const(it->second)) {
-                            Item& gone = doc->items[n];
-                            gone.dead = true;
-                            if (gone.kind == Item::Value)
-                                valueItem.remove({gone.key, gone.name});
-                        }
-                        it = itemsOfKey.erase(it);
-                    }
-                }
-                keepRaw();
-                continue;
-            }
-            current = &reg.ensureKey(path);
-            if (doc) {
-                item.kind = Item::Header;
-                item.key = keyId;
-                noteItemOfKey(keyId, doc->items.size());
-                keep(std::move(item));
-            }
-            continue;
+        if (remove) {
+            deleteKey(path);
+            return keepRaw(item);
         }
+        current = &reg.ensureKey(path);
+        if (doc) {
+            item.kind = Item::Header;
+            item.key = keyId;
+            noteItemOfKey(keyId, doc->items.size());
+            keep(item);
+        }
+    }
+
+    // "[-key]": what the file said of the key and its subkeys so far is gone;
+    // the line itself stays, so that those lines, kept as they are, go again.
+    void deleteKey(const QString& path)
+    {
+        reg.deleteKey(path);
+        if (!doc)
+            return;
+        if (!keyIndex) {
+            keyIndex = true;
+            for (qsizetype n = 0; n < doc->items.size(); ++n) {
+                const Item& it = doc->items.at(n);
+                if (it.kind == Item::Header || (it.kind == Item::Value && !it.dead))
+                    itemsOfKey[it.key].append(n);
+            }
+        }
+        const QString below = keyId + QLatin1Char('\\');
+        auto it = itemsOfKey.lower_bound(keyId);
+        while (it != itemsOfKey.end() && (it->first == keyId || it->first.startsWith(below))) {
+            for (qsizetype n : std::as_const(it->second)) {
+                Item& gone = doc->items[n];
+                gone.dead = true;
+                if (gone.kind == Item::Value)
+                    valueItem.remove({gone.key, gone.name});
+            }
+            it = itemsOfKey.erase(it);
+        }
+    }
+
+    void value(const QString& line, Item& item)
+    {
         if (!current) {
             if (!foreign)
                 ++skipped;
-            keepRaw();
-            continue;
+            return keepRaw(item);
         }
         QString name;
-        qsizetype pos = 0;
-        if (line.startsWith(QLatin1Char('@'))) {
-            pos = 1;
-        } else if (!readQuoted(line, pos, name)) {
-            ++skipped;
-            keepRaw();
-            continue;
-        }
-        while (pos < line.size() && line[pos].isSpace())
-            ++pos;
-        if (pos >= line.size() || line[pos] != QLatin1Char('=')) {
-            ++skipped;
-            keepRaw();
-            continue;
-        }
         RegValue v;
         bool isDelete = false;
-        if (!readData(line.mid(pos + 1).trimmed(), wide, v, isDelete)) {
+        if (!readValueLine(line, wide, name, v, isDelete)) {
             ++skipped;
-            keepRaw();
-            continue;
+            return keepRaw(item);
         }
         const QString nameId = name.toCaseFolded();
         if (isDelete)
@@ -775,7 +855,7 @@ int TRegFile::parseInto(const QByteArray& data, TMemRegistry& reg, Document* doc
         else
             reg.setEntry(*current, name, nameId, v);
         if (!doc)
-            continue;
+            return;
         // The value is written where it first appeared; a later line that
         // changed or deleted it goes, and so does a deleted value's first line.
         item.kind = Item::Value;
@@ -794,13 +874,51 @@ int TRegFile::parseInto(const QByteArray& data, TMemRegistry& reg, Document* doc
             valueItem.insert({keyId, nameId}, doc->items.size());
             noteItemOfKey(keyId, doc->items.size());
         }
-        keep(std::move(item));
+        keep(item);
     }
+
+    void noteItemOfKey(const QString& id, qsizetype n)
+    {
+        if (keyIndex)
+            itemsOfKey[id].append(n);
+    }
+
+    void keep(Item& item)
+    {
+        if (doc && item.count > 0)
+            doc->items.append(std::move(item));
+    }
+
+    // A line kept as it was read.
+    void keepRaw(Item& item)
+    {
+        item.inOurKey = current != nullptr;
+        keep(item);
+    }
+};
+
+int TRegFile::parseInto(const QByteArray& data, TMemRegistry& reg, Document* doc)
+{
+    LogicalLines lines(decodeFile(data));
     if (doc) {
-        lines.resize(physical);
-        doc->lines = std::move(lines);
+        doc->endsWithNewline = lines.endsWithNewline();
+        doc->lastTookEnd = false;
+        doc->lastOpenBackslashes = 0;
     }
-    return skipped;
+    Reader reader(reg, doc);
+    while (const std::optional<LogicalLines::Line> line = lines.next()) {
+        Document::Item item;
+        item.first = line->first;
+        item.count = line->count;
+        if (doc && line->last) {
+            doc->lastTookEnd = line->tookEnd;
+            doc->lastOpenBackslashes = line->openBackslashes;
+        }
+        reader.read(line->text, std::move(item));
+    }
+    if (doc)
+        doc->lines = lines.takeFileLines();
+    return reader.skipped;
 }
 
 int TRegFile::parse(const QByteArray& data, TMemRegistry& reg)
@@ -854,149 +972,193 @@ QStringList plainLines(const TMemRegistry& reg, bool wide)
 
 } // namespace
 
-QStringList TRegFile::layoutLines(bool wide, bool& finalBreak) const
-{
+// The tree written in the layout of the file as read (see the class
+// comment): the file's own lines where they still hold, the values and keys
+// it has no line for added where they belong.
+struct TRegFile::Layout {
     using Item = Document::Item;
-    const Document& doc = *m_doc;
-    const QList<Item>& items = doc.items;
-    const auto valueOf = [this](const Item& it) -> const Entry* {
-        const auto k = m_keys.find(it.key);
-        if (k == m_keys.end())
-            return nullptr;
-        const auto e = k->second.index.constFind(it.name);
-        return e == k->second.index.constEnd() ? nullptr : &k->second.values.at(*e);
-    };
 
-    // Where the values of each key that have no line of their own go: after
-    // the last value line of the key's last section in the file (or its
-    // header), and how many of its values have a line.
+    // Where the values of a key that have no line of their own go: after the
+    // last value line of the key's last section in the file (or its header),
+    // and how many of its values have a line.
     struct Place {
         qsizetype after = -1;
         qsizetype placed = 0;
     };
-    QHash<QString, Place> places;
-    QString sectionKey; // the key whose section the walk is in, while it is ours and alive
-    for (qsizetype n = 0; n < items.size(); ++n) {
-        const Item& it = items.at(n);
-        if (it.startsSection())
-            sectionKey.clear();
-        if (it.kind == Item::Header && !it.dead && m_keys.count(it.key)) {
-            places[it.key].after = n;
-            sectionKey = it.key;
-        } else if (it.kind == Item::Value && !it.dead && valueOf(it)) {
-            Place& p = places[it.key];
-            ++p.placed;
-            if (sectionKey == it.key)
-                p.after = n;
+
+    // The lines written so far; lastAsRead: the last is one of the file's own.
+    struct Out {
+        QStringList lines;
+        bool lastAsRead = false;
+
+        void add(const QStringList& more)
+        {
+            if (more.isEmpty())
+                return;
+            lines += more;
+            lastAsRead = false;
         }
+    };
+
+    const TRegFile& file;
+    const Document& doc;
+    const bool wide;
+
+    const Entry* valueOf(const Item& it) const
+    {
+        const auto k = file.m_keys.find(it.key);
+        if (k == file.m_keys.end())
+            return nullptr;
+        const auto e = k->second.index.constFind(it.name);
+        return e == k->second.index.constEnd() ? nullptr : &k->second.values.at(*e);
     }
 
-    // A file that ends inside continued data of a section of ours cannot
-    // have lines added after it without changing what that data says: new
-    // keys then go before that last section. Elsewhere the data means
-    // nothing, and blank lines for it to take keep the new keys whole.
-    qsizetype newKeysAt = items.size();
-    int padding = 0;
-    if (!items.isEmpty() && items.last().kind == Item::Raw &&
-        (doc.lastTookEnd || doc.lastOpenBackslashes > 0)) {
-        if (items.last().inOurKey && doc.lastOpenBackslashes > 0) {
-            for (qsizetype n = items.size() - 1; n >= 0; --n) {
-                if (items.at(n).startsSection()) {
-                    newKeysAt = n;
-                    break;
-                }
+    QHash<QString, Place> places() const
+    {
+        QHash<QString, Place> out;
+        QString sectionKey; // the key whose section the walk is in, while it is ours and alive
+        for (qsizetype n = 0; n < doc.items.size(); ++n) {
+            const Item& it = doc.items.at(n);
+            if (it.startsSection())
+                sectionKey.clear();
+            if (it.kind == Item::Header && !it.dead && file.m_keys.count(it.key)) {
+                out[it.key].after = n;
+                sectionKey = it.key;
+            } else if (it.kind == Item::Value && !it.dead && valueOf(it)) {
+                Place& p = out[it.key];
+                ++p.placed;
+                if (sectionKey == it.key)
+                    p.after = n;
             }
-        } else {
-            padding = doc.lastOpenBackslashes + (doc.lastTookEnd ? 1 : 0);
+        }
+        return out;
+    }
+
+    // Before which item new keys go (doc.items.size(): at the end), and the
+    // blank lines they need before them there. A file that ends inside
+    // continued data of a section of ours cannot have lines added after it
+    // without changing what that data says: new keys then go before that
+    // last section. Elsewhere the data means nothing, and blank lines for it
+    // to take keep the new keys whole.
+    std::pair<qsizetype, int> newKeysPlace() const
+    {
+        const QList<Item>& items = doc.items;
+        if (items.isEmpty() || items.last().kind != Item::Raw ||
+            (!doc.lastTookEnd && doc.lastOpenBackslashes == 0))
+            return {items.size(), 0};
+        if (!items.last().inOurKey || doc.lastOpenBackslashes == 0)
+            return {items.size(), doc.lastOpenBackslashes + (doc.lastTookEnd ? 1 : 0)};
+        for (qsizetype n = items.size() - 1; n >= 0; --n)
+            if (items.at(n).startsSection())
+                return {n, 0};
+        return {items.size(), 0};
+    }
+
+    // The lines of the values and keys the file has no line for yet: values
+    // after the item of their key's place, keys of their own.
+    void pending(const QHash<QString, Place>& places, QHash<qsizetype, QStringList>& after,
+                 QStringList& newKeys) const
+    {
+        for (const auto& [id, key] : file.m_keys) {
+            const auto p = places.constFind(id);
+            const bool hasSection = p != places.constEnd() && p->after >= 0;
+            const qsizetype alive = key.values.size() - key.removed;
+            if (hasSection && p->placed == alive)
+                continue;
+            QSet<QString> placed;
+            if (p != places.constEnd() && p->placed > 0) {
+                for (const Item& it : doc.items)
+                    if (it.kind == Item::Value && !it.dead && it.key == id)
+                        placed.insert(it.name);
+            }
+            QStringList values;
+            for (const Entry& e : key.values)
+                if (e.alive && !placed.contains(e.name.toCaseFolded()))
+                    values.append(valueLine(e.name, e.value, wide));
+            if (hasSection) {
+                after[p->after] += values;
+            } else {
+                newKeys.append(headerLine(key.path));
+                newKeys += values;
+                newKeys.append(QString());
+            }
         }
     }
 
-    // Values and keys the file has no line for yet.
-    QHash<qsizetype, QStringList> after;
-    QStringList newKeys;
-    for (const auto& [id, key] : m_keys) {
-        const auto p = places.constFind(id);
-        const bool hasSection = p != places.constEnd() && p->after >= 0;
-        const qsizetype alive = key.values.size() - key.removed;
-        if (hasSection && p->placed == alive)
-            continue;
-        QSet<QString> placed;
-        if (p != places.constEnd() && p->placed > 0) {
-            for (const Item& it : items)
-                if (it.kind == Item::Value && !it.dead && it.key == id)
-                    placed.insert(it.name);
-        }
-        QStringList values;
-        for (const Entry& e : key.values)
-            if (e.alive && !placed.contains(e.name.toCaseFolded()))
-                values.append(valueLine(e.name, e.value, wide));
-        if (hasSection) {
-            after[p->after] += values;
-        } else {
-            newKeys.append(headerLine(key.path));
-            newKeys += values;
-            newKeys.append(QString());
-        }
-    }
-
-    QStringList out;
-    out.reserve(doc.lines.size() + newKeys.size() + 2);
-    bool lastIsOriginal = false;
-    const auto addNewKeys = [&] {
-        if (newKeys.isEmpty())
-            return;
-        if (!out.isEmpty() && !out.last().isEmpty())
-            out.append(QString());
-        out += newKeys;
-        lastIsOriginal = false;
-    };
-    const auto original = [&](const Item& it) {
+    void asRead(const Item& it, Out& out) const
+    {
         for (qsizetype l = it.first; l < it.first + it.count; ++l)
-            out.append(doc.lines.at(l));
-        lastIsOriginal = true;
-    };
-    if (std::none_of(items.begin(), items.end(),
-                     [](const Item& it) { return it.kind == Item::Banner; }))
-        out << bannerOf(wide) << QString();
-    for (qsizetype n = 0; n < items.size(); ++n) {
-        if (n == newKeysAt)
-            addNewKeys();
-        const Item& it = items.at(n);
-        lastIsOriginal = false;
+            out.lines.append(doc.lines.at(l));
+        out.lastAsRead = true;
+    }
+
+    void write(const Item& it, Out& out) const
+    {
+        out.lastAsRead = false;
         switch (it.kind) {
         case Item::Banner:
-            out.append(bannerOf(wide));
+            out.lines.append(bannerOf(wide));
             break;
         case Item::Raw:
-            original(it);
+            asRead(it, out);
             break;
         case Item::Header:
             // A key no longer in the tree loses its header; what followed it
             // reads the same under the section before. A header the file
             // itself deletes again further on stays, as the deletion does.
-            if (it.dead || m_keys.count(it.key))
-                original(it);
+            if (it.dead || file.m_keys.count(it.key))
+                asRead(it, out);
             break;
         case Item::Value:
             if (!it.dead) {
                 if (const Entry* e = valueOf(it))
-                    out.append(valueLine(e->name, e->value, wide));
+                    out.lines.append(valueLine(e->name, e->value, wide));
             }
             break;
         }
-        const auto extra = after.constFind(n);
-        if (extra != after.constEnd() && !extra->isEmpty()) {
-            out += *extra;
-            lastIsOriginal = false;
+    }
+
+    static void addNewKeys(const QStringList& newKeys, Out& out)
+    {
+        if (newKeys.isEmpty())
+            return;
+        if (!out.lines.isEmpty() && !out.lines.last().isEmpty())
+            out.lines.append(QString());
+        out.add(newKeys);
+    }
+
+    QStringList lines(bool& finalBreak) const
+    {
+        QHash<qsizetype, QStringList> after;
+        QStringList newKeys;
+        pending(places(), after, newKeys);
+        const auto [newKeysAt, padding] = newKeysPlace();
+
+        const QList<Item>& items = doc.items;
+        Out out;
+        out.lines.reserve(doc.lines.size() + newKeys.size() + 2);
+        if (std::none_of(items.begin(), items.end(),
+                         [](const Item& it) { return it.kind == Item::Banner; }))
+            out.lines << bannerOf(wide) << QString();
+        for (qsizetype n = 0; n < items.size(); ++n) {
+            if (n == newKeysAt)
+                addNewKeys(newKeys, out);
+            write(items.at(n), out);
+            out.add(after.value(n));
         }
+        if (newKeysAt == items.size() && !newKeys.isEmpty()) {
+            for (int p = 0; p < padding; ++p)
+                out.lines.append(QString());
+            addNewKeys(newKeys, out);
+        }
+        finalBreak = doc.endsWithNewline || !out.lastAsRead;
+        return out.lines;
     }
-    if (newKeysAt == items.size() && !newKeys.isEmpty()) {
-        for (int p = 0; p < padding; ++p)
-            out.append(QString());
-        addNewKeys();
-    }
-    finalBreak = doc.endsWithNewline || !lastIsOriginal;
-    return out;
+};
+
+QStringList TRegFile::layoutLines(bool wide, bool& finalBreak) const
+{
+    return Layout{*this, *m_doc, wide}.lines(finalBreak);
 }
 
 TRegFile::TRegFile(const QString& filePath) : m_path(filePath) {}

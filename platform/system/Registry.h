@@ -231,6 +231,8 @@ public:
 
 private:
     struct Document;
+    struct Reader;
+    struct Layout;
     static int parseInto(const QByteArray& data, TMemRegistry& reg, Document* doc);
     QStringList layoutLines(bool wide, bool& finalBreak) const;
     // The file bytes; written (if given) receives their layout.

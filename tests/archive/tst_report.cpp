@@ -381,7 +381,7 @@ private slots:
         const double numberLeft = last->x - m.textWidth(last->text, last->font);
         QVERIFY(x[0] + m.textWidth(QStringLiteral("n. "), last->font) <= numberLeft);
         QVERIFY(last->x <= x[2]);
-        // A short report keeps the designed room for three digits.
+        // A short report keeps the room for three digits.
         QCOMPARE(TReport::stops(m, surface.dpi, 7)[1], TReport::stops(m, surface.dpi)[1]);
     }
 };

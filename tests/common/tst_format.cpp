@@ -1,4 +1,4 @@
-// Delphi-style number and date-time patterns, and the locale-aware parsers.
+// Number and date-time patterns, and the locale-aware parsers.
 #include "common/Format.h"
 #include "tests/support/TestSupport.h"
 
@@ -64,8 +64,8 @@ private slots:
         num("panel euro large", "#0.00", 12345.678, "12345,68");
         num("exact half away from zero", "#0.00", 0.125, "0,13");
         num("negative half away from zero", "#0.00", -0.125, "-0,13");
-        // Rounding works on the value's first 18 digits, as the classic runtime
-        // does: 2.675 is stored as 2.67499999999999982...
+        // Rounding works on the value's first 18 digits: 2.675 is stored as
+        // 2.67499999999999982...
         num("binary value below the half", "#0.00", 2.675, "2,67");
         num("no minus on a rounded zero", "#0.00", -0.004, "0,00");
         // Grid rates: up to two decimals, none when whole.

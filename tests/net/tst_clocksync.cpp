@@ -9,7 +9,7 @@
 #include "archive/ConnRecords.h"
 #include "common/Clock.h"
 #include "common/ScriptedPrompt.h"
-#include "net/NMDayTime.h"
+#include "net/DaytimeClient.h"
 #include "platform/clock/FakeClockSetter.h"
 #include "tests/support/TestSupport.h"
 
@@ -54,7 +54,7 @@ struct Fixture {
         records.running.inizio = start;
         records.running.fine = SystemNow;
         settings.serverOraEsatta = QStringLiteral("127.0.0.1:%1").arg(port);
-        sync.TimeOut = timeOut;
+        sync.timeOutMs = timeOut;
     }
     bool run()
     {

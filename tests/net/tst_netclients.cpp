@@ -1,8 +1,8 @@
 // The daytime and HTTP clients against scripted servers on 127.0.0.1.
 
 #include "LocalServer.h"
-#include "net/NMDayTime.h"
-#include "net/NMHTTP.h"
+#include "net/DaytimeClient.h"
+#include "net/HttpClient.h"
 #include "tests/support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -40,7 +40,7 @@ void serveHttp(QTcpSocket* s)
         else if (path == "/loop")
             reply("302 Found", "Location: /loop\r\n", "");
         else if (path == "/big")
-            reply("200 OK", "", QByteArray(TNMHTTP::MaxBodyBytes + 10, 'x'));
+            reply("200 OK", "", QByteArray(THttpClient::MaxBodyBytes + 10, 'x'));
         else if (path == "/silent")
             return;
         else
@@ -49,11 +49,11 @@ void serveHttp(QTcpSocket* s)
 }
 
 // A daytime client aimed at a local port.
-void aim(TNMDayTime& client, quint16 port, int timeOut = 5000)
+void aim(TDaytimeClient& client, quint16 port, int timeOut = 5000)
 {
-    client.Host = QStringLiteral("127.0.0.1");
-    client.Port = port;
-    client.TimeOut = timeOut;
+    client.host = QStringLiteral("127.0.0.1");
+    client.port = port;
+    client.timeOutMs = timeOut;
 }
 
 } // namespace
@@ -95,7 +95,7 @@ void TestNetClients::dayTime_data()
                                   << QStringLiteral(
                                          "\n61234 26-12-08 21:58:33 00 0 0 50.0 UTC *\n");
     QTest::newRow("empty") << QByteArray() << true << QString();
-    QTest::newRow("too long") << QByteArray(TNMDayTime::MaxAnswerBytes + 1, 'a') << false
+    QTest::newRow("too long") << QByteArray(TDaytimeClient::MaxAnswerBytes + 1, 'a') << false
                               << QString();
 }
 
@@ -107,9 +107,9 @@ void TestNetClients::dayTime()
 
     LocalServer server(LocalServer::sendAndClose(sent));
     QVERIFY(server.start());
-    TNMDayTime client;
+    TDaytimeClient client;
     aim(client, server.port(), 5000);
-    QSignalSpy finished(&client, &TNMDayTime::finished);
+    QSignalSpy finished(&client, &TDaytimeClient::finished);
     QVERIFY(client.requestDayTime());
     QVERIFY(client.isBusy());
     QVERIFY(finished.wait(5000));
@@ -134,18 +134,18 @@ void TestNetClients::dayTimeSilentServerTimesOut()
     QVERIFY(silent.start());
     QVERIFY(lineOnly.start());
 
-    TNMDayTime client;
+    TDaytimeClient client;
     aim(client, silent.port(), 300);
-    QSignalSpy finished(&client, &TNMDayTime::finished);
+    QSignalSpy finished(&client, &TDaytimeClient::finished);
     QElapsedTimer timer;
     timer.start();
     QVERIFY(client.requestDayTime());
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(client.lastErrorNumber(), TPowersock::ErrTimedOut);
+    QCOMPARE(client.lastErrorNumber(), TNetClient::ErrTimedOut);
     QVERIFY(timer.elapsed() >= 250);
 
-    client.Port = lineOnly.port();
+    client.port = lineOnly.port();
     QVERIFY(client.requestDayTime());
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(1).at(0).toBool(), true);
@@ -154,22 +154,22 @@ void TestNetClients::dayTimeSilentServerTimesOut()
 
 void TestNetClients::dayTimeRefused()
 {
-    TNMDayTime client;
+    TDaytimeClient client;
     aim(client, LocalServer::closedPort());
-    QSignalSpy finished(&client, &TNMDayTime::finished);
-    QSignalSpy failed(&client, &TPowersock::OnConnectionFailed);
+    QSignalSpy finished(&client, &TDaytimeClient::finished);
+    QSignalSpy failed(&client, &TNetClient::connectionFailed);
     QVERIFY(client.requestDayTime());
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(client.lastErrorNumber(), TPowersock::ErrConnectionRefused);
+    QCOMPARE(client.lastErrorNumber(), TNetClient::ErrConnectionRefused);
     QCOMPARE(failed.count(), 1);
 
     // No host at all is reported the same way, after the call returns.
-    client.Host.clear();
+    client.host.clear();
     QVERIFY(client.requestDayTime());
     QCOMPARE(finished.count(), 1);
     QVERIFY(finished.wait(5000));
-    QCOMPARE(client.lastErrorNumber(), TPowersock::ErrInvalidArgument);
+    QCOMPARE(client.lastErrorNumber(), TNetClient::ErrInvalidArgument);
 }
 
 void TestNetClients::dayTimeOneRequestAtATime()
@@ -177,9 +177,9 @@ void TestNetClients::dayTimeOneRequestAtATime()
     QList<QTcpSocket*> held;
     LocalServer silent([&held](QTcpSocket* s) { held << s; });
     QVERIFY(silent.start());
-    TNMDayTime client;
+    TDaytimeClient client;
     aim(client, silent.port(), 200);
-    QSignalSpy finished(&client, &TNMDayTime::finished);
+    QSignalSpy finished(&client, &TDaytimeClient::finished);
     QVERIFY(client.requestDayTime());
     QVERIFY(!client.requestDayTime());
     QVERIFY(finished.wait(5000));
@@ -215,11 +215,11 @@ void TestNetClients::httpToFile()
     const QString bodyFile = dir.filePath(QStringLiteral("tarvelo!.agg"));
     QVERIFY(testsupport::writeFileBytes(bodyFile, "OLD"));
 
-    TNMHTTP http;
-    http.InputFileMode = true;
-    http.Body = bodyFile;
-    QSignalSpy finished(&http, &TNMHTTP::finished);
-    QSignalSpy success(&http, &TNMHTTP::OnSuccess);
+    THttpClient http;
+    http.bodyToFile = true;
+    http.bodyFile = bodyFile;
+    QSignalSpy finished(&http, &THttpClient::finished);
+    QSignalSpy success(&http, &THttpClient::succeeded);
     QVERIFY(http.get(QStringLiteral("http://127.0.0.1:%1%2").arg(server.port()).arg(path)));
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(0).at(0).toBool(), true);
@@ -232,9 +232,9 @@ void TestNetClients::httpRedirect()
 {
     LocalServer server(serveHttp);
     QVERIFY(server.start());
-    TNMHTTP http;
-    QSignalSpy finished(&http, &TNMHTTP::finished);
-    QSignalSpy redirected(&http, &TNMHTTP::OnRedirect);
+    THttpClient http;
+    QSignalSpy finished(&http, &THttpClient::finished);
+    QSignalSpy redirected(&http, &THttpClient::redirected);
     QVERIFY(http.get(QStringLiteral("http://127.0.0.1:%1/moved").arg(server.port())));
     QVERIFY(finished.wait(5000));
     QCOMPARE(int(http.replyNumber()), 200);
@@ -248,7 +248,7 @@ void TestNetClients::httpRedirect()
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(1).at(0).toBool(), false);
     QVERIFY(http.lastErrorNumber() != 0);
-    QVERIFY(redirected.count() <= 1 + TNMHTTP::MaxRedirects);
+    QVERIFY(redirected.count() <= 1 + THttpClient::MaxRedirects);
     QVERIFY(http.bodyBytes().isEmpty());
 }
 
@@ -266,34 +266,34 @@ void TestNetClients::httpRefusesAddress()
 {
     QFETCH(QString, address);
     QTemporaryDir dir;
-    TNMHTTP http;
-    http.InputFileMode = true;
-    http.Body = dir.filePath(QStringLiteral("out"));
-    QSignalSpy finished(&http, &TNMHTTP::finished);
+    THttpClient http;
+    http.bodyToFile = true;
+    http.bodyFile = dir.filePath(QStringLiteral("out"));
+    QSignalSpy finished(&http, &THttpClient::finished);
     QVERIFY(http.get(address));
     QCOMPARE(finished.count(), 0);
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(http.lastErrorNumber(), TPowersock::ErrInvalidArgument);
-    QVERIFY(!QFile::exists(http.Body));
+    QCOMPARE(http.lastErrorNumber(), TNetClient::ErrInvalidArgument);
+    QVERIFY(!QFile::exists(http.bodyFile));
 }
 
 void TestNetClients::httpTimeOut()
 {
     LocalServer server(serveHttp);
     QVERIFY(server.start());
-    TNMHTTP http;
-    http.TimeOut = 300;
-    QSignalSpy finished(&http, &TNMHTTP::finished);
+    THttpClient http;
+    http.timeOutMs = 300;
+    QSignalSpy finished(&http, &THttpClient::finished);
     QVERIFY(http.get(QStringLiteral("http://127.0.0.1:%1/silent").arg(server.port())));
     QVERIFY(!http.get(QStringLiteral("http://127.0.0.1:%1/ok").arg(server.port())));
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(http.lastErrorNumber(), TPowersock::ErrTimedOut);
+    QCOMPARE(http.lastErrorNumber(), TNetClient::ErrTimedOut);
     QCOMPARE(int(http.replyNumber()), 0);
 
     // Too large a body is a failure too, and nothing is kept.
-    http.TimeOut = 10000;
+    http.timeOutMs = 10000;
     QVERIFY(http.get(QStringLiteral("http://127.0.0.1:%1/big").arg(server.port())));
     QVERIFY(finished.wait(10000));
     QCOMPARE(finished.at(1).at(0).toBool(), false);
@@ -302,29 +302,29 @@ void TestNetClients::httpTimeOut()
 
 void TestNetClients::httpRefused()
 {
-    TNMHTTP http;
-    QSignalSpy finished(&http, &TNMHTTP::finished);
-    QSignalSpy failure(&http, &TNMHTTP::OnFailure);
+    THttpClient http;
+    QSignalSpy finished(&http, &THttpClient::finished);
+    QSignalSpy failure(&http, &THttpClient::failed);
     QVERIFY(http.get(QStringLiteral("http://127.0.0.1:%1/ok").arg(LocalServer::closedPort())));
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.at(0).at(0).toBool(), false);
-    QCOMPARE(http.lastErrorNumber(), TPowersock::ErrConnectionRefused);
+    QCOMPARE(http.lastErrorNumber(), TNetClient::ErrConnectionRefused);
     QCOMPARE(failure.count(), 1);
 }
 
 void TestNetClients::httpBodyInMemory()
 {
-    // Without InputFileMode no file is written, whatever Body says.
+    // Without bodyToFile no file is written, whatever bodyFile says.
     LocalServer server(serveHttp);
     QVERIFY(server.start());
     QTemporaryDir dir;
-    TNMHTTP http;
-    http.Body = dir.filePath(QStringLiteral("never"));
-    QSignalSpy finished(&http, &TNMHTTP::finished);
+    THttpClient http;
+    http.bodyFile = dir.filePath(QStringLiteral("never"));
+    QSignalSpy finished(&http, &THttpClient::finished);
     QVERIFY(http.get(QStringLiteral("http://127.0.0.1:%1/ok").arg(server.port())));
     QVERIFY(finished.wait(5000));
     QCOMPARE(http.bodyBytes(), QByteArray("BODY-OF-OK"));
-    QVERIFY(!QFile::exists(http.Body));
+    QVERIFY(!QFile::exists(http.bodyFile));
 }
 
 QTEST_GUILESS_MAIN(TestNetClients)

@@ -94,7 +94,7 @@ struct Fixture {
         version.release = own.release;
         version.build = own.build;
         settings.ultSearchAgg = Earlier;
-        check.TimeOut = 5000;
+        check.timeOutMs = 5000;
     }
     // The local server in place of the maker's, through the setting.
     QString localAddress(quint16 port, const char* scheme = "http://") const
@@ -396,7 +396,7 @@ void TestUpdateCheck::failures()
     if (status == "ftp")
         f.settings.indirizzoAggiornamento = QStringLiteral("ftp://127.0.0.1/tarvelo!.agg");
     if (status.isEmpty())
-        f.check.TimeOut = 300;
+        f.check.timeOutMs = 300;
     f.prompt.answerNext(PbYes);
     QVERIFY(f.run());
 

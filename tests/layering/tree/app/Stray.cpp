@@ -1,2 +1,2 @@
-#include "app/Watch.h"
 #include "app/Missing.h"
+#include "app/Watch.h"

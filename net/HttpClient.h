@@ -1,16 +1,16 @@
 #pragma once
-// HTTP client: GET of a full address, reply body into the file named by Body
-// (InputFileMode) or kept in memory. Asynchronous: get() returns at once and
+// HTTP client: GET of a full address, reply body into the file bodyFile (with
+// bodyToFile) or kept in memory. Asynchronous: get() returns at once and
 // finished() reports the outcome.
 //
 // Addresses are untrusted text: only a valid http/https address with a host
 // and without user information is requested, redirects go only to addresses
 // at least as safe (never https -> http), at most MaxRedirects of them, and
-// a body larger than MaxBodyBytes is refused. The Body file is written only
+// a body larger than MaxBodyBytes is refused. The body file is written only
 // for a 2xx reply, in one atomic replace, so an error page never lands in it
 // and a broken transfer leaves the old file as it was.
 
-#include "net/Powersock.h"
+#include "net/NetClient.h"
 
 #include <QByteArray>
 #include <QNetworkAccessManager>
@@ -18,7 +18,7 @@
 #include <QTimer>
 #include <QUrl>
 
-class TNMHTTP : public TPowersock
+class THttpClient : public TNetClient
 {
     Q_OBJECT
 
@@ -26,16 +26,16 @@ public:
     static constexpr qint64 MaxBodyBytes = 1024 * 1024;
     static constexpr int MaxRedirects = 5;
 
-    explicit TNMHTTP(QObject* parent = nullptr);
-    ~TNMHTTP() override;
+    explicit THttpClient(QObject* parent = nullptr);
+    ~THttpClient() override;
 
-    // With InputFileMode, Body is the name of the file that receives the
+    // With bodyToFile, bodyFile is the name of the file that receives the
     // reply body; without it the body is kept (bodyBytes()).
-    QString Body;
-    bool InputFileMode = false;
+    QString bodyFile;
+    bool bodyToFile = false;
 
     // Starts a GET of address (see webAddress); false (and no signal) when a
-    // request is already running. Host is set to the address's host. A
+    // request is already running. host is set to the address's host. A
     // redirect loop, a redirect to anything but http/https and an address
     // that cannot be reached end as failures like a refused connection.
     bool get(const QString& address);
@@ -59,10 +59,10 @@ signals:
     // released, so a handler may start another or deleteLater() the client.
     void finished(bool ok);
     // Together with finished(): a 2xx reply, body stored.
-    void OnSuccess();
+    void succeeded();
     // Together with finished(): any other outcome.
-    void OnFailure();
-    void OnRedirect(const QUrl& to);
+    void failed();
+    void redirected(const QUrl& to);
 
 private:
     void onFinished();

@@ -8,14 +8,13 @@
 #include <QObject>
 #include <QString>
 
-class TPowersock : public QObject
+class TNetClient : public QObject
 {
     Q_OBJECT
 
 public:
-    // Socket error numbers reported to the user ("errore numero ..."): the
-    // classic socket-library numbers, which the help pages and the users of
-    // the program know.
+    // Socket error numbers reported to the user ("errore numero ..."): 10013
+    // and up, the numbers the help pages list and the program's users know.
     static constexpr int ErrAccess = 10013;
     static constexpr int ErrInvalidArgument = 10022;
     static constexpr int ErrNetworkDown = 10050;
@@ -25,12 +24,12 @@ public:
     static constexpr int ErrConnectionRefused = 10061;
     static constexpr int ErrHostNotFound = 11001;
 
-    explicit TPowersock(QObject* parent = nullptr) : QObject(parent) {}
+    explicit TNetClient(QObject* parent = nullptr) : QObject(parent) {}
 
-    QString Host;
-    quint16 Port = 0;
-    int TimeOut = 10000; // milliseconds, for the whole request
-    int ReportLevel = 0; // 0: no OnStatus texts; higher: progress texts
+    QString host;
+    quint16 port = 0;
+    int timeOutMs = 10000; // for the whole request
+    int reportLevel = 0;   // 0: no progress texts; higher: more of them
 
     // Status code of the last protocol reply (HTTP: 200, 404, ...); 0 when
     // no reply arrived.
@@ -43,12 +42,12 @@ public:
     static int socketErrorNumber(QAbstractSocket::SocketError error);
 
 signals:
-    void OnConnect();
-    void OnDisconnect();
-    void OnInvalidHost();
-    void OnHostResolved();
-    void OnStatus(const QString& text);
-    void OnConnectionFailed();
+    void connected();
+    void disconnected();
+    void invalidHost();
+    void hostResolved();
+    void progress(const QString& text);
+    void connectionFailed();
 
 protected:
     void resetState()
@@ -65,8 +64,8 @@ protected:
     }
     void status(int level, const QString& text)
     {
-        if (ReportLevel >= level)
-            emit OnStatus(text);
+        if (reportLevel >= level)
+            emit progress(text);
     }
 
 private:

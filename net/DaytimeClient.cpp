@@ -1,20 +1,20 @@
-#include "net/NMDayTime.h"
+#include "net/DaytimeClient.h"
 
 #include <QTcpSocket>
 
-TNMDayTime::TNMDayTime(QObject* parent) : TPowersock(parent)
+TDaytimeClient::TDaytimeClient(QObject* parent) : TNetClient(parent)
 {
-    Port = DefaultPort;
+    port = DefaultPort;
     m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &TNMDayTime::onTimeOut);
+    connect(&m_timer, &QTimer::timeout, this, &TDaytimeClient::onTimeOut);
 }
 
-TNMDayTime::~TNMDayTime()
+TDaytimeClient::~TDaytimeClient()
 {
     release();
 }
 
-bool TNMDayTime::requestDayTime()
+bool TDaytimeClient::requestDayTime()
 {
     if (m_socket)
         return false;
@@ -23,21 +23,21 @@ bool TNMDayTime::requestDayTime()
     m_answer.clear();
 
     m_socket = new QTcpSocket(this);
-    connect(m_socket, &QTcpSocket::hostFound, this, &TPowersock::OnHostResolved);
+    connect(m_socket, &QTcpSocket::hostFound, this, &TNetClient::hostResolved);
     connect(m_socket, &QTcpSocket::connected, this, [this] {
-        status(2, QStringLiteral("Connesso a %1").arg(Host));
-        emit OnConnect();
+        status(2, QStringLiteral("Connesso a %1").arg(host));
+        emit connected();
     });
-    connect(m_socket, &QTcpSocket::readyRead, this, &TNMDayTime::onReadyRead);
-    connect(m_socket, &QTcpSocket::errorOccurred, this, &TNMDayTime::onError);
+    connect(m_socket, &QTcpSocket::readyRead, this, &TDaytimeClient::onReadyRead);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &TDaytimeClient::onError);
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
-        emit OnDisconnect();
+        emit disconnected();
         succeed();
     });
 
-    m_timer.start(qMax(1, TimeOut));
-    status(1, QStringLiteral("Connessione a %1...").arg(Host));
-    if (Host.isEmpty() || Port == 0) {
+    m_timer.start(qMax(1, timeOutMs));
+    status(1, QStringLiteral("Connessione a %1...").arg(host));
+    if (host.isEmpty() || port == 0) {
         // Reported from the event loop like every other outcome, so callers
         // never see finished() before requestDayTime() returns.
         QTimer::singleShot(0, this, [this] {
@@ -46,20 +46,20 @@ bool TNMDayTime::requestDayTime()
         });
         return true;
     }
-    m_socket->connectToHost(Host, Port);
+    m_socket->connectToHost(host, port);
     return true;
 }
 
 // The answer is one line: once it is complete it is used at once, so the
 // time is taken when it arrived, however long the server keeps the
 // connection open afterwards.
-bool TNMDayTime::hasCompleteLine() const
+bool TDaytimeClient::hasCompleteLine() const
 {
     const qsizetype lineEnd = m_buffer.indexOf('\n');
     return lineEnd >= 0 && !m_buffer.left(lineEnd).trimmed().isEmpty();
 }
 
-void TNMDayTime::onReadyRead()
+void TDaytimeClient::onReadyRead()
 {
     if (!m_socket)
         return;
@@ -70,7 +70,7 @@ void TNMDayTime::onReadyRead()
         succeed();
 }
 
-void TNMDayTime::onError(QAbstractSocket::SocketError error)
+void TDaytimeClient::onError(QAbstractSocket::SocketError error)
 {
     if (!m_socket)
         return;
@@ -79,13 +79,13 @@ void TNMDayTime::onError(QAbstractSocket::SocketError error)
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
     if (error == QAbstractSocket::HostNotFoundError)
-        emit OnInvalidHost();
+        emit invalidHost();
     else
-        emit OnConnectionFailed();
+        emit connectionFailed();
     fail(socketErrorNumber(error), m_socket->errorString());
 }
 
-void TNMDayTime::onTimeOut()
+void TDaytimeClient::onTimeOut()
 {
     if (!m_socket)
         return;
@@ -97,7 +97,7 @@ void TNMDayTime::onTimeOut()
     fail(ErrTimedOut, QStringLiteral("tempo scaduto"));
 }
 
-void TNMDayTime::succeed()
+void TDaytimeClient::succeed()
 {
     if (!m_socket)
         return;
@@ -112,7 +112,7 @@ void TNMDayTime::succeed()
     emit finished(true);
 }
 
-void TNMDayTime::fail(int number, const QString& text)
+void TDaytimeClient::fail(int number, const QString& text)
 {
     setError(number, text);
     release();
@@ -120,7 +120,7 @@ void TNMDayTime::fail(int number, const QString& text)
     emit finished(false);
 }
 
-void TNMDayTime::release()
+void TDaytimeClient::release()
 {
     m_timer.stop();
     if (!m_socket)

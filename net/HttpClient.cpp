@@ -1,29 +1,29 @@
-#include "net/NMHTTP.h"
+#include "net/HttpClient.h"
 
 #include "platform/file/AtomicFile.h"
 
 #include <QNetworkRequest>
 
-TNMHTTP::TNMHTTP(QObject* parent) : TPowersock(parent)
+THttpClient::THttpClient(QObject* parent) : TNetClient(parent)
 {
-    Port = 80;
+    port = 80;
     m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &TNMHTTP::onTimeOut);
+    connect(&m_timer, &QTimer::timeout, this, &THttpClient::onTimeOut);
 }
 
-TNMHTTP::~TNMHTTP()
+THttpClient::~THttpClient()
 {
     release();
 }
 
-bool TNMHTTP::isAcceptableUrl(const QUrl& url)
+bool THttpClient::isAcceptableUrl(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
     return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
            !url.host().isEmpty() && url.userInfo().isEmpty();
 }
 
-QUrl TNMHTTP::webAddress(const QString& text)
+QUrl THttpClient::webAddress(const QString& text)
 {
     const QString t = text.trimmed();
     const QUrl url(t.contains(QLatin1String("://")) ? t : QStringLiteral("http://") + t,
@@ -31,7 +31,7 @@ QUrl TNMHTTP::webAddress(const QString& text)
     return isAcceptableUrl(url) ? url : QUrl();
 }
 
-bool TNMHTTP::get(const QString& address)
+bool THttpClient::get(const QString& address)
 {
     if (isBusy())
         return false;
@@ -49,8 +49,8 @@ bool TNMHTTP::get(const QString& address)
         });
         return true;
     }
-    Host = url.host();
-    Port = quint16(url.port(url.scheme().toLower() == QLatin1String("https") ? 443 : 80));
+    host = url.host();
+    port = quint16(url.port(url.scheme().toLower() == QLatin1String("https") ? 443 : 80));
 
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -61,17 +61,17 @@ bool TNMHTTP::get(const QString& address)
 
     status(1, QStringLiteral("Richiesta di %1...").arg(url.toDisplayString()));
     m_reply = m_nam.get(request);
-    connect(m_reply, &QNetworkReply::finished, this, &TNMHTTP::onFinished);
-    connect(m_reply, &QNetworkReply::redirected, this, &TNMHTTP::OnRedirect);
+    connect(m_reply, &QNetworkReply::finished, this, &THttpClient::onFinished);
+    connect(m_reply, &QNetworkReply::redirected, this, &THttpClient::redirected);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
         if (m_reply && (received > MaxBodyBytes || total > MaxBodyBytes))
             fail(ErrConnectionAborted, QStringLiteral("risposta troppo lunga"));
     });
-    m_timer.start(qMax(1, TimeOut));
+    m_timer.start(qMax(1, timeOutMs));
     return true;
 }
 
-void TNMHTTP::onFinished()
+void THttpClient::onFinished()
 {
     if (!m_reply)
         return;
@@ -91,13 +91,13 @@ void TNMHTTP::onFinished()
         return;
     }
     const bool success = replyNumber() >= 200 && replyNumber() <= 299;
-    if (success && InputFileMode) {
+    if (success && bodyToFile) {
         // The bytes come from the network: never through a link planted in
         // the folder, wherever it leads.
         const AtomicWriteResult written =
-            writeFileAtomically(Body, body, false, LinkPolicy::Refuse);
+            writeFileAtomically(bodyFile, body, false, LinkPolicy::Refuse);
         if (!written.ok) {
-            fail(ErrAccess, Body + QStringLiteral(": ") + written.error);
+            fail(ErrAccess, bodyFile + QStringLiteral(": ") + written.error);
             return;
         }
     } else if (success) {
@@ -108,34 +108,34 @@ void TNMHTTP::onFinished()
     complete(true);
 }
 
-void TNMHTTP::onTimeOut()
+void THttpClient::onTimeOut()
 {
     if (m_reply)
         fail(ErrTimedOut, QStringLiteral("tempo scaduto"));
 }
 
-void TNMHTTP::complete(bool ok)
+void THttpClient::complete(bool ok)
 {
     emit finished(ok);
     if (ok && replyNumber() >= 200 && replyNumber() <= 299)
-        emit OnSuccess();
+        emit succeeded();
     else
-        emit OnFailure();
+        emit failed();
 }
 
-void TNMHTTP::fail(int number, const QString& text)
+void THttpClient::fail(int number, const QString& text)
 {
     setError(number, text);
     if (number == ErrHostNotFound)
-        emit OnInvalidHost();
+        emit invalidHost();
     else if (number == ErrConnectionRefused || number == ErrTimedOut)
-        emit OnConnectionFailed();
+        emit connectionFailed();
     release();
     status(1, QStringLiteral("Errore %1: %2").arg(number).arg(text));
     complete(false);
 }
 
-void TNMHTTP::release()
+void THttpClient::release()
 {
     m_timer.stop();
     if (!m_reply)
@@ -147,7 +147,7 @@ void TNMHTTP::release()
     reply->deleteLater();
 }
 
-bool TNMHTTP::isTransportError(QNetworkReply::NetworkError error)
+bool THttpClient::isTransportError(QNetworkReply::NetworkError error)
 {
     // Content and server errors (4xx, 5xx) come with a reply; the others
     // (connection, proxy, protocol) mean there was none to speak of.
@@ -155,7 +155,7 @@ bool TNMHTTP::isTransportError(QNetworkReply::NetworkError error)
     return e != QNetworkReply::NoError && (e < 200 || (e >= 300 && e < 400));
 }
 
-int TNMHTTP::networkErrorNumber(QNetworkReply::NetworkError error)
+int THttpClient::networkErrorNumber(QNetworkReply::NetworkError error)
 {
     switch (error) {
     case QNetworkReply::ConnectionRefusedError:

@@ -1,6 +1,6 @@
-#include "net/Powersock.h"
+#include "net/NetClient.h"
 
-int TPowersock::socketErrorNumber(QAbstractSocket::SocketError error)
+int TNetClient::socketErrorNumber(QAbstractSocket::SocketError error)
 {
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:

@@ -4,14 +4,14 @@
 // and hands it over at once. The text is untrusted: it is capped in size and
 // only ever parsed, never acted upon.
 
-#include "net/Powersock.h"
+#include "net/NetClient.h"
 
 #include <QByteArray>
 #include <QTimer>
 
 class QTcpSocket;
 
-class TNMDayTime : public TPowersock
+class TDaytimeClient : public TNetClient
 {
     Q_OBJECT
 
@@ -20,10 +20,10 @@ public:
     // Anything longer is not a daytime answer.
     static constexpr int MaxAnswerBytes = 1024;
 
-    explicit TNMDayTime(QObject* parent = nullptr);
-    ~TNMDayTime() override;
+    explicit TDaytimeClient(QObject* parent = nullptr);
+    ~TDaytimeClient() override;
 
-    // Starts a request to Host:Port; the outcome comes with finished(). False
+    // Starts a request to host:port; the outcome comes with finished(). False
     // (and no signal) when a request is already running.
     bool requestDayTime();
     bool isBusy() const { return m_socket != nullptr; }
