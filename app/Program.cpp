@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/SettingsStore.h"
+#include "common/Clock.h"
 #include "platform/ras/RasSimService.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,19 @@ void Program::setApplicationTitle(const QString& title)
 {
     applicationTitle = title;
     prompt.setApplicationTitle(title);
+}
+
+bool Program::prepare(QString* settingsError)
+{
+    const bool settingsRead = loadSettings(settingsError);
+    watch.running = false;
+    watch.connected = false;
+    watch.lightImage = LightImage::Off;
+    int year = 0, month = 0, day = 0;
+    TflFestivi::splitDate(clock.now(), year, month, day);
+    holidays = TflFestivi(uint16_t(year), &prompt);
+    dialUp.enumerateEntries(provider);
+    return settingsRead;
 }
 
 bool Program::loadSettings(QString* error)

@@ -102,6 +102,13 @@ struct Program {
     // The records and services the connection watch works on.
     WatchContext watchContext();
 
+    // What the program sets up as its main bar is made: the settings from the
+    // registry (false, with error, when they could not be read: the defaults
+    // then stand), no session running or connected and the light off until
+    // the watch's first tick, the holiday calendar of the current year, and
+    // the dial-up entry names (the current provider record reset).
+    bool prepare(QString* settingsError = nullptr);
+
     // Settings of the registry key, with the store's rules. The bar's
     // position is applied/copied by the bar itself.
     bool loadSettings(QString* error = nullptr);

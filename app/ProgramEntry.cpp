@@ -14,8 +14,8 @@
 
 #include <cstdio>
 
-ProgramEntry::ProgramEntry(Program& program, SingleInstance& instance)
-    : m_program(program), m_instance(instance)
+ProgramEntry::ProgramEntry(Program& program, SingleInstance& instance, IClockSetter& clockSetter)
+    : m_program(program), m_instance(instance), m_clockSetter(clockSetter)
 {
 }
 
@@ -23,7 +23,7 @@ ProgramEntry::~ProgramEntry() = default;
 
 bool ProgramEntry::start()
 {
-    // 1. One instance per user.
+    // One instance per user.
     switch (m_instance.acquire()) {
     case SingleInstance::Result::Acquired:
         break;
@@ -48,31 +48,29 @@ bool ProgramEntry::start()
                                      why,
                                  QStringLiteral("Errore..."), PromptIcon::Warning);
 
-    // 2. Splash, painted at once.
+    // The splash, painted at once.
     auto splash = std::make_unique<TfSplash>(m_program.version);
     splash->show();
     splash->repaint();
     QCoreApplication::processEvents();
 
-    // 3. Application title.
     m_program.setApplicationTitle(QStringLiteral("%1 %2.%3")
                                       .arg(m_program.version.productName)
                                       .arg(m_program.version.major)
                                       .arg(m_program.version.minor));
 
-    // 4. The main bar. The change-tariff dialog is made each time it is opened
-    // (it only lives while shown, in its window slot).
-    m_main = std::make_unique<TfMain>(m_program);
+    // The main bar. The other windows are made as they are opened (each
+    // lives only while shown, in its window slot), but for two below.
+    m_main = std::make_unique<TfMain>(m_program, m_clockSetter);
     connectEndings();
-    // 5.
+    // Hidden while the rest is built; it appears as the event loop starts.
     m_main->hideBar();
-    // 6. The dialling-status window, reused by every dial of the automatic dialler.
+    // The dialling-status window, reused by every dial of the automatic dialler.
     m_stato = std::make_unique<TfStato>();
     m_main->setStatusWindow(m_stato.get());
-    // 7. With "NormWind" false the bar stays hidden (see below).
-    // 8.
+    // The extra-information window, made once.
     m_popup = std::make_unique<TfPopup>();
-    // 9.
+    // Everything is built: the splash goes.
     splash.reset();
 
     // The bar appears as the event loop starts, unless the program starts

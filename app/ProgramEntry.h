@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class IClockSetter;
 class SingleInstance;
 class TTermSignals;
 class TfMain;
@@ -25,8 +26,9 @@ inline const QString AlreadyRunningText = QStringLiteral("Tarvelo! è Già in es
 class ProgramEntry
 {
 public:
-    // instance: the per-user lock standing for the program's named mutex.
-    ProgramEntry(Program& program, SingleInstance& instance);
+    // instance: the per-user lock standing for the program's named mutex;
+    // clockSetter: what sets the system clock ("Ora Esatta").
+    ProgramEntry(Program& program, SingleInstance& instance, IClockSetter& clockSetter);
     ~ProgramEntry();
 
     // Every step before the event loop. False: another instance is running
@@ -43,6 +45,7 @@ public:
 private:
     Program& m_program;
     SingleInstance& m_instance;
+    IClockSetter& m_clockSetter;
     void connectEndings();
 
     // Declared before the bar, which keeps a pointer to it.

@@ -44,7 +44,7 @@ void TWatch::watchOn()
     // running here was started by the dialler meanwhile, and the watch takes
     // it over rather than dropping it untimed and never offered for keeping.
     m_view.setTimerActive(WatchTimer::Ctrl, true);
-    w.mode = 1;
+    w.mode = WatchMode::Automatic;
     m_view.setAutLight(true);
 }
 
@@ -59,25 +59,25 @@ void TWatch::watchOff()
     // A session that is no longer running must not go on being timed and
     // checkpointed with nobody left to end it.
     m_view.setTimerActive(WatchTimer::Session, false);
-    w.light.clear();
-    w.lightImage = LightOff;
-    m_view.showLight(LightOff);
+    w.light = Light::None;
+    w.lightImage = LightImage::Off;
+    m_view.showLight(lightIndex(LightImage::Off));
     w.running = false;
 }
 
-void TWatch::setLightState(const QString& text, int image)
+void TWatch::setLightState(Light light, LightImage image)
 {
-    m_ctx.watch.light = text;
+    m_ctx.watch.light = light;
     m_ctx.watch.lightImage = image;
 }
 
-void TWatch::CtrlTimerTimer()
+void TWatch::watchTick()
 {
     WatchState& w = m_ctx.watch;
-    if (w.mode != 1)
+    if (w.mode != WatchMode::Automatic)
         return;
     if (!w.enabled) {
-        w.light.clear();
+        w.light = Light::None;
         return;
     }
     // The end dialog works on the running record: a new session must not
@@ -89,16 +89,16 @@ void TWatch::CtrlTimerTimer()
     const RasProbeResult probe = m_ctx.dialUp.probe();
     switch (probe.outcome) {
     case RasProbe::NoConnection:
-        if (w.lightImage == LightRed)
+        if (w.lightImage == LightImage::Red)
             return;
         m_view.setTimerActive(WatchTimer::Blink, false);
-        w.lightImage = LightRed;
-        m_view.showLight(LightRed);
+        w.lightImage = LightImage::Red;
+        m_view.showLight(lightIndex(LightImage::Red));
         if (w.running)
             StopClick();
         return;
     case RasProbe::Connected:
-        if (w.running && w.light == Verde)
+        if (w.running && w.light == Light::Green)
             return;
         w.connected = true;
         takeEntry(probe.entryName);
@@ -106,8 +106,8 @@ void TWatch::CtrlTimerTimer()
         if (!w.enabled)
             return;
         m_view.setTimerActive(WatchTimer::Blink, false);
-        setLightState(Verde, LightGreen);
-        m_view.showLight(LightGreen);
+        setLightState(Light::Green, LightImage::Green);
+        m_view.showLight(lightIndex(LightImage::Green));
         return;
     case RasProbe::Busy:
         return;
@@ -119,7 +119,7 @@ void TWatch::CtrlTimerTimer()
         StartClick();
         if (!w.enabled)
             return;
-        setLightState(Giallo, LightYellow);
+        setLightState(Light::Yellow, LightImage::Yellow);
         m_view.setTimerActive(WatchTimer::Blink, true);
         return;
     }
@@ -184,7 +184,7 @@ void TWatch::StartClick()
     session::begin(recs, m_ctx.archive, name, dialTime, now, m_tickPrompt);
 
     m_view.setTimerActive(WatchTimer::Session, true);
-    w.lightImage = LightGreen;
+    w.lightImage = LightImage::Green;
     m_view.setTimerActive(WatchTimer::Blink, true);
 }
 
@@ -209,7 +209,7 @@ void TWatch::sessionStartMoved()
     m_ctx.trace = std::move(trace);
 }
 
-void TWatch::Timer1Timer()
+void TWatch::sessionTick()
 {
     WatchState& w = m_ctx.watch;
     ConnRecords& recs = m_ctx.records;
@@ -247,8 +247,8 @@ void TWatch::StopClick()
     w.connected = false;
     m_view.setTimerActive(WatchTimer::Session, false);
     m_view.setTimerActive(WatchTimer::Blink, false);
-    w.lightImage = LightRed;
-    m_view.showLight(LightRed);
+    w.lightImage = LightImage::Red;
+    m_view.showLight(lightIndex(LightImage::Red));
 
     const TDateTime now = m_ctx.clock.now();
     session::end(recs, now, WithVat(float(sessionCost(now)), m_ctx.settings.iva));
@@ -260,17 +260,18 @@ void TWatch::StopClick()
         ras.lastError = ras::Pending;
         return;
     }
-    if (w.mode == 1 && !m_view.endDialogOpen() && recs.running.inizio < recs.running.fine)
+    if (w.mode == WatchMode::Automatic && !m_view.endDialogOpen() &&
+        recs.running.inizio < recs.running.fine)
         m_view.openEndDialog(w.light);
 }
 
-void TWatch::Timer2Timer()
+void TWatch::blinkTick()
 {
     WatchState& w = m_ctx.watch;
     if (!w.enabled)
         return;
-    w.blinkOffset = w.blinkOffset == 0 ? BlinkStep : 0;
-    m_view.showLight(w.lightImage + w.blinkOffset);
+    w.blinkShifted = !w.blinkShifted;
+    m_view.showLight(lightIndex(w.lightImage, w.blinkShifted));
 }
 
 void TWatch::AutoInt1Click()
@@ -284,10 +285,10 @@ void TWatch::AutoInt1Click()
         return;
     }
     m_view.setAutLight(false);
-    w.mode = 0;
+    w.mode = WatchMode::Manual;
     // Without a dialler nothing would ever bring the watch back to automatic.
     if (!m_view.openAutoDial()) {
-        w.mode = 1;
+        w.mode = WatchMode::Automatic;
         m_view.setAutLight(true);
     }
 }
@@ -363,20 +364,20 @@ void TWatch::setLight(Light light, bool show)
 {
     switch (light) {
     case Light::None:
-        setLightState(QString(), LightOff);
+        setLightState(light, LightImage::Off);
         break;
     case Light::Green:
-        setLightState(Verde, LightGreen);
+        setLightState(light, LightImage::Green);
         break;
     case Light::Yellow:
-        setLightState(Giallo, LightYellow);
+        setLightState(light, LightImage::Yellow);
         break;
     case Light::Red:
-        setLightState(Rosso, LightRed);
+        setLightState(light, LightImage::Red);
         break;
     }
     if (show)
-        m_view.showLight(m_ctx.watch.lightImage);
+        m_view.showLight(lightIndex(m_ctx.watch.lightImage));
 }
 
 void TWatch::setBlinking(bool on)
@@ -392,7 +393,7 @@ void TWatch::setConnected(bool connected)
 void TWatch::backToAutomatic()
 {
     m_view.setAutLight(true);
-    m_ctx.watch.mode = 1;
+    m_ctx.watch.mode = WatchMode::Automatic;
 }
 
 bool TWatch::endDialogOpen() const

@@ -11,6 +11,7 @@
 // belongs to the user-interface thread: the dialler hands its notifications
 // over to that thread before starting or stopping the session.
 
+#include "app/WatchState.h"
 #include "app/WatchView.h"
 #include "archive/SessionArchive.h"
 #include "common/Prompt.h"
@@ -53,18 +54,6 @@ struct WatchContext {
 class TWatch : private ISaveIndicator, public IDialSession
 {
 public:
-    // Traffic-light images of the bar's image list.
-    static constexpr int LightOff = 0;
-    static constexpr int LightRed = 2;
-    static constexpr int LightYellow = 3;
-    static constexpr int LightGreen = 8;
-    static constexpr int BlinkStep = 2;
-
-    static inline const QString Verde = QStringLiteral("verde");
-    static inline const QString Giallo = QStringLiteral("giallo");
-    // Set by the dialler after a failed or ended dial.
-    static inline const QString Rosso = QStringLiteral("rosso");
-
     static inline const QString NoProfileText = QStringLiteral(
         "Nessuna Tabella da applicare.\rApri la finestra Tariffe e seleziona <Applica Tabella> "
         "per il profilo prescelto.\rQuando terminato, riabilita il Timer facendo clik sul "
@@ -103,16 +92,16 @@ public:
     void watchOff();
 
     // CtrlTimer, after the bar's own first-tick work: probe and react.
-    void CtrlTimerTimer();
+    void watchTick();
     // Session start; also called by the dialler. Does nothing but re-arm the
     // first save when a session already runs.
     void StartClick();
     // Timer1: time and cost on the bar, periodic save.
-    void Timer1Timer();
+    void sessionTick();
     // Session end; also called by the dialler and the disconnect's last resort.
     void StopClick();
     // Timer2: the light blinks.
-    void Timer2Timer();
+    void blinkTick();
 
     // "&Manuale" / "&Connetti" / "&Disconnetti".
     void AutoInt1Click();
@@ -157,7 +146,7 @@ private:
     // Refuses the session: beep, watch off, the message.
     void refuse(const QString& text);
     double sessionCost(TDateTime end) const;
-    void setLightState(const QString& text, int image);
+    void setLightState(Light light, LightImage image);
 
     WatchContext m_ctx;
     IWatchView& m_view;

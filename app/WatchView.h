@@ -3,6 +3,8 @@
 // watch's tests use a fake that records what the bar would show. Nothing here
 // is a widget, so the watch itself stays free of window code.
 
+#include "dialup/DialSession.h"
+
 #include <QString>
 
 // The bar's three watch timers.
@@ -29,10 +31,10 @@ public:
     virtual void hideBar() = 0;
 
     // The end-of-connection dialog: whether it is open now, and opening it
-    // (modally: the call returns once the user has answered) for a light
-    // state text ("verde", "giallo", ...).
+    // (modally: the call returns once the user has answered) for the light's
+    // state as the session ended.
     virtual bool endDialogOpen() const = 0;
-    virtual void openEndDialog(const QString& light) = 0;
+    virtual void openEndDialog(Light light) = 0;
 
     // Closing the main bar ends the program.
     virtual void closeMainBar() = 0;

@@ -1,6 +1,7 @@
 # tarvelo_core_app: non-window code of the application shell.
 tarvelo_add_library(tarvelo_core_app LAYER app
   SOURCES
+    BarLayout.cpp BarLayout.h
     ClockSync.cpp ClockSync.h
     Program.cpp Program.h
     RasSetup.cpp RasSetup.h

@@ -1,7 +1,9 @@
 # The main bar, program entry and the tarvelo executable.
 tarvelo_add_library(tarvelo_gui_app LAYER main-bar QT Widgets
   SOURCES
+    MainWindows.cpp MainWindows.h
     ProgramEntry.cpp ProgramEntry.h
+    WindowContexts.cpp WindowContexts.h
     WindowSlots.h
     uMain.cpp uMain.h
     uPopup.cpp uPopup.h

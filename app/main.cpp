@@ -6,6 +6,7 @@
 #include "app/RasSetup.h"
 #include "app/uMain.h"
 #include "common/Clock.h"
+#include "platform/clock/LinuxClockSetter.h"
 #include "platform/gui/QtPrompt.h"
 #include "platform/gui/QtTranslation.h"
 #include "platform/nm/NmBackend.h"
@@ -65,8 +66,9 @@ int main(int argc, char* argv[])
     Program program(prompt, clock, registry, shell, layout, executable, std::move(ras.service));
     program.rasBackend = ras.choice;
     SingleInstance instance(QStringLiteral("Tarvelo! Pindral"));
+    LinuxClockSetter clockSetter;
 
-    ProgramEntry entry(program, instance);
+    ProgramEntry entry(program, instance, clockSetter);
     if (!entry.start())
         return 1;
     // Boxes raised while no window of the program is modal or active stay

@@ -4,20 +4,14 @@
 #include "app/Program.h"
 #include "app/UpdateCheck.h"
 #include "app/uPopup.h"
-#include "archive/uConn.h"
 #include "common/Clock.h"
 #include "common/Format.h"
 #include "common/Prompt.h"
-#include "dialup/uAutoDial.h"
-#include "dialup/uStato.h"
 #include "options/uSett.h"
-#include "platform/clock/LinuxClockSetter.h"
 #include "platform/gui/Artwork.h"
 #include "platform/gui/HelpKey.h"
 #include "platform/gui/TrayIcon.h"
 #include "platform/system/Shell.h"
-#include "tariff/uCtar.h"
-#include "tariff/uTariffe.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -38,39 +32,34 @@ namespace
 {
 
 constexpr int BarWidth = 300;
-constexpr int BarWidthIconsHidden = 195;
-constexpr int BarHeight = 25;
-constexpr int FieldHeight = 17;
-// The cost field's design widths: in the full bar, and alone in the bar.
-constexpr int CostoWidth = 45;
-constexpr int CostoWideWidth = 59;
+constexpr int BarHeight = BarLayout::Height;
 // Room a field's text needs besides the text and the field's frame.
 constexpr int FieldPadding = 4;
 constexpr int SlideIntervalMs = 50;
 constexpr int ClockIntervalMs = 2000;
 constexpr int CycleIntervalMs = 5000;
-constexpr int SlideStep = 5;
-constexpr int PanelSlidWidth = 5;   // at or below this the clock is uncovered
-constexpr int PanelCoverWidth = 53; // at or above this the clock is covered
-// The separator's place when a layout has no room for it.
-constexpr int OutOfSight = 800;
 const QString BarCaption = QStringLiteral("Tarvelo !");
 
 struct DisplayModeItem {
-    int mode;
+    DisplayMode mode;
     const char* name;
     const char* caption;
 };
-// In menu order; the values are those of "TipoVisualiz".
+// In menu order.
 constexpr DisplayModeItem DisplayModeItems[] = {
-    {1, "Normale1", "&Normale"},
-    {2, "Minima1", "&Minima"},
-    {3, "Ridottoadicona2", "&Ridotto ad icona"},
-    {7, "Ciclica1", "&Ciclica"},
-    {4, "SoloTempo1", "Solo &Tempo"},
-    {5, "SoloCosto1", "Solo &Costo"},
-    {6, "SoloOrologio1", "Solo &Orologio"},
+    {DisplayMode::Normal, "Normale1", "&Normale"},
+    {DisplayMode::Minimal, "Minima1", "&Minima"},
+    {DisplayMode::Iconised, "Ridottoadicona2", "&Ridotto ad icona"},
+    {DisplayMode::Cyclic, "Ciclica1", "&Ciclica"},
+    {DisplayMode::TimeOnly, "SoloTempo1", "Solo &Tempo"},
+    {DisplayMode::CostOnly, "SoloCosto1", "Solo &Costo"},
+    {DisplayMode::ClockOnly, "SoloOrologio1", "Solo &Orologio"},
 };
+
+// The buttons, and what hiding the icons hides.
+constexpr BarControl Buttons[] = {BarControl::ArchiveButton, BarControl::TariffsButton,
+                                  BarControl::OptionsButton, BarControl::IconiseButton,
+                                  BarControl::DragHandle,    BarControl::QuitButton};
 
 QFont fieldFont()
 {
@@ -121,48 +110,48 @@ QPixmap ledPixmap(const QColor& colour)
 
 } // namespace
 
-TfMain::TfMain(Program& program, QWidget* parent)
+TfMain::TfMain(Program& program, IClockSetter& clockSetter, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_program(program), m_watch(program.watchContext(), *this),
-      m_clockSetter(std::make_unique<LinuxClockSetter>())
+      m_windows(program, m_watch, *this, this)
 {
     m_updateCheck = std::make_unique<UpdateCheck>(
         UpdateCheckContext{program.settings, program.version, program.programFolder, program.clock,
                            program.prompt, program.shell});
-    m_clockSync = std::make_unique<ClockSync>(ClockSyncContext{
-        program.watch, program.connRecords, program.clock, program.prompt, *m_clockSetter,
-        program.settings, [this] { m_watch.sessionStartMoved(); }});
+    m_clockSync = std::make_unique<ClockSync>(
+        ClockSyncContext{program.watch, program.connRecords, program.clock, program.prompt,
+                         clockSetter, program.settings, [this] { m_watch.sessionStartMoved(); }});
     setObjectName(QStringLiteral("fMain"));
     setWindowTitle(BarCaption);
     resize(BarWidth, BarHeight);
     createControls();
     createPopSem();
 
-    m_ctrlTimer.setObjectName(QStringLiteral("CtrlTimer"));
-    m_timer1.setObjectName(QStringLiteral("Timer1"));
-    m_timer2.setObjectName(QStringLiteral("Timer2"));
-    m_ctrlTimer.setInterval(1); // the first tick comes at once, then every second
-    m_timer1.setInterval(1000);
-    m_timer2.setInterval(1000);
-    connect(&m_ctrlTimer, &QTimer::timeout, this, &TfMain::CtrlTimerTimer);
-    connect(&m_timer1, &QTimer::timeout, this, &TfMain::Timer1Timer);
-    connect(&m_timer2, &QTimer::timeout, this, &TfMain::Timer2Timer);
+    m_watchTimer.setObjectName(QStringLiteral("CtrlTimer"));
+    m_sessionTimer.setObjectName(QStringLiteral("Timer1"));
+    m_blinkTimer.setObjectName(QStringLiteral("Timer2"));
+    m_watchTimer.setInterval(1); // the first tick comes at once, then every second
+    m_sessionTimer.setInterval(1000);
+    m_blinkTimer.setInterval(1000);
+    connect(&m_watchTimer, &QTimer::timeout, this, &TfMain::watchTick);
+    connect(&m_sessionTimer, &QTimer::timeout, this, &TfMain::sessionTick);
+    connect(&m_blinkTimer, &QTimer::timeout, this, &TfMain::blinkTick);
     m_slideTimer.setObjectName(QStringLiteral("SlideTimer"));
     m_clockTimer.setObjectName(QStringLiteral("ClockTimer"));
     m_cycleTimer.setObjectName(QStringLiteral("CycleTimer"));
     m_slideTimer.setInterval(SlideIntervalMs);
     m_clockTimer.setInterval(ClockIntervalMs);
     m_cycleTimer.setInterval(CycleIntervalMs);
-    connect(&m_slideTimer, &QTimer::timeout, this, &TfMain::SlideTimerTimer);
-    connect(&m_clockTimer, &QTimer::timeout, this, &TfMain::ClockTimerTimer);
-    connect(&m_cycleTimer, &QTimer::timeout, this, &TfMain::CycleTimerTimer);
+    connect(&m_slideTimer, &QTimer::timeout, this, &TfMain::slideTick);
+    connect(&m_clockTimer, &QTimer::timeout, this, &TfMain::clockTick);
+    connect(&m_cycleTimer, &QTimer::timeout, this, &TfMain::cycleTick);
 
     m_tray = new TTrayIcon(artwork::programIcon(), this);
     m_tray->setMenu(m_popSem);
     connect(m_tray, &TTrayIcon::rightClicked, this, &TfMain::restoreTopmost);
     connect(m_tray, &TTrayIcon::activated, this, [this] {
         restoreTopmost();
-        if (!m_windows.fStop)
+        if (!m_windows.endDialogOpen())
             showBar();
     });
 
@@ -180,86 +169,86 @@ TfMain::~TfMain()
 
 void TfMain::createControls()
 {
-    m_panel5 = new QLabel(this);
-    m_panel5->setObjectName(QStringLiteral("Panel5"));
-    m_panel5->setGeometry(0, 0, BarWidth, BarHeight);
-    m_panel5->setFrameStyle(QFrame::Box | QFrame::Plain);
-    m_panel5->setLineWidth(1);
-    m_panel5->setScaledContents(true);
-    m_panel5->setPixmap(artwork::barBackground(BarWidth, BarHeight));
+    m_strip = new QLabel(this);
+    m_strip->setObjectName(QStringLiteral("Panel5"));
+    m_strip->setGeometry(0, 0, BarWidth, BarHeight);
+    m_strip->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_strip->setLineWidth(1);
+    m_strip->setScaledContents(true);
+    m_strip->setPixmap(artwork::barBackground(BarWidth, BarHeight));
 
-    m_sem = new QLabel(m_panel5);
+    m_sem = new QLabel(m_strip);
     m_sem->setObjectName(QStringLiteral("sem"));
     m_sem->setGeometry(2, 4, artwork::TrafficLightSize, artwork::TrafficLightSize);
     m_sem->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_sem, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_popSem->popup(m_sem->mapToGlobal(pos)); });
 
-    m_autLight = new QLabel(m_panel5);
+    m_autLight = new QLabel(m_strip);
     m_autLight->setObjectName(QStringLiteral("autLight"));
     m_autLight->setGeometry(18, 10, 5, 5);
     setAutLight(true);
 
     // The clock lies under the sliding panel, which uncovers it.
-    m_nascosto = field(m_panel5, "Nascosto", QStringLiteral("00.00"), 31, 48);
+    m_nascosto = field(m_strip, "Nascosto", QStringLiteral("00.00"), 31, 48);
 
-    m_panel1 = new QFrame(m_panel5);
-    m_panel1->setObjectName(QStringLiteral("Panel1"));
-    m_panel1->setGeometry(26, 2, 54, 17);
-    m_panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    m_panel1->setLineWidth(1);
-    m_panel1->setAutoFillBackground(true);
-    m_image5 = new QLabel(m_panel1);
-    m_image5->setObjectName(QStringLiteral("Image5"));
-    m_image5->setGeometry(1, 1, 15, 15);
-    m_image5->setPixmap(artwork::programPixmap(14));
-    m_sb6 = new QLabel(QStringLiteral("Tarvelo!"), m_panel1);
-    m_sb6->setObjectName(QStringLiteral("sb6"));
-    m_sb6->setGeometry(16, 1, 37, 15);
-    m_sb6->setTextFormat(Qt::PlainText);
+    m_slidingPanel = new QFrame(m_strip);
+    m_slidingPanel->setObjectName(QStringLiteral("Panel1"));
+    m_slidingPanel->setGeometry(26, 2, 54, 17);
+    m_slidingPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_slidingPanel->setLineWidth(1);
+    m_slidingPanel->setAutoFillBackground(true);
+    m_panelImage = new QLabel(m_slidingPanel);
+    m_panelImage->setObjectName(QStringLiteral("Image5"));
+    m_panelImage->setGeometry(1, 1, 15, 15);
+    m_panelImage->setPixmap(artwork::programPixmap(14));
+    m_panelCaption = new QLabel(QStringLiteral("Tarvelo!"), m_slidingPanel);
+    m_panelCaption->setObjectName(QStringLiteral("sb6"));
+    m_panelCaption->setGeometry(16, 1, 37, 15);
+    m_panelCaption->setTextFormat(Qt::PlainText);
     QFont small(QStringLiteral("Sans Serif"), 6, QFont::Bold);
     small.setStyleHint(QFont::SansSerif);
-    m_sb6->setFont(small);
+    m_panelCaption->setFont(small);
 
-    m_tempo = field(m_panel5, "Tempo", QStringLiteral("00.00.00"), 82, 59);
+    m_tempo = field(m_strip, "Tempo", QStringLiteral("00.00.00"), 82, 59);
     m_tempo->setToolTip(QStringLiteral("Totale n.d."));
-    m_costo = field(m_panel5, "Costo", QStringLiteral("0"), 144, CostoWidth);
+    m_costo = field(m_strip, "Costo", QStringLiteral("0"), 144, BarLayout::CostoWidth);
 
-    m_speedButton3 =
-        speedButton(m_panel5, "SpeedButton3", 194, QStringLiteral("Tabella Connessioni"));
-    m_speedButton3->setIcon(artwork::glyph(artwork::Glyph::Archive));
-    m_speedButton4 =
-        speedButton(m_panel5, "SpeedButton4", 210, QStringLiteral("Profili tariffari"));
-    m_speedButton4->setIcon(artwork::glyph(artwork::Glyph::Tariffs));
-    m_sett = speedButton(m_panel5, "Sett", 226, QStringLiteral("Opzioni"));
-    m_sett->setIcon(artwork::glyph(artwork::Glyph::Options));
-    m_speedButton5 = speedButton(m_panel5, "SpeedButton5", 246, QStringLiteral("Riduci a icona"));
-    m_speedButton5->setText(QStringLiteral("!!!"));
-    m_speedButton5->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_speedButton5->setFont(small);
-    m_speedButton2 = speedButton(m_panel5, "SpeedButton2", 262,
-                                 QStringLiteral("Tenere premuto e muovere il mouse"));
-    m_speedButton2->setIcon(artwork::glyph(artwork::Glyph::Drag));
-    m_speedButton1 = speedButton(m_panel5, "SpeedButton1", 278, QStringLiteral("Esci"));
-    m_speedButton1->setIcon(artwork::glyph(artwork::Glyph::Quit));
+    m_archiveButton =
+        speedButton(m_strip, "SpeedButton3", 194, QStringLiteral("Tabella Connessioni"));
+    m_archiveButton->setIcon(artwork::glyph(artwork::Glyph::Archive));
+    m_tariffsButton =
+        speedButton(m_strip, "SpeedButton4", 210, QStringLiteral("Profili tariffari"));
+    m_tariffsButton->setIcon(artwork::glyph(artwork::Glyph::Tariffs));
+    m_optionsButton = speedButton(m_strip, "Sett", 226, QStringLiteral("Opzioni"));
+    m_optionsButton->setIcon(artwork::glyph(artwork::Glyph::Options));
+    m_iconiseButton = speedButton(m_strip, "SpeedButton5", 246, QStringLiteral("Riduci a icona"));
+    m_iconiseButton->setText(QStringLiteral("!!!"));
+    m_iconiseButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_iconiseButton->setFont(small);
+    m_dragHandle = speedButton(m_strip, "SpeedButton2", 262,
+                               QStringLiteral("Tenere premuto e muovere il mouse"));
+    m_dragHandle->setIcon(artwork::glyph(artwork::Glyph::Drag));
+    m_quitButton = speedButton(m_strip, "SpeedButton1", 278, QStringLiteral("Esci"));
+    m_quitButton->setIcon(artwork::glyph(artwork::Glyph::Quit));
 
-    m_bevel2 = new QFrame(m_panel5);
-    m_bevel2->setObjectName(QStringLiteral("Bevel2"));
-    m_bevel2->setFrameStyle(QFrame::VLine | QFrame::Sunken);
-    m_bevel2->setGeometry(294, 2, 2, 21);
+    m_separator = new QFrame(m_strip);
+    m_separator->setObjectName(QStringLiteral("Bevel2"));
+    m_separator->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    m_separator->setGeometry(294, 2, 2, 21);
 
-    connect(m_speedButton3, &QToolButton::clicked, this, &TfMain::openArchive);
-    connect(m_speedButton4, &QToolButton::clicked, this, &TfMain::openTariffEditor);
-    connect(m_sett, &QToolButton::clicked, this, [this] {
+    connect(m_archiveButton, &QToolButton::clicked, this, &TfMain::openArchive);
+    connect(m_tariffsButton, &QToolButton::clicked, this, &TfMain::openTariffEditor);
+    connect(m_optionsButton, &QToolButton::clicked, this, [this] {
         if (!m_dragMoved) // a drag by this button is not a click
             openOptions();
     });
-    connect(m_speedButton5, &QToolButton::clicked, this, &TfMain::hideBar);
-    connect(m_speedButton1, &QToolButton::clicked, this, &TfMain::quit);
+    connect(m_iconiseButton, &QToolButton::clicked, this, &TfMain::hideBar);
+    connect(m_quitButton, &QToolButton::clicked, this, &TfMain::quit);
 
-    for (QWidget* w : {static_cast<QWidget*>(m_sem), static_cast<QWidget*>(m_image5),
-                       static_cast<QWidget*>(m_sb6), static_cast<QWidget*>(m_costo),
-                       static_cast<QWidget*>(m_speedButton2), static_cast<QWidget*>(m_sett)})
+    for (QWidget* w : {static_cast<QWidget*>(m_sem), static_cast<QWidget*>(m_panelImage),
+                       static_cast<QWidget*>(m_panelCaption), static_cast<QWidget*>(m_costo),
+                       static_cast<QWidget*>(m_dragHandle), static_cast<QWidget*>(m_optionsButton)})
         w->installEventFilter(this);
 }
 
@@ -305,10 +294,11 @@ void TfMain::createPopSem()
     for (const DisplayModeItem& d : DisplayModeItems) {
         QAction* a = item(visualizza, d.name, QString::fromUtf8(d.caption));
         a->setCheckable(true);
-        a->setData(d.mode);
-        a->setChecked(d.mode == 1);
+        a->setData(int(d.mode));
+        a->setChecked(d.mode == DisplayMode::Normal);
         m_displayModes->addAction(a);
-        connect(a, &QAction::triggered, this, [this, mode = d.mode] { applyDisplayMode(mode); });
+        connect(a, &QAction::triggered, this,
+                [this, mode = d.mode] { applyStoredDisplayMode(int32_t(mode)); });
     }
 
     separator("N4");
@@ -316,69 +306,37 @@ void TfMain::createPopSem()
             &TfMain::quit);
 }
 
-// Creation of the bar, in the order the rest of the program relies on.
+// Creation of the bar: the settings come before the watch starts (they hold
+// its mode and the dial time), the watch before the tray offers its menu,
+// and the display mode last, once the bar's width is known.
 void TfMain::formCreate()
 {
-    // 1. Topmost: the window flags given at construction.
-    // 2. The bar goes back on top whenever the active application changes.
+    // The bar goes back on top whenever the active application changes.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TfMain::restoreTopmost);
-    // 3. No cycle timer yet; cycle position 1.
     m_cycleTimer.stop();
-    m_cyclePos = 1;
-    // 4. Icon and title.
+    m_cyclePart = CyclePart::Clock;
     const QIcon icon = artwork::programIcon();
     QApplication::setWindowIcon(icon);
     setWindowIcon(icon);
     m_program.setApplicationTitle(QStringLiteral("Tarvelo!"));
-    // 5. The traffic-light images are drawn on demand by artwork::trafficLight.
-    // 6. The program folder was fixed when the program object was made; the
-    //    settings key name is SettingsStore::RootKey.
-    // 7. Settings, and the saved position.
     QString error;
-    if (!m_program.loadSettings(&error))
+    if (!m_program.prepare(&error))
         m_program.prompt.message(QStringLiteral("Problema con il file delle impostazioni:\r") +
                                      error,
                                  QStringLiteral("Errore..."), PromptIcon::Warning);
+    // The bar where it was left.
     move(m_program.settings.mainLeft, m_program.settings.mainTop);
-    // 8. The archive file name ("Archivio.sto") and 9. its record size are
-    //    constants of the archive (archive/ArchiveFile.h, archive/ConnRecord.h).
-    m_program.watch.running = false;
-    m_program.watch.connected = false;
-    // 10.
-    createHolidayCalendar();
-    // 11. Light off until the watch's first tick.
-    m_program.watch.lightImage = 0;
-    showLight(0);
-    // 12.
+    showLight(lightIndex(m_program.watch.lightImage)); // off until the watch's first tick
     watchOn();
-    // 13.
-    enumerateRasEntries();
-    // 14.
     m_tray->add();
-    // 15. The dialling state starts as "disconnected" with the dial-up layer;
-    //     no dialler yet.
-    m_windows.fAutoDial = nullptr;
-    // 16.
+    // Started iconised ("NormWind" off): the bar stays hidden.
     if (!m_program.settings.normWind)
         hideBar();
-    // 17.
     setBarWidth(width());
-    // 18.
-    applyDisplayMode(m_program.settings.tipoVisualiz);
+    // The saved display mode decides what the bar shows.
+    applyStoredDisplayMode(m_program.settings.tipoVisualiz);
     // With its width known, the bar lies wholly on its screen.
     ensureOnScreen();
-}
-
-void TfMain::createHolidayCalendar()
-{
-    int year = 0, month = 0, day = 0;
-    TflFestivi::splitDate(m_program.clock.now(), year, month, day);
-    m_program.holidays = TflFestivi(uint16_t(year), &m_program.prompt);
-}
-
-void TfMain::enumerateRasEntries()
-{
-    m_program.dialUp.enumerateEntries(m_program.provider);
 }
 
 // A bar partly off its screen would leave buttons out of reach, and one saved
@@ -414,25 +372,25 @@ void TfMain::ensureOnScreen()
 
 // ---- Watch surface ----------------------------------------------------------
 
-void TfMain::CtrlTimerTimer()
+void TfMain::watchTick()
 {
-    if (m_ctrlTimer.interval() == 1) {
+    if (m_watchTimer.interval() == 1) {
         // Starting the event loop may have shown a bar that should start hidden.
         if (!m_program.settings.normWind)
             hideBar();
-        m_ctrlTimer.setInterval(1000);
+        m_watchTimer.setInterval(1000);
     }
-    m_watch.CtrlTimerTimer();
+    m_watch.watchTick();
 }
 
-void TfMain::Timer1Timer()
+void TfMain::sessionTick()
 {
-    m_watch.Timer1Timer();
+    m_watch.sessionTick();
 }
 
-void TfMain::Timer2Timer()
+void TfMain::blinkTick()
 {
-    m_watch.Timer2Timer();
+    m_watch.blinkTick();
 }
 
 void TfMain::semClick()
@@ -447,9 +405,9 @@ void TfMain::watchOn()
 
 void TfMain::setTimerActive(WatchTimer timer, bool active)
 {
-    QTimer& t = timer == WatchTimer::Ctrl      ? m_ctrlTimer
-                : timer == WatchTimer::Session ? m_timer1
-                                               : m_timer2;
+    QTimer& t = timer == WatchTimer::Ctrl      ? m_watchTimer
+                : timer == WatchTimer::Session ? m_sessionTimer
+                                               : m_blinkTimer;
     // Starting a running timer would only shift its beat.
     if (!active)
         t.stop();
@@ -459,13 +417,12 @@ void TfMain::setTimerActive(WatchTimer timer, bool active)
 
 bool TfMain::endDialogOpen() const
 {
-    return !m_windows.fStop.isNull();
+    return m_windows.endDialogOpen();
 }
 
-void TfMain::openEndDialog(const QString& light)
+void TfMain::openEndDialog(Light light)
 {
-    TfStop::open(light, StopContext{m_program.connRecords, m_program.archive, m_program.prompt,
-                                    this, &m_windows.fStop});
+    m_windows.openEndDialog(light);
 }
 
 void TfMain::resetTimeAndCost()
@@ -509,16 +466,13 @@ void TfMain::setCostoText(const QString& text)
     const int needed = fm.horizontalAdvance(text) + 2 * m_costo->frameWidth() + FieldPadding;
     if (needed == m_costoNeeded)
         return;
-    const int before = costoExtra(CostoWidth);
-    const int beforeWide = costoExtra(CostoWideWidth);
+    const DisplayMode mode =
+        displayModeOf(m_program.settings.tipoVisualiz).value_or(DisplayMode::Normal);
+    const BarLayout before = layoutOf(mode);
     m_costoNeeded = needed;
-    if (costoExtra(CostoWidth) != before || costoExtra(CostoWideWidth) != beforeWide)
-        placeControls(m_program.settings.tipoVisualiz);
-}
-
-int TfMain::costoExtra(int designWidth) const
-{
-    return std::max(0, m_costoNeeded - designWidth);
+    const BarLayout after = layoutOf(mode);
+    if (after.places != before.places || after.width != before.width)
+        placeControls(mode);
 }
 
 QString TfMain::tempoText() const
@@ -565,7 +519,7 @@ void TfMain::showEvent(QShowEvent* event)
 void TfMain::setBarWidth(int width)
 {
     resize(width, BarHeight);
-    m_panel5->resize(width, BarHeight);
+    m_strip->resize(width, BarHeight);
     // A bar that grows near the screen's edge must not push buttons off it.
     if (isVisible())
         ensureOnScreen();
@@ -596,9 +550,49 @@ void TfMain::AutoInt1Click()
 
 void TfMain::NascondiIcone1Click()
 {
-    if (m_program.settings.tipoVisualiz != 1)
+    if (m_program.settings.tipoVisualiz != int32_t(DisplayMode::Normal))
         return;
     setIconsHidden(!m_program.settings.nascondiIcone);
+}
+
+QWidget* TfMain::control(BarControl c) const
+{
+    switch (c) {
+    case BarControl::Sem:
+        return m_sem;
+    case BarControl::AutLight:
+        return m_autLight;
+    case BarControl::Panel1:
+        return m_slidingPanel;
+    case BarControl::Nascosto:
+        return m_nascosto;
+    case BarControl::Tempo:
+        return m_tempo;
+    case BarControl::Costo:
+        return m_costo;
+    case BarControl::ArchiveButton:
+        return m_archiveButton;
+    case BarControl::TariffsButton:
+        return m_tariffsButton;
+    case BarControl::OptionsButton:
+        return m_optionsButton;
+    case BarControl::IconiseButton:
+        return m_iconiseButton;
+    case BarControl::DragHandle:
+        return m_dragHandle;
+    case BarControl::QuitButton:
+        return m_quitButton;
+    case BarControl::Separator:
+        return m_separator;
+    case BarControl::Count:
+        break;
+    }
+    return nullptr;
+}
+
+BarLayout TfMain::layoutOf(DisplayMode mode) const
+{
+    return barLayout(mode, m_program.settings.nascondiIcone, m_costoNeeded);
 }
 
 // The buttons are hidden as well as left outside the narrowed bar, so that a
@@ -608,122 +602,61 @@ void TfMain::setIconsHidden(bool hidden)
     m_program.settings.nascondiIcone = hidden;
     m_nascondiIcone1->setText(hidden ? QStringLiteral("&Mostra Icone")
                                      : QStringLiteral("&Nascondi Icone"));
-    for (QWidget* b :
-         {m_speedButton3, m_speedButton4, m_sett, m_speedButton5, m_speedButton2, m_speedButton1})
-        b->setVisible(!hidden);
-    placeControls(1);
+    const BarLayout layout = layoutOf(DisplayMode::Normal);
+    for (BarControl b : Buttons)
+        control(b)->setVisible(layout.isShown(b));
+    placeControls(DisplayMode::Normal);
 }
 
-// Every layout starts from the design places and moves what it needs. A
-// cost wider than its field widens the field, and what lies right of it
-// moves along.
-void TfMain::placeControls(int mode)
+void TfMain::placeControls(DisplayMode mode)
 {
-    const int extra = costoExtra(CostoWidth);
-    const int wideExtra = costoExtra(CostoWideWidth);
-    m_nascosto->setGeometry(31, 2, 48, FieldHeight);
-    m_tempo->setGeometry(82, 2, 59, FieldHeight);
-    m_costo->setGeometry(144, 2, CostoWidth + extra, FieldHeight);
-    const std::pair<QToolButton*, int> buttons[] = {{m_speedButton3, 194}, {m_speedButton4, 210},
-                                                    {m_sett, 226},         {m_speedButton5, 246},
-                                                    {m_speedButton2, 262}, {m_speedButton1, 278}};
-    for (const auto& [button, x] : buttons)
-        button->move(x + extra, 3);
-    m_bevel2->move(294 + extra, 2);
-
-    int width = (m_program.settings.nascondiIcone ? BarWidthIconsHidden : BarWidth) + extra;
-    switch (mode) {
-    case 2:
-        width = 45;
-        m_speedButton2->move(26, 3);
-        m_bevel2->move(39, 2);
-        break;
-    case 4:
-        width = 118;
-        m_tempo->move(31, 2);
-        m_speedButton2->move(95, 3);
-        m_bevel2->move(OutOfSight, 2);
-        break;
-    case 5:
-        width = 118 + wideExtra;
-        m_costo->setGeometry(31, 2, CostoWideWidth + wideExtra, FieldHeight);
-        m_speedButton2->move(95 + wideExtra, 3);
-        m_bevel2->move(OutOfSight, 2);
-        break;
-    case 6:
-        width = 105;
-        m_speedButton2->move(83, 3);
-        m_bevel2->move(99, 2);
-        break;
-    case 7:
-        width = 118 + wideExtra;
-        m_nascosto->resize(59, FieldHeight);
-        m_tempo->move(31, 2);
-        m_costo->setGeometry(31, 2, CostoWideWidth + wideExtra, FieldHeight);
-        m_speedButton2->move(95 + wideExtra, 3);
-        m_bevel2->move(OutOfSight, 2);
-        break;
-    }
-    setBarWidth(width);
+    const BarLayout layout = layoutOf(mode);
+    for (BarControl c : {BarControl::Nascosto, BarControl::Tempo, BarControl::Costo})
+        control(c)->setGeometry(layout.place(c));
+    for (BarControl b : Buttons)
+        control(b)->move(layout.place(b).topLeft());
+    m_separator->move(layout.place(BarControl::Separator).topLeft());
+    setBarWidth(layout.width);
 }
 
-void TfMain::applyDisplayMode(int mode)
+void TfMain::applyStoredDisplayMode(int32_t stored)
 {
-    if (mode < 1 || mode > 7 || mode == 3)
+    if (const std::optional<DisplayMode> mode = displayModeOf(stored))
+        applyDisplayMode(*mode);
+}
+
+void TfMain::applyDisplayMode(DisplayMode mode)
+{
+    if (mode == DisplayMode::Iconised)
         return;
     m_cycleTimer.stop();
-    m_program.settings.tipoVisualiz = mode;
-    m_nascondiIcone1->setEnabled(mode == 1);
+    m_program.settings.tipoVisualiz = int32_t(mode);
+    m_nascondiIcone1->setEnabled(mode == DisplayMode::Normal);
 
-    // What each mode leaves visible; everything else is hidden, not only
-    // left outside the bar.
-    QList<QWidget*> shown{m_sem, m_autLight, m_bevel2};
-    bool slideAway = true;
-    switch (mode) {
-    case 1:
-        shown << m_panel1 << m_nascosto << m_tempo << m_costo << m_speedButton3 << m_speedButton4
-              << m_sett << m_speedButton5 << m_speedButton2 << m_speedButton1;
-        slideAway = false;
-        break;
-    case 2: // a stub with the light and the drag handle
-        shown << m_speedButton2;
-        slideAway = false;
-        break;
-    case 4: // time only
-        shown << m_panel1 << m_tempo << m_speedButton2;
-        break;
-    case 5: // cost only
-        shown << m_panel1 << m_costo << m_speedButton2;
-        break;
-    case 6: // clock only
-        shown << m_panel1 << m_nascosto << m_speedButton2;
-        break;
-    case 7: // clock, time and cost in turn, all in one place
-        shown << m_panel1 << m_speedButton2;
-        break;
-    }
-    for (QWidget* w :
-         {static_cast<QWidget*>(m_panel1), static_cast<QWidget*>(m_nascosto),
-          static_cast<QWidget*>(m_tempo), static_cast<QWidget*>(m_costo),
-          static_cast<QWidget*>(m_speedButton3), static_cast<QWidget*>(m_speedButton4),
-          static_cast<QWidget*>(m_sett), static_cast<QWidget*>(m_speedButton5),
-          static_cast<QWidget*>(m_speedButton2), static_cast<QWidget*>(m_speedButton1)})
-        w->setVisible(shown.contains(w));
+    // What the mode leaves in sight; everything else is hidden, not only
+    // left outside the bar. The normal bar hides its buttons below, when the
+    // icons are to be hidden.
+    const BarLayout layout = barLayout(mode, false, m_costoNeeded);
+    for (BarControl c :
+         {BarControl::Panel1, BarControl::Nascosto, BarControl::Tempo, BarControl::Costo,
+          BarControl::ArchiveButton, BarControl::TariffsButton, BarControl::OptionsButton,
+          BarControl::IconiseButton, BarControl::DragHandle, BarControl::QuitButton})
+        control(c)->setVisible(layout.isShown(c));
     placeControls(mode);
-    if (mode == 1)
+    if (mode == DisplayMode::Normal)
         setIconsHidden(m_program.settings.nascondiIcone);
 
-    if (slideAway) {
+    if (layout.panelSlidesAway) {
         // The modes that show a single field uncover the clock's place.
-        m_panelSlidAway = false;
+        m_slide.away = false;
         slidePanelClick();
-    } else if (mode == 1 && m_panelSlidAway) {
+    } else if (mode == DisplayMode::Normal && m_slide.away) {
         // The normal bar has the panel over the clock, as designed.
         slidePanelClick();
     }
 
-    if (mode == 7) {
-        showCyclePosition();
+    if (mode == DisplayMode::Cyclic) {
+        showCyclePart();
         m_cycleTimer.start();
         if (!m_cycleTimer.isActive())
             m_program.prompt.message(
@@ -734,50 +667,46 @@ void TfMain::applyDisplayMode(int mode)
     update();
 }
 
-void TfMain::CycleTimerTimer()
+void TfMain::cycleTick()
 {
-    m_cyclePos = m_cyclePos % 3 + 1;
-    showCyclePosition();
+    m_cyclePart = nextCyclePart(m_cyclePart);
+    showCyclePart();
 }
 
-void TfMain::showCyclePosition()
+void TfMain::showCyclePart()
 {
-    m_nascosto->setVisible(m_cyclePos == 1);
-    m_tempo->setVisible(m_cyclePos == 2);
-    m_costo->setVisible(m_cyclePos == 3);
+    m_nascosto->setVisible(m_cyclePart == CyclePart::Clock);
+    m_tempo->setVisible(m_cyclePart == CyclePart::Time);
+    m_costo->setVisible(m_cyclePart == CyclePart::Cost);
 }
 
 // A click while the panel is still moving turns it round from where it is.
 void TfMain::slidePanelClick()
 {
-    m_panelSlidAway = !m_panelSlidAway;
+    m_slide.turn();
     m_slideTimer.start();
 }
 
-void TfMain::SlideTimerTimer()
+void TfMain::slideTick()
 {
-    const int width = m_panel1->width();
-    if (m_panelSlidAway) {
-        if (width > PanelSlidWidth) {
-            m_panel1->resize(width - SlideStep, m_panel1->height());
-            m_sb6->move(m_sb6->x() - SlideStep, m_sb6->y());
-        } else {
-            m_slideTimer.stop();
-            m_clockTimer.start();
-            ClockTimerTimer();
-        }
-    } else {
-        if (width < PanelCoverWidth) {
-            m_panel1->resize(width + SlideStep, m_panel1->height());
-            m_sb6->move(m_sb6->x() + SlideStep, m_sb6->y());
-        } else {
-            m_slideTimer.stop();
-            m_clockTimer.stop();
-        }
+    switch (m_slide.tick()) {
+    case PanelSlide::Step::Moving:
+        m_slidingPanel->resize(m_slide.width, m_slidingPanel->height());
+        m_panelCaption->move(m_slide.captionX, m_panelCaption->y());
+        break;
+    case PanelSlide::Step::Uncovered:
+        m_slideTimer.stop();
+        m_clockTimer.start();
+        clockTick();
+        break;
+    case PanelSlide::Step::Covered:
+        m_slideTimer.stop();
+        m_clockTimer.stop();
+        break;
     }
 }
 
-void TfMain::ClockTimerTimer()
+void TfMain::clockTick()
 {
     m_nascosto->setText(fmt::formatDateTime(QStringLiteral("hh:nn"), m_program.clock.now()));
 }
@@ -804,65 +733,38 @@ TfPopup* TfMain::extraInfo() const
 
 void TfMain::openArchive()
 {
-    if (m_windows.fConn) {
-        m_windows.fConn->raise();
-        m_windows.fConn->activateWindow();
-        return;
-    }
-    // Created in its slot, loaded with the archive, shown modally, destroyed.
-    TfConn::open(m_program, &m_windows.fConn, this, &m_windows.fCtar);
+    m_windows.openArchive();
 }
 
 void TfMain::openTariffEditor()
 {
-    // Modal, in its slot while it exists; closing it saves the shown profile
-    // if modified and writes "TabellaAttuale" and "TabDefault".
-    if (m_windows.fTariffe) {
-        m_windows.fTariffe->activateWindow();
-        return;
-    }
-    TfTariffe::open(m_program, &m_windows.fTariffe, this);
+    m_windows.openTariffEditor();
 }
 
-void TfMain::openOptions(int page)
+void TfMain::openOptions(TfSett::Page page)
 {
     SettHooks hooks;
     hooks.syncClock = [this] { m_clockSync->synchronise(); };
     hooks.startupShortcut = [this](bool on, QString* error) { return startupShortcut(on, error); };
     // The bar's own save puts its current position into the record first.
     hooks.saveSettings = [this](QString* error) { return saveSettings(error); };
-    TfSett sett(m_program, std::move(hooks), page, this);
-    m_windows.fSett = &sett;
-    sett.exec();
-    m_windows.fSett.clear();
+    m_windows.openOptions(page, std::move(hooks));
 }
 
 bool TfMain::openAutoDial()
 {
-    // Created on first use and kept until it is closed (closing destroys it
-    // and empties the slot); shown not modally.
-    if (!m_windows.fAutoDial)
-        m_windows.fAutoDial = new TfAutoDial(m_program, m_watch, *this, m_stato);
-    QWidget* dialler = m_windows.fAutoDial;
-    dialler->show();
-    dialler->raise();
-    dialler->activateWindow();
-    return true;
+    return m_windows.openAutoDial();
 }
 
 void TfMain::openChangeTariff()
 {
-    if (m_windows.fCtar)
-        return;
-    // Modal, for the running connection; it reloads the session profile and
-    // rebuilds the session schedule from the unchanged start itself.
-    TfCtar::openForRunning(m_program, &m_windows.fCtar, this);
+    m_windows.openChangeTariff();
 }
 
 void TfMain::barRightClick()
 {
-    if (!m_windows.fSett)
-        openOptions(OptionsMenuPage);
+    if (!windows().fSett)
+        openOptions(TfSett::Page::Menu);
 }
 
 void TfMain::contextMenuEvent(QContextMenuEvent* event)
@@ -891,7 +793,7 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event)
                              static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     if (watched == m_sem && leftRelease)
         semClick();
-    else if ((watched == m_image5 || watched == m_sb6) && leftRelease)
+    else if ((watched == m_panelImage || watched == m_panelCaption) && leftRelease)
         slidePanelClick();
     else if (watched == m_costo) {
         if (type == QEvent::MouseButtonPress &&
@@ -899,7 +801,7 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event)
             showExtraInfo();
         else if (type == QEvent::MouseButtonRelease)
             hideExtraInfo();
-    } else if (watched == m_speedButton2 || watched == m_sett)
+    } else if (watched == m_dragHandle || watched == m_optionsButton)
         dragEvent(event);
     return QWidget::eventFilter(watched, event);
 }
@@ -934,14 +836,10 @@ void TfMain::quit()
 {
     if (m_program.watch.running)
         return; // the session must be ended first
-    if (m_windows.fAutoDial) {
-        // A dialler in the middle of a dial refuses to close: then the program
-        // does not end either (deleting it would pull the window from under
-        // its own running dial).
-        if (!m_windows.fAutoDial->close())
-            return;
-        delete m_windows.fAutoDial.data();
-    }
+    // A dialler in the middle of a dial refuses to close: then the program
+    // does not end either.
+    if (!m_windows.closeAutoDial())
+        return;
     closeMainBar();
 }
 
@@ -964,9 +862,9 @@ void TfMain::shutdown(bool interactive)
     if (m_ended)
         return;
     m_ended = true;
-    m_ctrlTimer.stop();
-    m_timer1.stop();
-    m_timer2.stop();
+    m_watchTimer.stop();
+    m_sessionTimer.stop();
+    m_blinkTimer.stop();
     m_slideTimer.stop();
     m_clockTimer.stop();
     m_cycleTimer.stop();

@@ -5,9 +5,10 @@
 // menu, the tray icon and the window slots, and its close is the one way the
 // program ends (saving the settings first).
 
+#include "app/BarLayout.h"
+#include "app/MainWindows.h"
 #include "app/Watch.h"
 #include "app/WatchView.h"
-#include "app/WindowSlots.h"
 #include "archive/uStop.h"
 
 #include <QPoint>
@@ -35,31 +36,33 @@ class TfMain : public QWidget, public IWatchView, public IStopBar
 {
     Q_OBJECT
 public:
-    // Builds the controls and runs the creation steps: loads the settings,
-    // switches the watch on, adds the tray icon, applies the display mode.
-    explicit TfMain(Program& program, QWidget* parent = nullptr);
+    // Builds the controls and runs the creation steps: prepares the program
+    // (settings, calendar, dial-up entries), switches the watch on, adds the
+    // tray icon, applies the display mode. clockSetter sets the system clock
+    // for "Ora Esatta".
+    TfMain(Program& program, IClockSetter& clockSetter, QWidget* parent = nullptr);
     // A bar destroyed without having been closed still saves the settings.
     ~TfMain() override;
 
     Program& program() { return m_program; }
-    WindowSlots& windows() { return m_windows; }
+    WindowSlots& windows() { return m_windows.windowSlots(); }
     TTrayIcon& tray() { return *m_tray; }
     QMenu* popSem() const { return m_popSem; }
     TWatch& watch() { return m_watch; }
     // The dialling-status window made by the program entry, shared by every
     // dial of the automatic dialler.
-    void setStatusWindow(TfStato* stato) { m_stato = stato; }
+    void setStatusWindow(TfStato* stato) { m_windows.setStatusWindow(stato); }
 
     // ---- The connection watch's surface -------------------------------------
     // CtrlTimer: 1 ms for its first tick, then 1000 ms. Timer1 (session tick)
     // and Timer2 (blink tick): 1000 ms, started by the watch. Each handler
     // hands the tick to the watch.
-    QTimer& ctrlTimer() { return m_ctrlTimer; }
-    QTimer& timer1() { return m_timer1; }
-    QTimer& timer2() { return m_timer2; }
-    void CtrlTimerTimer();
-    void Timer1Timer();
-    void Timer2Timer();
+    QTimer& watchTimer() { return m_watchTimer; }
+    QTimer& sessionTimer() { return m_sessionTimer; }
+    QTimer& blinkTimer() { return m_blinkTimer; }
+    void watchTick();
+    void sessionTick();
+    void blinkTick();
     // Left click on the traffic light: Watch on.
     void semClick();
     // Watch on: enabled, not running, automatic mode, CtrlTimer running. Does
@@ -85,7 +88,7 @@ public:
 
     // The end-of-connection dialog, in its window slot.
     bool endDialogOpen() const override;
-    void openEndDialog(const QString& light) override;
+    void openEndDialog(Light light) override;
     // The update search of "AggAuto".
     void requestUpdateSearch() override;
     // Ends the program by the bar's close path.
@@ -99,27 +102,28 @@ public:
     void AutoInt1Click();
     // "&Nascondi Icone"/"&Mostra Icone" (display mode 1 only).
     void NascondiIcone1Click();
-    // Radio items of "&Visualizzazione" and the end of the bar's creation:
-    // 1 normal, 2 minimal, 4 time only, 5 cost only, 6 clock only, 7 cyclic
-    // (clock, time and cost in turn). 3 and values outside 1..7 change nothing.
-    void applyDisplayMode(int mode);
+    // Radio items of "&Visualizzazione" and the end of the bar's creation.
+    void applyDisplayMode(DisplayMode mode);
+    // The same for a stored value: the iconised item and values outside the
+    // modes change nothing.
+    void applyStoredDisplayMode(int32_t stored);
 
     // ---- Sliding panel, clock and cyclic display ----------------------------
     // Click on the panel's image or caption: the panel starts sliding away
     // from the clock, or back over it (also halfway through a slide).
     void slidePanelClick();
-    bool panelSlidAway() const { return m_panelSlidAway; }
+    bool panelSlidAway() const { return m_slide.away; }
     // Slide tick (50 ms, only while the panel moves): 5 pixels a tick; once
     // slid away the clock timer starts, once back it stops.
     QTimer& slideTimer() { return m_slideTimer; }
-    void SlideTimerTimer();
+    void slideTick();
     // Clock tick (2000 ms, while the panel is slid away): Nascosto := "hh:nn".
     QTimer& clockTimer() { return m_clockTimer; }
-    void ClockTimerTimer();
+    void clockTick();
     // Cycle tick (5000 ms, cyclic mode only): clock, time, cost in turn.
     QTimer& cycleTimer() { return m_cycleTimer; }
-    void CycleTimerTimer();
-    int cyclePosition() const { return m_cyclePos; }
+    void cycleTick();
+    CyclePart cyclePart() const { return m_cyclePart; }
 
     // ---- Extra information --------------------------------------------------
     // Left button pressed on Costo: the extra-information window opens;
@@ -140,9 +144,7 @@ public:
     // filled while it is open.
     void openArchive();
     void openTariffEditor();
-    static constexpr int OptionsFirstPage = 0;
-    static constexpr int OptionsMenuPage = 1; // "Menù"
-    void openOptions(int page = OptionsFirstPage);
+    void openOptions(TfSett::Page page = TfSett::Page::Avvio);
     // False when the dialler could not be shown.
     bool openAutoDial() override;
     void openChangeTariff() override;
@@ -180,43 +182,39 @@ private:
     void ensureOnScreen();
     void setIconsHidden(bool hidden);
     void setBarWidth(int width);
-    void placeControls(int mode);
-    // Pixels the cost field needs beyond a design width of the field.
-    int costoExtra(int designWidth) const;
-    void showCyclePosition();
+    // Puts the fields, the buttons and the separator where the layout of
+    // mode says, and gives the bar its width.
+    void placeControls(DisplayMode mode);
+    // The layout of the mode in force, for the cost shown now.
+    BarLayout layoutOf(DisplayMode mode) const;
+    QWidget* control(BarControl c) const;
+    void showCyclePart();
     void dragEvent(QEvent* event);
 
-    // Hooks of subsystems that join later (each is called once, from its
-    // creation step or menu item).
-    void createHolidayCalendar();
-    void enumerateRasEntries();
-
     Program& m_program;
-    WindowSlots m_windows;
     TWatch m_watch;
+    TMainWindows m_windows;
     // "Ora Esatta" of the options window: the answer can arrive after the
     // window has closed, so the operation lives as long as the bar.
-    std::unique_ptr<IClockSetter> m_clockSetter;
     std::unique_ptr<ClockSync> m_clockSync;
     std::unique_ptr<UpdateCheck> m_updateCheck;
-    TfStato* m_stato = nullptr; // owned by the program entry, which outlives the bar
 
-    QLabel* m_panel5 = nullptr;
+    QLabel* m_strip = nullptr;
     QLabel* m_sem = nullptr;
     QLabel* m_autLight = nullptr;
-    QFrame* m_panel1 = nullptr;
-    QLabel* m_image5 = nullptr;
-    QLabel* m_sb6 = nullptr;
+    QFrame* m_slidingPanel = nullptr;
+    QLabel* m_panelImage = nullptr;
+    QLabel* m_panelCaption = nullptr;
     QLabel* m_nascosto = nullptr;
     QLabel* m_tempo = nullptr;
     QLabel* m_costo = nullptr;
-    QToolButton* m_speedButton3 = nullptr;
-    QToolButton* m_speedButton4 = nullptr;
-    QToolButton* m_sett = nullptr;
-    QToolButton* m_speedButton5 = nullptr;
-    QToolButton* m_speedButton2 = nullptr;
-    QToolButton* m_speedButton1 = nullptr;
-    QFrame* m_bevel2 = nullptr;
+    QToolButton* m_archiveButton = nullptr;
+    QToolButton* m_tariffsButton = nullptr;
+    QToolButton* m_optionsButton = nullptr;
+    QToolButton* m_iconiseButton = nullptr;
+    QToolButton* m_dragHandle = nullptr;
+    QToolButton* m_quitButton = nullptr;
+    QFrame* m_separator = nullptr;
 
     QMenu* m_popSem = nullptr;
     QAction* m_autoInt1 = nullptr;
@@ -225,9 +223,9 @@ private:
     QActionGroup* m_displayModes = nullptr;
 
     TTrayIcon* m_tray = nullptr;
-    QTimer m_ctrlTimer;
-    QTimer m_timer1;
-    QTimer m_timer2;
+    QTimer m_watchTimer;
+    QTimer m_sessionTimer;
+    QTimer m_blinkTimer;
     QTimer m_slideTimer;
     QTimer m_clockTimer;
     QTimer m_cycleTimer;
@@ -237,9 +235,8 @@ private:
     // Width the shown cost needs in its field, frame included.
     int m_costoNeeded = 0;
     bool m_autLightGreen = true;
-    // Cyclic display: 1 clock, 2 time, 3 cost.
-    int m_cyclePos = 1;
-    bool m_panelSlidAway = false;
+    CyclePart m_cyclePart = CyclePart::Clock;
+    PanelSlide m_slide;
     QPoint m_dragOffset;
     QPoint m_dragPress;
     bool m_dragging = false;

@@ -68,42 +68,42 @@ TfPopup::TfPopup(QWidget* owner)
     m_frame = frame;
     m_caption = caption;
     m_info = info;
-    m_lb2 = label(info, "lb2", 8, 6, CaptionWidth + 4 + ValueWidth);
-    m_lb3 = label(info, "lb3", 8, 27, CaptionWidth);
-    m_lb3b = label(info, "lb3b", 0, 27, ValueWidth);
-    m_lb4 = label(info, "lb4", 8, 46, CaptionWidth);
-    m_lb4b = label(info, "lb4b", 0, 46, ValueWidth);
-    m_lb5 = label(info, "lb5", 8, 65, CaptionWidth);
-    m_lb5b = label(info, "lb5b", 0, 65, ValueWidth);
-    for (QLabel* value : {m_lb3b, m_lb4b, m_lb5b})
+    m_euroLine = label(info, "lb2", 8, 6, CaptionWidth + 4 + ValueWidth);
+    m_stateCaption = label(info, "lb3", 8, 27, CaptionWidth);
+    m_stateValue = label(info, "lb3b", 0, 27, ValueWidth);
+    m_tariffCaption = label(info, "lb4", 8, 46, CaptionWidth);
+    m_tariffValue = label(info, "lb4b", 0, 46, ValueWidth);
+    m_phoneCaption = label(info, "lb5", 8, 65, CaptionWidth);
+    m_phoneValue = label(info, "lb5b", 0, 65, ValueWidth);
+    for (QLabel* value : {m_stateValue, m_tariffValue, m_phoneValue})
         value->setFont(bold);
     placeLabels();
 }
 
-// The captions and values keep their classic widths where the system font
+// The captions and values keep their design widths where the system font
 // holds their texts; a wider text widens its column, and the window grows
 // by as much.
 void TfPopup::placeLabels()
 {
-    const auto widest = [](std::initializer_list<const QLabel*> labels, int classic) {
-        int w = classic;
+    const auto widest = [](std::initializer_list<const QLabel*> labels, int design) {
+        int w = design;
         for (const QLabel* l : labels)
             w = std::max(w, l->fontMetrics().horizontalAdvance(l->text()) + 2);
         return w;
     };
-    const int captions = widest({m_lb3, m_lb4, m_lb5}, CaptionWidth);
-    int values = widest({m_lb3b, m_lb4b, m_lb5b}, ValueWidth);
-    values = std::max(values, widest({m_lb2}, 0) - captions - 4);
+    const int captions = widest({m_stateCaption, m_tariffCaption, m_phoneCaption}, CaptionWidth);
+    int values = widest({m_stateValue, m_tariffValue, m_phoneValue}, ValueWidth);
+    values = std::max(values, widest({m_euroLine}, 0) - captions - 4);
     const int extra = captions - CaptionWidth + values - ValueWidth;
 
     setFixedSize(PopupWidth + extra, PopupHeight);
     m_frame->resize(PopupWidth + extra, PopupHeight);
     m_caption->resize(PopupWidth + extra - 16, LineHeight);
     m_info->resize(InfoWidth + extra, m_info->height());
-    m_lb2->resize(captions + 4 + values, LineHeight);
-    for (QLabel* caption : {m_lb3, m_lb4, m_lb5})
+    m_euroLine->resize(captions + 4 + values, LineHeight);
+    for (QLabel* caption : {m_stateCaption, m_tariffCaption, m_phoneCaption})
         caption->resize(captions, LineHeight);
-    for (QLabel* value : {m_lb3b, m_lb4b, m_lb5b})
+    for (QLabel* value : {m_stateValue, m_tariffValue, m_phoneValue})
         value->setGeometry(8 + captions + 4, value->y(), values, LineHeight);
 }
 
@@ -114,26 +114,26 @@ void TfPopup::fill(const WatchState& watch, const ConnRecord& running, double ca
     const QString euro = cambioEcu > 0 && std::isfinite(cambioEcu)
                              ? fmt::formatFloat(QStringLiteral("#0.00"), lire / cambioEcu)
                              : QStringLiteral("n.d.");
-    m_lb2->setText(QStringLiteral(" Lire ") + fmt::formatFloat(QStringLiteral("#,#0"), lire) +
-                   QStringLiteral(" equivalgono ad Euro ") + euro);
+    m_euroLine->setText(QStringLiteral(" Lire ") + fmt::formatFloat(QStringLiteral("#,#0"), lire) +
+                        QStringLiteral(" equivalgono ad Euro ") + euro);
 
     if (watch.connected) {
-        m_lb3->setText(QStringLiteral(" Sei collegato con : "));
-        m_lb3b->setText(running.provider);
+        m_stateCaption->setText(QStringLiteral(" Sei collegato con : "));
+        m_stateValue->setText(running.provider);
     } else if (watch.running) {
-        m_lb3->setText(QStringLiteral(" Ti stai collegando con :"));
-        m_lb3b->setText(running.provider);
+        m_stateCaption->setText(QStringLiteral(" Ti stai collegando con :"));
+        m_stateValue->setText(running.provider);
     } else {
-        m_lb3->setText(QStringLiteral(" Stato :"));
-        m_lb3b->setText(QStringLiteral("In attesa"));
+        m_stateCaption->setText(QStringLiteral(" Stato :"));
+        m_stateValue->setText(QStringLiteral("In attesa"));
     }
 
     const bool session = watch.running || watch.connected;
-    m_lb4->setText(session ? QStringLiteral("Tariffa in uso :")
-                           : QStringLiteral("Tariffa Usata :"));
-    m_lb4b->setText(session ? running.nomeTar : QStringLiteral("-"));
-    m_lb5->setText(QStringLiteral("Telefonico Attuale :"));
-    m_lb5b->setText(session ? running.telefono : QStringLiteral("-"));
+    m_tariffCaption->setText(session ? QStringLiteral("Tariffa in uso :")
+                                     : QStringLiteral("Tariffa Usata :"));
+    m_tariffValue->setText(session ? running.nomeTar : QStringLiteral("-"));
+    m_phoneCaption->setText(QStringLiteral("Telefonico Attuale :"));
+    m_phoneValue->setText(session ? running.telefono : QStringLiteral("-"));
     placeLabels();
 }
 

@@ -37,11 +37,11 @@ private:
     QWidget* m_frame = nullptr;
     QLabel* m_caption = nullptr;
     QWidget* m_info = nullptr;
-    QLabel* m_lb2 = nullptr;
-    QLabel* m_lb3 = nullptr;
-    QLabel* m_lb3b = nullptr;
-    QLabel* m_lb4 = nullptr;
-    QLabel* m_lb4b = nullptr;
-    QLabel* m_lb5 = nullptr;
-    QLabel* m_lb5b = nullptr;
+    QLabel* m_euroLine = nullptr;
+    QLabel* m_stateCaption = nullptr;
+    QLabel* m_stateValue = nullptr;
+    QLabel* m_tariffCaption = nullptr;
+    QLabel* m_tariffValue = nullptr;
+    QLabel* m_phoneCaption = nullptr;
+    QLabel* m_phoneValue = nullptr;
 };

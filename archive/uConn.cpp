@@ -1,42 +1,24 @@
 #include "archive/uConn.h"
 
+#include "archive/ArchiveEdit.h"
+#include "archive/ArchiveFile.h"
+#include "archive/ConnGrid.h"
+#include "archive/ConnQueryPanel.h"
 #include "archive/Report.h"
 #include "archive/ReportPrinter.h"
-
-#include "app/Program.h"
-#include "app/SettingsStore.h"
-#include "archive/ArchiveFile.h"
 #include "archive/uModConn.h"
-#include "common/ByteIO.h"
 #include "common/Clock.h"
-#include "common/Format.h"
 #include "common/Prompt.h"
-#include "dialup/ProviderRecord.h"
 #include "platform/gui/HelpKey.h"
 #include "platform/gui/WidgetBuild.h"
-#include "tariff/ProfileFiles.h"
-#include "tariff/uCtar.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QGuiApplication>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpression>
 #include <QScreen>
-#include <QStyledItemDelegate>
-#include <QTableWidget>
-#include <QToolButton>
 #include <algorithm>
 #include <new>
 #include <tuple>
@@ -44,187 +26,15 @@
 namespace
 {
 
-const QString NoData = QStringLiteral("- nd -");
-
-// Room a cell's text leaves: 2 pixels each side, and the grid line.
-constexpr int CellMargins = 5;
-// The description column, and the least it keeps when others need room.
-constexpr int DescriptionColumn = 6;
-constexpr int MinDescriptionWidth = 60;
 const QString MissingConnectionText = QStringLiteral("Connessione Inesistente.");
-
-// Colours of the grid.
-const QColor GridBackground(255, 255, 189);
-const QColor CellBackground(255, 255, 227);
-const QColor SelectedBackground(255, 225, 225);
-const QColor Separator(192, 192, 192);
-const QColor TimeColour(255, 255, 0); // yellow
-const QColor CostColour(128, 128, 0); // olive
-
-const char* const HeaderCaptions[] = {
-    "",
-    "Inizio Connessione",
-    "Termine Connessione",
-    "Durata\nConnessione",
-    "Costo in\nLire / Ecu",
-    "Telefono, Provider e\nTipo Tariffa",
-    "Descrizione",
-};
-
-using Kind = SelectionPeriod::Kind;
-constexpr Kind PeriodKinds[6] = {Kind::Oggi,    Kind::UltSett, Kind::Ult15gg,
-                                 Kind::Ult30gg, Kind::UltMese, Kind::UltBimestre};
-constexpr SettingsStore::Period StoredPeriods[6] = {
-    SettingsStore::Period::Oggi,    SettingsStore::Period::UltSett,
-    SettingsStore::Period::Ult15gg, SettingsStore::Period::Ult30gg,
-    SettingsStore::Period::UltMese, SettingsStore::Period::UltBimestre};
-
-// One line of text in a cell, relative to the cell's top.
-struct CellLine {
-    QString text;
-    int top = 0;
-    int height = 14;
-    int points = 9;
-    bool bold = false;
-    bool underline = false;
-    QColor colour = Qt::blue;
-    int align = Qt::AlignHCenter;
-    // Cut with an ellipsis where it does not fit; other texts get room.
-    bool cut = false;
-};
-
-// Inserts text into a sorted box (case ignored, as the boxes sort), keeping
-// what the box shows in its edit field.
-void addSorted(QComboBox* box, const QString& text)
-{
-    const QString shown = box->currentText();
-    const int current = box->currentIndex();
-    int i = 0;
-    while (i < box->count() && QString::compare(box->itemText(i), text, Qt::CaseInsensitive) <= 0)
-        ++i;
-    box->insertItem(i, text);
-    if (current < 0) {
-        box->setCurrentIndex(-1);
-        box->setEditText(shown);
-    }
-}
-
-bool hasItem(const QComboBox* box, const QString& text)
-{
-    return box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
-}
-
-QComboBox* comboBox(QWidget* parent, const char* name, int maxLength, const QRect& geometry)
-{
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->lineEdit()->setMaxLength(maxLength);
-    box->setGeometry(geometry);
-    return box;
-}
-
-QLabel* label(QWidget* parent, const QString& text, const QRect& geometry)
-{
-    auto* l = new QLabel(text, parent);
-    l->setGeometry(geometry);
-    return l;
-}
-
-using widgetbuild::button;
-
-// The header row and the fixed column: both drawn by the window.
-class ConnHeader : public QHeaderView
-{
-public:
-    ConnHeader(Qt::Orientation o, const TfConn* owner, QWidget* parent)
-        : QHeaderView(o, parent), m_owner(owner)
-    {
-    }
-    QSize sizeHint() const override
-    {
-        const QSize s = QHeaderView::sizeHint();
-        return orientation() == Qt::Horizontal ? QSize(s.width(), TfConn::RowHeight - 10)
-                                               : QSize(m_width, s.height());
-    }
-    // The width of the fixed column (the vertical header).
-    void setWidth(int width)
-    {
-        m_width = width;
-        updateGeometry();
-        emit geometriesChanged();
-    }
-
-protected:
-    void paintSection(QPainter* p, const QRect& rect, int logicalIndex) const override
-    {
-        p->save();
-        if (orientation() == Qt::Horizontal)
-            m_owner->drawCell(*p, rect, 0, logicalIndex + 1, false);
-        else
-            m_owner->drawCell(*p, rect, logicalIndex + 1, 0, false);
-        p->restore();
-    }
-
-private:
-    const TfConn* m_owner;
-    int m_width = TfConn::FixedColumnWidth;
-};
-
-class ConnCellDelegate : public QStyledItemDelegate
-{
-public:
-    ConnCellDelegate(const TfConn* owner, QObject* parent)
-        : QStyledItemDelegate(parent), m_owner(owner)
-    {
-    }
-    void paint(QPainter* p, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override
-    {
-        p->save();
-        m_owner->drawCell(*p, option.rect, index.row() + 1, index.column() + 1,
-                          option.state & QStyle::State_Selected);
-        p->restore();
-    }
-
-private:
-    const TfConn* m_owner;
-};
-
-QFont cellFont(const QFont& base, int points, bool bold, bool underline = false)
-{
-    QFont f = base;
-    f.setPointSize(points);
-    f.setBold(bold);
-    f.setUnderline(underline);
-    return f;
-}
-
-// Word-wrapped text cut with an ellipsis where it leaves the rectangle.
-QString wrappedToFit(const QFontMetrics& fm, const QRect& r, const QString& text)
-{
-    const auto fits = [&](const QString& t) {
-        return fm.boundingRect(QRect(0, 0, r.width(), 10000), Qt::TextWordWrap, t).height() <=
-               r.height();
-    };
-    if (fits(text))
-        return text;
-    QString t = text;
-    while (!t.isEmpty() && !fits(t + QStringLiteral("…")))
-        t.chop(1);
-    return t + QStringLiteral("…");
-}
 
 } // namespace
 
 // ---- Creation -------------------------------------------------------------------
 
-int TfConn::open(Program& program, QPointer<QWidget>* slot, QWidget* parent,
-                 QPointer<QWidget>* ctarSlot)
+int TfConn::open(const ConnContext& ctx, QPointer<QWidget>* slot, QWidget* parent)
 {
-    auto* w = new TfConn(program, parent);
-    w->setCtarSlot(ctarSlot);
+    auto* w = new TfConn(ctx, parent);
     if (slot)
         *slot = w;
     w->loadSelection();
@@ -233,25 +43,22 @@ int TfConn::open(Program& program, QPointer<QWidget>* slot, QWidget* parent,
     return result;
 }
 
-TfConn::TfConn(Program& program, QWidget* parent)
-    : QDialog(parent), m_program(program), m_queries(program.programFolder)
+TfConn::TfConn(const ConnContext& ctx, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_model(m_selection, ctx.cambioEcu)
 {
     setObjectName(QStringLiteral("fConn"));
+    m_model.setNothingLoaded(true); // until the first load
     buildControls();
-    m_help = new THelpKey(this, program.shell, program.prompt, program.dataFolder,
+    m_help = new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder,
                           QStringLiteral("riepconness.htm"));
-
-    loadWindowSettings();
     setWindowTitle(QStringLiteral(" Riepilogo delle Connessioni [") +
-                   QFileInfo(program.archive.path()).fileName() + QLatin1Char(']'));
-    buildQueryLists();
-    fillProfiles();
-    fillProviders();
+                   QFileInfo(ctx.archive.path()).fileName() + QLatin1Char(']'));
+    m_panel->start();
 }
 
 TfConn::~TfConn()
 {
-    saveWindowSettings();
+    m_panel->keepChoices();
 }
 
 void TfConn::buildControls()
@@ -262,44 +69,19 @@ void TfConn::buildControls()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    // The grid.
-    m_sg1 = new QTableWidget(this);
-    m_sg1->setObjectName(QStringLiteral("sg1"));
-    m_sg1->setGeometry(4, 4, 761, 317);
-    m_sg1->setColumnCount(ColumnCount - 1);
-    m_sg1->setRowCount(2);
-    m_sg1->setHorizontalHeader(new ConnHeader(Qt::Horizontal, this, m_sg1));
-    m_sg1->setVerticalHeader(new ConnHeader(Qt::Vertical, this, m_sg1));
-    m_sg1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_sg1->verticalHeader()->setDefaultSectionSize(RowHeight);
-    m_sg1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    m_sg1->horizontalHeader()->setHighlightSections(false);
-    m_sg1->verticalHeader()->setHighlightSections(false);
-    // Column 0 is the vertical header, 10 pixels narrower than its 60;
-    // columns 2..4 as wide as column 1.
-    const int widths[ColumnCount - 1] = {71, 71, 71, 71, 118, 161, 121};
-    for (int c = 0; c < ColumnCount - 1; ++c)
-        m_sg1->setColumnWidth(c, widths[c]);
-    m_sg1->setItemDelegate(new ConnCellDelegate(this, m_sg1));
-    m_sg1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_sg1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    m_sg1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_sg1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_sg1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_sg1->setCornerButtonEnabled(false);
-    QPalette pal = m_sg1->palette();
-    pal.setColor(QPalette::Base, GridBackground);
-    m_sg1->setPalette(pal);
+    m_grid = new TConnGrid(m_model, this);
+    m_grid->setObjectName(QStringLiteral("sg1"));
+    m_grid->setGeometry(4, 4, 761, 317);
     // The menu opens when the right button comes up (gridMouseEvent), so
     // the row under the mouse is made current first; the right button never
     // selects rows by itself.
-    m_sg1->viewport()->installEventFilter(this);
-    m_sg1->installEventFilter(this);
+    m_grid->viewport()->installEventFilter(this);
+    m_grid->installEventFilter(this);
 
-    m_popupMenu1 = new QMenu(this);
-    m_popupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    m_gridMenu = new QMenu(this);
+    m_gridMenu->setObjectName(QStringLiteral("PopupMenu1"));
     const auto item = [this](const char* name, const QString& text, void (TfConn::*slot)()) {
-        QAction* a = m_popupMenu1->addAction(text);
+        QAction* a = m_gridMenu->addAction(text);
         a->setObjectName(QLatin1String(name));
         connect(a, &QAction::triggered, this, slot);
     };
@@ -307,141 +89,20 @@ void TfConn::buildControls()
     item("Elimina1", QStringLiteral("Elimina Connessioni"), &TfConn::Elimina1Click);
     item("CambiaTariffa1", QStringLiteral("&Cambia Tariffa"), &TfConn::CambiaTariffa1Click);
 
-    // "Interrogazioni :"
-    auto* queries = new QGroupBox(QStringLiteral("Interrogazioni :"), this);
-    queries->setGeometry(4, 324, 530, 159);
-
-    auto* predefined = new QGroupBox(QStringLiteral("Predefinite . . ."), queries);
-    predefined->setGeometry(6, 18, 128, 135);
-    const char* names[6] = {"oggi", "UltSett", "Ult15gg", "Ult30gg", "ultMese", "ultBimestre"};
-    const QString texts[6] = {QStringLiteral("&Oggi;"), QStringLiteral("&7,"),
-                              QStringLiteral("&15,"),   QStringLiteral("&30 giorni"),
-                              QStringLiteral("Mese"),   QStringLiteral("Bimestre")};
-    const QRect places[6] = {{8, 18, 110, 18}, {8, 52, 50, 18},  {58, 52, 60, 18},
-                             {8, 72, 110, 18}, {8, 94, 110, 18}, {8, 112, 110, 18}};
-    label(predefined, QStringLiteral("Ultimi..."), QRect(8, 36, 110, 16));
-    for (int i = 0; i < 6; ++i) {
-        m_periods[i] = new QRadioButton(texts[i], predefined);
-        m_periods[i]->setObjectName(QLatin1String(names[i]));
-        m_periods[i]->setGeometry(places[i]);
-        const Kind kind = PeriodKinds[i];
-        connect(m_periods[i], &QRadioButton::clicked, this, [this, kind] { periodClick(kind); });
-    }
-
-    auto* user = new QGroupBox(QStringLiteral("U t e n t e"), queries);
-    user->setGeometry(140, 18, 384, 135);
-    label(user, QStringLiteral("Descrizione"), QRect(8, 18, 80, 16));
-    m_descriz = comboBox(user, "Descriz", SavedQuery::DescrizMax, QRect(8, 34, 222, 24));
-    connect(m_descriz, &QComboBox::activated, this, &TfConn::chooseDescription);
-    // Enter makes a new query. The key goes to the combo box, which has the
-    // focus for its line edit and hands keys to it bypassing any filter; the
-    // key is taken there, before the box would take Enter on an existing
-    // description as a choice from the list.
-    m_descriz->installEventFilter(this);
-    m_modifica = button(user, "modifica", QStringLiteral("&Modifica"), QRect(236, 34, 68, 24));
-    m_modifica->setToolTip(QStringLiteral("Salva i dati della descrizione qui sotto"));
-    m_elimina = button(user, "elimina", QStringLiteral("&Elimina"), QRect(308, 34, 68, 24));
-    m_elimina->setToolTip(QStringLiteral("Elimina la descrizione qui sotto"));
-    connect(m_modifica, &QPushButton::clicked, this, &TfConn::modificaClick);
-    connect(m_elimina, &QPushButton::clicked, this, &TfConn::eliminaClick);
-
-    label(user, QStringLiteral("Dal"), QRect(8, 66, 30, 16));
-    // Long enough for every date the window writes here, whatever the
-    // system's short date format: a date cut short would not parse back.
-    const int dateMax = dateFieldLength();
-    m_dal = comboBox(user, "dal", dateMax, QRect(8, 82, 104, 24));
-    label(user, QStringLiteral("Al"), QRect(118, 66, 30, 16));
-    m_al = comboBox(user, "al", dateMax, QRect(118, 82, 104, 24));
-    label(user, QStringLiteral("Periodo"), QRect(8, 110, 50, 18));
-    m_meno = new QToolButton(user);
-    m_meno->setObjectName(QStringLiteral("Meno"));
-    m_meno->setArrowType(Qt::LeftArrow);
-    m_meno->setToolTip(QStringLiteral("indietro"));
-    m_meno->setGeometry(62, 108, 40, 22);
-    m_piu = new QToolButton(user);
-    m_piu->setObjectName(QStringLiteral("Piu"));
-    m_piu->setArrowType(Qt::RightArrow);
-    m_piu->setToolTip(QStringLiteral("avanti"));
-    m_piu->setGeometry(104, 108, 40, 22);
-    connect(m_meno, &QToolButton::clicked, this, &TfConn::MenoClick);
-    connect(m_piu, &QToolButton::clicked, this, &TfConn::PiuClick);
-
-    label(user, QStringLiteral("Profili Tariffari"), QRect(236, 66, 140, 16));
-    m_nomeTar = comboBox(user, "NomeTar", ConnRecord::NomeTarMax, QRect(236, 82, 140, 24));
-    m_tarTutti = new QCheckBox(QStringLiteral("Tutti"), user);
-    m_tarTutti->setObjectName(QStringLiteral("TarTutti"));
-    m_tarTutti->setGeometry(236, 110, 100, 18);
-
-    // Right side: telephone and provider filters, then the buttons.
-    label(this, QStringLiteral("Telefono"), QRect(542, 330, 100, 16));
-    m_tel = comboBox(this, "tel", ConnRecord::TelefonoMax, QRect(542, 346, 222, 24));
-    label(this, QStringLiteral("Provider"), QRect(542, 374, 100, 16));
-    m_provider = comboBox(this, "provider", ConnRecord::ProviderMax, QRect(542, 390, 162, 24));
-    m_provTutti = new QCheckBox(QStringLiteral("Tutto"), this);
-    m_provTutti->setObjectName(QStringLiteral("ProvTutti"));
-    m_provTutti->setGeometry(710, 392, 56, 20);
-
-    auto* riselezione =
-        button(this, "Riselezione", QStringLiteral("&Riselezione"), QRect(542, 424, 108, 26));
-    auto* aggiorna =
-        button(this, "aggiorna", QStringLiteral("&Aggiorna"), QRect(656, 424, 108, 26));
-    auto* stampa =
-        button(this, "SpeedButton1", QStringLiteral("&Stampa"), QRect(542, 456, 108, 26));
-    auto* chiudi = button(this, "Chiudi", QStringLiteral("&Chiudi"), QRect(656, 456, 108, 26));
-    connect(riselezione, &QPushButton::clicked, this, &TfConn::RiselezioneClick);
-    connect(aggiorna, &QPushButton::clicked, this, &TfConn::aggiornaClick);
-    connect(stampa, &QPushButton::clicked, this, &TfConn::SpeedButton1Click);
+    // The filter, then the window's own buttons under it.
+    m_panel = new TConnQueryPanel(m_ctx, this);
+    connect(m_panel, &TConnQueryPanel::loadRequested, this, &TfConn::loadSelection);
+    auto* stampa = widgetbuild::button(this, "SpeedButton1", QStringLiteral("&Stampa"),
+                                       QRect(542, 456, 108, 26));
+    auto* chiudi =
+        widgetbuild::button(this, "Chiudi", QStringLiteral("&Chiudi"), QRect(656, 456, 108, 26));
+    connect(stampa, &QPushButton::clicked, this, &TfConn::printClick);
     connect(chiudi, &QPushButton::clicked, this, &TfConn::ChiudiClick);
-}
-
-void TfConn::loadWindowSettings()
-{
-    const SettingsStore store(m_program.registry);
-    m_descrizione = store.fDescrizioneAttuale();
-    for (int i = 0; i < 6; ++i)
-        m_periodFlags[i] =
-            store.period(StoredPeriods[i], i == 0 ? m_periods[0]->isChecked() : false);
-}
-
-void TfConn::saveWindowSettings()
-{
-    // The window is closing: a registry that cannot be written costs only
-    // the choice of the next opening, and the bar's own save reports it.
-    SettingsStore store(m_program.registry);
-    store.setFDescrizioneAttuale(m_descrizione);
-    for (int i = 0; i < 6; ++i)
-        store.setPeriod(StoredPeriods[i], m_periods[i]->isChecked());
-}
-
-void TfConn::fillProfiles()
-{
-    QStringList names;
-    TProfileFiles(m_program.profiles, m_program.programFolder, m_program.prompt)
-        .ListProfiles(names);
-    for (const QString& name : names)
-        addSorted(m_nomeTar, name);
-}
-
-void TfConn::fillProviders()
-{
-    // Only the entry names are wanted: the program's current provider record
-    // may belong to a call being dialled and is left alone.
-    TProviderRecord scratch;
-    m_program.dialUp.enumerateEntries(scratch);
-    int added = 0;
-    for (const QString& name : m_program.rasState.entries) {
-        if (name.isEmpty())
-            continue;
-        if (++added > 14)
-            break;
-        if (!hasItem(m_provider, name))
-            addSorted(m_provider, name);
-    }
 }
 
 bool TfConn::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_sg1->viewport()) {
+    if (watched == m_grid->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
@@ -454,7 +115,7 @@ bool TfConn::eventFilter(QObject* watched, QEvent* event)
             break;
         }
     }
-    if ((watched == m_sg1->viewport() || watched == m_sg1) &&
+    if ((watched == m_grid->viewport() || watched == m_grid) &&
         event->type() == QEvent::ContextMenu) {
         // The mouse's own menu request is answered when the button comes up;
         // the keyboard's opens the menu of the current row.
@@ -462,13 +123,6 @@ bool TfConn::eventFilter(QObject* watched, QEvent* event)
             currentRow() != rowCount() - 1)
             openPopupAt(cellRect(currentRow(), 1).center());
         return true;
-    }
-    if (watched == m_descriz && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            DescrizEnter();
-            return true;
-        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -480,183 +134,77 @@ void TfConn::showEvent(QShowEvent* event)
         m_shown = true;
         // Once the window is up and modal, so that a message of the showing
         // comes up above it rather than before it.
-        QMetaObject::invokeMethod(this, &TfConn::formShow, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(m_panel, &TConnQueryPanel::showing, Qt::QueuedConnection);
     }
 }
 
-void TfConn::formShow()
-{
-    chooseDescription();
-    for (int i = 0; i < 6; ++i) {
-        if (m_periodFlags[i]) {
-            m_periods[i]->setChecked(true);
-            periodClick(PeriodKinds[i]);
-            break;
-        }
-    }
-    m_namedQuery = false;
-}
-
-// ---- Filter and loading ---------------------------------------------------------
-
-QString TfConn::dateText(TDateTime d) const
-{
-    return fmt::formatShortDate(d);
-}
-
-int TfConn::dateFieldLength()
-{
-    // Day 28 and a four-digit year in every month: the longest dates a
-    // format of the locale can give (month names differ in length).
-    int longest = 10;
-    for (int month = 1; month <= 12; ++month)
-        longest = std::max(longest, int(fmt::formatShortDate(dt::encode(2000, month, 28)).size()));
-    return longest;
-}
-
-bool TfConn::parseDate(const QString& text, TDateTime& out) const
-{
-    int y = 0, m = 0, d = 0;
-    dt::decodeDate(m_program.clock.now(), y, m, d);
-    const std::optional<TDateTime> v = fmt::parseShortDate(text, y);
-    if (!v)
-        return false;
-    out = *v;
-    return true;
-}
+// ---- The filter and loading -----------------------------------------------------
 
 bool TfConn::readFilter()
 {
-    TDateTime from = 0, to = 0;
-    if (!parseDate(m_dal->currentText(), from) || !parseDate(m_al->currentText(), to)) {
-        m_program.prompt.message(QStringLiteral("Data Errata !"), QStringLiteral("Errore..."),
-                                 PromptIcon::Error);
-        return false;
-    }
-    m_query.dal = from;
-    m_query.al = to;
-    m_query.tel = bio::cutTo(m_tel->currentText(), SavedQuery::TelMax);
-    m_query.provider = bio::cutTo(m_provider->currentText(), SavedQuery::ProviderMax);
-    m_query.provTutti = m_provTutti->isChecked();
-    const QString tariff = m_nomeTar->currentText();
-    if (!tariff.isEmpty() && !m_tarTutti->isChecked() && !hasItem(m_nomeTar, tariff))
-        m_program.prompt.message(
-            QStringLiteral("La Tabella Tariffe indicata nella Interrogazione Selezionata "
-                           "(Gestore Telefonico) Non esiste o è stata Eliminata."),
-            QStringLiteral("Informazione..."), PromptIcon::Information);
-    m_query.nomeTar = bio::cutTo(tariff, SavedQuery::NomeTarMax);
-    m_query.tarTutti = m_tarTutti->isChecked();
-    return true;
+    return m_panel->readFilter();
+}
+
+const SavedQuery& TfConn::currentQuery() const
+{
+    return m_panel->currentQuery();
+}
+
+SavedQuery& TfConn::currentQuery()
+{
+    return m_panel->currentQuery();
+}
+
+QString TfConn::currentDescription() const
+{
+    return m_panel->currentDescription();
+}
+
+bool TfConn::namedQuery() const
+{
+    return m_panel->namedQuery();
+}
+
+TConnQueryPanel& TfConn::queryPanel() const
+{
+    return *m_panel;
 }
 
 void TfConn::loadSelection()
 {
-    m_nothingLoaded = false;
-    if (m_descriz->count() == 0 && m_descriz->currentText() != TSavedQueries::Predefinita) {
-        m_nothingLoaded = true;
-        m_sg1->viewport()->update();
+    m_model.setNothingLoaded(false);
+    if (!m_panel->hasQueryToApply()) {
+        m_model.setNothingLoaded(true);
         return;
     }
-    const SelectionFilter filter{m_query, m_tel->currentText().isEmpty(),
-                                 m_provider->currentText().isEmpty()};
+    const SelectionFilter filter = m_panel->filter();
     TSelection::LoadResult result;
+    m_model.beginLoad();
     try {
-        result = m_selection.load(m_program.archive, filter);
+        result = m_selection.load(m_ctx.archive, filter);
     } catch (const std::bad_alloc&) {
-        m_program.prompt.message(QStringLiteral("Memoria Esaurita! Liberare memoria e riprovare."),
-                                 QStringLiteral("Stop..."), PromptIcon::Error);
+        m_model.endLoad();
+        m_ctx.prompt.message(QStringLiteral("Memoria Esaurita! Liberare memoria e riprovare."),
+                             QStringLiteral("Stop..."), PromptIcon::Error);
         return;
     }
+    m_model.endLoad();
     if (result == TSelection::LoadResult::OpenFailed) {
         // Nothing was read: totals of nothing would pass for a real result.
-        showArchiveError(m_program.prompt, m_selection.errorText());
-        m_nothingLoaded = true;
-        m_sg1->viewport()->update();
+        showArchiveError(m_ctx.prompt, m_selection.errorText());
+        m_model.setNothingLoaded(true);
         return;
     }
     if (result == TSelection::LoadResult::Stopped) // shown, not hidden: the list is partial
-        showArchiveError(m_program.prompt, m_selection.errorText());
+        showArchiveError(m_ctx.prompt, m_selection.errorText());
 
-    for (const QString& tel : m_selection.telephones())
-        if (!hasItem(m_tel, tel))
-            addSorted(m_tel, tel);
-
-    m_loading = true;
-    m_sg1->setRowCount(1 + std::max(1, m_selection.count()));
-    m_sg1->setCurrentCell(m_sg1->rowCount() - 1, 0);
-    m_loading = false;
-    fitColumns();
-    m_sg1->viewport()->update();
-    m_sg1->verticalHeader()->viewport()->update();
+    m_panel->addTelephones(m_selection.telephones());
+    // The totals row is the current row.
+    m_grid->setCurrentIndex(m_model.index(m_model.rowCount() - 1, 0));
+    m_grid->fitColumns();
 }
 
-// ---- Periods and buttons -------------------------------------------------------
-
-void TfConn::setPeriod(const SelectionPeriod& period)
-{
-    m_query.dal = period.from;
-    m_query.al = period.to;
-    m_dal->setEditText(dateText(period.from));
-    m_al->setEditText(dateText(period.to));
-    m_descriz->setCurrentIndex(-1);
-    m_descriz->setEditText(TSavedQueries::Predefinita);
-}
-
-void TfConn::periodClick(SelectionPeriod::Kind kind)
-{
-    setPeriod(SelectionPeriod::predefined(kind, m_program.clock.now()));
-    m_namedQuery = false;
-    if (kind == Kind::Oggi)
-        RiselezioneClick();
-    else
-        loadSelection();
-}
-
-QRadioButton* TfConn::periodButton(SelectionPeriod::Kind kind) const
-{
-    for (int i = 0; i < 6; ++i)
-        if (PeriodKinds[i] == kind)
-            return m_periods[i];
-    return nullptr;
-}
-
-void TfConn::movePeriod(bool forward)
-{
-    SelectionPeriod::Step step = SelectionPeriod::Step::Days;
-    if (periodButton(Kind::UltMese)->isChecked())
-        step = SelectionPeriod::Step::Month;
-    else if (periodButton(Kind::UltBimestre)->isChecked())
-        step = SelectionPeriod::Step::Bimester;
-    setPeriod(SelectionPeriod{m_query.dal, m_query.al}.shifted(step, forward));
-    loadSelection();
-}
-
-void TfConn::PiuClick()
-{
-    movePeriod(true);
-}
-
-void TfConn::MenoClick()
-{
-    movePeriod(false);
-}
-
-void TfConn::RiselezioneClick()
-{
-    if (readFilter()) {
-        loadSelection();
-        m_namedQuery = false;
-    } else {
-        m_program.prompt.message(QStringLiteral("Dati della Selezione Errati !"),
-                                 QStringLiteral("Errore..."), PromptIcon::Error);
-    }
-}
-
-void TfConn::aggiornaClick()
-{
-    chooseDescription();
-    m_namedQuery = true;
-}
+// ---- Buttons and the grid -------------------------------------------------------
 
 void TfConn::ChiudiClick()
 {
@@ -690,30 +238,30 @@ bool TfConn::gridMouseEvent(QMouseEvent* event)
 
 void TfConn::gridRightClick(const QPoint& pos)
 {
-    const int qtRow = m_sg1->rowAt(pos.y());
+    const int qtRow = m_grid->rowAt(pos.y());
     if (qtRow < 0)
         return;
-    if (qtRow != m_sg1->currentRow())
-        m_sg1->setCurrentCell(qtRow, 0);
+    if (qtRow != m_grid->currentIndex().row())
+        m_grid->setCurrentIndex(m_model.index(qtRow, 0));
     if (qtRow + 1 != rowCount() - 1)
         openPopupAt(pos);
 }
 
 void TfConn::openPopupAt(const QPoint& viewportPos)
 {
-    m_popupMenu1->popup(m_sg1->viewport()->mapToGlobal(viewportPos));
+    m_gridMenu->popup(m_grid->viewport()->mapToGlobal(viewportPos));
 }
 
 std::pair<int, int> TfConn::selectedRows() const
 {
     int first = -1, last = -1;
-    for (const QItemSelectionRange& r : m_sg1->selectionModel()->selection()) {
+    for (const QItemSelectionRange& r : m_grid->selectionModel()->selection()) {
         if (first < 0 || r.top() < first)
             first = r.top();
         last = std::max(last, r.bottom());
     }
     if (first < 0)
-        first = last = m_sg1->currentRow();
+        first = last = m_grid->currentIndex().row();
     return {first + 1, last + 1};
 }
 
@@ -729,62 +277,37 @@ bool TfConn::selectedDataRows(int& first, int& last) const
 
 int TfConn::topRow() const
 {
-    return std::max(0, m_sg1->rowAt(0)) + 1;
+    return std::max(0, m_grid->rowAt(0)) + 1;
 }
 
 void TfConn::setTopRow(int row)
 {
-    const int qtRow = std::clamp(row - 1, 0, std::max(0, m_sg1->rowCount() - 1));
-    m_sg1->scrollTo(m_sg1->model()->index(qtRow, 0), QAbstractItemView::PositionAtTop);
+    const int qtRow = std::clamp(row - 1, 0, std::max(0, m_model.rowCount() - 1));
+    m_grid->scrollTo(m_model.index(qtRow, 0), QAbstractItemView::PositionAtTop);
 }
 
 void TfConn::missingConnection()
 {
-    m_program.prompt.message(MissingConnectionText, QStringLiteral("Tarvelo!..."),
-                             PromptIcon::Warning);
+    m_ctx.prompt.message(MissingConnectionText, QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
 }
 
-TfConn::Rewrite TfConn::rewriteListed(const ConnRecord& listed,
-                                      const std::function<ConnRecord(const ConnRecord&)>& change)
+bool TfConn::editListed(const archivechange::RecordRef& listed,
+                        const std::function<ConnRecord(const ConnRecord&)>& change)
 {
-    if (listed.isDeleted()) {
+    const archiveedit::Result result = archiveedit::editListed(m_ctx.archive, listed, change);
+    if (result.status == archiveedit::Status::Missing)
         missingConnection();
-        return Rewrite::Missing;
-    }
-    // Opened afresh: the periodic save of a running session closes the file
-    // behind this window's back.
-    ArchiveFile& archive = m_program.archive;
-    if (!archive.open()) {
-        showArchiveError(m_program.prompt, archive.errorText());
-        return Rewrite::Failed;
-    }
-    ConnRecord stored;
-    ArchiveFile::ReadStatus status = ArchiveFile::ReadStatus::Deleted;
-    if (listed.indice >= 0 && listed.indice < archive.count())
-        status = archive.read(listed.indice, stored);
-    if (status == ArchiveFile::ReadStatus::Failed) {
-        showArchiveError(m_program.prompt, archive.errorText());
-        return Rewrite::Failed;
-    }
-    // Records never move, so the same start at the same position is the
-    // same connection, even when a periodic save has moved its end since.
-    if (status != ArchiveFile::ReadStatus::Stored || stored.inizio != listed.inizio) {
-        missingConnection();
-        return Rewrite::Missing;
-    }
-    if (!archive.write(listed.indice, change(stored))) {
-        showArchiveError(m_program.prompt, archive.errorText());
-        return Rewrite::Failed;
-    }
-    return Rewrite::Written;
+    else if (result.status == archiveedit::Status::Failed)
+        showArchiveError(m_ctx.prompt, result.error);
+    return result.status == archiveedit::Status::Written;
 }
 
 void TfConn::reloadAfterChange(int top)
 {
     // Without saved queries "&Aggiorna" has nothing to choose and would
     // leave the changed connections listed as they were.
-    if (m_descriz->count() > 0)
-        aggiornaClick();
+    if (m_panel->hasSavedQueries())
+        m_panel->aggiornaClick();
     else
         loadSelection();
     setTopRow(top);
@@ -793,7 +316,8 @@ void TfConn::reloadAfterChange(int top)
 void TfConn::Modifica1Click()
 {
     const int top = topRow();
-    const ConnRecord listed = m_selection.at(currentRow() - 1);
+    const int k = currentRow() - 1;
+    const ConnRecord listed = m_selection.at(k);
     if (listed.isDeleted()) {
         missingConnection();
         return;
@@ -801,20 +325,15 @@ void TfConn::Modifica1Click()
     // A copy of its own: the end-of-connection dialog may open over this
     // one and use the program's edit record for the session that ended.
     ConnRecord edit = listed;
-    TfModConn dialog(edit, m_program.prompt, this);
+    TfModConn dialog(edit, m_ctx.prompt, this);
     dialog.fill();
     if (dialog.exec() != QDialog::Accepted)
         return;
     // Only what the dialog edits is changed: a periodic save may have
     // moved the end and cost of a running connection meanwhile.
-    const Rewrite result = rewriteListed(listed, [&edit](const ConnRecord& stored) {
-        ConnRecord r = stored;
-        r.provider = edit.provider;
-        r.telefono = edit.telefono;
-        r.motivo = edit.motivo;
-        return r;
-    });
-    if (result == Rewrite::Written)
+    if (editListed(m_selection.ref(k), [&edit](const ConnRecord& stored) {
+            return archiveedit::withEdits(stored, edit);
+        }))
         reloadAfterChange(top);
 }
 
@@ -823,16 +342,16 @@ void TfConn::Elimina1Click()
     int first = 0, last = 0;
     if (!selectedDataRows(first, last))
         return;
-    if (!m_program.prompt.confirm(QStringLiteral("Elimino i dati selezionati ?")))
+    if (!m_ctx.prompt.confirm(QStringLiteral("Elimino i dati selezionati ?")))
         return;
     const int top = topRow();
     // The rows before the first one whose connection is gone are deleted
     // all at once, or none of them.
     const archivechange::Result result = archivechange::erase(
-        m_program.archive.path(),
+        m_ctx.archive.path(),
         archivechange::Targets::rows(m_selection.refs(first - 1, last - 1), true));
     if (result.status == archivechange::Status::Failed)
-        showArchiveError(m_program.prompt, result.error);
+        showArchiveError(m_ctx.prompt, result.error);
     else if (result.missing > 0)
         missingConnection();
     // Rows deleted before a stop are gone from the archive: the grid must
@@ -847,509 +366,58 @@ void TfConn::CambiaTariffa1Click()
     if (!selectedDataRows(first, last))
         return;
     const int top = topRow();
-    TfCtar::openForStored(m_program, m_ctarSlot, m_selection, first, last, this);
-    if (m_namedQuery)
-        aggiornaClick();
+    if (!m_ctx.reprice)
+        return;
+    m_ctx.reprice(m_selection, first, last, this);
+    if (m_panel->namedQuery())
+        m_panel->aggiornaClick();
     else
-        RiselezioneClick();
+        m_panel->RiselezioneClick();
     setTopRow(top);
 }
 
-void TfConn::SpeedButton1Click()
+void TfConn::printClick()
 {
     TReport::Input in;
     // With nothing loaded the grid shows no connections, and neither does the report.
-    if (!m_nothingLoaded)
+    if (!m_model.nothingLoaded())
         in.records = m_selection.records();
-    in.query = m_query;
-    in.descriz = m_descriz->currentText();
-    in.nomeTar = m_nomeTar->currentText();
-    in.tarTutti = m_tarTutti->isChecked();
-    in.cambioEcu = m_program.settings.cambioEcu;
-    in.printedAt = m_program.clock.now();
+    in.query = m_panel->currentQuery();
+    in.descriz = m_panel->descriptionText();
+    in.nomeTar = m_panel->tariffText();
+    in.tarTutti = m_panel->allTariffs();
+    in.cambioEcu = m_ctx.cambioEcu;
+    in.printedAt = m_ctx.clock.now();
     const TReport report(std::move(in));
     if (m_print)
         m_print(report);
     else
-        TReportPrinter::printOnDefaultPrinter(report, m_program.prompt);
-}
-
-// ---- Saved queries --------------------------------------------------------------
-
-bool TfConn::loadQuery(const QString& name)
-{
-    if (name.isEmpty())
-        return false;
-    if (m_queries.exists(name)) {
-        QString error;
-        if (m_queries.load(name, m_query, &error))
-            return true;
-        showArchiveError(m_program.prompt, error);
-        return false;
-    }
-    if (!m_program.prompt.confirm(QStringLiteral("Creo la nuova descrizione <") + name +
-                                  QStringLiteral("> ?")))
-        return false;
-    return saveQuery(name);
-}
-
-bool TfConn::saveQuery(const QString& name)
-{
-    QString error;
-    if (m_queries.save(name, m_query, &error))
-        return true;
-    showArchiveError(m_program.prompt, error);
-    return false;
-}
-
-void TfConn::buildQueryLists()
-{
-    m_descriz->clear();
-    const QStringList names = m_queries.list();
-    for (const QString& name : names)
-        addSorted(m_descriz, name);
-    for (const QString& name : names) {
-        if (loadQuery(name))
-            mergeQueryIntoLists(m_query);
-        else
-            m_descriz->removeItem(
-                m_descriz->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    }
-    m_descriz->setCurrentIndex(
-        m_descriz->findText(m_descrizione, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    chooseDescription();
-}
-
-void TfConn::mergeQueryIntoLists(const SavedQuery& q)
-{
-    const auto mergeDate = [this](QComboBox* box, TDateTime d) {
-        const QString text = dateText(d);
-        if (hasItem(box, text))
-            return;
-        const QString shown = box->currentText();
-        const int current = box->currentIndex();
-        int i = 0;
-        TDateTime item = 0;
-        while (i < box->count() && !(parseDate(box->itemText(i), item) && item > d))
-            ++i;
-        box->insertItem(i, text);
-        if (current < 0) {
-            box->setCurrentIndex(-1);
-            box->setEditText(shown);
-        }
-    };
-    mergeDate(m_dal, dt::datePart(q.dal));
-    mergeDate(m_al, dt::datePart(q.al));
-    if (!q.tel.isEmpty() && !hasItem(m_tel, q.tel))
-        addSorted(m_tel, q.tel);
-    if (!q.provider.isEmpty() && !hasItem(m_provider, q.provider))
-        addSorted(m_provider, q.provider);
-}
-
-void TfConn::uncheckPeriods()
-{
-    for (QRadioButton* b : m_periods) {
-        b->setAutoExclusive(false);
-        b->setChecked(false);
-        b->setAutoExclusive(true);
-    }
-}
-
-void TfConn::showQuery()
-{
-    m_dal->setEditText(dateText(m_query.dal));
-    m_al->setEditText(dateText(m_query.al));
-    m_tel->setEditText(m_query.tel);
-    m_provider->setEditText(m_query.provider);
-    m_provTutti->setChecked(m_query.provTutti);
-    m_nomeTar->setEditText(m_query.nomeTar);
-    m_tarTutti->setChecked(m_query.tarTutti);
-}
-
-void TfConn::chooseDescription()
-{
-    if (m_descriz->count() == 0)
-        return;
-    uncheckPeriods();
-    const int index = m_descriz->currentIndex();
-    m_descrizione = index >= 0 ? m_descriz->itemText(index) : QString();
-    m_descriz->setEditText(m_descrizione);
-    loadQuery(m_descrizione);
-    showQuery();
-    loadSelection();
-}
-
-void TfConn::DescrizEnter()
-{
-    const QString text = m_descriz->currentText();
-    if (text.isEmpty() || hasItem(m_descriz, text))
-        return;
-    if (!readFilter())
-        return;
-    if (text == TSavedQueries::Predefinita) {
-        m_program.prompt.message(
-            QStringLiteral("Non posso creare una interrogazione con il nome <predefinita>\r"
-                           "Questo è un nome riservato al programma!"),
-            QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
-        return;
-    }
-    m_query.descriz = bio::cutTo(text, SavedQuery::DescrizMax);
-    // Listed only once its file exists, so the list never offers a query
-    // that cannot be read back.
-    if (!saveQuery(text))
-        return;
-    addSorted(m_descriz, text);
-    m_descriz->setCurrentIndex(
-        m_descriz->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    m_descrizione = text;
-    mergeQueryIntoLists(m_query);
-    m_program.prompt.message(QStringLiteral("La nuova descrizione è stata salvata."),
-                             QStringLiteral("Tarvelo!..."), PromptIcon::Information);
-}
-
-void TfConn::modificaClick()
-{
-    const QString text = m_descriz->currentText();
-    if (text.isEmpty()) {
-        m_program.prompt.message(
-            QStringLiteral("Manca la descrizione.\rNon posso effettuare la modifica."),
-            QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
-        return;
-    }
-    if (!hasItem(m_descriz, text)) {
-        m_program.prompt.message(
-            QStringLiteral("Non posso effettuare la modifica perchè la descrizione non "
-                           "corrisponde a nessuna interrogazione esistente.\r\rSe vuoi creare "
-                           "una nuova interrogazione, seleziona nuovamente la descrizione e "
-                           "premi <invio>."),
-            QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
-        return;
-    }
-    if (!m_program.prompt.confirm(QStringLiteral("Salvo le modifiche alla Descrizione <") +
-                                  m_query.descriz + QStringLiteral("> ?")))
-        return;
-    if (!readFilter())
-        return;
-    m_query.descriz = text;
-    if (saveQuery(text))
-        mergeQueryIntoLists(m_query);
-}
-
-void TfConn::eliminaClick()
-{
-    const QString text = m_descriz->currentText();
-    const int index = m_descriz->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0) {
-        m_program.prompt.message(QStringLiteral("Non posso eliminare questa descrizione."),
-                                 QStringLiteral("Conferma..."), PromptIcon::Information);
-        return;
-    }
-    if (!m_program.prompt.confirm(QStringLiteral("Elimino la Descrizione Selezionata ?")))
-        return;
-    if (!m_queries.exists(text))
-        return;
-    // A file that stays would bring the query back at the next opening:
-    // the list keeps it too, and the user hears of it.
-    if (!m_queries.remove(text)) {
-        m_program.prompt.message(QStringLiteral("Non ho potuto cancellare la descrizione !\r"
-                                                "Provare con la Modifica."),
-                                 QStringLiteral("Errore..."), PromptIcon::Error);
-        return;
-    }
-    m_query.descriz.clear();
-    m_descriz->removeItem(index);
-    m_descriz->setCurrentIndex(-1);
-    m_descriz->setEditText(QString());
-    m_descriz->setCurrentIndex(std::min(index, m_descriz->count() - 1));
-    chooseDescription();
-    m_program.prompt.message(QStringLiteral("La Descrizione Corrente è stata Cancellata !"),
-                             QStringLiteral("Info..."), PromptIcon::Warning);
+        TReportPrinter::printOnDefaultPrinter(report, m_ctx.prompt);
 }
 
 // ---- Grid -----------------------------------------------------------------------
 
+QTableView* TfConn::grid() const
+{
+    return m_grid;
+}
+
 int TfConn::rowCount() const
 {
-    return m_sg1->rowCount() + 1;
+    return m_grid->gridRowCount();
 }
 
 int TfConn::currentRow() const
 {
-    return m_sg1->currentRow() + 1;
+    return m_grid->currentIndex().row() + 1;
 }
 
 QRect TfConn::cellRect(int row, int col) const
 {
-    if (row < 1 || col < 1 || row >= rowCount() || col >= ColumnCount)
-        return {};
-    return m_sg1->visualRect(m_sg1->model()->index(row - 1, col - 1));
+    return m_grid->cellRect(row, col);
 }
-
-namespace
-{
-
-QList<CellLine> dateLines(TDateTime t, bool withDate)
-{
-    QList<CellLine> lines;
-    if (withDate) {
-        lines.append({fmt::formatDateTime(QStringLiteral("dddd"), t), 1, 13, 8});
-        lines.append({fmt::formatDateTime(QStringLiteral("d mmm yyyy"), t), 14, 13, 8});
-    }
-    lines.append(
-        {fmt::formatDateTime(QStringLiteral("hh nn ss"), t), 29, 14, 9, true, false, Qt::black});
-    return lines;
-}
-
-QList<CellLine> costLines(float costo, float cambioEcu)
-{
-    return {{TSelection::lireText(costo), 2, 22, 12, true, false, Qt::red, Qt::AlignRight},
-            {TSelection::euroText(costo, cambioEcu), 26, 16, 9, false, false, Qt::blue,
-             Qt::AlignRight}};
-}
-
-} // namespace
 
 QStringList TfConn::cellTexts(int row, int col) const
 {
-    QStringList out;
-    if (m_loading || row < 1 || row >= rowCount() || col < 1 || col >= ColumnCount)
-        return out;
-    const float cambio = m_program.settings.cambioEcu;
-    const bool totals = row == rowCount() - 1;
-    if (totals) {
-        if (m_nothingLoaded)
-            return out;
-        const SelectionTotals& t = m_selection.totals();
-        if (col == 2)
-            out << QStringLiteral(" TOTALI ");
-        else if (col == 3)
-            out << TSelection::totalTimeText(t.totalTime);
-        else if (col == 4)
-            for (const CellLine& l : costLines(t.totalCost, cambio))
-                out << l.text;
-        return out;
-    }
-    const ConnRecord& r = m_selection.at(row - 1);
-    if (m_nothingLoaded || r.inizio == 0 || r.fine == 0)
-        return out;
-    QList<CellLine> lines;
-    switch (col) {
-    case 1:
-        lines = dateLines(r.inizio, true);
-        break;
-    case 2:
-        lines = dateLines(r.fine, fmt::formatShortDate(r.fine) != fmt::formatShortDate(r.inizio));
-        break;
-    case 3:
-        out << TSelection::durationText(r.fine - r.inizio);
-        break;
-    case 4:
-        lines = costLines(r.costo, cambio);
-        break;
-    case 5:
-        for (const QString& s : {r.telefono, r.provider, r.nomeTar})
-            out << (s.isEmpty() ? NoData : s);
-        break;
-    case 6:
-        out << r.motivo;
-        break;
-    case 7:
-        out << TSelection::marks(r, m_selection.totals());
-        break;
-    }
-    for (const CellLine& l : lines)
-        out << l.text;
-    return out;
-}
-
-// The columns keep their classic widths where the system font holds their
-// texts. Where it does not (row numbers of six digits, totals of seven,
-// long day or month names), a column widens to its widest text; the room
-// comes from the description, which is cut with an ellipsis anyway.
-void TfConn::fitColumns()
-{
-    const auto width = [this](const QString& text, int points, bool bold) {
-        return QFontMetrics(cellFont(font(), points, bold)).horizontalAdvance(text) + CellMargins;
-    };
-    const SelectionTotals& t = m_selection.totals();
-    const float cambio = m_program.settings.cambioEcu;
-
-    int taken = 0;
-    auto* header = static_cast<ConnHeader*>(m_sg1->verticalHeader());
-    const int rowNumber = width(QStringLiteral("n. %1").arg(rowCount() - 2), 8, false);
-    if (rowNumber > header->sizeHint().width()) {
-        taken += rowNumber - header->sizeHint().width();
-        header->setWidth(rowNumber);
-    }
-
-    int dates =
-        width(fmt::formatDateTime(QStringLiteral("hh nn ss"), dt::encodeTime(23, 59, 59)), 9, true);
-    for (int i = 0; i < 7; ++i) // a Monday to a Sunday
-        dates = std::max(dates, width(fmt::formatDateTime(QStringLiteral("dddd"),
-                                                          dt::encodeDate(2001, 1, 1 + i)),
-                                      8, false));
-    for (int month = 1; month <= 12; ++month)
-        dates = std::max(dates, width(fmt::formatDateTime(QStringLiteral("d mmm yyyy"),
-                                                          dt::encodeDate(2000, month, 28)),
-                                      8, false));
-    const int durations = std::max(width(TSelection::durationText(t.maxTime), 9, true),
-                                   width(TSelection::totalTimeText(t.totalTime), 9, true));
-    int costs = 0;
-    for (const float c : {t.totalCost, t.maxCost})
-        costs = std::max({costs, width(TSelection::lireText(c), 12, true),
-                          width(TSelection::euroText(c, cambio), 9, false)});
-    const int marks = width(QStringLiteral("spesa max, tempo max"), 7, false);
-
-    // Grid column c is view column c - 1. A header caption wraps between
-    // words, so its longest word must fit as well.
-    const std::pair<int, int> needs[] = {
-        {1, dates}, {2, dates}, {3, durations}, {4, costs}, {7, marks}};
-    for (auto [col, needed] : needs) {
-        if (col < 7)
-            for (const QString& word : QString::fromUtf8(HeaderCaptions[col])
-                                           .split(QRegularExpression(QStringLiteral("\\s+"))))
-                needed = std::max(needed, width(word, 8, false));
-        const int now = m_sg1->columnWidth(col - 1);
-        if (needed > now) {
-            m_sg1->setColumnWidth(col - 1, needed);
-            taken += needed - now;
-        }
-    }
-    if (taken > 0) {
-        const int descr = m_sg1->columnWidth(DescriptionColumn - 1);
-        m_sg1->setColumnWidth(DescriptionColumn - 1, std::max(MinDescriptionWidth, descr - taken));
-        // Past what the description can give, the grid scrolls sideways.
-        m_sg1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    }
-}
-
-void TfConn::drawCell(QPainter& p, const QRect& rect, int row, int col, bool selected) const
-{
-    if (m_loading)
-        return;
-    if (row == 0 || col == 0) {
-        drawFixedCell(p, rect, row, col);
-        return;
-    }
-    p.fillRect(rect, selected ? SelectedBackground : CellBackground);
-    drawDataCell(p, rect, row, col);
-}
-
-void TfConn::drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const
-{
-    const QPalette& pal = palette();
-    p.fillRect(rect, pal.button());
-    p.setPen(pal.color(QPalette::Dark));
-    p.drawLine(rect.bottomLeft(), rect.bottomRight());
-    p.drawLine(rect.topRight(), rect.bottomRight());
-    p.setPen(Qt::white);
-    p.drawLine(rect.topLeft(), rect.topRight());
-    p.drawLine(rect.topLeft(), rect.bottomLeft());
-    p.setPen(pal.color(QPalette::ToolTipText));
-    p.setFont(cellFont(font(), 8, false));
-    const QRect inner = rect.adjusted(2, 0, -2, 0);
-    if (row == 0 && col >= 1 && col <= 6) {
-        const int top = col == 6 ? 14 : 3;
-        p.drawText(inner.adjusted(0, top, 0, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                   QString::fromUtf8(HeaderCaptions[col]));
-    } else if (row == 0 && col == 7) {
-        p.fillRect(QRect(rect.left() + 6, rect.top() + 4, 10, 10), TimeColour);
-        p.drawText(QRect(rect.left() + 20, rect.top() + 2, rect.width() - 22, 14),
-                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tempo"));
-        p.fillRect(QRect(rect.left() + 6, rect.top() + 19, 10, 10), CostColour);
-        p.drawText(QRect(rect.left() + 20, rect.top() + 17, rect.width() - 22, 14),
-                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Lire"));
-    } else if (col == 0 && row >= 1 && row < rowCount() - 1) {
-        p.drawText(inner.adjusted(0, 4, 0, 0), Qt::AlignHCenter | Qt::AlignTop,
-                   QStringLiteral("Conn.\nn. %1").arg(row));
-    }
-}
-
-void TfConn::drawDataCell(QPainter& p, const QRect& rect, int row, int col) const
-{
-    const QRect inner = rect.adjusted(2, 0, -2, 0);
-    const auto draw = [&](const CellLine& l) {
-        const QRect r(inner.left(), rect.top() + l.top, inner.width(), l.height);
-        p.setFont(cellFont(font(), l.points, l.bold, l.underline));
-        p.setPen(l.colour);
-        p.drawText(r, l.align | Qt::AlignVCenter,
-                   l.cut ? QFontMetrics(p.font()).elidedText(l.text, Qt::ElideRight, r.width())
-                         : l.text);
-    };
-    const float cambio = m_program.settings.cambioEcu;
-    const bool totals = row == rowCount() - 1;
-    if (m_nothingLoaded)
-        return;
-    if (totals) {
-        const SelectionTotals& t = m_selection.totals();
-        if (col == 2)
-            draw({QStringLiteral(" TOTALI "), 13, 16, 9, true, true, Qt::black});
-        else if (col == 3)
-            draw({TSelection::totalTimeText(t.totalTime), 13, 16, 9, true, false, Qt::black});
-        else if (col == 4)
-            for (const CellLine& l : costLines(t.totalCost, cambio))
-                draw(l);
-        return;
-    }
-    const ConnRecord& r = m_selection.at(row - 1);
-    if (r.inizio == 0 || r.fine == 0)
-        return;
-    const auto separator = [&] {
-        p.setPen(Separator);
-        p.drawLine(rect.left(), rect.top() + 28, rect.right(), rect.top() + 28);
-    };
-    switch (col) {
-    case 1:
-    case 2: {
-        const TDateTime t = col == 1 ? r.inizio : r.fine;
-        const bool withDate =
-            col == 1 || fmt::formatShortDate(r.fine) != fmt::formatShortDate(r.inizio);
-        for (const CellLine& l : dateLines(t, withDate))
-            draw(l);
-        separator();
-        break;
-    }
-    case 3:
-        draw({TSelection::durationText(r.fine - r.inizio), 13, 16, 9, true, false, Qt::black});
-        break;
-    case 4:
-        for (const CellLine& l : costLines(r.costo, cambio))
-            draw(l);
-        break;
-    case 5: {
-        int top = 1;
-        for (const QString& s : {r.telefono, r.provider, r.nomeTar}) {
-            draw({s.isEmpty() ? NoData : s, top, 14, 9, false, false, Qt::blue, Qt::AlignLeft,
-                  true});
-            top += 14;
-        }
-        break;
-    }
-    case 6: {
-        p.setFont(cellFont(font(), 9, false));
-        p.setPen(Qt::black);
-        QString text = r.motivo;
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        const QRect box = inner.adjusted(0, 1, 0, -1);
-        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                   wrappedToFit(QFontMetrics(p.font()), box, text));
-        break;
-    }
-    case 7: {
-        const SelectionTotals& t = m_selection.totals();
-        draw({TSelection::marks(r, t), 0, 13, 7, false, false, Qt::black, Qt::AlignLeft});
-        const int w = rect.width() - 4;
-        p.fillRect(QRect(rect.left(), rect.top() + 23, TSelection::costBarLength(r, t, w), 15),
-                   CostColour);
-        const int timeLen = TSelection::timeBarLength(r, t, w);
-        const QRect timeBar(rect.left(), rect.top() + 13, timeLen, 15);
-        p.fillRect(timeBar, TimeColour);
-        if (timeLen > 0) {
-            p.setPen(Qt::black);
-            p.drawRect(timeBar.adjusted(0, 0, -1, -1));
-        }
-        break;
-    }
-    }
+    return m_model.lines(row - 1, col - 1);
 }

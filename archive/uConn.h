@@ -3,33 +3,29 @@
 // connections that pass the current filter (a period, a telephone, a
 // provider, a tariff profile), one per grid row, with a totals row and marks
 // for the dearest, cheapest, longest and shortest connection. The filter is
-// a predefined period or a saved query of "Int/".
+// a predefined period or a saved query of "Int/" (TConnQueryPanel); the grid
+// (TConnGrid) shows the selection through TConnTableModel; the grid's menu
+// edits, deletes and re-prices the listed connections.
 //
 // Grid rows are counted as the user sees them: row 0 is the header, rows 1..n
 // the connections (row k + 1 shows selection record k), the last row the
-// totals. Column 0 is the fixed column of row numbers. In Qt terms the header
-// row and the fixed column are the grid's two header views, so they stay in
-// place while the rows scroll.
+// totals; column 0 holds the row numbers.
 
+#include "archive/ConnContext.h"
+#include "archive/ConnGrid.h"
+#include "archive/ConnTableModel.h"
 #include "archive/SavedQuery.h"
 #include "archive/Selection.h"
-#include "archive/SelectionPeriod.h"
 
 #include <QDialog>
 #include <QPointer>
 #include <functional>
 #include <utility>
 
-struct Program;
-class QCheckBox;
-class QComboBox;
 class QMenu;
 class QMouseEvent;
-class QPainter;
-class QPushButton;
-class QRadioButton;
-class QTableWidget;
-class QToolButton;
+class QTableView;
+class TConnQueryPanel;
 class THelpKey;
 class TReport;
 
@@ -37,23 +33,19 @@ class TfConn : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int RowHeight = 44;
-    static constexpr int ColumnCount = 8;
-    // The fixed column's classic width: 60 pixels, 10 less at creation.
-    static constexpr int FixedColumnWidth = 50;
+    static constexpr int ColumnCount = TConnGrid::ColumnCount;
+    static constexpr int FixedColumnWidth = TConnGrid::FixedColumnWidth;
 
-    // Opens the window from the main bar: creation, a first load, shown
-    // modally in its window slot (filled while the window exists), destroyed
-    // when closed. ctarSlot: the change-tariff window's slot, filled while
-    // "&Cambia Tariffa" has it open. Returns the dialog's result.
-    static int open(Program& program, QPointer<QWidget>* slot, QWidget* parent = nullptr,
-                    QPointer<QWidget>* ctarSlot = nullptr);
+    // Opens the window: creation, a first load, shown modally in its window
+    // slot (filled while the window exists), destroyed when closed. Returns
+    // the dialog's result.
+    static int open(const ConnContext& ctx, QPointer<QWidget>* slot, QWidget* parent = nullptr);
 
-    // Runs the creation steps: grid sizes, the window's settings, caption,
-    // saved-query lists (choosing the current description loads the
-    // selection), profile names, dial-up entry names.
-    explicit TfConn(Program& program, QWidget* parent = nullptr);
-    // Saves the current description and the period choices.
+    // Builds the window, reads the choices kept from the last opening, lists
+    // the saved queries (choosing the current description loads the
+    // selection), the profile names and the dial-up entry names.
+    explicit TfConn(const ConnContext& ctx, QWidget* parent = nullptr);
+    // Keeps the current description and the period choices.
     ~TfConn() override;
 
     // "&Stampa" prints on the default printer; a test puts a recorder here so
@@ -61,20 +53,21 @@ public:
     void setReportSink(std::function<void(const TReport&)> sink) { m_print = std::move(sink); }
 
     // ---- Selection -----------------------------------------------------------
-    // Copies the filter controls into the current query; false (after
-    // "Data Errata !") when a date cannot be read.
+    // Copies the filter boxes into the current query; false (after "Data
+    // Errata !") when a date cannot be read.
     bool readFilter();
     // Loads the selection with the current query and refreshes the grid.
     void loadSelection();
     const TSelection& selection() const { return m_selection; }
-    const SavedQuery& currentQuery() const { return m_query; }
-    SavedQuery& currentQuery() { return m_query; }
-    QString currentDescription() const { return m_descrizione; }
-    bool nothingLoaded() const { return m_nothingLoaded; }
-    bool namedQuery() const { return m_namedQuery; }
+    const SavedQuery& currentQuery() const;
+    SavedQuery& currentQuery();
+    QString currentDescription() const;
+    bool nothingLoaded() const { return m_model.nothingLoaded(); }
+    bool namedQuery() const;
+    TConnQueryPanel& queryPanel() const;
 
     // ---- Grid ----------------------------------------------------------------
-    QTableWidget* grid() const { return m_sg1; }
+    QTableView* grid() const;
     // Header, data rows and totals row.
     int rowCount() const;
     int currentRow() const;
@@ -90,42 +83,20 @@ public:
     // The rectangle of a cell (row >= 1, col >= 1) in the coordinates of
     // the grid's viewport, where a click lands on it; empty otherwise.
     QRect cellRect(int row, int col) const;
-    // Draws one cell the way the grid shows it; public so the header views
-    // and the delegate share it.
-    void drawCell(QPainter& p, const QRect& rect, int row, int col, bool selected) const;
     // The texts drawn in a cell, top to bottom (for tests and for reading
     // the grid without pixels).
     QStringList cellTexts(int row, int col) const;
 
     // ---- Controls' handlers ----------------------------------------------------
-    void periodClick(SelectionPeriod::Kind kind); // oggi, UltSett, ..., ultBimestre
-    void PiuClick();                              // "avanti"
-    void MenoClick();                             // "indietro"
-    void RiselezioneClick();                      // "&Riselezione"
-    void aggiornaClick();                         // "&Aggiorna"
-    void ChiudiClick();                           // "&Chiudi"
-    void helpKey();                               // F1
+    void ChiudiClick(); // "&Chiudi"
+    void printClick();  // "&Stampa"
+    void helpKey();     // F1
     // Right button released over the grid at pos (viewport coordinates):
     // makes that row current unless it already is (so a selected range
     // stays when its current row is clicked) and, unless it is the totals
     // row, opens the grid's menu.
     void gridRightClick(const QPoint& pos);
-    QMenu* popupMenu1() const { return m_popupMenu1; }
-    // The change-tariff window's slot (may be null).
-    void setCtarSlot(QPointer<QWidget>* slot) { m_ctarSlot = slot; }
-
-    // ---- Saved queries ---------------------------------------------------------
-    // Applies the query selected in `Descriz`.
-    void chooseDescription();
-    // Reads the query file of name into the current query; a missing file
-    // brings the question to create it.
-    bool loadQuery(const QString& name);
-    bool saveQuery(const QString& name);
-    // Enter in `Descriz`: a text that is no item yet becomes a new query
-    // with the filter of the controls.
-    void DescrizEnter();
-    void modificaClick(); // "&Modifica": saves the filter into the query shown
-    void eliminaClick();  // "&Elimina": deletes the query shown
+    QMenu* gridMenu() const { return m_gridMenu; }
 
     // ---- The grid's menu ----------------------------------------------------
     // Each change is written at the record's own archive position, and only
@@ -135,78 +106,36 @@ public:
     void Elimina1Click();       // "Elimina Connessioni": the selected rows
     void CambiaTariffa1Click(); // "&Cambia Tariffa": the selected rows, re-priced
 
-    void SpeedButton1Click(); // "&Stampa" (not available yet)
-
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
-    void loadWindowSettings();
-    void saveWindowSettings();
-    void buildQueryLists();
-    void mergeQueryIntoLists(const SavedQuery& q);
-    void showQuery();
-    void setPeriod(const SelectionPeriod& period);
-    void movePeriod(bool forward);
-    void fillProfiles();
-    void fillProviders();
-    void formShow();
-    void uncheckPeriods();
-    QRadioButton* periodButton(SelectionPeriod::Kind kind) const;
-    QString dateText(TDateTime d) const;
-    // Characters the date fields take: the longest date dateText writes.
-    static int dateFieldLength();
-    bool parseDate(const QString& text, TDateTime& out) const;
-    // Widens the columns whose texts the system font cannot hold.
-    void fitColumns();
-    void drawFixedCell(QPainter& p, const QRect& rect, int row, int col) const;
-    void drawDataCell(QPainter& p, const QRect& rect, int row, int col) const;
     bool gridMouseEvent(QMouseEvent* event);
     void openPopupAt(const QPoint& viewportPos);
     // The data rows of the selection, the totals row left out; false when
     // the selection starts at the totals row.
     bool selectedDataRows(int& first, int& last) const;
-    enum class Rewrite { Written, Missing, Failed };
-    // Reads the archive record the grid listed as `listed` and, when it is
-    // still that connection, writes change(stored record) at its position.
-    Rewrite rewriteListed(const ConnRecord& listed,
-                          const std::function<ConnRecord(const ConnRecord&)>& change);
+    // Writes change(stored record) over the connection the grid listed,
+    // when it is still there; says why not otherwise.
+    bool editListed(const archivechange::RecordRef& listed,
+                    const std::function<ConnRecord(const ConnRecord&)>& change);
     void missingConnection();
     // Reloads after an edit or a deletion: the saved query chosen in
     // `Descriz`, or the current filter when there is no saved query.
     void reloadAfterChange(int topRow);
 
-    Program& m_program;
-    TSavedQueries m_queries;
+    ConnContext m_ctx;
     TSelection m_selection;
-    SavedQuery m_query;
+    TConnTableModel m_model;
     std::function<void(const TReport&)> m_print;
-    QString m_descrizione;
-    bool m_periodFlags[6] = {};
 
-    bool m_loading = false;
-    bool m_nothingLoaded = true;
-    bool m_namedQuery = false;
     bool m_shown = false;
     bool m_rightButton = false;
-    QPointer<QWidget>* m_ctarSlot = nullptr;
 
-    QTableWidget* m_sg1 = nullptr;
-    QMenu* m_popupMenu1 = nullptr;
-    QRadioButton* m_periods[6] = {};
-    QComboBox* m_descriz = nullptr;
-    QPushButton* m_modifica = nullptr;
-    QPushButton* m_elimina = nullptr;
-    QComboBox* m_dal = nullptr;
-    QComboBox* m_al = nullptr;
-    QToolButton* m_meno = nullptr;
-    QToolButton* m_piu = nullptr;
-    QComboBox* m_nomeTar = nullptr;
-    QCheckBox* m_tarTutti = nullptr;
-    QComboBox* m_tel = nullptr;
-    QComboBox* m_provider = nullptr;
-    QCheckBox* m_provTutti = nullptr;
+    TConnGrid* m_grid = nullptr;
+    QMenu* m_gridMenu = nullptr;
+    TConnQueryPanel* m_panel = nullptr;
     THelpKey* m_help = nullptr;
 };

@@ -81,8 +81,8 @@ TfModConn::TfModConn(ConnRecord& record, IPrompt& prompt, QWidget* parent)
     auto* cancel = new QPushButton(QStringLiteral("&Annulla"), this);
     cancel->setObjectName(QStringLiteral("SpeedButton2"));
     cancel->setGeometry(140, 296, 89, 27);
-    connect(ok, &QPushButton::clicked, this, &TfModConn::SpeedButton1Click);
-    connect(cancel, &QPushButton::clicked, this, &TfModConn::SpeedButton2Click);
+    connect(ok, &QPushButton::clicked, this, &TfModConn::okClick);
+    connect(cancel, &QPushButton::clicked, this, &TfModConn::cancelClick);
 }
 
 void TfModConn::fill()
@@ -113,7 +113,7 @@ QString TfModConn::storedMotivo(const QString& boxText)
     return text;
 }
 
-void TfModConn::SpeedButton1Click()
+void TfModConn::okClick()
 {
     m_record.provider = bio::cutTo(m_provider->text(), ConnRecord::ProviderMax);
     m_record.telefono = bio::cutTo(m_telefono->text(), ConnRecord::TelefonoMax);
@@ -121,7 +121,7 @@ void TfModConn::SpeedButton1Click()
     accept();
 }
 
-void TfModConn::SpeedButton2Click()
+void TfModConn::cancelClick()
 {
     reject();
 }

@@ -22,9 +22,9 @@ public:
     // Copies the edit record into the controls.
     void fill();
 
-    void SpeedButton1Click(); // "&Ok"
-    void SpeedButton2Click(); // "&Annulla"
-    void helpKey();           // F1
+    void okClick();     // "&Ok"
+    void cancelClick(); // "&Annulla"
+    void helpKey();     // F1
 
     // The multi-line box's text as the record stores it: CR LF line breaks,
     // at most 150 characters.

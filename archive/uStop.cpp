@@ -61,22 +61,22 @@ TfStop::TfStop(const StopContext& ctx, QWidget* parent) : QDialog(parent), m_ctx
     m_stopImage->setGeometry(10, 10, 32, 32);
     m_stopImage->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32, 32));
 
-    m_label1 = new QLabel(topPanel);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setGeometry(56, 8, 238, 36);
-    m_label1->setWordWrap(true);
-    m_label1->setFont(arial(12, true));
-    m_label1->setStyleSheet(QStringLiteral("color: navy;"));
+    m_title = new QLabel(topPanel);
+    m_title->setObjectName(QStringLiteral("Label1"));
+    m_title->setGeometry(56, 8, 238, 36);
+    m_title->setWordWrap(true);
+    m_title->setFont(arial(12, true));
+    m_title->setStyleSheet(QStringLiteral("color: navy;"));
 
     auto* bevel = new QFrame(topPanel);
     bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
     bevel->setGeometry(8, 52, 292, 117);
-    m_label2 = new QLabel(bevel);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->setGeometry(8, 5, 275, 107);
-    m_label2->setWordWrap(true);
-    m_label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label2->setFont(arial(11, false));
+    m_text = new QLabel(bevel);
+    m_text->setObjectName(QStringLiteral("Label2"));
+    m_text->setGeometry(8, 5, 275, 107);
+    m_text->setWordWrap(true);
+    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_text->setFont(arial(11, false));
 
     m_rbSI = new QRadioButton(QStringLiteral("&Conferma i dati di questa Connessione"), this);
     m_rbSI->setObjectName(QStringLiteral("rbSI"));
@@ -88,8 +88,8 @@ TfStop::TfStop(const StopContext& ctx, QWidget* parent) : QDialog(parent), m_ctx
     auto* bottomPanel = new QFrame(this);
     bottomPanel->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     bottomPanel->setGeometry(0, 234, 308, 2);
-    m_button1 = boldButton(this, QStringLiteral("&OK"), "Button1", 56);
-    m_button1->setDefault(true);
+    m_ok = boldButton(this, QStringLiteral("&OK"), "Button1", 56);
+    m_ok->setDefault(true);
     m_bDesc = boldButton(this, QStringLiteral("&Descrizione"), "bDesc", 163);
     m_bDesc->setEnabled(false);
 
@@ -99,26 +99,26 @@ TfStop::TfStop(const StopContext& ctx, QWidget* parent) : QDialog(parent), m_ctx
         if (on)
             m_bDesc->setEnabled(true);
     });
-    connect(m_button1, &QPushButton::clicked, this, &TfStop::Button1Click);
+    connect(m_ok, &QPushButton::clicked, this, &TfStop::okClick);
     connect(m_bDesc, &QPushButton::clicked, this, &TfStop::bDescClick);
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setInterval(500);
-    connect(m_timer1, &QTimer::timeout, this, &TfStop::Timer1Timer);
-    m_timer1->start();
+    m_blinkTimer = new QTimer(this);
+    m_blinkTimer->setInterval(500);
+    connect(m_blinkTimer, &QTimer::timeout, this, &TfStop::blinkTick);
+    m_blinkTimer->start();
 }
 
-void TfStop::setup(const QString& light)
+void TfStop::setup(Light light)
 {
-    const bool ended = light == QLatin1String("verde");
-    m_label1->setText(ended ? EndedTitle : NotStartedTitle);
-    m_label2->setText(labelText(ended ? EndedText : NotStartedText));
+    const bool ended = light == Light::Green;
+    m_title->setText(ended ? EndedTitle : NotStartedTitle);
+    m_text->setText(labelText(ended ? EndedText : NotStartedText));
     (ended ? m_rbSI : m_rbNO)->setChecked(true);
 }
 
-bool TfStop::open(const QString& light, const StopContext& ctx, QWidget* parent)
+bool TfStop::open(Light light, const StopContext& ctx, QWidget* parent)
 {
-    if (light.isEmpty())
+    if (light == Light::None)
         return false;
     // A connection that cost nothing (a free number, a flat rate, a call
     // that failed at once) is still asked about: the user decides.
@@ -150,7 +150,7 @@ int TfStop::run()
     return result();
 }
 
-void TfStop::Button1Click()
+void TfStop::okClick()
 {
     ConnRecords& recs = m_ctx.records;
     session::clearInCorso(recs.running);
@@ -182,7 +182,7 @@ void TfStop::bDescClick()
     show();
 }
 
-void TfStop::Timer1Timer()
+void TfStop::blinkTick()
 {
     m_stopImage->setHidden(!m_stopImage->isHidden());
 }

@@ -2,6 +2,8 @@
 // "Connessione Terminata": asks whether the connection that has just ended
 // is kept in the archive or discarded, and lets the user describe it first.
 
+#include "dialup/DialSession.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -49,25 +51,25 @@ public:
         "* Premere OK per confermare i dati della connessione appena terminata.\r\r* Selezionare "
         "<Elimina i dati per questa connessione> se, per qualunque motivo, la si vuole annullare.");
 
-    // The whole opening: nothing for an empty light (watch off); otherwise
+    // The whole opening: nothing for the light off (watch off); otherwise
     // the dialog is created in its slot, the bar hidden, the dialog shown
     // modally until closed, then destroyed, the slot emptied and the bar shown.
-    // light: "verde" for a confirmed connection, anything else for one that
+    // light: green for a confirmed connection, yellow or red for one that
     // was only being dialled. Returns whether a dialog was shown.
-    static bool open(const QString& light, const StopContext& ctx, QWidget* parent = nullptr);
+    static bool open(Light light, const StopContext& ctx, QWidget* parent = nullptr);
 
     TfStop(const StopContext& ctx, QWidget* parent = nullptr);
 
     // Texts and choice for the given light.
-    void setup(const QString& light);
+    void setup(Light light);
     // Shows the dialog modally and waits until it is closed. Unlike exec(),
     // the dialog may hide itself meanwhile (for the edit dialog).
     int run();
 
-    void Button1Click(); // "&OK"
-    void bDescClick();   // "&Descrizione"
-    void Timer1Timer();  // the icon blinks
-    void helpKey();      // F1
+    void okClick();    // "&OK"
+    void bDescClick(); // "&Descrizione"
+    void blinkTick();  // the icon blinks
+    void helpKey();    // F1
 
     void reject() override; // close box and Esc: nothing is written
 
@@ -77,11 +79,11 @@ protected:
 private:
     StopContext m_ctx;
     QLabel* m_stopImage;
-    QLabel* m_label1;
-    QLabel* m_label2;
+    QLabel* m_title;
+    QLabel* m_text;
     QRadioButton* m_rbSI;
     QRadioButton* m_rbNO;
-    QPushButton* m_button1;
+    QPushButton* m_ok;
     QPushButton* m_bDesc;
-    QTimer* m_timer1;
+    QTimer* m_blinkTimer;
 };

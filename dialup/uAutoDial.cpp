@@ -1,9 +1,9 @@
 #include "dialup/uAutoDial.h"
 
-#include "app/Program.h"
-#include "app/Watch.h"
-#include "app/WatchView.h"
+#include "app/Settings.h"
 #include "common/Prompt.h"
+#include "dialup/DialSession.h"
+#include "dialup/DialUp.h"
 #include "dialup/uStato.h"
 #include "dialup/uUsrPas.h"
 #include "platform/gui/HelpKey.h"
@@ -85,24 +85,28 @@ QRadioButton* radio(QWidget* parent, const QString& text, const char* name, int 
 
 } // namespace
 
-TfAutoDial::TfAutoDial(Program& program, TWatch& watch, IWatchView& view, TfStato* stato,
-                       QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_program(program), m_watch(watch), m_view(view),
-      m_ownStato(stato ? nullptr : std::make_unique<TfStato>()),
-      m_stato(stato ? stato : m_ownStato.get()),
-      m_progress(new TDialProgress(watch, *m_stato, this)), m_plan(watch, *m_progress, *this)
+TfAutoDial::TfAutoDial(const AutoDialContext& ctx, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_ctx(ctx),
+      m_ownStato(ctx.stato ? nullptr : std::make_unique<TfStato>()),
+      m_stato(ctx.stato ? ctx.stato : m_ownStato.get()),
+      m_progress(new TDialProgress(ctx.session, *m_stato, this)),
+      m_plan(ctx.session, *m_progress, *this)
 {
     setObjectName(QStringLiteral("fAutoDial"));
     setWindowTitle(QStringLiteral("Auto Composizione..."));
     setAttribute(Qt::WA_DeleteOnClose);
     createControls();
-    new THelpKey(this, program.shell, program.prompt, program.dataFolder,
+    new THelpKey(this, ctx.shell, ctx.session.prompt(), ctx.dataFolder,
                  QStringLiteral("finavvio.htm"));
     formCreate();
 }
 
 TfAutoDial::~TfAutoDial() = default;
+
+TfStato& TfAutoDial::stato()
+{
+    return *m_stato;
+}
 
 void TfAutoDial::createControls()
 {
@@ -134,14 +138,14 @@ void TfAutoDial::createControls()
     m_ordine->setObjectName(QStringLiteral("ordine"));
     m_ordine->setGeometry(12, 142, 282, 150);
     m_ordine->setItemDelegate(new OrdineDelegate(m_provider, m_ordine));
-    m_speedButton2 = new QToolButton(this);
-    m_speedButton2->setObjectName(QStringLiteral("SpeedButton2"));
-    m_speedButton2->setArrowType(Qt::UpArrow);
-    m_speedButton2->setGeometry(302, 160, 24, 24);
-    m_speedButton3 = new QToolButton(this);
-    m_speedButton3->setObjectName(QStringLiteral("SpeedButton3"));
-    m_speedButton3->setArrowType(Qt::DownArrow);
-    m_speedButton3->setGeometry(302, 250, 24, 24);
+    m_moveUp = new QToolButton(this);
+    m_moveUp->setObjectName(QStringLiteral("SpeedButton2"));
+    m_moveUp->setArrowType(Qt::UpArrow);
+    m_moveUp->setGeometry(302, 160, 24, 24);
+    m_moveDown = new QToolButton(this);
+    m_moveDown->setObjectName(QStringLiteral("SpeedButton3"));
+    m_moveDown->setArrowType(Qt::DownArrow);
+    m_moveDown->setGeometry(302, 250, 24, 24);
 
     label(this, QStringLiteral("per"), "Label6", 12, 304);
     m_tentativi2 = countEdit(this, "tentativi2", 36, 302);
@@ -160,33 +164,34 @@ void TfAutoDial::createControls()
     m_ok->setObjectName(QStringLiteral("ok"));
     m_ok->setGeometry(70, 408, 90, 28);
     m_ok->setDefault(true);
-    m_speedButton1 = new QPushButton(QStringLiteral("&Chiudi"), this);
-    m_speedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    m_speedButton1->setGeometry(176, 408, 90, 28);
+    m_close = new QPushButton(QStringLiteral("&Chiudi"), this);
+    m_close->setObjectName(QStringLiteral("SpeedButton1"));
+    m_close->setGeometry(176, 408, 90, 28);
 
     connect(m_ok, &QPushButton::clicked, this, [this] { okClick(); });
-    connect(m_speedButton1, &QPushButton::clicked, this, &TfAutoDial::SpeedButton1Click);
-    connect(m_speedButton2, &QToolButton::clicked, this, &TfAutoDial::SpeedButton2Click);
-    connect(m_speedButton3, &QToolButton::clicked, this, &TfAutoDial::SpeedButton3Click);
+    connect(m_close, &QPushButton::clicked, this, &TfAutoDial::closeClick);
+    connect(m_moveUp, &QToolButton::clicked, this, &TfAutoDial::moveUpClick);
+    connect(m_moveDown, &QToolButton::clicked, this, &TfAutoDial::moveDownClick);
     connect(m_provider, &QComboBox::currentTextChanged, this, &TfAutoDial::ProviderClick);
 }
 
 void TfAutoDial::formCreate()
 {
-    Program& p = m_program;
-    p.dialUp.enumerateEntries(p.provider);
-    for (const QString& name : p.rasState.entries)
+    TDialUp& dialUp = m_ctx.session.dialUp();
+    dialUp.enumerateEntries(m_ctx.session.provider());
+    for (const QString& name : dialUp.state().entries)
         if (!name.isEmpty())
             m_provider->addItem(name);
     // A phone book the user may not read is said once the window is up, not
     // left as an empty list.
-    const QString problem = p.dialUp.entriesProblem();
+    const QString problem = dialUp.entriesProblem();
     if (!problem.isEmpty())
         QTimer::singleShot(0, this, [this, problem] {
-            m_program.prompt.message(problem, QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
+            m_ctx.session.prompt().message(problem, QStringLiteral("Tarvelo!..."),
+                                           PromptIcon::Warning);
         });
     m_provider->model()->sort(0);
-    const Settings& s = p.settings;
+    const Settings& s = m_ctx.settings;
     m_provider->setCurrentIndex(
         m_provider->findText(s.provider, Qt::MatchFixedString | Qt::MatchCaseSensitive));
     if (m_provider->currentIndex() < 0)
@@ -210,7 +215,7 @@ void TfAutoDial::formCreate()
             order << m_provider->itemText(i);
     m_ordine->addItems(order);
 
-    p.rasState.hangUpRunning = false;
+    dialUp.state().hangUpRunning = false;
 }
 
 QColor TfAutoDial::ordineBackground(bool selected, const QPalette& palette)
@@ -242,20 +247,19 @@ void TfAutoDial::moveSelected(int step)
     m_ordine->setCurrentRow(to);
 }
 
-void TfAutoDial::SpeedButton2Click()
+void TfAutoDial::moveUpClick()
 {
     moveSelected(-1);
 }
 
-void TfAutoDial::SpeedButton3Click()
+void TfAutoDial::moveDownClick()
 {
     moveSelected(1);
 }
 
-void TfAutoDial::SpeedButton1Click()
+void TfAutoDial::closeClick()
 {
-    m_view.setAutLight(true);
-    m_watch.context().watch.mode = 1;
+    m_ctx.session.backToAutomatic();
     close();
 }
 
@@ -286,7 +290,7 @@ TAutoDialPlan::Outcome TfAutoDial::okClick()
 
 void TfAutoDial::storeSettings()
 {
-    Settings& s = m_program.settings;
+    Settings& s = m_ctx.settings;
     const QString text = m_provider->currentText();
     s.provider = m_provider->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive) >= 0
                      ? text.left(AutoDialTextMax)
@@ -337,5 +341,5 @@ void TfAutoDial::processEvents()
 
 void TfAutoDial::askCredentials(TProviderRecord& provider)
 {
-    TfUsrPas::ask(provider, m_program.shell, m_program.prompt, m_program.dataFolder, this);
+    TfUsrPas::ask(provider, m_ctx.shell, m_ctx.session.prompt(), m_ctx.dataFolder, this);
 }

@@ -16,7 +16,8 @@
 #include <QWidget>
 #include <memory>
 
-class IWatchView;
+class IDialSession;
+class IShell;
 class QButtonGroup;
 class QComboBox;
 class QLineEdit;
@@ -25,8 +26,23 @@ class QRadioButton;
 class QToolButton;
 class QPushButton;
 class TfStato;
-class TWatch;
-struct Program;
+struct Settings;
+
+// What the dialler needs of the rest of the program.
+struct AutoDialContext {
+    // The metered session the dialling starts and stops; through it the
+    // dial-up layer, the current provider record and the prompt.
+    IDialSession& session;
+    // The dialler's choices in the settings record (provider, attempts,
+    // order): read at opening, stored at closing.
+    Settings& settings;
+    // The shipped files (help pages), with a trailing '/'.
+    QString dataFolder;
+    IShell& shell;
+    // The dialling-status window made at program start; null: the dialler
+    // makes its own.
+    TfStato* stato;
+};
 
 class TfAutoDial : public QWidget, private IAutoDialWindows
 {
@@ -34,14 +50,11 @@ class TfAutoDial : public QWidget, private IAutoDialWindows
 public:
     static constexpr QRgb GreyedText = 0xFFC0C0C0; // the starting provider in the order list
 
-    // stato: the dialling-status window made at program start; without one
-    // the dialler makes its own.
-    TfAutoDial(Program& program, TWatch& watch, IWatchView& view, TfStato* stato = nullptr,
-               QWidget* parent = nullptr);
+    explicit TfAutoDial(const AutoDialContext& ctx, QWidget* parent = nullptr);
     ~TfAutoDial() override;
 
     TDialProgress& progress() { return *m_progress; }
-    TfStato& stato() { return *m_stato; }
+    TfStato& stato();
 
     // Colours of one row of the order list.
     static QColor ordineBackground(bool selected, const QPalette& palette);
@@ -50,9 +63,9 @@ public:
     // "C&onnetti": runs the dialling; returns how it ended.
     TAutoDialPlan::Outcome okClick();
     void ProviderClick();
-    void SpeedButton2Click(); // move up
-    void SpeedButton3Click(); // move down
-    void SpeedButton1Click(); // "&Chiudi"
+    void moveUpClick();   // move up
+    void moveDownClick(); // move down
+    void closeClick();    // "&Chiudi"
 
     // The choices as they stand.
     AutoDialChoice choice() const;
@@ -75,9 +88,7 @@ private:
     void formCreate();
     void moveSelected(int step);
 
-    Program& m_program;
-    TWatch& m_watch;
-    IWatchView& m_view;
+    AutoDialContext m_ctx;
     std::unique_ptr<TfStato> m_ownStato;
     QPointer<TfStato> m_stato;
     TDialProgress* m_progress;
@@ -89,11 +100,11 @@ private:
     QRadioButton* m_rinuncia = nullptr;
     QRadioButton* m_prosegui = nullptr;
     QListWidget* m_ordine = nullptr;
-    QToolButton* m_speedButton2 = nullptr;
-    QToolButton* m_speedButton3 = nullptr;
+    QToolButton* m_moveUp = nullptr;
+    QToolButton* m_moveDown = nullptr;
     QLineEdit* m_tentativi2 = nullptr;
     QRadioButton* m_successivo = nullptr;
     QRadioButton* m_interrompi = nullptr;
     QPushButton* m_ok = nullptr;
-    QPushButton* m_speedButton1 = nullptr;
+    QPushButton* m_close = nullptr;
 };

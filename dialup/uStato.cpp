@@ -14,7 +14,7 @@
 namespace
 {
 
-constexpr int ClassicWidth = 300;
+constexpr int DesignWidth = 300;
 constexpr int Margin = 12;
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
@@ -40,7 +40,7 @@ TfStato::TfStato(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Connessione in corso..."));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(ClassicWidth, 132);
+    setFixedSize(DesignWidth, 132);
 
     m_tenta = label(this, "tenta", QString(), QRect(12, 8, 276, 18));
     m_provider = label(this, "provider", QString(), QRect(12, 28, 276, 18), true);
@@ -52,17 +52,17 @@ TfStato::TfStato(QWidget* parent) : QDialog(parent)
     m_annulla->setGeometry(110, 74, 80, 26);
     connect(m_annulla, &QPushButton::clicked, this, &TfStato::annullaClick);
 
-    m_sb1 = new QStatusBar(this);
-    m_sb1->setObjectName(QStringLiteral("sb1"));
-    m_sb1->setSizeGripEnabled(false);
-    m_sb1->setGeometry(0, 108, 300, 24);
-    m_panel0 = new QLabel(StatoText, m_sb1);
-    m_panel0->setObjectName(QStringLiteral("sb1Panel0"));
-    m_panel1 = new QLabel(m_sb1);
-    m_panel1->setObjectName(QStringLiteral("sb1Panel1"));
-    m_panel1->setTextFormat(Qt::PlainText);
-    m_sb1->addWidget(m_panel0);
-    m_sb1->addWidget(m_panel1, 1);
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("sb1"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setGeometry(0, 108, 300, 24);
+    m_statusCaption = new QLabel(StatoText, m_statusBar);
+    m_statusCaption->setObjectName(QStringLiteral("sb1Panel0"));
+    m_statusText = new QLabel(m_statusBar);
+    m_statusText->setObjectName(QStringLiteral("sb1Panel1"));
+    m_statusText->setTextFormat(Qt::PlainText);
+    m_statusBar->addWidget(m_statusCaption);
+    m_statusBar->addWidget(m_statusText, 1);
 }
 
 int TfStato::run(const QString& attemptLine, const QString& entryName, const QString& phoneNumber)
@@ -71,7 +71,7 @@ int TfStato::run(const QString& attemptLine, const QString& entryName, const QSt
     m_tenta->setText(attemptLine);
     m_provider->setText(entryName);
     m_numtel->setText(phoneNumber);
-    m_panel1->clear();
+    m_statusText->clear();
     fitTexts();
     setResult(0);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -89,11 +89,11 @@ int TfStato::run(const QString& attemptLine, const QString& entryName, const QSt
 
 void TfStato::setStatusText(const QString& text)
 {
-    m_panel1->setText(text);
+    m_statusText->setText(text);
     fitTexts();
 }
 
-// The window keeps its classic 300 pixels where the system font holds its
+// The window keeps its 300 pixels where the system font holds its
 // texts; a longer entry name, number or state widens it (up to the
 // screen's width), its fields and status bar along.
 void TfStato::fitTexts()
@@ -101,25 +101,26 @@ void TfStato::fitTexts()
     const auto advance = [](const QLabel* l) {
         return l->fontMetrics().horizontalAdvance(l->text());
     };
-    int width = ClassicWidth;
+    int width = DesignWidth;
     for (const QLabel* l : {m_tenta, m_provider})
         width = std::max(width, l->x() + advance(l) + Margin);
     width = std::max(width, m_numtel->x() + advance(m_numtel) + Margin);
-    width = std::max(width, m_panel0->sizeHint().width() + advance(m_panel1) + 3 * Margin);
+    width =
+        std::max(width, m_statusCaption->sizeHint().width() + advance(m_statusText) + 3 * Margin);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        width = std::min(width, std::max(ClassicWidth, screen->availableGeometry().width()));
+        width = std::min(width, std::max(DesignWidth, screen->availableGeometry().width()));
     if (width == this->width())
         return;
     setFixedSize(width, height());
     for (QLabel* l : {m_tenta, m_provider, m_numtel})
         l->resize(width - l->x() - Margin, l->height());
     m_annulla->move((width - m_annulla->width()) / 2, m_annulla->y());
-    m_sb1->resize(width, m_sb1->height());
+    m_statusBar->resize(width, m_statusBar->height());
 }
 
 QString TfStato::statusText() const
 {
-    return m_panel1->text();
+    return m_statusText->text();
 }
 
 void TfStato::finishAttempt(int result)

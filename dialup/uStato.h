@@ -44,9 +44,9 @@ private:
     QLabel* m_tenta;
     QLabel* m_numtel;
     QLabel* m_provider;
-    QStatusBar* m_sb1;
-    QLabel* m_panel0;
-    QLabel* m_panel1;
+    QStatusBar* m_statusBar;
+    QLabel* m_statusCaption;
+    QLabel* m_statusText;
     QPushButton* m_annulla;
     bool m_running = false;
 };

@@ -1,10 +1,12 @@
 #include "options/uSett.h"
 
-#include "app/Program.h"
+#include "app/Settings.h"
 #include "common/Prompt.h"
+#include "dialup/ProviderRecord.h"
 #include "options/uSplash.h"
 #include "platform/gui/HelpKey.h"
 #include "platform/gui/WidgetBuild.h"
+#include "platform/ras/RasBackend.h"
 #include "platform/system/Shell.h"
 #include "tariff/ProfileFiles.h"
 
@@ -87,11 +89,11 @@ QWidget* page(const char* name)
 
 } // namespace
 
-TfSett::TfSett(Program& program, SettHooks hooks, int page, QWidget* parent)
+TfSett::TfSett(const SettContext& ctx, SettHooks hooks, Page page, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      m_program(program), m_hooks(std::move(hooks)),
-      m_providerPage(program.dialUp, program.provider, program.programFolder, program.prompt)
+      m_ctx(ctx), m_hooks(std::move(hooks)),
+      m_providerPage(ctx.dialUp, ctx.provider, ctx.programFolder, ctx.prompt)
 {
     setObjectName(QStringLiteral("fSett"));
     setWindowTitle(QStringLiteral("Opzioni..."));
@@ -105,24 +107,24 @@ TfSett::TfSett(Program& program, SettHooks hooks, int page, QWidget* parent)
 
 void TfSett::createControls()
 {
-    m_nb1 = new QStackedWidget(this);
-    m_nb1->setObjectName(QStringLiteral("NB1"));
-    m_nb1->setGeometry(4, 4, Width - 8, PageHeight);
-    m_nb1->addWidget(createAvvio());
-    m_nb1->addWidget(createMenu());
-    m_nb1->addWidget(createProviders());
-    m_nb1->addWidget(createValuta());
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("NB1"));
+    m_pages->setGeometry(4, 4, Width - 8, PageHeight);
+    m_pages->addWidget(createAvvio());
+    m_pages->addWidget(createMenu());
+    m_pages->addWidget(createProviders());
+    m_pages->addWidget(createValuta());
 
-    m_ts1 = new QTabBar(this);
-    m_ts1->setObjectName(QStringLiteral("TS1"));
-    m_ts1->setShape(QTabBar::RoundedSouth);
-    m_ts1->setDrawBase(false);
-    m_ts1->setExpanding(false);
+    m_pageTabs = new QTabBar(this);
+    m_pageTabs->setObjectName(QStringLiteral("TS1"));
+    m_pageTabs->setShape(QTabBar::RoundedSouth);
+    m_pageTabs->setDrawBase(false);
+    m_pageTabs->setExpanding(false);
     for (const char* tab : {"Avvio", "Menù", "Providers", "Valuta"})
-        m_ts1->addTab(QString::fromUtf8(tab));
-    m_ts1->setStyleSheet(QStringLiteral("QTabBar::tab:selected { background: lime; }"));
-    m_ts1->setGeometry(4, PageHeight + 4, Width - 8, 26);
-    connect(m_ts1, &QTabBar::currentChanged, m_nb1, &QStackedWidget::setCurrentIndex);
+        m_pageTabs->addTab(QString::fromUtf8(tab));
+    m_pageTabs->setStyleSheet(QStringLiteral("QTabBar::tab:selected { background: lime; }"));
+    m_pageTabs->setGeometry(4, PageHeight + 4, Width - 8, 26);
+    connect(m_pageTabs, &QTabBar::currentChanged, m_pages, &QStackedWidget::setCurrentIndex);
 
     // Beside the buttons, while the providers are shown: which dial-up
     // service the entries come from.
@@ -135,9 +137,9 @@ void TfSett::createControls()
     small.setPointSize(8);
     m_rasInfo->setFont(small);
     connect(m_rasInfo, &QLabel::linkActivated, this, &TfSett::rasInfoClick);
-    m_rasInfo->setVisible(m_nb1->currentIndex() == ProviderPage);
-    connect(m_nb1, &QStackedWidget::currentChanged, m_rasInfo,
-            [this](int page) { m_rasInfo->setVisible(page == ProviderPage); });
+    m_rasInfo->setVisible(currentPage() == Page::Providers);
+    connect(m_pages, &QStackedWidget::currentChanged, m_rasInfo,
+            [this](int page) { m_rasInfo->setVisible(Page(page) == Page::Providers); });
 
     QPushButton* ok = button(this, "Ok", QStringLiteral("&Ok"), QRect(178, 304, 77, 25));
     QPushButton* chiudi =
@@ -231,7 +233,7 @@ QWidget* TfSett::createProviders()
     connect(m_provider, &QComboBox::textActivated, this, &TfSett::ProviderChange);
     QPushButton* save =
         button(choose, "Button3", QStringLiteral("&Salva i Dati"), QRect(214, 21, 103, 26));
-    connect(save, &QPushButton::clicked, this, &TfSett::Button3Click);
+    connect(save, &QPushButton::clicked, this, &TfSett::saveDataClick);
 
     auto* data = new QGroupBox(QStringLiteral(" Dati del Provider Selezionato "), p);
     data->setGeometry(4, 60, Width - 16, 204);
@@ -296,7 +298,7 @@ QWidget* TfSett::createValuta()
 
 void TfSett::formCreate()
 {
-    const SettForm f = SettForm::fromSettings(m_program.settings);
+    const SettForm f = SettForm::fromSettings(m_ctx.settings);
     m_edDialTime->setText(f.dialTime);
     m_edAvviaWind->setChecked(f.avviaWind);
     // Both start-up buttons may be clear (neither setting on).
@@ -310,14 +312,12 @@ void TfSett::formCreate()
     m_edIva->setText(f.iva);
     m_litecu->setText(f.cambioEcu);
 
-    QStringList profiles;
-    TProfileFiles(m_program.profiles, m_program.programFolder, m_program.prompt)
-        .ListProfiles(profiles);
-    m_applicaTab->addItems(profiles);
+    if (m_ctx.profileNames)
+        m_applicaTab->addItems(m_ctx.profileNames());
     m_applicaTab->setCurrentIndex(-1);
 
     const QStringList entries = m_providerPage.enumerateEntries();
-    m_rasInfo->setText(m_providerPage.serviceLine(m_program.rasBackend.title()));
+    m_rasInfo->setText(m_providerPage.serviceLine(m_ctx.rasBackend.title()));
     m_provider->addItems(entries);
     if (!entries.isEmpty()) {
         m_provider->setCurrentIndex(0);
@@ -335,26 +335,24 @@ QStringList TfSett::profileItems() const
     return items;
 }
 
-void TfSett::showPage(int page)
+void TfSett::showPage(Page page)
 {
-    if (page < 0 || page >= m_nb1->count())
-        page = AvvioPage;
-    m_ts1->setCurrentIndex(page);
-    m_nb1->setCurrentIndex(page);
+    const int index = int(page) >= 0 && int(page) < m_pages->count() ? int(page) : 0;
+    m_pageTabs->setCurrentIndex(index);
+    m_pages->setCurrentIndex(index);
 }
 
-int TfSett::currentPage() const
+TfSett::Page TfSett::currentPage() const
 {
-    return m_nb1->currentIndex();
+    return Page(m_pages->currentIndex());
 }
 
 // ---- Menù -------------------------------------------------------------------
 
 void TfSett::OraEsattaClick()
 {
-    if (!m_program.watch.connected)
-        m_program.prompt.message(NotConnectedText, QStringLiteral("Tarvelo!..."),
-                                 PromptIcon::Warning);
+    if (!m_ctx.connected)
+        m_ctx.prompt.message(NotConnectedText, QStringLiteral("Tarvelo!..."), PromptIcon::Warning);
     syncClock();
 }
 
@@ -363,31 +361,31 @@ void TfSett::syncClock()
     if (m_hooks.syncClock)
         m_hooks.syncClock();
     else
-        m_program.prompt.message(NotYetAvailableText, InfoTitle, PromptIcon::Information);
+        m_ctx.prompt.message(NotYetAvailableText, InfoTitle, PromptIcon::Information);
 }
 
 void TfSett::openFolder(const QString& path)
 {
-    if (!m_program.shell.openDocument(path))
-        m_program.prompt.message(QStringLiteral("Impossibile aprire la cartella:\r") + path,
-                                 ErrorTitle, PromptIcon::Warning);
+    if (!m_ctx.shell.openDocument(path))
+        m_ctx.prompt.message(QStringLiteral("Impossibile aprire la cartella:\r") + path, ErrorTitle,
+                             PromptIcon::Warning);
 }
 
 void TfSett::CartProgClick()
 {
-    openFolder(m_program.programFolder);
+    openFolder(m_ctx.programFolder);
 }
 
 void TfSett::CartTariffeClick()
 {
-    QString folder = m_program.path(TProfileFiles::Folder);
+    QString folder = m_ctx.programFolder + TProfileFiles::Folder;
     folder.chop(1); // without the trailing '/'
     openFolder(folder);
 }
 
 void TfSett::AboutClick()
 {
-    TfSplash::showAbout(m_program.version, this);
+    TfSplash::showAbout(m_ctx.version, this);
 }
 
 // ---- Providers --------------------------------------------------------------
@@ -418,7 +416,7 @@ ProviderFields TfSett::providerFields() const
                           m_applicaTab->currentText(), m_homepage->text(), m_userpage->text()};
 }
 
-void TfSett::Button3Click()
+void TfSett::saveDataClick()
 {
     // The box holds at most the 60 characters of a record's entry name: an
     // entry with a longer name, chosen from the list, goes by its full name.
@@ -428,10 +426,10 @@ void TfSett::Button3Click()
         entry = m_provider->itemText(chosen);
     const auto result = m_providerPage.save(entry, providerFields(), profileItems());
     if (result == TProviderPage::SaveResult::Failed)
-        m_program.prompt.message(QStringLiteral("Impossibile salvare i dati del provider ") +
-                                     m_provider->currentText() + QStringLiteral(".\r") +
-                                     m_providerPage.lastError(),
-                                 ErrorTitle, PromptIcon::Warning);
+        m_ctx.prompt.message(QStringLiteral("Impossibile salvare i dati del provider ") +
+                                 m_provider->currentText() + QStringLiteral(".\r") +
+                                 m_providerPage.lastError(),
+                             ErrorTitle, PromptIcon::Warning);
 }
 
 void TfSett::openWebPage(const QString& text)
@@ -439,15 +437,15 @@ void TfSett::openWebPage(const QString& text)
     if (text.trimmed().isEmpty())
         return;
     const QUrl url = TProviderPage::webAddress(text);
-    if (!url.isValid() || !m_program.shell.openDocument(url.toString(QUrl::FullyEncoded)))
-        m_program.prompt.message(QStringLiteral("Impossibile aprire l'indirizzo:\r") + text,
-                                 ErrorTitle, PromptIcon::Warning);
+    if (!url.isValid() || !m_ctx.shell.openDocument(url.toString(QUrl::FullyEncoded)))
+        m_ctx.prompt.message(QStringLiteral("Impossibile aprire l'indirizzo:\r") + text, ErrorTitle,
+                             PromptIcon::Warning);
 }
 
 void TfSett::rasInfoClick()
 {
-    m_program.prompt.message(m_providerPage.serviceDetails(m_program.rasBackend), InfoTitle,
-                             PromptIcon::Information);
+    m_ctx.prompt.message(m_providerPage.serviceDetails(m_ctx.rasBackend), InfoTitle,
+                         PromptIcon::Information);
 }
 
 void TfSett::VaiHomeClick()
@@ -477,10 +475,9 @@ SettForm TfSett::form() const
 
 void TfSett::OkClick()
 {
-    const SettForm::Error error = form().store(m_program.settings);
+    const SettForm::Error error = form().store(m_ctx.settings);
     if (error != SettForm::Error::None) {
-        m_program.prompt.message(SettForm::errorText(error), SettForm::Title,
-                                 PromptIcon::Information);
+        m_ctx.prompt.message(SettForm::errorText(error), SettForm::Title, PromptIcon::Information);
         if (error == SettForm::Error::Iva)
             m_edIva->setFocus();
         else if (error == SettForm::Error::Cambio)
@@ -492,24 +489,23 @@ void TfSett::OkClick()
         return;
     }
 
-    const bool start = m_program.settings.avviaWind;
+    const bool start = m_ctx.settings.avviaWind;
     QString why;
-    const bool shortcutDone = m_hooks.startupShortcut
-                                  ? m_hooks.startupShortcut(start, &why)
-                                  : m_program.shell.setStartupShortcut(start, &why);
+    const bool shortcutDone = m_hooks.startupShortcut ? m_hooks.startupShortcut(start, &why)
+                                                      : m_ctx.shell.setStartupShortcut(start, &why);
     // Removing a shortcut that cannot be removed is no reason to bother the
     // user; one that could not be made means the program will not start.
     if (!shortcutDone && start)
-        m_program.prompt.message(QStringLiteral("Impossibile creare il collegamento di avvio.\r") +
-                                     why,
-                                 ErrorTitle, PromptIcon::Warning);
+        m_ctx.prompt.message(QStringLiteral("Impossibile creare il collegamento di avvio.\r") + why,
+                             ErrorTitle, PromptIcon::Warning);
 
     why.clear();
-    const bool saved =
-        m_hooks.saveSettings ? m_hooks.saveSettings(&why) : m_program.saveSettings(&why);
+    const bool saved = m_hooks.saveSettings ? m_hooks.saveSettings(&why)
+                       : m_ctx.saveSettings ? m_ctx.saveSettings(&why)
+                                            : true;
     if (!saved)
-        m_program.prompt.message(QStringLiteral("Impossibile salvare le impostazioni.\r") + why,
-                                 ErrorTitle, PromptIcon::Warning);
+        m_ctx.prompt.message(QStringLiteral("Impossibile salvare le impostazioni.\r") + why,
+                             ErrorTitle, PromptIcon::Warning);
     accept();
 }
 
@@ -518,16 +514,16 @@ void TfSett::ChiudiClick()
     reject();
 }
 
-QString TfSett::helpPage(int page)
+QString TfSett::helpPage(Page page)
 {
     switch (page) {
-    case AvvioPage:
+    case Page::Avvio:
         return QStringLiteral("opzavvio.htm");
-    case MenuPage:
+    case Page::Menu:
         return QStringLiteral("funzpartmenu.htm");
-    case ProviderPage:
+    case Page::Providers:
         return QStringLiteral("opzprovider.htm");
-    case ValutaPage:
+    case Page::Valuta:
         return QStringLiteral("opzvaluta.htm");
     }
     return {};
@@ -535,6 +531,5 @@ QString TfSett::helpPage(int page)
 
 void TfSett::helpKey()
 {
-    THelpKey::showHelp(m_program.shell, m_program.prompt, m_program.dataFolder,
-                       helpPage(currentPage()));
+    THelpKey::showHelp(m_ctx.shell, m_ctx.prompt, m_ctx.dataFolder, helpPage(currentPage()));
 }

@@ -6,10 +6,13 @@
 
 #include "options/ProviderPage.h"
 #include "options/SettForm.h"
+#include "platform/system/VersionInfo.h"
 
 #include <QDialog>
 #include <functional>
 
+class IPrompt;
+class IShell;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -18,7 +21,34 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 class QTabBar;
-struct Program;
+struct RasBackendChoice;
+struct Settings;
+class TDialUp;
+struct TProviderRecord;
+
+// What the window needs of the rest of the program.
+struct SettContext {
+    // The settings "&Ok" stores into, and whether a connection is up (the
+    // clock is set only then).
+    Settings& settings;
+    const bool& connected;
+    // The providers page: the dial-up entries, the program's current
+    // provider record, and which dial-up service is in use and why.
+    TDialUp& dialUp;
+    TProviderRecord& provider;
+    const RasBackendChoice& rasBackend;
+    VersionInfo version;
+    // The user's files and the shipped ones (help pages), each with a
+    // trailing '/'.
+    QString programFolder;
+    QString dataFolder;
+    IPrompt& prompt;
+    IShell& shell;
+    // The tariff profiles "Applica Tabella" offers.
+    std::function<QStringList()> profileNames;
+    // Saves every setting, unless SettHooks::saveSettings says otherwise.
+    std::function<bool(QString* error)> saveSettings;
+};
 
 // What the window needs of the main bar. Any hook left empty falls back as
 // described.
@@ -28,7 +58,7 @@ struct SettHooks {
     // Makes or removes the start-up shortcut. Empty: the program's shell.
     std::function<bool(bool startWithSystem, QString* error)> startupShortcut;
     // Saves every setting (the bar puts its position in first). Empty:
-    // Program::saveSettings.
+    // SettContext::saveSettings.
     std::function<bool(QString* error)> saveSettings;
 };
 
@@ -36,7 +66,8 @@ class TfSett : public QDialog
 {
     Q_OBJECT
 public:
-    enum Page { AvvioPage = 0, MenuPage = 1, ProviderPage = 2, ValutaPage = 3 };
+    // The notebook's pages, in tab order.
+    enum class Page { Avvio = 0, Menu = 1, Providers = 2, Valuta = 3 };
 
     static inline const QString NotConnectedText =
         QStringLiteral("Non sei ancora connesso alla rete!\r(il semaforo della barra di QX, deve "
@@ -45,11 +76,12 @@ public:
         QStringLiteral("Funzione non ancora disponibile.");
 
     // Fills every page from the program's records (FormCreate) and shows page.
-    TfSett(Program& program, SettHooks hooks, int page = AvvioPage, QWidget* parent = nullptr);
+    TfSett(const SettContext& ctx, SettHooks hooks, Page page = Page::Avvio,
+           QWidget* parent = nullptr);
 
     // Tab strip and notebook, kept on the same index.
-    void showPage(int page);
-    int currentPage() const;
+    void showPage(Page page);
+    Page currentPage() const;
 
     // "Menù" page.
     void OraEsattaClick();
@@ -61,7 +93,7 @@ public:
 
     // "Providers" page.
     void ProviderChange(const QString& entry); // an entry chosen: its record shown
-    void Button3Click();                       // "&Salva i Dati"
+    void saveDataClick();                      // "&Salva i Dati"
     void VaiHomeClick();
     void VaiUserClick();
     // The link under the providers: what the dial-up service in use does
@@ -73,7 +105,7 @@ public:
     void helpKey();     // F1: the help page of the page shown
 
     // Help page of a notebook page, "" for none.
-    static QString helpPage(int page);
+    static QString helpPage(Page page);
 
 private:
     void createControls();
@@ -90,12 +122,12 @@ private:
     void openFolder(const QString& path);
     void openWebPage(const QString& text);
 
-    Program& m_program;
+    SettContext m_ctx;
     SettHooks m_hooks;
     TProviderPage m_providerPage;
 
-    QTabBar* m_ts1 = nullptr;
-    QStackedWidget* m_nb1 = nullptr;
+    QTabBar* m_pageTabs = nullptr;
+    QStackedWidget* m_pages = nullptr;
     // Avvio
     QLineEdit* m_edDialTime = nullptr;
     QCheckBox* m_edAvviaWind = nullptr;

@@ -68,30 +68,30 @@ TfSplash::TfSplash(const VersionInfo& version, QWidget* parent)
     contact->setFont(QFont(QStringLiteral("Sans Serif"), 6));
     contact->setWordWrap(true);
 
-    m_sb1 = new QFrame(panel);
-    m_sb1->setObjectName(QStringLiteral("sb1"));
-    m_sb1->setFrameStyle(QFrame::NoFrame);
-    m_sb1->setGeometry(114, 56, 217, 95);
+    m_noticeBox = new QFrame(panel);
+    m_noticeBox->setObjectName(QStringLiteral("sb1"));
+    m_noticeBox->setFrameStyle(QFrame::NoFrame);
+    m_noticeBox->setGeometry(114, 56, 217, 95);
 
-    auto* image3 = new QLabel(m_sb1);
+    auto* image3 = new QLabel(m_noticeBox);
     image3->setObjectName(QStringLiteral("Image3"));
     image3->setGeometry(0, 0, 217, 64);
     image3->setPixmap(artwork::programPixmap(56));
     image3->setAlignment(Qt::AlignCenter);
-    m_loading =
-        label(m_sb1, "loading", QStringLiteral(" L O A D I N G . . . "), QRect(0, 68, 217, 20));
+    m_loading = label(m_noticeBox, "loading", QStringLiteral(" L O A D I N G . . . "),
+                      QRect(0, 68, 217, 20));
     m_loading->setAlignment(Qt::AlignCenter);
     m_loading->setFont(QFont(QStringLiteral("Sans Serif"), 8, QFont::Bold));
 
-    m_re1 = new QTextEdit(m_sb1);
-    m_re1->setObjectName(QStringLiteral("re1"));
-    m_re1->setReadOnly(true);
-    m_re1->setEnabled(false);
-    m_re1->setFrameStyle(QFrame::NoFrame);
-    m_re1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_re1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_re1->setGeometry((m_sb1->width() - 225) / 2, m_sb1->height(), 225, 500);
-    m_re1->setFont(QFont(QStringLiteral("Sans Serif"), 8));
+    m_notice = new QTextEdit(m_noticeBox);
+    m_notice->setObjectName(QStringLiteral("re1"));
+    m_notice->setReadOnly(true);
+    m_notice->setEnabled(false);
+    m_notice->setFrameStyle(QFrame::NoFrame);
+    m_notice->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_notice->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_notice->setGeometry((m_noticeBox->width() - 225) / 2, m_noticeBox->height(), 225, 500);
+    m_notice->setFont(QFont(QStringLiteral("Sans Serif"), 8));
     buildNotice();
 
     auto* line = new QFrame(panel);
@@ -109,21 +109,21 @@ TfSplash::TfSplash(const VersionInfo& version, QWidget* parent)
     m_ok->hide();
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    m_t1.setObjectName(QStringLiteral("t1"));
-    m_t1.setInterval(100);
-    connect(&m_t1, &QTimer::timeout, this, &TfSplash::t1Timer);
-    m_t1.start();
+    m_scrollTimer.setObjectName(QStringLiteral("t1"));
+    m_scrollTimer.setInterval(100);
+    connect(&m_scrollTimer, &QTimer::timeout, this, &TfSplash::scrollTick);
+    m_scrollTimer.start();
 }
 
 void TfSplash::buildNotice()
 {
-    QPalette pal = m_re1->palette();
+    QPalette pal = m_notice->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         pal.setColor(group, QPalette::Base, Qt::black);
         pal.setColor(group, QPalette::Text, Qt::white);
     }
-    m_re1->setPalette(pal);
-    m_re1->setHtml(
+    m_notice->setPalette(pal);
+    m_notice->setHtml(
         QStringLiteral("<body style='background-color:black'>"
                        "<p align='center' style='color:#ffd24a'><b>Tarvelo!</b></p>"
                        "<p align='center' style='color:#7fdcff'>Il semaforo della tua connessione "
@@ -142,11 +142,11 @@ void TfSplash::buildNotice()
                        "</body>"));
 }
 
-void TfSplash::t1Timer()
+void TfSplash::scrollTick()
 {
-    if (m_re1->y() < -m_re1->height())
-        m_re1->move(m_re1->x(), m_sb1->height());
-    m_re1->move(m_re1->x(), m_re1->y() - 1);
+    if (m_notice->y() < -m_notice->height())
+        m_notice->move(m_notice->x(), m_noticeBox->height());
+    m_notice->move(m_notice->x(), m_notice->y() - 1);
 }
 
 void TfSplash::prepareAbout()

@@ -26,16 +26,16 @@ public:
     static void showAbout(const VersionInfo& version, QWidget* parent);
 
     // Scroll tick of the notice.
-    void t1Timer();
+    void scrollTick();
 
-    QTimer& t1() { return m_t1; }
+    QTimer& scrollTimer() { return m_scrollTimer; }
 
 private:
     void buildNotice();
 
-    QFrame* m_sb1;
+    QFrame* m_noticeBox;
     QLabel* m_loading;
-    QTextEdit* m_re1;
+    QTextEdit* m_notice;
     QPushButton* m_ok;
-    QTimer m_t1;
+    QTimer m_scrollTimer;
 };

@@ -1,6 +1,5 @@
 #include "tariff/uCtar.h"
 
-#include "app/Program.h"
 #include "archive/Selection.h"
 #include "common/ByteIO.h"
 #include "common/Prompt.h"
@@ -32,36 +31,36 @@ int runInSlot(TfCtar* dialog, QPointer<QWidget>* slot)
 
 } // namespace
 
-int TfCtar::openForRunning(Program& program, QPointer<QWidget>* slot, QWidget* parent)
+int TfCtar::openForRunning(const CtarContext& ctx, QPointer<QWidget>* slot, QWidget* parent)
 {
-    auto* dialog = new TfCtar(program, parent);
+    auto* dialog = new TfCtar(ctx, parent);
     dialog->setMode(RunningConnection);
-    dialog->setTabAtt(program.connRecords.running.nomeTar);
+    dialog->setTabAtt(ctx.runningRecord.nomeTar);
     return runInSlot(dialog, slot);
 }
 
-int TfCtar::openForStored(Program& program, QPointer<QWidget>* slot,
+int TfCtar::openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
                           const QList<ConnRecord>& selection, int firstRow, int lastRow,
                           QWidget* parent)
 {
-    auto* dialog = new TfCtar(program, parent);
+    auto* dialog = new TfCtar(ctx, parent);
     dialog->setMode(StoredConnections);
     dialog->setRows(selection, firstRow, lastRow);
     dialog->setTabAtt(QString());
     return runInSlot(dialog, slot);
 }
 
-int TfCtar::openForStored(Program& program, QPointer<QWidget>* slot, const TSelection& selection,
-                          int firstRow, int lastRow, QWidget* parent)
+int TfCtar::openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
+                          const TSelection& selection, int firstRow, int lastRow, QWidget* parent)
 {
-    auto* dialog = new TfCtar(program, parent);
+    auto* dialog = new TfCtar(ctx, parent);
     dialog->setMode(StoredConnections);
     dialog->setRows(selection, firstRow, lastRow);
     dialog->setTabAtt(QString());
     return runInSlot(dialog, slot);
 }
 
-TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(program)
+TfCtar::TfCtar(const CtarContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("fCtar"));
     setWindowTitle(QStringLiteral("Cambio Tariffa"));
@@ -83,9 +82,9 @@ TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(p
     auto* groupBox2 = new QGroupBox(QStringLiteral(" Tariffa da Applicare "), this);
     groupBox2->setObjectName(QStringLiteral("GroupBox2"));
     groupBox2->setGeometry(8, 52, 240, 50);
-    m_cb1 = new QComboBox(groupBox2);
-    m_cb1->setObjectName(QStringLiteral("cb1"));
-    m_cb1->setGeometry(10, 18, 222, 24);
+    m_profiles = new QComboBox(groupBox2);
+    m_profiles->setObjectName(QStringLiteral("cb1"));
+    m_profiles->setGeometry(10, 18, 222, 24);
 
     m_applica = new QPushButton(QStringLiteral("&Applica"), this);
     m_applica->setObjectName(QStringLiteral("applica"));
@@ -97,16 +96,16 @@ TfCtar::TfCtar(Program& program, QWidget* parent) : QDialog(parent), m_program(p
 
     // The names come sorted; the box shows the first one chosen.
     QStringList names;
-    TProfileFiles(program.profiles, program.programFolder, program.prompt).ListProfiles(names);
+    TProfileFiles(ctx.profiles, ctx.programFolder, ctx.prompt).ListProfiles(names);
     if (names.isEmpty())
         names << EmptyListText;
-    m_cb1->addItems(names);
-    m_cb1->setCurrentIndex(0);
+    m_profiles->addItems(names);
+    m_profiles->setCurrentIndex(0);
 
-    connect(m_cb1, &QComboBox::activated, this, &TfCtar::cb1Choose);
+    connect(m_profiles, &QComboBox::activated, this, &TfCtar::profileChosen);
     connect(m_applica, &QPushButton::clicked, this, &TfCtar::applicaClick);
     connect(m_chiudi, &QPushButton::clicked, this, &TfCtar::ChiudiClick);
-    new THelpKey(this, program.shell, program.prompt, program.dataFolder, QString());
+    new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder, QString());
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -144,7 +143,7 @@ QString TfCtar::tabAtt() const
     return m_tabAtt->text();
 }
 
-void TfCtar::cb1Choose(int index)
+void TfCtar::profileChosen(int index)
 {
     Q_UNUSED(index);
     m_applica->setEnabled(true);
@@ -165,35 +164,35 @@ void TfCtar::applicaClick()
         repriceStored();
         return;
     default:
-        m_program.prompt.message(NoModeText, repricing::ProgramTitle, PromptIcon::Warning);
+        m_ctx.prompt.message(NoModeText, repricing::ProgramTitle, PromptIcon::Warning);
         return;
     }
 }
 
 void TfCtar::changeRunning()
 {
-    Program& p = m_program;
-    const QString name = m_cb1->currentText();
+    const CtarContext& c = m_ctx;
+    const QString name = m_profiles->currentText();
     const repricing::ChangeResult result = repricing::changeRunning(
-        {p.watch.running, p.connRecords.running, p.profiles, p.sessionSchedule, p.sessionTrace},
-        p.programFolder, p.holidays, name, p.prompt);
+        {c.sessionRunning, c.runningRecord, c.profiles, c.sessionSchedule, c.sessionTrace},
+        c.programFolder, c.holidays, name, c.prompt);
     if (result != repricing::ChangeResult::Changed)
         return;
-    p.watch.lightImage = TWatch::LightGreen;
-    setTabAtt(p.connRecords.running.nomeTar);
+    if (c.runningRepriced)
+        c.runningRepriced();
+    setTabAtt(c.runningRecord.nomeTar);
     m_applica->setEnabled(false);
 }
 
 void TfCtar::repriceStored()
 {
-    Program& p = m_program;
-    const QString name = m_cb1->currentText();
+    const CtarContext& c = m_ctx;
+    const QString name = m_profiles->currentText();
     // Nothing happens unless both rows are set.
     if (m_firstRow == 0 || m_lastRow == 0)
         return;
     const repricing::StoredResult result = repricing::repriceStored(
-        {p.profiles, p.archive, p.holidays, p.programFolder, p.settings.iva, p.prompt}, name,
-        m_rows);
+        {c.profiles, c.archive, c.holidays, c.programFolder, c.iva, c.prompt}, name, m_rows);
     if (!result.started)
         return;
     if (result.repriced > 0)

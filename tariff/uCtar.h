@@ -6,16 +6,45 @@
 
 #include "archive/ArchiveChange.h"
 #include "archive/ConnRecord.h"
+#include "tariff/Repricing.h"
 
 #include <QDialog>
 #include <QList>
 #include <QPointer>
+#include <functional>
+#include <optional>
 
-struct Program;
+class ArchiveFile;
+class IPrompt;
+class IShell;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class TSelection;
+
+// What the window needs of the rest of the program.
+struct CtarContext {
+    // The running session: whether one is timed, its record, the profiles
+    // (working, session and re-pricing), its schedule and trace.
+    const bool& sessionRunning;
+    ConnRecord& runningRecord;
+    TariffProfiles& profiles;
+    std::optional<Schedule>& sessionSchedule;
+    ScheduleTrace& sessionTrace;
+    // The stored connections, the calendar that prices them, and the VAT.
+    ArchiveFile& archive;
+    TflFestivi& holidays;
+    const int32_t& iva;
+    // The user's files (profiles in "Trf/") and the shipped ones (help
+    // pages), each with a trailing '/'.
+    QString programFolder;
+    QString dataFolder;
+    IPrompt& prompt;
+    IShell& shell;
+    // The running connection is priced with the profile just applied: the
+    // watch shows it as such (its light green).
+    std::function<void()> runningRepriced;
+};
 
 class TfCtar : public QDialog
 {
@@ -33,19 +62,21 @@ public:
 
     // The main bar's "C&ambia Tariffa": the window for the running connection,
     // showing its profile, modal, in slot while it is open. Returns the result.
-    static int openForRunning(Program& program, QPointer<QWidget>* slot, QWidget* parent = nullptr);
+    static int openForRunning(const CtarContext& ctx, QPointer<QWidget>* slot,
+                              QWidget* parent = nullptr);
     // The archive window's "&Cambia Tariffa": re-prices the connections of
     // grid rows firstRow..lastRow (row r shows selection[r - 1]), modal, in
     // slot while it is open. Accepted once the range has been re-priced; the
     // caller then reloads its view.
-    static int openForStored(Program& program, QPointer<QWidget>* slot,
+    static int openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
                              const QList<ConnRecord>& selection, int firstRow, int lastRow,
                              QWidget* parent = nullptr);
-    static int openForStored(Program& program, QPointer<QWidget>* slot, const TSelection& selection,
-                             int firstRow, int lastRow, QWidget* parent = nullptr);
+    static int openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
+                             const TSelection& selection, int firstRow, int lastRow,
+                             QWidget* parent = nullptr);
 
     // Fills cb1 with the profile names; the mode is not set and both rows are 0.
-    explicit TfCtar(Program& program, QWidget* parent = nullptr);
+    explicit TfCtar(const CtarContext& ctx, QWidget* parent = nullptr);
 
     // ftype.
     void setMode(int mode) { m_ftype = mode; }
@@ -62,20 +93,20 @@ public:
 
     void applicaClick(); // "&Applica"
     void ChiudiClick();  // "&Chiudi"
-    void cb1Choose(int index);
+    void profileChosen(int index);
 
 private:
     void changeRunning();
     void repriceStored();
 
-    Program& m_program;
+    CtarContext m_ctx;
     int m_ftype = NotSet;
     int m_firstRow = 0;
     int m_lastRow = 0;
     std::vector<archivechange::RecordRef> m_rows;
 
     QLabel* m_tabAtt = nullptr;
-    QComboBox* m_cb1 = nullptr;
+    QComboBox* m_profiles = nullptr;
     QPushButton* m_applica = nullptr;
     QPushButton* m_chiudi = nullptr;
 };

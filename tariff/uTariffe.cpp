@@ -1,7 +1,5 @@
 #include "tariff/uTariffe.h"
 
-#include "app/Program.h"
-#include "app/SettingsStore.h"
 #include "common/Format.h"
 #include "common/Prompt.h"
 #include "platform/gui/HelpKey.h"
@@ -52,9 +50,9 @@ QLabel* label(const QString& text, QWidget* parent)
 
 // ---- Creation -------------------------------------------------------------------
 
-int TfTariffe::open(Program& program, QPointer<QWidget>* slot, QWidget* parent)
+int TfTariffe::open(const TariffeContext& ctx, QPointer<QWidget>* slot, QWidget* parent)
 {
-    auto* w = new TfTariffe(program, parent);
+    auto* w = new TfTariffe(ctx, parent);
     if (slot)
         *slot = w;
     const int result = w->exec();
@@ -62,32 +60,28 @@ int TfTariffe::open(Program& program, QPointer<QWidget>* slot, QWidget* parent)
     return result;
 }
 
-TfTariffe::TfTariffe(Program& program, QWidget* parent)
-    : QDialog(parent), m_program(program),
-      m_editor(program.programFolder, program.prompt, program.settings.tabDefault)
+TfTariffe::TfTariffe(const TariffeContext& ctx, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_editor(ctx.programFolder, ctx.prompt, ctx.tabDefault)
 {
     setObjectName(QStringLiteral("fTariffe"));
     setWindowTitle(QStringLiteral(" Profili Tariffe Telefoniche"));
-    m_editor.startFrom(program.profiles);
+    m_editor.startFrom(ctx.profiles);
     buildControls();
-    // The classic client size, unless the system's fonts need more room.
+    // 520 × 466, unless the system's fonts need more room.
     setFixedSize(QSize(520, 466).expandedTo(minimumSizeHint()));
     // Centred on the screen, not over the bar that opens it.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    m_help = new THelpKey(this, program.shell, program.prompt, program.dataFolder,
-                          QStringLiteral("profilitar.htm"));
+    m_help =
+        new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder, QStringLiteral("profilitar.htm"));
 }
 
 TfTariffe::~TfTariffe()
 {
-    m_editor.finish(m_program.profiles);
-    m_program.settings.tabellaAttuale = m_editor.currentName();
-    // A registry that cannot be written costs only the choice of the next
-    // opening; the bar's own settings save reports such a failure.
-    SettingsStore store(m_program.registry);
-    store.setTabellaAttuale(m_editor.currentName());
-    store.setTabDefault(m_editor.defaultName());
+    m_editor.finish(m_ctx.profiles);
+    m_ctx.tabellaAttuale = m_editor.currentName();
+    if (m_ctx.storeNames)
+        m_ctx.storeNames(m_editor.currentName(), m_editor.defaultName());
 }
 
 QString TfTariffe::leaveWithoutSavingText(const QString& name)
@@ -102,7 +96,7 @@ void TfTariffe::done(int result)
     if (!m_editor.saveBeforeClosing()) {
         // The failure was reported; the edits stay on screen for another try
         // unless the user gives them up.
-        if (!m_program.prompt.confirm(leaveWithoutSavingText(m_editor.currentName())))
+        if (!m_ctx.prompt.confirm(leaveWithoutSavingText(m_editor.currentName())))
             return;
         m_editor.dropChanges();
     }
@@ -118,15 +112,15 @@ void TfTariffe::buildControls()
     bold.setBold(true);
     title->setFont(bold);
 
-    m_sg1 = new TKvStringGrid(this);
-    m_sg1->setObjectName(QStringLiteral("sg1"));
-    m_sg1->setGridSize(1 + TProfileEditor::ShownBands, DayRows, 1, CellWidth, CellHeight);
-    m_sg1->setFixedColWidth(dayColumnWidth());
-    m_sg1->setDrawCell([this](QPainter& p, int c, int r, const QRect& rect, bool selected) {
-        sg1DrawCell(p, c, r, rect, selected);
+    m_grid = new TKvStringGrid(this);
+    m_grid->setObjectName(QStringLiteral("sg1"));
+    m_grid->setGridSize(1 + TProfileEditor::ShownBands, DayRows, 1, CellWidth, CellHeight);
+    m_grid->setFixedColWidth(dayColumnWidth());
+    m_grid->setDrawCell([this](QPainter& p, int c, int r, const QRect& rect, bool selected) {
+        gridDrawCell(p, c, r, rect, selected);
     });
-    m_sg1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_sg1, &TKvStringGrid::selectCell, this, &TfTariffe::sg1SelectCell);
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &TKvStringGrid::selectCell, this, &TfTariffe::gridSelectCell);
 
     m_popup = new QMenu(this);
     auto* copia = m_popup->addAction(QStringLiteral("Copia"), this, &TfTariffe::CopiaClick);
@@ -141,10 +135,10 @@ void TfTariffe::buildControls()
     // Del empties a cell only while the grid has the focus; in the fields it
     // keeps deleting text.
     cancella->setShortcutContext(Qt::WidgetShortcut);
-    m_sg1->addAction(cancella);
-    connect(m_sg1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        sg1PopupOpening(pos);
-        m_popup->exec(m_sg1->mapToGlobal(pos));
+    m_grid->addAction(cancella);
+    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        gridMenuOpening(pos);
+        m_popup->exec(m_grid->mapToGlobal(pos));
     });
 
     // "T A R I F F A"
@@ -160,7 +154,7 @@ void TfTariffe::buildControls()
     m_doposec = numberField(tariffa, QStringLiteral("doposec"), 45);
     m_costo2 = numberField(tariffa, QStringLiteral("costo2"), 50);
     // Three rows of label, field and unit, two such columns side by side:
-    // the window keeps its classic size, so the panel under the grid is
+    // the window keeps its fixed size, so the panel under the grid is
     // tight.
     auto* tg = new QGridLayout(tariffa);
     tg->setContentsMargins(4, 2, 4, 2);
@@ -261,7 +255,7 @@ void TfTariffe::buildControls()
     main->setContentsMargins(6, 2, 6, 4);
     main->setSpacing(2);
     main->addWidget(title);
-    main->addWidget(m_sg1, 0, Qt::AlignHCenter);
+    main->addWidget(m_grid, 0, Qt::AlignHCenter);
     main->addLayout(groups);
     main->addLayout(nameRow);
     main->addLayout(buttons);
@@ -283,9 +277,11 @@ void TfTariffe::showEvent(QShowEvent* event)
 void TfTariffe::opening()
 {
     m_opened = true;
-    SettingsStore store(m_program.registry);
-    m_editor.setCurrentName(store.tabellaAttuale());
-    m_program.settings.tabDefault = store.tabDefault();
+    if (m_ctx.storedNames) {
+        const auto [current, byDefault] = m_ctx.storedNames();
+        m_editor.setCurrentName(current);
+        m_ctx.tabDefault = byDefault;
+    }
 
     m_nometab->clear();
     for (const QString& name : m_editor.listProfiles())
@@ -320,8 +316,8 @@ void TfTariffe::switchProfile(bool fromList)
         addName(name);
     m_nometab->setCurrentIndex(m_nometab->findText(name));
     m_TabDefault->setChecked(fromList && name == m_editor.defaultName());
-    m_sg1->update();
-    sg1SelectCell(m_sg1->col(), m_sg1->row());
+    m_grid->update();
+    gridSelectCell(m_grid->col(), m_grid->row());
 }
 
 void TfTariffe::nometabChoice()
@@ -363,12 +359,12 @@ void TfTariffe::EliminaTabellaClick()
         return;
     m_nometab->removeItem(m_nometab->findText(name));
     m_nometab->setEditText(name);
-    m_sg1->update();
+    m_grid->update();
 }
 
 // ---- Cells ---------------------------------------------------------------------
 
-void TfTariffe::sg1SelectCell(int col, int row)
+void TfTariffe::gridSelectCell(int col, int row)
 {
     m_buffer = m_editor.cell(col, row);
     CellFields f = fields();
@@ -377,7 +373,7 @@ void TfTariffe::sg1SelectCell(int col, int row)
         return;
     setFields(f);
     if (result == ShowCellResult::BadTime)
-        m_program.prompt.message(QStringLiteral("Data Errata !"), ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.message(QStringLiteral("Data Errata !"), ErrorTitle, PromptIcon::Error);
 }
 
 CellFields TfTariffe::fields() const
@@ -415,31 +411,31 @@ void TfTariffe::SalvaTariffaClick()
     case StoreCellError::None:
         break;
     case StoreCellError::NoFixedCharge:
-        m_program.prompt.beep();
+        m_ctx.prompt.beep();
         return;
     case StoreCellError::BadTime:
-        m_program.prompt.message(QStringLiteral("Orario Errato !"), ErrorTitle, PromptIcon::Error);
-        m_program.prompt.beep();
+        m_ctx.prompt.message(QStringLiteral("Orario Errato !"), ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.beep();
         return;
     case StoreCellError::BadCosto1:
-        m_program.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
-        m_program.prompt.beep();
+        m_ctx.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.beep();
         m_costo1->setFocus();
         return;
     case StoreCellError::BadCosto2:
-        m_program.prompt.beep();
-        m_program.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.beep();
+        m_ctx.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
         m_costo2->setFocus();
         return;
     case StoreCellError::BadPercent:
-        m_program.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
-        m_program.prompt.beep();
+        m_ctx.prompt.message(NumberFormatText, ErrorTitle, PromptIcon::Error);
+        m_ctx.prompt.beep();
         m_scopercent->setFocus();
         return;
     }
     m_buffer = cell;
-    m_editor.storeCell(m_sg1->col(), m_sg1->row(), cell);
-    m_sg1->update();
+    m_editor.storeCell(m_grid->col(), m_grid->row(), cell);
+    m_grid->update();
 }
 
 void TfTariffe::AzzeraCampiClick()
@@ -463,46 +459,46 @@ void TfTariffe::cbScontoClick()
 
 void TfTariffe::CopiaClick()
 {
-    m_editor.copyCell(m_sg1->col(), m_sg1->row());
+    m_editor.copyCell(m_grid->col(), m_grid->row());
 }
 
 void TfTariffe::IncollaClick()
 {
-    if (m_editor.pasteCell(m_sg1->col(), m_sg1->row()))
-        m_sg1->update();
+    if (m_editor.pasteCell(m_grid->col(), m_grid->row()))
+        m_grid->update();
 }
 
 void TfTariffe::CancellaClick()
 {
-    if (m_editor.clearCell(m_sg1->col(), m_sg1->row()))
-        m_sg1->update();
+    if (m_editor.clearCell(m_grid->col(), m_grid->row()))
+        m_grid->update();
 }
 
-void TfTariffe::sg1PopupOpening(const QPoint& pos)
+void TfTariffe::gridMenuOpening(const QPoint& pos)
 {
     int col = 0;
     int row = 0;
-    if (m_sg1->cellAt(pos, col, row))
-        m_sg1->setSelection(col, row);
+    if (m_grid->cellAt(pos, col, row))
+        m_grid->setSelection(col, row);
 }
 
 // ---- Drawing -------------------------------------------------------------------
 
 QStringList TfTariffe::cellTexts(int col, int row) const
 {
-    if (col < m_sg1->fixedCols())
+    if (col < m_grid->fixedCols())
         return {dayRowLabel(row), QStringLiteral("CpM")};
     const TariffCell& cell = m_editor.cell(col, row);
     if (!cell.isBand())
         return {};
-    return {cellStartText(cell), cellRateText(cell, m_program.settings.iva)};
+    return {cellStartText(cell), cellRateText(cell, m_ctx.iva)};
 }
 
 int TfTariffe::dayColumnWidth() const
 {
     // The day labels are drawn 7 pixels in, and the cell's raised frame
     // takes 2 pixels on the right: a system font too wide for "FESTIVI" in
-    // the classic 60 pixels widens the column.
+    // its 60 pixels widens the column.
     QFont bold = font();
     bold.setBold(true);
     const QFontMetrics fm(bold);
@@ -512,10 +508,10 @@ int TfTariffe::dayColumnWidth() const
     return std::max(CellWidth, DayLabelLeft + widest + DayLabelRight);
 }
 
-void TfTariffe::sg1DrawCell(QPainter& p, int col, int row, const QRect& rect, bool selected)
+void TfTariffe::gridDrawCell(QPainter& p, int col, int row, const QRect& rect, bool selected)
 {
     const QStringList texts = cellTexts(col, row);
-    if (col < m_sg1->fixedCols()) {
+    if (col < m_grid->fixedCols()) {
         p.fillRect(rect, palette().color(QPalette::Button));
         const QColor shadow = palette().color(QPalette::Dark);
         p.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), shadow);

@@ -14,8 +14,10 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 
-struct Program;
+class IPrompt;
+class IShell;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -24,6 +26,27 @@ class QPainter;
 class QPushButton;
 class THelpKey;
 class TKvStringGrid;
+
+// What the window needs of the rest of the program.
+struct TariffeContext {
+    // The program's working profile, which the edited one becomes at closing.
+    TariffProfiles& profiles;
+    // The settings' default profile ("TabDefault", changed in place by
+    // "Applica Tabella") and current profile ("TabellaAttuale").
+    QString& tabDefault;
+    QString& tabellaAttuale;
+    const int32_t& iva;
+    // The user's files (profiles in "Trf/") and the shipped ones (help
+    // pages), each with a trailing '/'.
+    QString programFolder;
+    QString dataFolder;
+    IPrompt& prompt;
+    IShell& shell;
+    // The two names as stored (current, default), read at opening; and
+    // storing them at closing.
+    std::function<std::pair<QString, QString>()> storedNames;
+    std::function<void(const QString& current, const QString& byDefault)> storeNames;
+};
 
 class TfTariffe : public QDialog
 {
@@ -34,9 +57,9 @@ public:
 
     // Opens the window from the main bar: shown modally with its window slot
     // filled while it exists, destroyed when closed.
-    static int open(Program& program, QPointer<QWidget>* slot, QWidget* parent = nullptr);
+    static int open(const TariffeContext& ctx, QPointer<QWidget>* slot, QWidget* parent = nullptr);
 
-    explicit TfTariffe(Program& program, QWidget* parent = nullptr);
+    explicit TfTariffe(const TariffeContext& ctx, QWidget* parent = nullptr);
     // Saves the shown profile if modified, hands it to the program's working
     // profile and writes "TabellaAttuale" and "TabDefault".
     ~TfTariffe() override;
@@ -49,7 +72,7 @@ public:
     void nometabChoice();   // an item chosen from the list
     void nometabEnter();    // Enter in the name field
     void TabDefaultClick(); // "Applica Tabella" changed
-    void sg1SelectCell(int col, int row);
+    void gridSelectCell(int col, int row);
     void SalvaTariffaClick();
     void AzzeraCampiClick();
     void EliminaTabellaClick();
@@ -57,20 +80,20 @@ public:
     void IncollaClick();
     void CancellaClick();
     // The grid's pop-up menu is about to open at pos (grid coordinates).
-    void sg1PopupOpening(const QPoint& pos);
+    void gridMenuOpening(const QPoint& pos);
     void cbScontoClick();
 
     // The texts a grid cell shows: a fixed cell its day label and "CpM", a
     // band its start and its rate with VAT; none for an empty cell.
     QStringList cellTexts(int col, int row) const;
     // Paints one grid cell as the window shows it.
-    void sg1DrawCell(QPainter& painter, int col, int row, const QRect& rect, bool selected);
+    void gridDrawCell(QPainter& painter, int col, int row, const QRect& rect, bool selected);
 
     // The fields under the grid, as CellFields.
     CellFields fields() const;
     void setFields(const CellFields& f);
 
-    TKvStringGrid* grid() const { return m_sg1; }
+    TKvStringGrid* grid() const { return m_grid; }
     QMenu* gridMenu() const { return m_popup; }
     const TProfileEditor& editor() const { return m_editor; }
     const TariffCell& editBuffer() const { return m_buffer; }
@@ -89,20 +112,20 @@ protected:
 
 private:
     void buildControls();
-    // Width of the day column: the classic cell width, or what the widest
+    // Width of the day column: the design cell width, or what the widest
     // day label needs in the system font.
     int dayColumnWidth() const;
     void switchProfile(bool fromList);
     void addName(const QString& name);
 
-    Program& m_program;
+    TariffeContext m_ctx;
     TProfileEditor m_editor;
     TariffCell m_buffer;
     bool m_opened = false;
 
     QComboBox* m_nometab;
     QCheckBox* m_TabDefault;
-    TKvStringGrid* m_sg1;
+    TKvStringGrid* m_grid;
     QCheckBox* m_scrsi;
     QLineEdit* m_costorisp;
     QLineEdit* m_dalle;

@@ -3,17 +3,14 @@
 // periods and their moves, the filter read from the controls, the settings
 // it keeps, and the actions that belong to other windows.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
+#include "app/WindowContexts.h"
 #include "archive/Report.h"
 #include "archive/uConn.h"
-#include "common/Clock.h"
 #include "common/Format.h"
-#include "common/ScriptedPrompt.h"
-#include "platform/system/Registry.h"
 #include "tests/archive/SelectionFixture.h"
-#include "tests/dialup/FakeRasService.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/LayoutRules.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/WidgetSupport.h"
 
 #include <QCheckBox>
@@ -24,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,32 +38,23 @@ namespace
 
 const QString Marzo = QStringLiteral("Marzo 2001");
 
-std::unique_ptr<IRasService> rasWithEntries()
+QStringList rasEntries()
 {
-    auto ras = std::make_unique<FakeRasService>();
-    ras->names = {QStringLiteral("Gamma"), QString(), QStringLiteral("Alfa")};
+    QStringList names = {QStringLiteral("Gamma"), QString(), QStringLiteral("Alfa")};
     for (int i = 0; i < 16; ++i)
-        ras->names << QStringLiteral("Voce %1").arg(i, 2, 10, QLatin1Char('0'));
-    return ras;
+        names << QStringLiteral("Voce %1").arg(i, 2, 10, QLatin1Char('0'));
+    return names;
 }
 
-struct Fixture {
-    QTemporaryDir dir;
-    ScriptedPrompt prompt;
-    ManualClock clock{dt::encode(2001, 3, 5, 18, 30)};
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, dir.path(), QString(), rasWithEntries()};
+struct Fixture : ProgramFixture {
     TSavedQueries queries{program.programFolder};
 
     Fixture()
+        : ProgramFixture(Options().at(dt::encode(2001, 3, 5, 18, 30)).withFakeRas(rasEntries()))
     {
         writeFixture(dir.path());
-        QDir(dir.path()).mkpath(QStringLiteral("Trf"));
         for (const char* name : {"Telecom Urbana 50%", "Interurbana"})
-            archivetest::writeFileBytes(dir.path() + QStringLiteral("/Trf/") + QLatin1String(name) +
-                                            QStringLiteral(".trf"),
-                                        QByteArray(3852, '\0'));
+            addProfileFile(QLatin1String(name));
     }
     void saveQuery(const QString& name, int fromDay, int toDay, int month = 3)
     {
@@ -77,6 +66,7 @@ struct Fixture {
         q.tarTutti = true;
         QVERIFY(queries.save(name, q));
     }
+    ConnContext context() { return connContext(program); }
     void setCurrent(const QString& name)
     {
         QVERIFY(SettingsStore(registry).setFDescrizioneAttuale(name));
@@ -110,7 +100,7 @@ private slots:
     void controls()
     {
         Fixture f;
-        TfConn w(f.program);
+        TfConn w(f.context());
         QCOMPARE(w.windowTitle(), QStringLiteral(" Riepilogo delle Connessioni [Archivio.sto]"));
         const QList<QPair<const char*, QString>> radios = {
             {"oggi", "&Oggi;"},        {"UltSett", "&7,"},  {"Ult15gg", "&15,"},
@@ -139,20 +129,17 @@ private slots:
             providers << QStringLiteral("Voce %1").arg(i, 2, 10, QLatin1Char('0'));
         QCOMPARE(items(child<QComboBox>(w, "provider")), providers);
 
-        QTableWidget* grid = child<QTableWidget>(w, "sg1");
-        QCOMPARE(grid->size(), QSize(761, 317));
-        QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 44);
-        QCOMPARE(grid->horizontalHeader()->sizeHint().height(), 34);
-        for (int c = 0; c < 4; ++c)
-            QCOMPARE(grid->columnWidth(c), 71);
-        QCOMPARE(grid->columnWidth(6), 121);
         QCOMPARE(w.size(), QSize(769, 487));
+        QCOMPARE(testsupport::layoutProblems(&w), QString());
+        // A row holds what a cell draws: three lines of text down to 43
+        // pixels, or the marks and the bars down to 38.
+        QVERIFY(child<QTableView>(w, "sg1")->verticalHeader()->defaultSectionSize() >= 43);
     }
 
     void noSavedQueries()
     {
         Fixture f;
-        TfConn w(f.program);
+        TfConn w(f.context());
         w.loadSelection();
         QCOMPARE(items(child<QComboBox>(w, "Descriz")), QStringList{});
         QVERIFY(w.nothingLoaded());
@@ -178,7 +165,7 @@ private slots:
         f.saveQuery(QStringLiteral("Febbraio"), 1, 28, 2);
         f.saveQuery(QStringLiteral("Inizio marzo"), 1, 3);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         QCOMPARE(items(descriz), (QStringList{"Febbraio", "Inizio marzo", Marzo}));
         QCOMPARE(descriz->currentText(), Marzo);
@@ -224,7 +211,7 @@ private slots:
         f.saveQuery(Marzo, 1, 31);
         f.saveQuery(QStringLiteral("Inizio marzo"), 1, 3);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         child<QRadioButton>(w, "ultMese")->click();
         QCOMPARE(descriz->currentText(), QStringLiteral("<predefinita>"));
@@ -258,7 +245,7 @@ private slots:
         Fixture f;
         f.clock.set(dt::encode(2001, 12, 10, 18, 30)); // two-digit day: "10 Dec 2001" in C
         QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Oggi, true));
-        TfConn w(f.program);
+        TfConn w(f.context());
         w.show();
         QTRY_VERIFY(child<QRadioButton>(w, "oggi")->isChecked());
         const QString today = fmt::formatShortDate(dt::encodeDate(2001, 12, 10));
@@ -272,7 +259,7 @@ private slots:
         QCOMPARE(f.prompt.texts(), QStringList());
     }
 
-    // Texts the classic column widths cannot hold in the system font (row
+    // Texts the design column widths cannot hold in the system font (row
     // numbers of six digits, a total of ten, its Euro line) widen their
     // columns; the description gives the room.
     void textsFitTheirColumns()
@@ -280,7 +267,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        const int classic[] = {71, 71, 71, 71, 118, 161, 121};
+        const int design[] = {71, 71, 71, 71, 118, 161, 121};
 
         const int count = 100000;
         const QByteArray one =
@@ -289,7 +276,7 @@ private slots:
                 .toBytes();
         QVERIFY(archivetest::writeFileBytes(f.dir.path() + QStringLiteral("/Archivio.sto"),
                                             one.repeated(count)));
-        TfConn w(f.program);
+        TfConn w(f.context());
         QCOMPARE(w.selection().count(), count);
         const int totals = w.rowCount() - 1;
         const QStringList cost = w.cellTexts(totals, 4);
@@ -309,8 +296,8 @@ private slots:
         int grown = w.grid()->verticalHeader()->width() - TfConn::FixedColumnWidth;
         for (int c = 1; c < TfConn::ColumnCount; ++c) {
             if (c != 6) {
-                QVERIFY(w.grid()->columnWidth(c - 1) >= classic[c - 1]);
-                grown += w.grid()->columnWidth(c - 1) - classic[c - 1];
+                QVERIFY(w.grid()->columnWidth(c - 1) >= design[c - 1]);
+                grown += w.grid()->columnWidth(c - 1) - design[c - 1];
             }
         }
         QVERIFY(grown > 0);
@@ -325,7 +312,7 @@ private slots:
         f.setCurrent(Marzo);
         QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Ult15gg, true));
         QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::UltMese, true));
-        TfConn w(f.program);
+        TfConn w(f.context());
         QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6})); // the saved query first
         w.show();
         QTRY_VERIFY(child<QRadioButton>(w, "Ult15gg")->isChecked());
@@ -340,7 +327,7 @@ private slots:
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
         {
-            TfConn w(f.program);
+            TfConn w(f.context());
             child<QRadioButton>(w, "UltSett")->click();
         }
         const SettingsStore store(f.registry);
@@ -384,7 +371,7 @@ private slots:
         QFETCH(QString, newDal);
         QFETCH(QString, newAl);
         Fixture f;
-        TfConn w(f.program);
+        TfConn w(f.context());
         if (!radio.isEmpty())
             child<QRadioButton>(w, radio.toLatin1().constData())->setChecked(true);
         child<QComboBox>(w, "dal")->setEditText(dal);
@@ -406,7 +393,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         child<QCheckBox>(w, "ProvTutti")->setChecked(false);
         child<QComboBox>(w, "provider")->setEditText(QStringLiteral("Alfa"));
         child<QPushButton>(w, "Riselezione")->click();
@@ -434,7 +421,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         const SavedQuery before = w.currentQuery();
         child<QComboBox>(w, "al")->setEditText(QStringLiteral("31/02/2001"));
         child<QPushButton>(w, "Riselezione")->click();
@@ -458,7 +445,7 @@ private slots:
         f.saveQuery(Marzo, 1, 31);
         f.saveQuery(QStringLiteral("Vanita"), 1, 3);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QVERIFY(f.queries.remove(QStringLiteral("Vanita")));
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         descriz->setCurrentIndex(descriz->findText(QStringLiteral("Vanita")));
@@ -476,7 +463,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(QStringLiteral("Nessuna"));
-        TfConn w(f.program);
+        TfConn w(f.context());
         QCOMPARE(w.currentDescription(), QString());
         QVERIFY(f.prompt.requests().isEmpty());
         // The current query is the last one read while listing (March).
@@ -488,7 +475,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         child<QComboBox>(w, "dal")->setEditText(QStringLiteral("02/03/2001"));
         child<QComboBox>(w, "al")->setEditText(QStringLiteral("04/03/2001"));
@@ -538,7 +525,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         if (name == QLatin1String("Ok"))
             child<QComboBox>(w, "dal")->setEditText(QStringLiteral("x"));
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
@@ -557,7 +544,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         QPushButton* modifica = child<QPushButton>(w, "modifica");
         descriz->setEditText(QString());
@@ -609,7 +596,7 @@ private slots:
         for (const QString& n : names)
             f.saveQuery(n, 1, 31);
         f.setCurrent(deleted);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         QCOMPARE(descriz->currentText(), deleted);
         f.prompt.answerNext(PbYes);
@@ -628,7 +615,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         QComboBox* descriz = child<QComboBox>(w, "Descriz");
         QPushButton* elimina = child<QPushButton>(w, "elimina");
         descriz->setEditText(QStringLiteral("Altro"));
@@ -652,7 +639,7 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        TfConn w(f.program);
+        TfConn w(f.context());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QWidget* viewport = w.grid()->viewport();
@@ -662,11 +649,11 @@ private slots:
 
         w.gridRightClick(w.cellRect(6, 2).center()); // the totals row: no menu
         QCOMPARE(w.currentRow(), 6);
-        QVERIFY(!w.popupMenu1()->isVisible());
+        QVERIFY(!w.gridMenu()->isVisible());
         w.gridRightClick(w.cellRect(3, 2).center());
         QCOMPARE(w.currentRow(), 3);
-        QVERIFY(w.popupMenu1()->isVisible());
-        w.popupMenu1()->hide();
+        QVERIFY(w.gridMenu()->isVisible());
+        w.gridMenu()->hide();
 
         // "&Stampa" hands the listed connections to the printed report.
         int printed = -1;
@@ -688,7 +675,7 @@ private slots:
         f.setCurrent(Marzo);
         QFile::remove(f.program.archive.path());
         QVERIFY(QDir().mkpath(f.program.archive.path()));
-        TfConn w(f.program);
+        TfConn w(f.context());
         QVERIFY(w.nothingLoaded());
         QVERIFY(f.prompt.texts().first().startsWith(QStringLiteral("Cannot open file")));
         QVERIFY(w.cellTexts(w.rowCount() - 1, 3).isEmpty());
@@ -705,9 +692,9 @@ private slots:
             auto* w = qobject_cast<TfConn*>(slot.data());
             seen = w && w->isVisible() && w->isModal() && w->rowCount() == 7;
             if (w)
-                w->findChild<QPushButton*>(QStringLiteral("Chiudi"))->click();
+                child<QPushButton>(w, "Chiudi")->click();
         });
-        QCOMPARE(TfConn::open(f.program, &slot), int(QDialog::Accepted));
+        QCOMPARE(TfConn::open(f.context(), &slot), int(QDialog::Accepted));
         QVERIFY(seen);
         QVERIFY(slot.isNull());
     }

@@ -6,18 +6,14 @@
 // deleted, 4 damaged); with the query "Marzo 2001" the grid lists them in
 // rows 1..5, and row 6 is the totals row.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
+#include "app/WindowContexts.h"
 #include "archive/uConn.h"
 #include "archive/uModConn.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
-#include "platform/system/Registry.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/uCtar.h"
 #include "tests/archive/SelectionFixture.h"
-#include "tests/dialup/FakeRasService.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/WidgetSupport.h"
 #include "tests/tariff/TariffFixtures.h"
 
@@ -48,23 +44,19 @@ const QString Marzo = QStringLiteral("Marzo 2001");
 const QString Missing = QStringLiteral("Connessione Inesistente.");
 const QString Nuova = QStringLiteral("Nuova");
 
-struct Fixture {
-    QTemporaryDir dir;
-    ScriptedPrompt prompt;
-    ManualClock clock{dt::encode(2001, 3, 5, 18, 30)};
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{
-        prompt, clock, registry, shell, dir.path(), QString(), std::make_unique<FakeRasService>()};
+struct Fixture : ProgramFixture {
     QString archivePath;
+    // The change-tariff window, while "&Cambia Tariffa" has it open.
+    QPointer<QWidget> ctarSlot;
 
-    Fixture()
+    Fixture() : ProgramFixture(Options().at(dt::encode(2001, 3, 5, 18, 30)).withFakeRas())
     {
         writeFixture(dir.path());
         archivePath = program.archive.path();
         QDir(dir.path()).mkpath(QStringLiteral("Trf"));
         program.settings.iva = 20;
     }
+    ConnContext context() { return connContext(program, &ctarSlot); }
     // A saved query over days fromDay..toDay of March 2001, made current.
     void useQuery(const QString& name, int fromDay = 1, int toDay = 31)
     {
@@ -124,11 +116,10 @@ void selectRows(TfConn& w, int first, int last)
     QCOMPARE(w.selectedRows(), std::make_pair(first, last));
 }
 
-void trigger(TfConn& w, const char* item)
+void trigger(TfConn& w, const char* item,
+             std::source_location where = std::source_location::current())
 {
-    QAction* a = w.popupMenu1()->findChild<QAction*>(QLatin1String(item));
-    QVERIFY(a);
-    a->trigger();
+    testsupport::action(w.gridMenu(), QLatin1String(item), where)->trigger();
 }
 
 // Runs work inside the next modal window, once it is shown; the window must
@@ -178,7 +169,7 @@ void TstEditConn::editConnection()
 {
     Fixture f;
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     child<QRadioButton>(&w, "ultMese")->click();
     QVERIFY(!w.namedQuery());
@@ -226,7 +217,7 @@ void TstEditConn::editCancelled()
 {
     Fixture f;
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     const QByteArray before = f.file();
     selectRows(w, 2, 2);
@@ -249,7 +240,7 @@ void TstEditConn::deleteRange()
 {
     Fixture f;
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     const QByteArray before = f.file();
     selectRows(w, 2, 4);
@@ -283,7 +274,7 @@ void TstEditConn::deleteRange()
 void TstEditConn::deleteWithoutSavedQueries()
 {
     Fixture f;
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     child<QRadioButton>(&w, "ultMese")->click();
     QCOMPARE(listed(w), QList<int>{5}); // the only one without a tariff
@@ -301,7 +292,7 @@ void TstEditConn::deleteRefused()
 {
     Fixture f;
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     const QByteArray before = f.file();
     selectRows(w, 1, 5);
@@ -326,10 +317,8 @@ void TstEditConn::totalsRowDoesNothing()
     Fixture f;
     f.useQuery(Marzo);
     f.saveProfile(Nuova, 100);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
-    QPointer<QWidget> ctarSlot;
-    w.setCtarSlot(&ctarSlot);
     const QByteArray before = f.file();
     selectRows(w, 6, 6);
     bool opened = false;
@@ -353,7 +342,7 @@ void TstEditConn::emptyRow()
 {
     Fixture f;
     f.useQuery(QStringLiteral("Fine mese"), 25, 31);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     QCOMPARE(w.rowCount(), 3);
     const QByteArray before = f.file();
@@ -378,7 +367,7 @@ void TstEditConn::changedSinceLoading()
 {
     Fixture f;
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
 
     // Row 2 (position 1) deleted meanwhile: the edit writes nothing.
@@ -429,7 +418,7 @@ void TstEditConn::archiveCannotBeOpened()
 {
     Fixture f;
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     f.program.archive.close();
     QVERIFY(QFile::remove(f.archivePath));
@@ -459,7 +448,7 @@ void TstEditConn::rangeCannotBeWritten()
     Fixture f;
     f.useQuery(Marzo);
     f.saveProfile(Nuova, 100);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     const QByteArray before = f.file();
     // Root ignores permission bits; an immutable folder refuses new files.
@@ -495,7 +484,7 @@ void TstEditConn::editKeepsLaterSave()
 {
     Fixture f;
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     ConnRecord later = fixtureRecords()[6];
     later.fine += 60 * dt::OneSecond;
@@ -533,10 +522,8 @@ void TstEditConn::changeTariff()
     Fixture f;
     f.useQuery(Marzo);
     f.saveProfile(Nuova, 100);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
-    QPointer<QWidget> ctarSlot;
-    w.setCtarSlot(&ctarSlot);
     if (named)
         child<QPushButton>(&w, "aggiorna")->click();
     else
@@ -547,7 +534,7 @@ void TstEditConn::changeTariff()
     bool ran = false;
     whileModal<TfCtar>(
         [&](TfCtar* d) {
-            QCOMPARE(ctarSlot.data(), d);
+            QCOMPARE(f.ctarSlot.data(), d);
             QCOMPARE(d->mode(), int(TfCtar::StoredConnections));
             QCOMPARE(d->firstRow(), 2);
             QCOMPARE(d->lastRow(), 3);
@@ -559,7 +546,7 @@ void TstEditConn::changeTariff()
         &ran);
     trigger(w, "CambiaTariffa1");
     QVERIFY(ran);
-    QVERIFY(!ctarSlot);
+    QVERIFY(!f.ctarSlot);
     QVERIFY(f.prompt.requests().isEmpty());
 
     // 20 minutes and 1 minute at 100 Lire a minute, IVA 20.
@@ -598,7 +585,7 @@ void TstEditConn::rightButton()
 {
     Fixture f;
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     QWidget* viewport = w.grid()->viewport();
     const auto center = [&w](int row) { return w.cellRect(row, 2).center(); };
@@ -608,25 +595,25 @@ void TstEditConn::rightButton()
     QVERIFY(w.rightButton());
     QTest::mouseMove(viewport, center(5));
     QCOMPARE(w.selectedRows(), std::make_pair(2, 4));
-    QVERIFY(!w.popupMenu1()->isVisible());
+    QVERIFY(!w.gridMenu()->isVisible());
     QTest::mouseRelease(viewport, Qt::RightButton, {}, center(1));
     QVERIFY(!w.rightButton());
     QCOMPARE(w.selectedRows(), std::make_pair(1, 1));
-    QVERIFY(w.popupMenu1()->isVisible());
-    w.popupMenu1()->hide();
+    QVERIFY(w.gridMenu()->isVisible());
+    w.gridMenu()->hide();
 
     // On the current row of a range the range stays.
     selectRows(w, 2, 4);
     QCOMPARE(w.currentRow(), 4);
     QTest::mouseClick(viewport, Qt::RightButton, {}, center(4));
     QCOMPARE(w.selectedRows(), std::make_pair(2, 4));
-    QVERIFY(w.popupMenu1()->isVisible());
-    w.popupMenu1()->hide();
+    QVERIFY(w.gridMenu()->isVisible());
+    w.gridMenu()->hide();
 
     // The totals row is selected, without a menu.
     QTest::mouseClick(viewport, Qt::RightButton, {}, center(6));
     QCOMPARE(w.selectedRows(), std::make_pair(6, 6));
-    QVERIFY(!w.popupMenu1()->isVisible());
+    QVERIFY(!w.gridMenu()->isVisible());
 
     // The left button selects again.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, center(3));
@@ -636,11 +623,11 @@ void TstEditConn::rightButton()
     // The keyboard's menu key opens the menu of the current row.
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), w.grid()->mapToGlobal(QPoint()));
     QApplication::sendEvent(w.grid(), &key);
-    QVERIFY(w.popupMenu1()->isVisible());
-    w.popupMenu1()->hide();
+    QVERIFY(w.gridMenu()->isVisible());
+    w.gridMenu()->hide();
     selectRows(w, 6, 6);
     QApplication::sendEvent(w.grid(), &key);
-    QVERIFY(!w.popupMenu1()->isVisible());
+    QVERIFY(!w.gridMenu()->isVisible());
 }
 
 // After a deletion the grid scrolls back to the row that was on top.
@@ -654,7 +641,7 @@ void TstEditConn::topRowKept()
     }
     QVERIFY(archivetest::writeFileBytes(f.archivePath, bytes));
     f.useQuery(Marzo);
-    TfConn w(f.program);
+    TfConn w(f.context());
     showWindow(w);
     QCOMPARE(w.rowCount(), 22);
     w.setTopRow(5);

@@ -5,6 +5,7 @@
 #include "common/Format.h"
 #include "common/ScriptedPrompt.h"
 #include "platform/gui/HelpKey.h"
+#include "tests/support/LayoutRules.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 
@@ -48,6 +49,7 @@ private slots:
         d.fill();
         QCOMPARE(d.windowTitle(), QStringLiteral("Modifica dati Connessione"));
         QCOMPARE(d.size(), QSize(269, 332));
+        QCOMPARE(testsupport::layoutProblems(&d), QString());
         QCOMPARE(child<QLineEdit>(&d, "provider")->text(), QStringLiteral("Prova"));
         QCOMPARE(child<QLineEdit>(&d, "telefono")->text(), QStringLiteral("0114567"));
         QCOMPARE(child<QPlainTextEdit>(&d, "motivo")->toPlainText(),

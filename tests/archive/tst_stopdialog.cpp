@@ -7,6 +7,7 @@
 #include "common/ScriptedPrompt.h"
 #include "platform/gui/HelpKey.h"
 #include "tests/archive/ArchiveTestFiles.h"
+#include "tests/support/LayoutRules.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 
@@ -62,7 +63,7 @@ struct Fixture {
     }
 
     // Opens the dialog; act runs inside it and must close it.
-    bool open(const QString& light, const std::function<void(TfStop*)>& act)
+    bool open(Light light, const std::function<void(TfStop*)>& act)
     {
         QTimer::singleShot(0, [this, act] {
             QVERIFY(dialog());
@@ -112,28 +113,28 @@ private slots:
         f.session(1);
         const QByteArray before = f.file();
         StopContext ctx{f.recs, f.archive, f.prompt, &f.bar, &f.slot};
-        QVERIFY(!TfStop::open(QString(), ctx));
+        QVERIFY(!TfStop::open(Light::None, ctx));
         QVERIFY(f.bar.events.isEmpty());
         QCOMPARE(f.file(), before);
     }
 
     void modes_data()
     {
-        QTest::addColumn<QString>("light");
+        QTest::addColumn<Light>("light");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("keep");
-        QTest::newRow("verde") << "verde" << TfStop::EndedTitle << TfStop::EndedText << true;
-        QTest::newRow("giallo") << "giallo" << TfStop::NotStartedTitle << TfStop::NotStartedText
-                                << false;
-        QTest::newRow("rosso") << "rosso" << TfStop::NotStartedTitle << TfStop::NotStartedText
-                               << false;
+        QTest::newRow("green") << Light::Green << TfStop::EndedTitle << TfStop::EndedText << true;
+        QTest::newRow("yellow") << Light::Yellow << TfStop::NotStartedTitle
+                                << TfStop::NotStartedText << false;
+        QTest::newRow("red") << Light::Red << TfStop::NotStartedTitle << TfStop::NotStartedText
+                             << false;
     }
     // "&OK" at once: a confirmed connection is stored once, without "In
     // Corso"; one that was only being dialled writes nothing.
     void modes()
     {
-        QFETCH(QString, light);
+        QFETCH(Light, light);
         QFETCH(QString, title);
         QFETCH(QString, text);
         QFETCH(bool, keep);
@@ -143,6 +144,7 @@ private slots:
         QVERIFY(f.open(light, [&](TfStop* d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("Connessione Terminata"));
             QCOMPARE(d->size(), QSize(308, 280));
+            QCOMPARE(testsupport::layoutProblems(d), QString());
             QVERIFY(d->windowFlags() & Qt::WindowStaysOnTopHint);
             QCOMPARE(child<QLabel>(d, "Label1")->text(), title);
             QCOMPARE(child<QLabel>(d, "Label2")->text(), QString(text).replace('\r', '\n'));
@@ -172,7 +174,7 @@ private slots:
         Fixture f(dir.path());
         QVERIFY(writeFileBytes(f.archive.path(), sample(0).toBytes()));
         f.session(45);
-        QVERIFY(f.open(QStringLiteral("verde"), clickOk));
+        QVERIFY(f.open(Light::Green, clickOk));
         QCOMPARE(f.file().size(), 2 * 308);
         QCOMPARE(ConnRecord::fromBytes(recordAt(f.file(), 1)).costo, 60.0f);
     }
@@ -184,7 +186,7 @@ private slots:
         Fixture f(dir.path());
         QVERIFY(writeFileBytes(f.archive.path(), sample(0).toBytes()));
         f.session(22);
-        QVERIFY(f.open(QStringLiteral("verde"), [](TfStop* d) {
+        QVERIFY(f.open(Light::Green, [](TfStop* d) {
             child<QRadioButton>(d, "rbNO")->click();
             QVERIFY(child<QPushButton>(d, "bDesc")->isEnabled());
             clickOk(d);
@@ -200,7 +202,7 @@ private slots:
         QTemporaryDir dir;
         Fixture f(dir.path());
         f.session(0);
-        QVERIFY(f.open(QStringLiteral("giallo"), [](TfStop* d) {
+        QVERIFY(f.open(Light::Yellow, [](TfStop* d) {
             child<QRadioButton>(d, "rbSI")->click();
             QVERIFY(child<QPushButton>(d, "bDesc")->isEnabled());
             clickOk(d);
@@ -216,7 +218,7 @@ private slots:
         f.session(3);
         const QByteArray before = f.file();
         QVERIFY(f.recs.sessionSaved);
-        QVERIFY(f.open(QStringLiteral("verde"), [](TfStop* d) { d->close(); }));
+        QVERIFY(f.open(Light::Green, [](TfStop* d) { d->close(); }));
         QCOMPARE(f.file(), before);
         QVERIFY(!f.recs.sessionSaved);
         QCOMPARE(f.bar.events, (QStringList{"hide", "show"}));
@@ -237,7 +239,7 @@ private slots:
         Fixture f(dir.path());
         f.session(22);
         bool edited = false;
-        QVERIFY(f.open(QStringLiteral("verde"), [&](TfStop* d) {
+        QVERIFY(f.open(Light::Green, [&](TfStop* d) {
             QTimer::singleShot(0, [&, d] {
                 auto* edit = qobject_cast<TfModConn*>(QApplication::activeModalWidget());
                 QVERIFY(edit);
@@ -274,7 +276,7 @@ private slots:
         QTemporaryDir dir;
         Fixture f(dir.path());
         f.session(0);
-        QVERIFY(f.open(QStringLiteral("verde"), [&](TfStop* d) {
+        QVERIFY(f.open(Light::Green, [&](TfStop* d) {
             QTimer::singleShot(0, [] {
                 auto* edit = qobject_cast<TfModConn*>(QApplication::activeModalWidget());
                 QVERIFY(edit);
@@ -297,7 +299,7 @@ private slots:
         Fixture f(folder);
         f.session(0);
         f.prompt.clear();
-        QVERIFY(f.open(QStringLiteral("verde"), [&](TfStop* d) {
+        QVERIFY(f.open(Light::Green, [&](TfStop* d) {
             clickOk(d);
             QVERIFY(d->isVisible());
             QCOMPARE(f.prompt.texts(),
@@ -315,7 +317,7 @@ private slots:
         Fixture f(dir.path());
         f.session(0);
         f.prompt.clear();
-        QVERIFY(f.open(QStringLiteral("verde"), [&](TfStop* d) {
+        QVERIFY(f.open(Light::Green, [&](TfStop* d) {
             QTest::keyClick(d, Qt::Key_F1);
             QCOMPARE(f.prompt.requests().size(), 1);
             QCOMPARE(f.prompt.requests()[0].text, NoHelpText);
@@ -323,9 +325,9 @@ private slots:
             QCOMPARE(f.prompt.requests()[0].icon, PromptIcon::Warning);
             auto* icon = child<QLabel>(d, "StopImage");
             const bool hidden = icon->isHidden();
-            d->Timer1Timer();
+            d->blinkTick();
             QCOMPARE(icon->isHidden(), !hidden);
-            d->Timer1Timer();
+            d->blinkTick();
             QCOMPARE(icon->isHidden(), hidden);
             d->close();
         }));

@@ -129,7 +129,7 @@ struct Fixture : watchtest::Fixture {
         progress.setPauses({5, 5, 5});
         // Manual mode: the dialler drives the session.
         watch.enabled = true;
-        watch.mode = 0;
+        watch.mode = WatchMode::Manual;
         QVERIFY(saveProfile(QStringLiteral("Prova"), watchtest::liraPerSecond()));
     }
 

@@ -3,16 +3,15 @@
 // colours, the dialling-status window's texts for each state, and the
 // credentials prompt before a dial.
 
-#include "app/Program.h"
 #include "app/Watch.h"
-#include "common/ScriptedPrompt.h"
+#include "app/WindowContexts.h"
 #include "dialup/uAutoDial.h"
 #include "dialup/uStato.h"
 #include "dialup/uUsrPas.h"
 #include "platform/ras/RasTexts.h"
-#include "platform/system/Registry.h"
-#include "tests/dialup/FakeRasService.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/LayoutRules.h"
+#include "tests/support/ModalSupport.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 #include "tests/watch/WatchFixture.h"
@@ -34,31 +33,21 @@ namespace
 
 // A program over a temporary folder with a fake dial-up service, its watch
 // on a fake bar, and a dialler window.
-struct World {
-    QTemporaryDir dir;
-    QString folder = dir.path() + QLatin1Char('/');
-    ScriptedPrompt prompt;
-    ManualClock clock{watchtest::monday()};
-    TMemRegistry registry;
-    FakeShell shell;
-    // The fake dial-up service, or none: the simulated service of the folder.
-    FakeRasService* ras;
-    Program program;
+struct World : ProgramFixture {
     watchtest::FakeView view;
     TWatch watch{program.watchContext(), view};
 
+    // A fake dial-up service with these entries, or (simulated) the
+    // simulated service of the folder.
     explicit World(const QStringList& entries = {"Zeta", "Alfa", "Beta"}, bool simulated = false)
-        : ras(simulated ? nullptr : new FakeRasService),
-          program(prompt, clock, registry, shell, folder, QString(),
-                  std::unique_ptr<IRasService>(ras))
+        : ProgramFixture(simulated ? Options().at(watchtest::monday())
+                                   : Options().at(watchtest::monday()).withFakeRas(entries))
     {
-        if (ras)
-            ras->names = entries;
         program.settings.tabDefault = QStringLiteral("Prova");
     }
 
     // Created on the heap: closing destroys it.
-    QPointer<TfAutoDial> open() { return new TfAutoDial(program, watch, view); }
+    QPointer<TfAutoDial> open() { return new TfAutoDial(autoDialContext(program, watch, nullptr)); }
 };
 
 QStringList items(QListWidget* list)
@@ -83,21 +72,6 @@ std::array<QString, 20> orderSlots(const QStringList& names)
     for (int i = 0; i < names.size(); ++i)
         a[size_t(i)] = names[i];
     return a;
-}
-
-// Runs each step once the modal window it waits for is on top.
-void whenModal(const QString& className, std::function<void(QWidget*)> step)
-{
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, className, step] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || QString::fromLatin1(w->metaObject()->className()) != className || !w->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        step(w);
-    });
-    timer->start(10);
 }
 
 } // namespace
@@ -173,6 +147,7 @@ void TestAutoDial::opening()
     QVERIFY(!testsupport::child<QRadioButton>(d, "interrompi")->isChecked());
     QVERIFY(!w.program.rasState.hangUpRunning);
     QCOMPARE(d->windowTitle(), QStringLiteral("Auto Composizione..."));
+    QCOMPARE(testsupport::layoutProblems(d), QString());
     delete d;
 }
 
@@ -247,14 +222,14 @@ void TestAutoDial::closingStores()
 void TestAutoDial::chiudiBackToAutomatic()
 {
     World w;
-    w.program.watch.mode = 0;
+    w.program.watch.mode = WatchMode::Manual;
     w.view.autGreen = false;
     QPointer<TfAutoDial> d = w.open();
     d->show();
     testsupport::child<QPushButton>(d, "SpeedButton1")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(d.isNull());
-    QCOMPARE(w.program.watch.mode, 1);
+    QCOMPARE(w.program.watch.mode, WatchMode::Automatic);
     QVERIFY(w.view.autGreen);
     QCOMPARE(w.program.settings.altri[0], QStringLiteral("Alfa"));
 }
@@ -289,19 +264,19 @@ void TestAutoDial::moveButtons()
     QCOMPARE(items(ordine), QStringList({"Alfa", "Beta", "Zeta"}));
 
     ordine->setCurrentRow(-1);
-    d->SpeedButton3Click(); // no selection: nothing moves
+    d->moveDownClick(); // no selection: nothing moves
     QCOMPARE(items(ordine), QStringList({"Alfa", "Beta", "Zeta"}));
 
     ordine->setCurrentRow(0);
-    d->SpeedButton2Click(); // already at the top
-    d->SpeedButton3Click();
+    d->moveUpClick(); // already at the top
+    d->moveDownClick();
     QCOMPARE(items(ordine), QStringList({"Beta", "Alfa", "Zeta"}));
     QCOMPARE(ordine->currentRow(), 1);
-    d->SpeedButton3Click();
-    d->SpeedButton3Click(); // already at the bottom
+    d->moveDownClick();
+    d->moveDownClick(); // already at the bottom
     QCOMPARE(items(ordine), QStringList({"Beta", "Zeta", "Alfa"}));
     QCOMPARE(ordine->currentRow(), 2);
-    d->SpeedButton2Click();
+    d->moveUpClick();
     QCOMPARE(items(ordine), QStringList({"Beta", "Alfa", "Zeta"}));
     QCOMPARE(ordine->currentRow(), 1);
     delete d;
@@ -363,7 +338,7 @@ void TestAutoDial::stateTexts()
 
     World w;
     w.program.watch.enabled = true;
-    w.program.watch.mode = 0;
+    w.program.watch.mode = WatchMode::Manual;
     TariffProfiles p;
     p.working = watchtest::liraPerSecond();
     QVERIFY(TProfileFiles(p, w.folder, w.prompt).SaveProfile(QStringLiteral("Prova")));
@@ -386,15 +361,11 @@ void TestAutoDial::statusWindowFitsItsTexts()
     const QString longName = QStringLiteral("Collegamento Aziendale Principale Numero Verde 01");
     QList<int> widths;
     const auto fits = [&](QWidget* s) {
-        for (const char* name : {"tenta", "provider", "numtel", "sb1Panel1"}) {
-            auto* l = testsupport::child<QLabel>(s, name);
-            QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), name);
-            QVERIFY2(s->rect().contains(l->mapTo(s, l->rect().bottomRight())), name);
-        }
+        QCOMPARE(testsupport::layoutProblems(s), QString());
         widths << s->width();
     };
     for (const QString& entry : {QStringLiteral("Casa"), longName}) {
-        whenModal(QStringLiteral("TfStato"), [&](QWidget* s) {
+        testsupport::whenShown<TfStato>([&](TfStato* s) {
             fits(s);
             stato.setStatusText(QStringLiteral("Verifica del nome utente e della password in "
                                                "corso presso il server del provider..."));
@@ -422,7 +393,7 @@ void TestAutoDial::credentialsPromptBeforeDial()
     d->show();
 
     QString promptTitle, promptEntry;
-    whenModal(QStringLiteral("TfUsrPas"), [&](QWidget* u) {
+    testsupport::whenShown<TfUsrPas>([&](TfUsrPas* u) {
         promptTitle = u->windowTitle();
         promptEntry = testsupport::child<QLabel>(u, "provider")->text();
         auto* pass = testsupport::child<QLineEdit>(u, "pass");
@@ -431,7 +402,7 @@ void TestAutoDial::credentialsPromptBeforeDial()
         QTest::keyClicks(testsupport::child<QLineEdit>(u, "user"), QStringLiteral("mario"));
         QTest::keyClicks(pass, QStringLiteral("segreta"));
         QTest::keyClick(pass, Qt::Key_Return); // Enter closes the prompt
-        whenModal(QStringLiteral("TfStato"), [&](QWidget* s) {
+        testsupport::whenShown<TfStato>([&](TfStato* s) {
             QVERIFY(!d->isVisible()); // the dialler steps aside while dialling
             QCOMPARE(testsupport::child<QLabel>(s, "tenta")->text(),
                      QStringLiteral("Tentativo 1 di 1 con"));
@@ -475,7 +446,7 @@ void TestAutoDial::connectsThroughTheStatusWindow()
     QVERIFY(TProfileFiles(p, w.folder, w.prompt).SaveProfile(QStringLiteral("Prova")));
     w.program.settings.provider = QStringLiteral("Alfa");
     w.program.watch.enabled = true;
-    w.program.watch.mode = 0;
+    w.program.watch.mode = WatchMode::Manual;
 
     QPointer<TfAutoDial> d = w.open();
     d->show();
@@ -483,9 +454,9 @@ void TestAutoDial::connectsThroughTheStatusWindow()
     QCOMPARE(d->stato().statusText(), QStringLiteral("Connesso"));
     QVERIFY(!d->stato().isVisible());
     QVERIFY(!d->isVisible());
-    QCOMPARE(w.program.watch.mode, 1);
+    QCOMPARE(w.program.watch.mode, WatchMode::Automatic);
     QVERIFY(w.program.watch.running);
-    QCOMPARE(w.program.watch.light, TWatch::Verde);
+    QCOMPARE(w.program.watch.light, Light::Green);
     QVERIFY(w.prompt.texts().isEmpty());
     delete d;
 }
@@ -502,6 +473,7 @@ void TestAutoDial::helpKey()
     TfUsrPas u(w.shell, w.prompt, w.folder);
     u.show();
     QVERIFY(QTest::qWaitForWindowActive(&u));
+    QCOMPARE(testsupport::layoutProblems(&u), QString());
     QTest::keyClick(&u, Qt::Key_F1);
     QCOMPARE(w.shell.opened.size(), 2);
     QCOMPARE(w.shell.opened.last(), w.folder + QStringLiteral("hlp/finavvio.htm"));

@@ -78,12 +78,12 @@ void TestDialProgress::connectedInOrderOnTheWindowThread()
     for (QThread* t : f.status.threads)
         QCOMPARE(t, QThread::currentThread());
 
-    QCOMPARE(f.watch.mode, 1);
+    QCOMPARE(f.watch.mode, WatchMode::Automatic);
     QVERIFY(f.watch.running);
     QVERIFY(f.watch.connected);
-    QCOMPARE(f.watch.light, TWatch::Verde);
-    QCOMPARE(f.watch.lightImage, TWatch::LightGreen);
-    QCOMPARE(f.view.light(), TWatch::LightGreen);
+    QCOMPARE(f.watch.light, Light::Green);
+    QCOMPARE(f.watch.lightImage, LightImage::Green);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Green));
     QVERIFY(f.view.autGreen);
     QVERIFY(f.view.active(WatchTimer::Session));
     QVERIFY(!f.view.active(WatchTimer::Blink));
@@ -112,7 +112,7 @@ void TestDialProgress::busyRetriedThenConnected()
     QCOMPARE(f.status.texts.count(ras::errorText(ras::LineBusy)), 2);
     QVERIFY(f.view.endDialogs.isEmpty());
     QVERIFY(f.watch.running);
-    QCOMPARE(f.watch.mode, 1);
+    QCOMPARE(f.watch.mode, WatchMode::Automatic);
     // Each busy dial was hung up: only the connected one is left.
     QCOMPARE(f.sim.connections().size(), size_t(1));
 }
@@ -130,9 +130,9 @@ void TestDialProgress::busyEveryTimeEndsWithoutDialog()
     QCOMPARE(f.status.last(), TDialProgress::DisconnectingText);
     QVERIFY(f.view.endDialogs.isEmpty());
     QVERIFY(!f.watch.running);
-    QCOMPARE(f.watch.mode, 0);
-    QCOMPARE(f.watch.light, TWatch::Rosso);
-    QCOMPARE(f.view.light(), TWatch::LightRed);
+    QCOMPARE(f.watch.mode, WatchMode::Manual);
+    QCOMPARE(f.watch.light, Light::Red);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Red));
     // Nothing was spent: the bar reads zero and the busy mark is consumed.
     QCOMPARE(f.view.tempo, QStringLiteral("00.00.00"));
     QCOMPARE(f.view.costo, QStringLiteral("0"));
@@ -154,11 +154,11 @@ void TestDialProgress::errorEndsTheSession()
              QStringList({ras::errorText(ras::NoAnswer), TDialProgress::DisconnectingOnErrorText}));
     // The session this dial started is offered for keeping, as one that was
     // only being dialled.
-    QCOMPARE(f.view.endDialogs, QStringList{TWatch::Giallo});
+    QCOMPARE(f.view.endDialogs, QList<Light>{Light::Yellow});
     QVERIFY(!f.watch.running);
     QVERIFY(!f.view.active(WatchTimer::Session));
-    QCOMPARE(f.watch.light, TWatch::Rosso);
-    QCOMPARE(f.view.light(), TWatch::LightRed);
+    QCOMPARE(f.watch.light, Light::Red);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Red));
     QVERIFY(f.sim.connections().empty());
     QCOMPARE(f.prompt.texts(), QStringList{TAutoDialPlan::StoppedText});
 }
@@ -202,7 +202,7 @@ void TestDialProgress::cancelHangsUpTheDial()
     QCoreApplication::processEvents();
     QCOMPARE(int(f.status.texts.size()), seen);
     QVERIFY(!f.watch.running);
-    QCOMPARE(f.watch.light, TWatch::Rosso);
+    QCOMPARE(f.watch.light, Light::Red);
 }
 
 void TestDialProgress::lateNotificationsDropped()
@@ -230,25 +230,25 @@ void TestDialProgress::cancelledDialStartsNothingLater_data()
 {
     QTest::addColumn<bool>("deviceSeen");   // the session started before the cancel
     QTest::addColumn<uint32_t>("inFlight"); // posted by the service just as the user cancels
-    QTest::addColumn<QStringList>("dialogs");
+    QTest::addColumn<QList<Light>>("dialogs");
 
     QTest::newRow("device state in flight")
-        << false << uint32_t(ras::ConnectDevice) << QStringList();
+        << false << uint32_t(ras::ConnectDevice) << QList<Light>();
     QTest::newRow("connected in flight")
-        << true << uint32_t(ras::Connected) << QStringList{TWatch::Giallo};
+        << true << uint32_t(ras::Connected) << QList<Light>{Light::Yellow};
 }
 
 void TestDialProgress::cancelledDialStartsNothingLater()
 {
     QFETCH(bool, deviceSeen);
     QFETCH(uint32_t, inFlight);
-    QFETCH(QStringList, dialogs);
+    QFETCH(QList<Light>, dialogs);
 
     Fixture f(Fixture::Service::Fake);
     f.providerRecord(QStringLiteral("Prova"), QStringLiteral("0701234"));
     f.windows.results = {AttemptResult::Cancelled};
     TDateTime dialogInizio = 0;
-    f.view.onEndDialog = [&](const QString&) { dialogInizio = f.records.running.inizio; };
+    f.view.onEndDialog = [&](Light) { dialogInizio = f.records.running.inizio; };
     TDateTime startedAt = 0;
     f.windows.beforeResult = [&] {
         if (deviceSeen) {
@@ -271,11 +271,11 @@ void TestDialProgress::cancelledDialStartsNothingLater()
     QCOMPARE(dialogInizio, startedAt);
     QVERIFY(!f.watch.running);
     QVERIFY(!f.watch.connected);
-    QCOMPARE(f.watch.mode, 0);
+    QCOMPARE(f.watch.mode, WatchMode::Manual);
     QVERIFY(!f.view.active(WatchTimer::Session));
     QVERIFY(!f.view.active(WatchTimer::Blink));
-    QCOMPARE(f.watch.light, TWatch::Rosso);
-    QCOMPARE(f.view.light(), TWatch::LightRed);
+    QCOMPARE(f.watch.light, Light::Red);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Red));
 }
 
 void TestDialProgress::noProfileRefusedOnce()
@@ -295,7 +295,7 @@ void TestDialProgress::noProfileRefusedOnce()
     QVERIFY(!f.watch.running);
     QVERIFY(!f.view.active(WatchTimer::Session));
     QVERIFY(f.watch.connected);
-    QCOMPARE(f.watch.mode, 1);
+    QCOMPARE(f.watch.mode, WatchMode::Automatic);
 }
 
 // The watch was left off by an earlier refusal; the user repairs the profile
@@ -322,7 +322,7 @@ void TestDialProgress::watchOnKeepsADialledSession()
     f.fake.conns.clear();
     f.fake.status.clear();
     f.tick();
-    QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
+    QCOMPARE(f.view.endDialogs, QList<Light>{Light::Green});
     QCOMPARE(f.records.running.durationSeconds(), 7);
 }
 

@@ -3,7 +3,7 @@
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
 #include "platform/ras/RasTexts.h"
-#include "tests/dialup/FakeRasService.h"
+#include "tests/support/FakeRasService.h"
 
 #include <QTest>
 

@@ -9,8 +9,8 @@
 #include "platform/ras/RasBackend.h"
 #include "platform/ras/RasSimService.h"
 #include "platform/system/Registry.h"
-#include "tests/dialup/FakeRasService.h"
 #include "tests/support/CliRun.h"
+#include "tests/support/FakeRasService.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>

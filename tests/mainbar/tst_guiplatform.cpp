@@ -9,7 +9,7 @@
 #include "platform/gui/TrayIcon.h"
 
 #include "common/ScriptedPrompt.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/FakeShell.h"
 #include <QSystemTrayIcon>
 
 #include <QAbstractButton>

@@ -1,19 +1,19 @@
 // The main bar built offscreen: its controls, the traffic-light menu in each
 // watch state, the creation steps, and the ways the program ends.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
+#include "app/WindowContexts.h"
 #include "app/uMain.h"
 #include "archive/uConn.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
 #include "options/uSett.h"
 #include "platform/gui/HelpKey.h"
 #include "platform/gui/TrayIcon.h"
-
-#include "platform/system/Registry.h"
 #include "tariff/uTariffe.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/LayoutRules.h"
+#include "tests/support/ModalSupport.h"
+#include "tests/support/ProgramFixture.h"
+#include "tests/support/WidgetSupport.h"
+
 #include <QSystemTrayIcon>
 
 #include <QAction>
@@ -31,77 +31,27 @@
 
 #include <memory>
 
+using testsupport::child;
+
 namespace
 {
 
 const QString NotYet = QStringLiteral("Funzione non ancora disponibile.");
 
-// Services and program object for one bar.
-struct Fixture {
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, QStringLiteral("/opt/tarvelo")};
-
-    std::unique_ptr<TfMain> makeBar() { return std::make_unique<TfMain>(program); }
-    void storeInteger(const QString& section, const QString& name, int v)
-    {
-        SettingsStore store(registry);
-        store.writeInteger(section, name, v);
-        QVERIFY(store.commit());
-    }
-    void storeBool(const QString& section, const QString& name, bool v)
-    {
-        SettingsStore store(registry);
-        store.writeBool(section, name, v);
-        QVERIFY(store.commit());
-    }
+// A program in a fixed folder that no test writes to, for one bar.
+struct Fixture : ProgramFixture {
+    Fixture() : ProgramFixture(Options().inFolder(QStringLiteral("/opt/tarvelo"))) {}
+    std::unique_ptr<TfMain> makeBar() { return std::make_unique<TfMain>(program, clockSetter); }
 };
 
 // The same with a private program folder, for windows that read and write
 // the folder (archive, profiles, dial-up phone book).
-struct FolderFixture {
-    QTemporaryDir dir;
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, dir.path()};
-};
+using FolderFixture = ProgramFixture;
 
-// Waits for the modal window the bar opens, notes it and its slot, then
-// closes it, so a test can trigger an item that runs a modal loop.
-struct ModalCloser {
-    QString className;
-    bool slotFilled = false;
-
-    void arm(WindowSlots& windows, QPointer<QWidget> WindowSlots::*slot)
-    {
-        auto* timer = new QTimer;
-        timer->setInterval(20);
-        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, &windows, slot] {
-            QWidget* w = QApplication::activeModalWidget();
-            if (!w)
-                return;
-            className = QString::fromLatin1(w->metaObject()->className());
-            slotFilled = (windows.*slot) == w;
-            timer->stop();
-            timer->deleteLater();
-            w->close();
-        });
-        timer->start();
-    }
-};
-
-QAction* action(TfMain& bar, const char* name)
+QAction* action(TfMain& bar, const char* name,
+                std::source_location where = std::source_location::current())
 {
-    auto* a = bar.popSem()->findChild<QAction*>(QLatin1String(name));
-    if (!a) // the display-mode items belong to the submenu
-        for (QMenu* m : bar.popSem()->findChildren<QMenu*>())
-            if ((a = m->findChild<QAction*>(QLatin1String(name))))
-                break;
-    return a;
+    return testsupport::action(bar.popSem(), QLatin1String(name), where);
 }
 
 } // namespace
@@ -153,56 +103,61 @@ void TestMainBar::window()
     QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool); // no taskbar entry
     QVERIFY(!bar->windowIcon().isNull());
     QCOMPARE(f.program.applicationTitle, QStringLiteral("Tarvelo!"));
-    auto* panel5 = bar->findChild<QWidget*>(QStringLiteral("Panel5"));
-    QVERIFY(panel5);
-    QCOMPARE(panel5->geometry(), QRect(0, 0, 300, 25));
+    QCOMPARE(child<QWidget>(bar.get(), "Panel5")->geometry(), bar->rect()); // the bar's face
+    // The sliding panel lies over the clock it uncovers.
+    QCOMPARE(testsupport::layoutProblems(
+                 bar.get(), testsupport::LayoutExceptions().overlapping("Panel1", "Nascosto")),
+             QString());
+    // The controls in the order the bar shows them, left to right.
+    int right = -1;
+    for (const char* name :
+         {"sem", "autLight", "Panel1", "Tempo", "Costo", "SpeedButton3", "SpeedButton4", "Sett",
+          "SpeedButton5", "SpeedButton2", "SpeedButton1", "Bevel2"}) {
+        const QRect place = child<QWidget>(bar.get(), name)->geometry();
+        QVERIFY2(place.left() > right, name);
+        QVERIFY2(place.top() >= 0 && place.bottom() < bar->height(), name);
+        right = place.right();
+    }
 }
 
 void TestMainBar::controls_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("x");
-    QTest::addColumn<int>("y");
-    QTest::addColumn<QSize>("size");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hint");
 
-    const QSize button(15, 15);
     const QString none;
-    QTest::newRow("sem") << "sem" << 2 << 4 << QSize(16, 16) << none << none;
-    QTest::newRow("autLight") << "autLight" << 18 << 10 << QSize(5, 5) << none << none;
-    QTest::newRow("Panel1") << "Panel1" << 26 << 2 << QSize(54, 17) << none << none;
-    QTest::newRow("sb6") << "sb6" << 16 << 1 << QSize(37, 15) << "Tarvelo!" << none;
-    QTest::newRow("Nascosto") << "Nascosto" << 31 << 2 << QSize(48, 17) << "00.00" << none;
-    QTest::newRow("Tempo") << "Tempo" << 82 << 2 << QSize(59, 17) << "00.00.00"
+    QTest::newRow("sem") << "sem" << none << none;
+    QTest::newRow("autLight") << "autLight" << none << none;
+    QTest::newRow("Panel1") << "Panel1" << none << none;
+    QTest::newRow("sb6") << "sb6"
+                         << "Tarvelo!" << none;
+    QTest::newRow("Nascosto") << "Nascosto"
+                              << "00.00" << none;
+    QTest::newRow("Tempo") << "Tempo"
+                           << "00.00.00"
                            << "Totale n.d.";
-    QTest::newRow("Costo") << "Costo" << 144 << 2 << QSize(45, 17) << "0" << none;
-    QTest::newRow("SpeedButton3") << "SpeedButton3" << 194 << 3 << button << none
-                                  << "Tabella Connessioni";
-    QTest::newRow("SpeedButton4") << "SpeedButton4" << 210 << 3 << button << none
-                                  << "Profili tariffari";
-    QTest::newRow("Sett") << "Sett" << 226 << 3 << button << none << "Opzioni";
-    QTest::newRow("SpeedButton5") << "SpeedButton5" << 246 << 3 << button << "!!!"
+    QTest::newRow("Costo") << "Costo"
+                           << "0" << none;
+    QTest::newRow("SpeedButton3") << "SpeedButton3" << none << "Tabella Connessioni";
+    QTest::newRow("SpeedButton4") << "SpeedButton4" << none << "Profili tariffari";
+    QTest::newRow("Sett") << "Sett" << none << "Opzioni";
+    QTest::newRow("SpeedButton5") << "SpeedButton5"
+                                  << "!!!"
                                   << "Riduci a icona";
-    QTest::newRow("SpeedButton2") << "SpeedButton2" << 262 << 3 << button << none
-                                  << "Tenere premuto e muovere il mouse";
-    QTest::newRow("SpeedButton1") << "SpeedButton1" << 278 << 3 << button << none << "Esci";
+    QTest::newRow("SpeedButton2") << "SpeedButton2" << none << "Tenere premuto e muovere il mouse";
+    QTest::newRow("SpeedButton1") << "SpeedButton1" << none << "Esci";
 }
 
 void TestMainBar::controls()
 {
     QFETCH(QString, name);
-    QFETCH(int, x);
-    QFETCH(int, y);
-    QFETCH(QSize, size);
     QFETCH(QString, text);
     QFETCH(QString, hint);
 
     Fixture f;
     auto bar = f.makeBar();
-    auto* w = bar->findChild<QWidget*>(name);
-    QVERIFY2(w, qPrintable(name));
-    QCOMPARE(w->geometry(), QRect(QPoint(x, y), size));
+    auto* w = child<QWidget>(bar.get(), name);
     QCOMPARE(w->toolTip(), hint);
     if (auto* label = qobject_cast<QLabel*>(w))
         QCOMPARE(label->text(), text);
@@ -215,7 +170,7 @@ void TestMainBar::fieldsLook()
     Fixture f;
     auto bar = f.makeBar();
     for (const char* name : {"Nascosto", "Tempo", "Costo"}) {
-        auto* l = bar->findChild<QLabel*>(QLatin1String(name));
+        auto* l = child<QLabel>(bar.get(), QLatin1String(name));
         QVERIFY(l);
         QCOMPARE(l->font().pointSize(), 8);
         QVERIFY(l->font().bold());
@@ -224,11 +179,11 @@ void TestMainBar::fieldsLook()
         QCOMPARE(l->palette().color(QPalette::WindowText), QColor(0, 0, 128));
     }
     // The sliding panel covers the clock.
-    auto* panel1 = bar->findChild<QWidget*>(QStringLiteral("Panel1"));
-    auto* nascosto = bar->findChild<QWidget*>(QStringLiteral("Nascosto"));
+    auto* panel1 = child<QWidget>(bar.get(), "Panel1");
+    auto* nascosto = child<QWidget>(bar.get(), "Nascosto");
     QVERIFY(panel1->parentWidget()->children().indexOf(panel1) >
             nascosto->parentWidget()->children().indexOf(nascosto));
-    QVERIFY(panel1->findChild<QLabel*>(QStringLiteral("Image5")));
+    QVERIFY(child<QLabel>(panel1, "Image5"));
 }
 
 void TestMainBar::popSemItems()
@@ -312,35 +267,35 @@ void TestMainBar::creationSteps()
     auto bar = f.makeBar();
     const WatchState& w = f.program.watch;
     QVERIFY(w.enabled);
-    QCOMPARE(w.mode, 1);
+    QCOMPARE(w.mode, WatchMode::Automatic);
     QVERIFY(!w.running);
     QVERIFY(!w.connected);
-    QCOMPARE(w.lightImage, 0);
-    QCOMPARE(bar->shownLight(), 0);
+    QCOMPARE(w.lightImage, LightImage::Off);
+    QCOMPARE(bar->shownLight(), lightIndex(LightImage::Off));
     QVERIFY(bar->autLightIsGreen());
-    QVERIFY(bar->ctrlTimer().isActive());
-    QCOMPARE(bar->ctrlTimer().interval(), 1);
-    QVERIFY(!bar->timer1().isActive());
-    QVERIFY(!bar->timer2().isActive());
+    QVERIFY(bar->watchTimer().isActive());
+    QCOMPARE(bar->watchTimer().interval(), 1);
+    QVERIFY(!bar->sessionTimer().isActive());
+    QVERIFY(!bar->blinkTimer().isActive());
     QVERIFY(bar->tray().isAdded());
     QVERIFY(!bar->windows().fAutoDial);
     QVERIFY(f.registry.keyExists(SettingsStore::RootKey)); // the settings were loaded
 
-    bar->CtrlTimerTimer();
-    QCOMPARE(bar->ctrlTimer().interval(), 1000);
+    bar->watchTick();
+    QCOMPARE(bar->watchTimer().interval(), 1000);
     // A click on the light while the watch is on changes nothing.
     bar->semClick();
-    QCOMPARE(f.program.watch.mode, 1);
+    QCOMPARE(f.program.watch.mode, WatchMode::Automatic);
     QVERIFY(f.prompt.requests().isEmpty());
 
     // Watch on after the watch was switched off.
     f.program.watch.enabled = false;
-    f.program.watch.mode = 0;
-    bar->ctrlTimer().stop();
+    f.program.watch.mode = WatchMode::Manual;
+    bar->watchTimer().stop();
     bar->semClick();
     QVERIFY(f.program.watch.enabled);
-    QCOMPARE(f.program.watch.mode, 1);
-    QVERIFY(bar->ctrlTimer().isActive());
+    QCOMPARE(f.program.watch.mode, WatchMode::Automatic);
+    QVERIFY(bar->watchTimer().isActive());
 }
 
 // A bar wholly on its screen stays where it was; one partly off the screen
@@ -371,9 +326,9 @@ void TestMainBar::savedPosition()
     QFETCH(int, mode);
     QFETCH(QPoint, expected);
     Fixture f;
-    f.storeInteger(SettingsStore::Main, QStringLiteral("MainLeft"), saved.x());
-    f.storeInteger(SettingsStore::Main, QStringLiteral("MainTop"), saved.y());
-    f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode);
+    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("MainLeft"), saved.x()));
+    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("MainTop"), saved.y()));
+    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode));
     auto bar = f.makeBar();
     QCOMPARE(bar->pos(), expected);
 }
@@ -381,11 +336,11 @@ void TestMainBar::savedPosition()
 void TestMainBar::startsHiddenWithoutNormWind()
 {
     Fixture f;
-    f.storeBool(SettingsStore::Sett, QStringLiteral("NormWind"), false);
+    QVERIFY(f.storeBool(SettingsStore::Sett, QStringLiteral("NormWind"), false));
     auto bar = f.makeBar();
     QVERIFY(!f.program.settings.normWind);
     bar->show(); // as the start of the event loop may do
-    bar->CtrlTimerTimer();
+    bar->watchTick();
     QVERIFY(bar->isHidden());
     QVERIFY(bar->tray().isAdded());
 }
@@ -393,7 +348,7 @@ void TestMainBar::startsHiddenWithoutNormWind()
 void TestMainBar::displayModeChoice()
 {
     Fixture f;
-    f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), 5);
+    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), 5));
     auto bar = f.makeBar();
     emit bar->popSem()->aboutToShow();
     QVERIFY(action(*bar, "SoloCosto1")->isChecked());
@@ -403,7 +358,7 @@ void TestMainBar::displayModeChoice()
     QCOMPARE(f.program.settings.tipoVisualiz, 7);
     // Values outside 1..7, and 3, change nothing.
     for (int ignored : {0, 3, 8, -1})
-        bar->applyDisplayMode(ignored);
+        bar->applyStoredDisplayMode(ignored);
     QCOMPARE(f.program.settings.tipoVisualiz, 7);
     action(*bar, "Normale1")->trigger();
     QCOMPARE(f.program.settings.tipoVisualiz, 1);
@@ -419,7 +374,7 @@ void TestMainBar::hideIcons()
     QCOMPARE(bar->width(), 195);
     QCOMPARE(item->text(), QStringLiteral("&Mostra Icone"));
     QVERIFY(f.program.settings.nascondiIcone);
-    QCOMPARE(bar->findChild<QWidget*>(QStringLiteral("Panel5"))->width(), 195);
+    QCOMPARE(child<QWidget>(bar.get(), "Panel5")->width(), 195);
     item->trigger();
     QCOMPARE(bar->width(), 300);
     QCOMPARE(item->text(), QStringLiteral("&Nascondi Icone"));
@@ -444,7 +399,7 @@ void TestMainBar::closeSavesSettingsWithPosition()
     QCOMPARE(ended.count(), 1);
     QVERIFY(bar->hasEnded());
     QVERIFY(!bar->tray().isAdded());
-    QVERIFY(!bar->ctrlTimer().isActive());
+    QVERIFY(!bar->watchTimer().isActive());
 
     Settings reread;
     QVERIFY(SettingsStore(f.registry).load(reread));
@@ -507,7 +462,8 @@ void TestMainBar::unreadableSettingsNeverWrittenOver()
     TRegFile registry(path);
     FakeShell shell;
     Program program{prompt, clock, registry, shell, dir.path()};
-    auto bar = std::make_unique<TfMain>(program);
+    FakeClockSetter clockSetter;
+    auto bar = std::make_unique<TfMain>(program, clockSetter);
     QCOMPARE(prompt.requests().size(), 1);
     const QString text = prompt.requests().first().text;
     QVERIFY2(text.startsWith(QStringLiteral("Problema con il file delle impostazioni:\r") + path +
@@ -538,7 +494,7 @@ void TestMainBar::quitRefusedWhileRunning()
     const int commits = f.registry.commitCount();
     f.program.watch.running = true;
     action(*bar, "Chiudi1")->trigger();
-    bar->findChild<QToolButton*>(QStringLiteral("SpeedButton1"))->click();
+    child<QToolButton>(bar.get(), "SpeedButton1")->click();
     QCOMPARE(ended.count(), 0);
     QCOMPARE(f.registry.commitCount(), commits);
     QVERIFY(f.prompt.requests().isEmpty()); // refused silently
@@ -606,7 +562,7 @@ void TestMainBar::itemsOpenTheirWindows()
     QFETCH(QString, item);
     QFETCH(QString, window);
     FolderFixture f;
-    auto bar = std::make_unique<TfMain>(f.program);
+    auto bar = std::make_unique<TfMain>(f.program, f.clockSetter);
     f.program.watch.connected = true; // "C&ambia Tariffa" acts only then
     const QHash<QString, QPointer<QWidget> WindowSlots::*> slotOf = {
         {QStringLiteral("TfConn"), &WindowSlots::fConn},
@@ -614,14 +570,20 @@ void TestMainBar::itemsOpenTheirWindows()
         {QStringLiteral("TfCtar"), &WindowSlots::fCtar},
         {QStringLiteral("TfSett"), &WindowSlots::fSett},
     };
-    ModalCloser closer;
-    closer.arm(bar->windows(), slotOf.value(window));
-    if (auto* b = bar->findChild<QToolButton*>(item))
+    QString shown;
+    bool slotFilled = false;
+    testsupport::whenShown<QDialog>([&](QDialog* w) {
+        shown = QString::fromLatin1(w->metaObject()->className());
+        slotFilled = (bar->windows().*slotOf.value(window)) == w;
+        QVERIFY(w->isModal());
+        w->close();
+    });
+    if (auto* b = bar->findChild<QToolButton*>(item)) // a button, or else an item of the menu
         b->click();
     else
         action(*bar, qPrintable(item))->trigger();
-    QCOMPARE(closer.className, window);
-    QVERIFY(closer.slotFilled);
+    QCOMPARE(shown, window);
+    QVERIFY(slotFilled);
     QVERIFY(!(bar->windows().*slotOf.value(window))); // emptied once closed
     QVERIFY(!f.prompt.texts().contains(NotYet));
     QVERIFY(!bar->hasEnded());
@@ -630,21 +592,19 @@ void TestMainBar::itemsOpenTheirWindows()
 void TestMainBar::rightClickOpensOptionsOnce()
 {
     FolderFixture f;
-    auto bar = std::make_unique<TfMain>(f.program);
+    auto bar = std::make_unique<TfMain>(f.program, f.clockSetter);
     bar->show();
     QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
-    auto* tempo = bar->findChild<QWidget*>(QStringLiteral("Tempo"));
+    auto* tempo = child<QWidget>(bar.get(), "Tempo");
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                             tempo->mapToGlobal(QPoint(5, 5)));
-    int page = -1;
-    QTimer::singleShot(50, [&] {
-        if (auto* sett = qobject_cast<TfSett*>(QApplication::activeModalWidget())) {
-            page = sett->currentPage();
-            sett->close();
-        }
+    std::optional<TfSett::Page> page;
+    testsupport::whenShown<TfSett>([&](TfSett* sett) {
+        page = sett->currentPage();
+        sett->close();
     });
     QApplication::sendEvent(tempo, &event);
-    QCOMPARE(page, int(TfSett::MenuPage));
+    QCOMPARE(page, std::optional(TfSett::Page::Menu));
     QVERIFY(!bar->windows().fSett);
 
     // Not a second time while it is open.
@@ -658,13 +618,13 @@ void TestMainBar::rightClickOpensOptionsOnce()
 void TestMainBar::manualModeOpensTheDialler()
 {
     FolderFixture f;
-    auto bar = std::make_unique<TfMain>(f.program);
+    auto bar = std::make_unique<TfMain>(f.program, f.clockSetter);
     action(*bar, "AutoInt1")->trigger();
     QPointer<QWidget> dialler = bar->windows().fAutoDial;
     QVERIFY(dialler);
     QCOMPARE(QString::fromLatin1(dialler->metaObject()->className()), QStringLiteral("TfAutoDial"));
     QVERIFY(dialler->isVisible());
-    QCOMPARE(f.program.watch.mode, 0);
+    QCOMPARE(f.program.watch.mode, WatchMode::Manual);
     QVERIFY(!bar->autLightIsGreen());
     QVERIFY(f.prompt.texts().isEmpty());
 }
@@ -703,7 +663,7 @@ void TestMainBar::disconnectAsksTwice()
         QCOMPARE(r[1].text, QStringLiteral("Sei sicuro di voler terminare la Connessione ?"));
     // With no connection left on the line the hang-up ends at once.
     QCOMPARE(f.program.watch.connected, !disconnects);
-    QCOMPARE(f.program.watch.mode, 1);
+    QCOMPARE(f.program.watch.mode, WatchMode::Automatic);
 }
 
 void TestMainBar::helpAndShortcut()
@@ -735,24 +695,23 @@ void TestMainBar::installedProgramSplitsItsFolders()
     layout.kind = ProgramLayout::Kind::Installed;
     layout.programFolder = user.path() + '/';
     layout.dataFolder = QStringLiteral("/usr/share/tarvelo/");
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program(prompt, clock, registry, shell, layout);
+    ProgramFixture f(ProgramFixture::Options().withLayout(layout));
+    Program& program = f.program;
     QCOMPARE(program.programFolder, layout.programFolder);
     QCOMPARE(program.dataFolder, layout.dataFolder);
 
-    TfMain bar(program);
+    TfMain bar(program, f.clockSetter);
     bar.help();
-    TfSett options(program, SettHooks{});
+    TfSett options(settContext(program), SettHooks{});
     options.helpKey();
     options.CartProgClick();
-    TfTariffe editor(program);
-    editor.findChild<THelpKey*>()->showHelp();
-    TfConn archive(program);
-    archive.findChild<THelpKey*>()->showHelp();
-    QCOMPARE(shell.opened,
+    TfTariffe editor(tariffeContext(program));
+    THelpKey* editorHelp = child<THelpKey>(&editor, {});
+    QVERIFY(editorHelp);
+    editorHelp->showHelp();
+    TfConn archive(connContext(program));
+    archive.helpKey();
+    QCOMPARE(f.shell.opened,
              (QStringList{"/usr/share/tarvelo/hlp/index.htm", "/usr/share/tarvelo/hlp/opzavvio.htm",
                           layout.programFolder, "/usr/share/tarvelo/hlp/profilitar.htm",
                           "/usr/share/tarvelo/hlp/riepconness.htm"}));
@@ -762,7 +721,7 @@ void TestMainBar::trayShowsBarUnlessStopDialogOpen()
 {
     Fixture f;
     auto bar = f.makeBar();
-    bar->findChild<QToolButton*>(QStringLiteral("SpeedButton5"))->click();
+    child<QToolButton>(bar.get(), "SpeedButton5")->click();
     QVERIFY(bar->isHidden());
 
     QWidget stopDialog;
@@ -785,7 +744,7 @@ void TestMainBar::dragMovesBar()
     bar->move(100, 100);
     bar->show();
     QVERIFY(QTest::qWaitForWindowExposed(bar.get()));
-    auto* handle = bar->findChild<QToolButton*>(QStringLiteral("Sett"));
+    auto* handle = child<QToolButton>(bar.get(), "Sett");
     const QPoint local(7, 7);
     const QPoint global = handle->mapToGlobal(local);
     auto send = [&](QEvent::Type type, QPoint g, Qt::MouseButtons buttons) {

@@ -2,18 +2,14 @@
 // window; a first one shows the bar (or keeps it hidden when starting
 // iconised).
 
-#include "app/Program.h"
 #include "app/ProgramEntry.h"
 #include "app/SettingsStore.h"
 #include "app/uMain.h"
 #include "app/uPopup.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
 #include "options/uSplash.h"
 #include "platform/gui/TrayIcon.h"
-#include "platform/system/Registry.h"
 #include "platform/system/SingleInstance.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -30,12 +26,9 @@ namespace
 
 const QString MutexName = QStringLiteral("Tarvelo! Pindral");
 
-struct Services {
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, QStringLiteral("/opt/tarvelo/")};
+// A program in a fixed folder that no test writes to.
+struct Services : ProgramFixture {
+    Services() : ProgramFixture(Options().inFolder(QStringLiteral("/opt/tarvelo/"))) {}
 };
 
 } // namespace
@@ -61,7 +54,7 @@ void TestProgramEntry::secondInstanceRefused()
 
     Services s;
     SingleInstance second(MutexName, lockDir.path());
-    ProgramEntry entry(s.program, second);
+    ProgramEntry entry(s.program, second, s.clockSetter);
     QVERIFY(!entry.start());
 
     QCOMPARE(s.prompt.requests().size(), 1);
@@ -93,7 +86,7 @@ void TestProgramEntry::startShowsBar()
 
     SingleInstance instance(MutexName, lockDir.path());
     {
-        ProgramEntry entry(s.program, instance);
+        ProgramEntry entry(s.program, instance, s.clockSetter);
         QVERIFY(entry.start());
         QVERIFY(s.prompt.requests().isEmpty());
         QVERIFY(instance.isHeld());
@@ -117,7 +110,7 @@ void TestProgramEntry::terminationSignalSavesSettings()
     QTemporaryDir lockDir;
     Services s;
     SingleInstance instance(MutexName, lockDir.path());
-    ProgramEntry entry(s.program, instance);
+    ProgramEntry entry(s.program, instance, s.clockSetter);
     QVERIFY(entry.start());
     TfMain* bar = entry.mainBar();
     QSignalSpy ended(bar, &TfMain::programEnded);
@@ -161,23 +154,19 @@ void TestProgramEntry::firstStartOfAnInstalledProgram()
     layout.programFolder = data + "/tarvelo/";
     layout.dataFolder = shipped;
 
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program(prompt, clock, registry, shell, layout);
+    ProgramFixture f(ProgramFixture::Options().withLayout(layout));
     QTemporaryDir lockDir;
     SingleInstance instance(MutexName, lockDir.path());
-    ProgramEntry entry(program, instance);
+    ProgramEntry entry(f.program, instance, f.clockSetter);
     QVERIFY(entry.start());
     QVERIFY(entry.mainBar());
     if (!blocked) {
-        QVERIFY(prompt.requests().isEmpty());
+        QVERIFY(f.prompt.requests().isEmpty());
         QVERIFY(QFileInfo::exists(layout.programFolder + "Trf/Telecom Urbana 50%.trf"));
         return;
     }
-    QCOMPARE(prompt.requests().size(), 1);
-    const PromptRequest& r = prompt.requests().first();
+    QCOMPARE(f.prompt.requests().size(), 1);
+    const PromptRequest& r = f.prompt.requests().first();
     QCOMPARE(r.text, "Impossibile preparare la cartella dei dati di Tarvelo!:\r"
                      "impossibile creare la cartella " +
                          data + "/tarvelo: " + qt_error_string(ENOTDIR));

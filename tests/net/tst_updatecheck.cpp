@@ -10,7 +10,7 @@
 #include "common/ScriptedPrompt.h"
 #include "platform/file/AtomicFile.h"
 #include "platform/system/VersionInfo.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/FakeShell.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>

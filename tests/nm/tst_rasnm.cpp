@@ -149,26 +149,26 @@ private slots:
         f.confirmInDialog();
         f.watcher.watchOn();
         f.tick();
-        QCOMPARE(f.view.light(), TWatch::LightRed);
+        QCOMPARE(f.view.light(), lightIndex(LightImage::Red));
 
         const QString active = mock.activate(m_casa);
         QVERIFY(!active.isEmpty());
         f.tick();
-        QCOMPARE(f.watch.light, TWatch::Giallo);
+        QCOMPARE(f.watch.light, Light::Yellow);
         QCOMPARE(f.records.running.provider, QStringLiteral("Casa"));
         f.ticks(2);
         QVERIFY(f.archiveBytes().isEmpty());
 
         play(mock, active, {{Prepare}, {Config}, {IpConfig}, {Activated}});
         f.tick();
-        QCOMPARE(f.watch.light, TWatch::Verde);
+        QCOMPARE(f.watch.light, Light::Green);
         f.ticks(25);
         QCOMPARE(f.archiveBytes().size(), ConnRecord::Size);
 
         mock.deactivate(active);
         f.tick();
         QVERIFY(!f.watch.running);
-        QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
+        QCOMPARE(f.view.endDialogs, QList<Light>{Light::Green});
         QCOMPARE(f.archiveBytes().size(), ConnRecord::Size);
         QCOMPARE(f.recordAt(0).provider, QStringLiteral("Casa"));
         QVERIFY(f.recordAt(0).costo > 0);
@@ -321,7 +321,7 @@ private slots:
         QVERIFY(f.windows.trace.filter(QStringLiteral("creds")).isEmpty());
         QVERIFY(f.watch.connected);
         f.tick();
-        QCOMPARE(f.watch.light, TWatch::Verde);
+        QCOMPARE(f.watch.light, Light::Green);
         QCOMPARE(service.connections().size(), size_t(1));
     }
 
@@ -337,13 +337,13 @@ private slots:
         f.watcher.watchOn();
         QVERIFY(!mock.activate(m_casa).isEmpty());
         f.ticks(3);
-        QCOMPARE(f.watch.light, TWatch::Verde);
+        QCOMPARE(f.watch.light, Light::Green);
         const RasHandle h = service.connections().front().handle;
 
         mock.stop();
         f.tick();
         QVERIFY(!f.watch.running);
-        QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
+        QCOMPARE(f.view.endDialogs, QList<Light>{Light::Green});
         QCOMPARE(f.archiveBytes().size(), ConnRecord::Size);
         RasConnStatus st;
         QCOMPARE(service.connectionStatus(h, st), uint32_t(ras::InvalidHandle));

@@ -6,7 +6,7 @@
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
 #include "options/ProviderPage.h"
-#include "tests/dialup/FakeRasService.h"
+#include "tests/support/FakeRasService.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>

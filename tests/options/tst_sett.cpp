@@ -2,16 +2,13 @@
 // "&Chiudi", the refused values, the provider page on real record files, the
 // shortcuts of the "Menù" page and the help key.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
+#include "app/WindowContexts.h"
 #include "dialup/ProviderRecord.h"
 #include "options/uSett.h"
 #include "options/uSplash.h"
-#include "platform/system/Registry.h"
-#include "tests/dialup/FakeRasService.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/LayoutRules.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 
@@ -38,25 +35,15 @@ using testsupport::child;
 namespace
 {
 
-struct Fixture {
-    QTemporaryDir tmp;
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    FakeRasService* ras = new FakeRasService;
-    Program program{
-        prompt, clock, registry, shell, tmp.path(), QString(), std::unique_ptr<IRasService>(ras)};
-
-    Fixture() { QDir(tmp.path()).mkdir(QStringLiteral("Trf")); }
-    void addProfile(const QString& name)
+struct Fixture : ProgramFixture {
+    Fixture() : ProgramFixture(Options().withFakeRas())
     {
-        QVERIFY(testsupport::writeFileBytes(program.path(QStringLiteral("Trf/") + name + ".trf"),
-                                            QByteArray(3852, '\0')));
+        QDir(folder).mkdir(QStringLiteral("Trf"));
     }
-    std::unique_ptr<TfSett> open(int page = TfSett::AvvioPage, SettHooks hooks = {})
+    void addProfile(const QString& name) { QVERIFY(addProfileFile(name)); }
+    std::unique_ptr<TfSett> open(TfSett::Page page = TfSett::Page::Avvio, SettHooks hooks = {})
     {
-        return std::make_unique<TfSett>(program, std::move(hooks), page);
+        return std::make_unique<TfSett>(settContext(program), std::move(hooks), page);
     }
     Settings saved() const
     {
@@ -125,6 +112,8 @@ void TestSett::window()
     auto* nb1 = child<QStackedWidget>(*w, QStringLiteral("NB1"));
     QVERIFY(ts1 && nb1);
     QCOMPARE(ts1->count(), 4);
+    w->show(); // the pages take their place as the window is laid out
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     const QStringList tabs{"Avvio", QString::fromUtf8("Menù"), "Providers", "Valuta"};
     const QStringList pages{"AvvNote", "MenuNote", "ProviderNote", "ValNote"};
     for (int i = 0; i < 4; ++i) {
@@ -132,7 +121,8 @@ void TestSett::window()
         QCOMPARE(nb1->widget(i)->objectName(), pages[i]);
         ts1->setCurrentIndex(i);
         QCOMPARE(nb1->currentIndex(), i);
-        QCOMPARE(w->currentPage(), i);
+        QCOMPARE(w->currentPage(), TfSett::Page(i));
+        QCOMPARE(testsupport::layoutProblems(w.get()), QString());
     }
     QVERIFY(ts1->styleSheet().contains(QLatin1String("lime")));
     QCOMPARE(child<QPushButton>(*w, "Ok")->text(), QStringLiteral("&Ok"));
@@ -202,8 +192,8 @@ void TestSett::controls()
 void TestSett::opensOnTheMenuPage()
 {
     Fixture f;
-    auto w = f.open(TfSett::MenuPage);
-    QCOMPARE(w->currentPage(), 1);
+    auto w = f.open(TfSett::Page::Menu);
+    QCOMPARE(w->currentPage(), TfSett::Page::Menu);
     QCOMPARE(child<QTabBar>(*w, QStringLiteral("TS1"))->currentIndex(), 1);
     QCOMPARE(child<QStackedWidget>(*w, QStringLiteral("NB1"))->currentWidget()->objectName(),
              QStringLiteral("MenuNote"));
@@ -362,7 +352,7 @@ void TestSett::hooksOfTheBar()
         shortcutsBeforeSave = int(shortcut.size());
         return true;
     };
-    auto w = f.open(TfSett::AvvioPage, hooks);
+    auto w = f.open(TfSett::Page::Avvio, hooks);
     child<QCheckBox>(*w, "edAvviaWind")->setChecked(true);
     click(*w, "Ok");
     QCOMPARE(shortcut, QList<bool>{true});
@@ -385,7 +375,7 @@ void TestSett::failuresReported()
         *why = QStringLiteral("disco pieno");
         return false;
     };
-    auto w = f.open(TfSett::AvvioPage, hooks);
+    auto w = f.open(TfSett::Page::Avvio, hooks);
     child<QCheckBox>(*w, "edAvviaWind")->setChecked(true);
     edit(*w, "edIva")->setText(QStringLiteral("10"));
     click(*w, "Ok");
@@ -400,7 +390,7 @@ void TestSett::failuresReported()
     // A shortcut that cannot be removed is not worth a message.
     f.prompt.clear();
     hooks.saveSettings = [](QString*) { return true; };
-    auto off = f.open(TfSett::AvvioPage, hooks);
+    auto off = f.open(TfSett::Page::Avvio, hooks);
     child<QCheckBox>(*off, "edAvviaWind")->setChecked(false);
     click(*off, "Ok");
     QVERIFY(f.prompt.requests().isEmpty());
@@ -413,7 +403,7 @@ void TestSett::providerRecordSavedAndShown()
     f.addProfile(QStringLiteral("Notturna"));
     f.ras->names = {QStringLiteral("Tiscali"), QStringLiteral("Albacom")};
     {
-        auto w = f.open(TfSett::ProviderPage);
+        auto w = f.open(TfSett::Page::Providers);
         auto* provider = child<QComboBox>(*w, "Provider");
         QCOMPARE(provider->count(), 2);
         QCOMPARE(provider->itemText(0), QStringLiteral("Albacom"));
@@ -442,7 +432,7 @@ void TestSett::providerRecordSavedAndShown()
                                                     QFileDevice::ReadUser | QFileDevice::WriteUser);
     QVERIFY(!testsupport::readFileBytes(path).contains("segreta"));
 
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     auto* provider = child<QComboBox>(*w, "Provider");
     provider->setCurrentIndex(1);
     provider->textActivated(QStringLiteral("Tiscali"));
@@ -470,14 +460,14 @@ void TestSett::serviceInUse()
     f.program.rasBackend = {RasBackendKind::Ppp, QStringLiteral("pppd è installato"),
                             QStringLiteral("Il numero arriva come TARVELO_PHONE.")};
     f.ras->names = {QStringLiteral("casa")};
-    auto w = f.open(TfSett::AvvioPage);
+    auto w = f.open(TfSett::Page::Avvio);
     auto* info = child<QLabel>(*w, "rasInfo");
     QVERIFY(info);
     QVERIFY(info->isHidden());
-    w->showPage(TfSett::ProviderPage);
+    w->showPage(TfSett::Page::Providers);
     QVERIFY(!info->isHidden());
     QVERIFY(info->text().contains(QStringLiteral("Servizio di connessione: <b>pppd</b>")));
-    w->showPage(TfSett::ValutaPage);
+    w->showPage(TfSett::Page::Valuta);
     QVERIFY(info->isHidden());
 
     info->linkActivated(QStringLiteral("info"));
@@ -490,7 +480,7 @@ void TestSett::serviceInUse()
 
     f.ras->names.clear();
     f.ras->problem = QStringLiteral("Entra nel gruppo dip.");
-    auto w2 = f.open(TfSett::ProviderPage);
+    auto w2 = f.open(TfSett::Page::Providers);
     auto* info2 = child<QLabel>(*w2, "rasInfo");
     QVERIFY(!info2->isHidden());
     QVERIFY(info2->text().contains(QStringLiteral("Perché l'elenco è vuoto?")));
@@ -508,7 +498,7 @@ void TestSett::longProviderNameSaved()
         QStringLiteral("Linea aziendale di riserva per i collegamenti notturni (ISDN)");
     QVERIFY(name.size() > TProviderRecord::EntryNameMax);
     f.ras->names = {name};
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     auto* provider = child<QComboBox>(*w, "Provider");
     QCOMPARE(provider->currentText(), name.left(TProviderRecord::EntryNameMax));
     edit(*w, "username")->setText(QStringLiteral("notte"));
@@ -536,7 +526,7 @@ void TestSett::providerSaveFailureSaysWhy()
     if (::geteuid() != 0 && QFileInfo(target).ownerId() != testsupport::NobodyUid)
         QSKIP("a file of another user can only be made by root");
 
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     edit(*w, "username")->setText(QStringLiteral("mario"));
     click(*w, "Button3");
     QCOMPARE(f.prompt.texts().size(), 1);
@@ -558,7 +548,7 @@ void TestSett::providerProfileNoLongerListed()
     QCOMPARE(r.save(f.program.programFolder, f.prompt), TProviderRecord::SaveResult::Saved);
     f.addProfile(QStringLiteral("Urbana"));
 
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     QCOMPARE(edit(*w, "username")->text(), QStringLiteral("anna"));
     QCOMPARE(child<QComboBox>(*w, "ApplicaTab")->currentText(), QString());
     click(*w, "Button3");
@@ -572,7 +562,7 @@ void TestSett::noProviders()
 {
     Fixture f;
     f.program.provider.userName = QStringLiteral("stale");
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     auto* provider = child<QComboBox>(*w, "Provider");
     QCOMPARE(provider->count(), 0);
     QCOMPARE(provider->currentText(), QString());
@@ -585,7 +575,7 @@ void TestSett::unknownProviderRefused()
 {
     Fixture f;
     f.ras->names = {QStringLiteral("Libero")};
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     child<QComboBox>(*w, "Provider")->setEditText(QStringLiteral("Inesistente"));
     click(*w, "Button3");
     QCOMPARE(f.prompt.texts(), QStringList{QStringLiteral("Nome di Connessione Ras Inesistente")});
@@ -617,7 +607,7 @@ void TestSett::oraEsatta()
     SettHooks hooks;
     if (withHook)
         hooks.syncClock = [&] { ++syncs; };
-    auto w = f.open(TfSett::MenuPage, hooks);
+    auto w = f.open(TfSett::Page::Menu, hooks);
     click(*w, "OraEsatta");
     QCOMPARE(f.prompt.texts(), texts);
     QCOMPARE(syncs, withHook ? 1 : 0);
@@ -635,7 +625,7 @@ void TestSett::oraEsatta()
 void TestSett::folders()
 {
     Fixture f;
-    auto w = f.open(TfSett::MenuPage);
+    auto w = f.open(TfSett::Page::Menu);
     click(*w, "CartProg");
     click(*w, "CartTariffe");
     QCOMPARE(f.shell.opened,
@@ -651,7 +641,7 @@ void TestSett::folders()
 void TestSett::webPages()
 {
     Fixture f;
-    auto w = f.open(TfSett::ProviderPage);
+    auto w = f.open(TfSett::Page::Providers);
     click(*w, "VaiHome"); // empty: nothing
     QVERIFY(f.shell.opened.isEmpty());
     QVERIFY(f.prompt.requests().isEmpty());
@@ -697,15 +687,15 @@ void TestSett::helpPages()
 void TestSett::aboutWindow()
 {
     Fixture f;
-    auto w = f.open(TfSett::MenuPage);
+    auto w = f.open(TfSett::Page::Menu);
     bool seen = false;
     QTimer::singleShot(0, this, [&] {
         auto* about = qobject_cast<TfSplash*>(QApplication::activeModalWidget());
         QVERIFY(about);
         seen = true;
         QVERIFY(about->isVisible());
-        QVERIFY(!about->findChild<QLabel*>(QStringLiteral("loading"))->isVisible());
-        auto* ok = about->findChild<QPushButton*>(QStringLiteral("OK"));
+        QVERIFY(!child<QLabel>(about, "loading")->isVisible());
+        auto* ok = child<QPushButton>(about, "OK");
         QVERIFY(ok->isVisible());
         QCOMPARE(ok->text(), QStringLiteral("&OK"));
         ok->click();

@@ -105,11 +105,13 @@ env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME="$home" XDG_RUNTIME_DIR="$home/.run
     QT_QPA_PLATFORM=offscreen "${as_user[@]}" "$ro/bin/tarvelo" >"$scratch/window.log" 2>&1 &
 pid=$!
 # Up once it catches SIGTERM: from then on a kill takes the bar's close path.
+# Until the program itself runs, $pid is this script's own copy, which
+# catches SIGTERM for the exit trap.
 up=
 for _ in $(seq 300); do
     mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null) ||
         fail "the window program ended at start: $(cat "$scratch/window.log")"
-    if (((16#$mask >> 14) & 1)); then
+    if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = tarvelo ] && (((16#$mask >> 14) & 1)); then
         up=1
         break
     fi

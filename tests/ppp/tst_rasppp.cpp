@@ -50,24 +50,24 @@ private slots:
         f.confirmInDialog();
         f.watcher.watchOn();
         f.tick();
-        QCOMPARE(f.view.light(), TWatch::LightRed);
+        QCOMPARE(f.view.light(), lightIndex(LightImage::Red));
 
         QProcess* pppd = w.pon(QStringLiteral("casa"));
         QVERIFY(waitFor([&] {
             f.tick();
-            return f.watch.light == TWatch::Giallo;
+            return f.watch.light == Light::Yellow;
         }));
         QVERIFY(f.watch.running);
         QVERIFY(!f.watch.connected);
         QCOMPARE(f.records.running.provider, QStringLiteral("casa"));
         f.ticks(3);
-        QCOMPARE(f.watch.light, TWatch::Giallo);
+        QCOMPARE(f.watch.light, Light::Yellow);
         QVERIFY(f.archiveBytes().isEmpty());
 
         w.answer();
         QVERIFY(waitFor([&] {
             f.tick();
-            return f.watch.light == TWatch::Verde;
+            return f.watch.light == Light::Green;
         }));
         QVERIFY(f.watch.connected);
         f.ticks(25);
@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(pppd->exitCode(), 5);
         f.tick();
         QVERIFY(!f.watch.running);
-        QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
+        QCOMPARE(f.view.endDialogs, QList<Light>{Light::Green});
         QCOMPARE(f.archiveBytes().size(), ConnRecord::Size);
         const ConnRecord r = f.recordAt(0);
         QCOMPARE(r.provider, QStringLiteral("casa"));
@@ -208,11 +208,11 @@ private slots:
                                                "Tentativo 3 di 5 con"}));
         QVERIFY(f.status.texts.contains(ras::errorText(ras::LineBusy)));
         QVERIFY(f.watch.connected);
-        QCOMPARE(f.watch.mode, 1);
+        QCOMPARE(f.watch.mode, WatchMode::Automatic);
         QCOMPARE(service.connections().size(), size_t(1));
         // The watch takes over the link the dialler made, and stores it.
         f.tick();
-        QCOMPARE(f.watch.light, TWatch::Verde);
+        QCOMPARE(f.watch.light, Light::Green);
         QCOMPARE(f.archiveBytes().size(), ConnRecord::Size);
         QCOMPARE(service.hangUp(service.connections().front().handle), uint32_t(ras::Success));
         QVERIFY(waitFor([&] { return service.connections().empty(); }));

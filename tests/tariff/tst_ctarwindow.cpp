@@ -2,15 +2,13 @@
 // it is opened: for the running connection from the main bar and for a range
 // of stored connections from the archive window.
 
-#include "app/Program.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
+#include "app/WindowContexts.h"
 #include "platform/gui/HelpKey.h"
-#include "platform/system/Registry.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/Repricing.h"
 #include "tariff/uCtar.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/LayoutRules.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 #include "tests/tariff/TariffFixtures.h"
@@ -39,16 +37,10 @@ TDateTime monday(int h)
     return dt::encode(2000, 1, 3, h, 0, 0);
 }
 
-struct Fixture {
-    QTemporaryDir dir;
-    ScriptedPrompt prompt;
-    ManualClock clock{monday(12)};
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, dir.path()};
+struct Fixture : ProgramFixture {
     QPointer<QWidget> slot;
 
-    Fixture()
+    Fixture() : ProgramFixture(Options().at(monday(12)))
     {
         QDir(dir.path()).mkpath(QStringLiteral("Trf"));
         program.settings.iva = 20;
@@ -127,9 +119,10 @@ void TestCtarWindow::controls()
     for (const QString& name : profiles)
         QVERIFY(f.saveProfile(name, 100));
 
-    TfCtar w(f.program);
+    TfCtar w(ctarContext(f.program));
     QCOMPARE(w.windowTitle(), QStringLiteral("Cambio Tariffa"));
     QCOMPARE(w.size(), QSize(256, 139));
+    QCOMPARE(testsupport::layoutProblems(&w), QString());
     QCOMPARE(child<QGroupBox>(&w, "GroupBox1")->title(), QStringLiteral(" Tariffa Attuale "));
     QCOMPARE(child<QGroupBox>(&w, "GroupBox2")->title(), QStringLiteral(" Tariffa da Applicare "));
     QVERIFY(child<QLabel>(&w, "tabAtt")->font().bold());
@@ -155,7 +148,7 @@ void TestCtarWindow::controls()
 void TestCtarWindow::modeNotSet()
 {
     Fixture f;
-    TfCtar w(f.program);
+    TfCtar w(ctarContext(f.program));
     w.applicaClick();
     QCOMPARE(f.prompt.texts(),
              QStringList{QStringLiteral("Occorre settare ftype (contattare il fornitore)")});
@@ -185,7 +178,7 @@ void TestCtarWindow::runningConnection()
         QCOMPARE(p.connRecords.running.inizio, inizio);
         QVERIFY(p.sessionSchedule);
         QCOMPARE(p.sessionSchedule->first().rate, 120.0f);
-        QCOMPARE(p.watch.lightImage, 8);
+        QCOMPARE(p.watch.lightImage, LightImage::Green);
         QCOMPARE(w->tabAtt(), Nuova);
         QVERIFY(!applica->isEnabled());
         QVERIFY(w->isVisible());
@@ -194,7 +187,7 @@ void TestCtarWindow::runningConnection()
         QVERIFY(applica->isEnabled());
         child<QPushButton>(w, "Chiudi")->click();
     });
-    QCOMPARE(TfCtar::openForRunning(p, &f.slot), int(QDialog::Rejected));
+    QCOMPARE(TfCtar::openForRunning(ctarContext(p), &f.slot), int(QDialog::Rejected));
     QVERIFY(!f.slot);
     QCOMPARE(p.connRecords.running.nomeTar, Nuova);
 }
@@ -223,7 +216,8 @@ void TestCtarWindow::storedConnections()
         QCOMPARE(w->tabAtt(), Nuova);
         QVERIFY(!child<QPushButton>(w, "applica")->isEnabled());
     });
-    QCOMPARE(TfCtar::openForStored(f.program, &f.slot, list, 1, 2), int(QDialog::Accepted));
+    QCOMPARE(TfCtar::openForStored(ctarContext(f.program), &f.slot, list, 1, 2),
+             int(QDialog::Accepted));
     QVERIFY(!f.slot);
     QVERIFY(f.prompt.requests().isEmpty());
 
@@ -253,7 +247,8 @@ void TestCtarWindow::storedWithoutProfile()
         QVERIFY(w->isVisible());
         QVERIFY(child<QPushButton>(w, "applica")->isEnabled());
     });
-    QCOMPARE(TfCtar::openForStored(f.program, &f.slot, list, 1, 1), int(QDialog::Rejected));
+    QCOMPARE(TfCtar::openForStored(ctarContext(f.program), &f.slot, list, 1, 1),
+             int(QDialog::Rejected));
 }
 
 QTEST_MAIN(TestCtarWindow)

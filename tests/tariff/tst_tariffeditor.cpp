@@ -1,16 +1,14 @@
 // The tariff profile editor window, offscreen, on a temporary program folder
 // with profiles laid out by the test and a scripted prompt.
 
-#include "app/Program.h"
 #include "app/SettingsStore.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
+#include "app/WindowContexts.h"
 #include "platform/gui/HelpKey.h"
-#include "platform/system/Registry.h"
 #include "tariff/KvStringGrid.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/uTariffe.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/LayoutRules.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WidgetSupport.h"
 #include "tests/tariff/TariffFixtures.h"
@@ -23,8 +21,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -53,15 +51,7 @@ QByteArray bytesOf(const TariffCell& c)
 // A program folder with three profiles: "Alfa" (every row: 00:00 at 10 and
 // 18:30 at 5 Lire/min), "beta" (one band 08:00 at 20 on Monday) and "Casa"
 // (empty). The editor opens on "Alfa", which is also the default profile.
-struct EditorFixture {
-    QTemporaryDir dir;
-    QString folder = dir.path() + QLatin1Char('/');
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, folder};
-
+struct EditorFixture : ProgramFixture {
     EditorFixture()
     {
         saveProfile(Alfa, fixtures::evening());
@@ -95,7 +85,7 @@ struct EditorFixture {
 
     std::unique_ptr<TfTariffe> open()
     {
-        auto w = std::make_unique<TfTariffe>(program);
+        auto w = std::make_unique<TfTariffe>(tariffeContext(program));
         w->show();
         QCoreApplication::processEvents(); // the opening runs once the window is up
         return w;
@@ -182,6 +172,7 @@ void TestTariffEditor::openingShowsCurrentProfile()
     EditorFixture f;
     auto w = f.open();
     QCOMPARE(w->windowTitle(), QStringLiteral(" Profili Tariffe Telefoniche"));
+    QCOMPARE(testsupport::layoutProblems(w.get()), QString());
     QCOMPARE(items(nometab(*w)), (QStringList{Alfa, Beta, "Casa"}));
     QCOMPARE(nometab(*w)->currentText(), Alfa);
     QVERIFY(tabDefault(*w)->isChecked());
@@ -326,7 +317,7 @@ void TestTariffEditor::gridShowsRatesWithVat()
     QCOMPARE(field(*w, "costo1")->text(), QStringLiteral("100,00"));
 }
 
-// The day column keeps its classic 60 pixels where the system font lets
+// The day column keeps its design 60 pixels where the system font lets
 // "FESTIVI" fit, and widens where it does not; the bands keep theirs.
 void TestTariffEditor::dayLabelsFit_data()
 {
@@ -369,7 +360,7 @@ void TestTariffEditor::opensCentredOnTheScreen()
     QWidget bar;
     bar.setGeometry(0, 0, 300, 25);
     bar.show();
-    TfTariffe w(f.program, &bar);
+    TfTariffe w(tariffeContext(f.program), &bar);
     w.show();
     // Give or take the window's frame, which the desktop adds around it.
     const QPoint off =
@@ -388,10 +379,10 @@ void TestTariffEditor::copyPasteClear()
     QVERIFY(w->cellTexts(5, 3).isEmpty());
 
     // The pop-up menu selects the cell under the mouse before it opens.
-    w->sg1PopupOpening(w->grid()->cellRect(2, 1).center());
+    w->gridMenuOpening(w->grid()->cellRect(2, 1).center());
     QCOMPARE(w->grid()->col(), 2);
     QCOMPARE(w->grid()->row(), 1);
-    QVERIFY(w->gridMenu()->findChild<QAction*>("Copia"));
+    QVERIFY(testsupport::action(w->gridMenu(), QStringLiteral("Copia")));
     w->CopiaClick();
     w->IncollaClick(); // onto the cell copied from: nothing
     QVERIFY(!w->editor().isModified());
@@ -584,15 +575,12 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
         QSKIP("a private tmpfs cannot be mounted here (needs root and mount rights)");
     const auto unmount = qScopeGuard([&] { ::umount2(disk.constData(), MNT_DETACH); });
 
-    ScriptedPrompt prompt;
-    ManualClock clock;
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program{prompt, clock, registry, shell, QFile::decodeName(disk)};
+    ProgramFixture f(ProgramFixture::Options().inFolder(QFile::decodeName(disk)));
+    Program& program = f.program;
     TariffProfiles p;
     p.working = fixtures::evening();
-    QVERIFY(TProfileFiles(p, program.programFolder, prompt).SaveProfile(Alfa));
-    SettingsStore(registry).setTabellaAttuale(Alfa);
+    QVERIFY(TProfileFiles(p, program.programFolder, f.prompt).SaveProfile(Alfa));
+    SettingsStore(f.registry).setTabellaAttuale(Alfa);
     const QString path = program.path(QStringLiteral("Trf/Alfa.trf"));
     const QByteArray before = testsupport::readFileBytes(path);
     QFile filler(program.path(QStringLiteral("riempitivo")));
@@ -601,7 +589,7 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
     }
     filler.close();
 
-    auto w = std::make_unique<TfTariffe>(program);
+    auto w = std::make_unique<TfTariffe>(tariffeContext(program));
     w->show();
     QCoreApplication::processEvents(); // the opening runs once the window is up
     clickCell(*w, 6, 1);
@@ -609,10 +597,10 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
     field(*w, "costo1")->setText(QStringLiteral("1"));
     salva(*w);
     QVERIFY(w->editor().isModified());
-    prompt.answerNext(PbOk);
-    prompt.answerNext(leave ? PbYes : PbNo);
+    f.prompt.answerNext(PbOk);
+    f.prompt.answerNext(leave ? PbYes : PbNo);
     child<QPushButton>(*w, "Chiudi")->click();
-    QCOMPARE(prompt.texts(),
+    QCOMPARE(f.prompt.texts(),
              (QStringList{QStringLiteral("Impossibile salvare la tabella <Alfa>.\r"
                                          "scrittura: spazio esaurito sul dispositivo"),
                           TfTariffe::leaveWithoutSavingText(Alfa)}));
@@ -628,10 +616,10 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
     QCOMPARE(w->cellTexts(6, 1), (QStringList{"23.00", "1,2"}));
 
     QVERIFY(filler.remove());
-    prompt.clear();
+    f.prompt.clear();
     child<QPushButton>(*w, "Chiudi")->click();
     QVERIFY(!w->isVisible());
-    QVERIFY(prompt.texts().isEmpty());
+    QVERIFY(f.prompt.texts().isEmpty());
     const TariffTable edited = w->editor().own().working;
     QCOMPARE(testsupport::readFileBytes(path), TProfileFiles::fileBytes(p.header, edited));
 }
@@ -652,7 +640,9 @@ void TestTariffEditor::helpPage()
 {
     EditorFixture f;
     auto w = f.open();
-    w->findChild<THelpKey*>()->showHelp();
+    THelpKey* help = child<THelpKey>(w.get(), {});
+    QVERIFY(help);
+    help->showHelp();
     QCOMPARE(f.shell.opened.size(), 1);
     QVERIFY(f.shell.opened.first().endsWith(QStringLiteral("hlp/profilitar.htm")));
 }

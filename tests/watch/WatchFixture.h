@@ -17,7 +17,7 @@
 #include "tariff/ProfileFiles.h"
 #include "tariff/TariffProfiles.h"
 #include "tariff/uflFestivi.h"
-#include "tests/dialup/FakeRasService.h"
+#include "tests/support/FakeRasService.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -47,9 +47,9 @@ public:
     int barShown = 0;
     int barHidden = 0;
     bool dialogOpen = false;
-    QStringList endDialogs; // light of every end dialog opened
+    QList<Light> endDialogs; // light of every end dialog opened
     // What the user does in the end dialog (default: nothing is written).
-    std::function<void(const QString& light)> onEndDialog;
+    std::function<void(Light light)> onEndDialog;
     int mainBarClosed = 0;
     bool dialerOpens = false;
     int dialerRequests = 0;
@@ -75,7 +75,7 @@ public:
     void showBar() override { ++barShown; }
     void hideBar() override { ++barHidden; }
     bool endDialogOpen() const override { return dialogOpen; }
-    void openEndDialog(const QString& light) override
+    void openEndDialog(Light light) override
     {
         endDialogs << light;
         dialogOpen = true;
@@ -181,11 +181,11 @@ public:
     {
         clock.advanceSeconds(1);
         if (view.active(WatchTimer::Ctrl))
-            watcher.CtrlTimerTimer();
+            watcher.watchTick();
         if (view.active(WatchTimer::Session))
-            watcher.Timer1Timer();
+            watcher.sessionTick();
         if (view.active(WatchTimer::Blink))
-            watcher.Timer2Timer();
+            watcher.blinkTick();
     }
     void ticks(int n)
     {
@@ -206,14 +206,14 @@ public:
     // The end dialog's two answers, as its "&OK" does them.
     void confirmInDialog()
     {
-        view.onEndDialog = [this](const QString&) {
+        view.onEndDialog = [this](Light) {
             QVERIFY(session::finalWrite(records, archive, prompt));
             session::releaseSessionRecord(records);
         };
     }
     void discardInDialog()
     {
-        view.onEndDialog = [this](const QString&) {
+        view.onEndDialog = [this](Light) {
             QVERIFY(session::discardWrite(records, archive, prompt));
             session::releaseSessionRecord(records);
         };

@@ -85,7 +85,7 @@ void TestWatch::wholeSession()
     f.watcher.watchOn();
     QVERIFY(f.view.active(WatchTimer::Ctrl));
     f.tick();
-    QCOMPARE(f.view.light(), TWatch::LightRed);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Red));
     QVERIFY(!f.watch.running);
 
     // Connecting: timed, blinking, nothing stored.
@@ -93,8 +93,8 @@ void TestWatch::wholeSession()
     f.tick();
     QVERIFY(f.watch.running);
     QVERIFY(!f.watch.connected);
-    QCOMPARE(f.watch.light, TWatch::Giallo);
-    QCOMPARE(f.watch.lightImage, TWatch::LightYellow);
+    QCOMPARE(f.watch.light, Light::Yellow);
+    QCOMPARE(f.watch.lightImage, LightImage::Yellow);
     QVERIFY(f.view.active(WatchTimer::Session));
     QVERIFY(f.view.active(WatchTimer::Blink));
     QCOMPARE(f.records.running.provider, QStringLiteral("Prova"));
@@ -111,8 +111,8 @@ void TestWatch::wholeSession()
     QVERIFY(f.connect());
     f.tick();
     QVERIFY(f.watch.connected);
-    QCOMPARE(f.watch.light, TWatch::Verde);
-    QCOMPARE(f.view.light(), TWatch::LightGreen);
+    QCOMPARE(f.watch.light, Light::Green);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Green));
     QVERIFY(!f.view.active(WatchTimer::Blink));
     QCOMPARE(f.archiveBytes().size(), before + ConnRecord::Size);
     ConnRecord saved = f.recordAt(2);
@@ -140,7 +140,7 @@ void TestWatch::wholeSession()
     else
         f.discardInDialog();
     const auto answer = f.view.onEndDialog;
-    f.view.onEndDialog = [&](const QString& light) {
+    f.view.onEndDialog = [&](Light light) {
         QVERIFY(!f.watch.running);
         QVERIFY(!f.watch.connected);
         if (!description.isEmpty())
@@ -149,8 +149,8 @@ void TestWatch::wholeSession()
     };
     QVERIFY(f.drop());
     f.tick();
-    QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
-    QCOMPARE(f.view.light(), TWatch::LightRed);
+    QCOMPARE(f.view.endDialogs, QList<Light>{Light::Green});
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Red));
     QVERIFY(!f.view.active(WatchTimer::Session));
     QCOMPARE(f.archiveBytes().size(), before + ConnRecord::Size);
     const ConnRecord last = f.recordAt(2);
@@ -217,10 +217,10 @@ void TestWatch::busyLine()
 
     // The line turns out busy: the watch leaves everything as it is.
     QVERIFY(f.setConnection(QStringLiteral("Prova"), ras::ConnectDevice, ras::LineBusy));
-    f.watcher.CtrlTimerTimer();
+    f.watcher.watchTick();
     QCOMPARE(f.ras.lastError, uint32_t(ras::LineBusy));
     QVERIFY(f.watch.running);
-    QCOMPARE(f.watch.light, TWatch::Giallo);
+    QCOMPARE(f.watch.light, Light::Yellow);
     QCOMPARE(f.view.lights.size(), lightsBefore);
 
     QVERIFY(f.drop());
@@ -248,7 +248,7 @@ void TestWatch::goneBeforeStart()
     QVERIFY(!f.watch.connected); // no "&Disconnetti" left behind
     QVERIFY(f.view.endDialogs.isEmpty());
     QVERIFY(f.archiveBytes().isEmpty());
-    QCOMPARE(f.view.light(), TWatch::LightRed);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Red));
 }
 
 void TestWatch::noProfile()
@@ -267,14 +267,14 @@ void TestWatch::noProfile()
     QVERIFY(m.systemModal);
     QVERIFY(!f.watch.enabled);
     QVERIFY(!f.watch.running);
-    QVERIFY(f.watch.light.isEmpty());
-    QCOMPARE(f.view.light(), TWatch::LightOff);
+    QVERIFY(f.watch.light == Light::None);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Off));
     QVERIFY(!f.view.active(WatchTimer::Ctrl));
     QVERIFY(!f.view.active(WatchTimer::Session));
     QVERIFY(!QFile::exists(f.archivePath()));
 
     // Off, the watch does not try again by itself.
-    f.watcher.CtrlTimerTimer();
+    f.watcher.watchTick();
     QCOMPARE(f.prompt.requests().size(), 1);
 
     // The user repairs the profile and clicks the light.
@@ -284,7 +284,7 @@ void TestWatch::noProfile()
     QVERIFY(f.view.active(WatchTimer::Ctrl));
     f.tick();
     QVERIFY(f.watch.running);
-    QCOMPARE(f.view.light(), TWatch::LightGreen);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Green));
     QCOMPARE(f.archiveBytes().size(), qint64(ConnRecord::Size));
 
     // A click while the watch is on changes nothing.
@@ -318,7 +318,7 @@ void TestWatch::noBand()
     QCOMPARE(m.title, QStringLiteral("Errore..."));
     QCOMPARE(m.icon, PromptIcon::Error);
     QVERIFY(m.systemModal);
-    QCOMPARE(f.view.light(), TWatch::LightOff);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Off));
     QVERIFY(!f.schedule);
     QVERIFY(!QFile::exists(f.archivePath()));
 }
@@ -373,12 +373,12 @@ void TestWatch::blinkAndLight()
     QCOMPARE(f.view.lights, (QList<int>{5, 3, 5, 3}));
     QVERIFY(f.connect());
     f.tick();
-    QCOMPARE(f.view.light(), TWatch::LightGreen);
+    QCOMPARE(f.view.light(), lightIndex(LightImage::Green));
     QVERIFY(!f.view.active(WatchTimer::Blink));
     // A blink tick while the watch is off shows nothing.
     f.watcher.watchOff();
     f.view.lights.clear();
-    f.watcher.Timer2Timer();
+    f.watcher.blinkTick();
     QVERIFY(f.view.lights.isEmpty());
 }
 
@@ -392,21 +392,21 @@ void TestWatch::manualMode()
     // No dialler can be shown: back to automatic at once.
     f.watcher.AutoInt1Click();
     QCOMPARE(f.view.dialerRequests, 1);
-    QCOMPARE(f.watch.mode, 1);
+    QCOMPARE(f.watch.mode, WatchMode::Automatic);
     QVERIFY(f.view.autGreen);
 
     // With a dialler the watch stops polling: another program's connection
     // is not timed.
     f.view.dialerOpens = true;
     f.watcher.AutoInt1Click();
-    QCOMPARE(f.watch.mode, 0);
+    QCOMPARE(f.watch.mode, WatchMode::Manual);
     QVERIFY(!f.view.autGreen);
     QVERIFY(f.connect());
     f.ticks(3);
     QVERIFY(!f.watch.running);
 
     // Back to automatic (the dialler does this once connected): timed.
-    f.watch.mode = 1;
+    f.watch.mode = WatchMode::Automatic;
     f.tick();
     QVERIFY(f.watch.running);
     QVERIFY(f.watch.connected);
@@ -437,7 +437,7 @@ void TestWatch::noNewSessionWhileEndDialogOpen()
     QVERIFY(f.connect());
     f.ticks(10);
     QVERIFY(f.drop());
-    f.view.onEndDialog = [&](const QString&) {
+    f.view.onEndDialog = [&](Light) {
         const ConnRecord finished = f.records.running;
         QVERIFY(f.connect(QStringLiteral("Altro")));
         f.ticks(3);
@@ -491,7 +491,7 @@ void TestWatch::archiveMessagesDoNotStopTheTicks()
     QCOMPARE(f.prompt.requests().size(), 1);
     QCOMPARE(f.prompt.notices().size(), 1);
     QVERIFY(f.prompt.notices().first().contains(f.archivePath()));
-    QCOMPARE(f.watch.light, TWatch::Verde);
+    QCOMPARE(f.watch.light, Light::Green);
     QVERIFY(sameTime(f.records.running.inizio, monday(12, 0, 1)));
 
     f.ticks(30); // every periodic save fails too
@@ -503,7 +503,7 @@ void TestWatch::archiveMessagesDoNotStopTheTicks()
 
     QVERIFY(f.drop());
     f.tick();
-    QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
+    QCOMPARE(f.view.endDialogs, QList<Light>{Light::Green});
     QVERIFY(sameTime(f.records.running.fine, monday(12, 0, 32)));
 }
 
@@ -584,7 +584,7 @@ void TestWatch::disconnect()
     if (lastResort) {
         // The session is closed and offered for keeping before the program ends.
         QVERIFY(!f.watch.running);
-        QCOMPARE(f.view.endDialogs, QStringList{TWatch::Verde});
+        QCOMPARE(f.view.endDialogs, QList<Light>{Light::Green});
         QCOMPARE(f.recordAt(0).motivo, QString());
     }
     if (hangUps > 0 && !goes) // each attempt waited its 30 seconds

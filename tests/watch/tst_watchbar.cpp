@@ -2,14 +2,11 @@
 // dial-up service the way `tarvelo-cli ras` makes it, and storing it through
 // the end-of-connection dialog.
 
-#include "app/Program.h"
 #include "app/uMain.h"
 #include "archive/uStop.h"
-#include "common/Clock.h"
-#include "common/ScriptedPrompt.h"
-#include "platform/system/Registry.h"
-#include "tests/mainbar/FakeShell.h"
+#include "tests/support/ProgramFixture.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WidgetSupport.h"
 #include "tests/watch/WatchFixture.h"
 #include "tools/Cli.h"
 
@@ -20,6 +17,7 @@
 #include <QTimer>
 
 using namespace watchtest;
+using testsupport::child;
 
 class TestWatchBar : public QObject
 {
@@ -43,76 +41,70 @@ private:
 
 void TestWatchBar::oneCall()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString folder = dir.path() + QLatin1Char('/');
-    ScriptedPrompt prompt;
-    ManualClock clock{monday()};
-    TMemRegistry registry;
-    FakeShell shell;
-    Program program(prompt, clock, registry, shell, folder);
+    ProgramFixture f(ProgramFixture::Options().at(monday()));
+    QVERIFY(f.dir.isValid());
 
     TariffProfiles p;
     p.working = liraPerSecond();
-    QVERIFY(TProfileFiles(p, folder, prompt).SaveProfile(QStringLiteral("Prova")));
-    QCOMPARE(cli(folder, {"ras", "add", "Prova", "--phone", "0701234567"}), 0);
+    QVERIFY(TProfileFiles(p, f.folder, f.prompt).SaveProfile(QStringLiteral("Prova")));
+    QCOMPARE(cli(f.folder, {"ras", "add", "Prova", "--phone", "0701234567"}), 0);
     QCOMPARE(
-        cli(folder, {"provider", "set", "Prova", "--phone", "0701234567", "--profile", "Prova"}),
+        cli(f.folder, {"provider", "set", "Prova", "--phone", "0701234567", "--profile", "Prova"}),
         0);
 
-    TfMain bar(program);
+    TfMain bar(f.program, f.clockSetter);
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
-    QCOMPARE(program.rasState.entries[0], QStringLiteral("Prova"));
-    auto* tempo = bar.findChild<QLabel*>(QStringLiteral("Tempo"));
-    auto* costo = bar.findChild<QLabel*>(QStringLiteral("Costo"));
+    QCOMPARE(f.program.rasState.entries[0], QStringLiteral("Prova"));
+    auto* tempo = child<QLabel>(&bar, "Tempo");
+    auto* costo = child<QLabel>(&bar, "Costo");
 
-    bar.CtrlTimerTimer();
-    QCOMPARE(bar.shownLight(), TWatch::LightRed);
+    bar.watchTick();
+    QCOMPARE(bar.shownLight(), lightIndex(LightImage::Red));
 
     // "ras connecting": the light blinks yellow; "ras connect": green.
-    QCOMPARE(cli(folder, {"ras", "connecting", "Prova"}), 0);
-    clock.advanceSeconds(1);
-    bar.CtrlTimerTimer();
-    QCOMPARE(program.watch.light, TWatch::Giallo);
-    QVERIFY(bar.timer2().isActive());
-    bar.Timer2Timer();
-    QCOMPARE(bar.shownLight(), 5);
-    QCOMPARE(cli(folder, {"ras", "connect", "Prova"}), 0);
-    bar.CtrlTimerTimer();
-    QCOMPARE(bar.shownLight(), TWatch::LightGreen);
-    QVERIFY(bar.timer1().isActive());
-    QVERIFY(!bar.timer2().isActive());
+    QCOMPARE(cli(f.folder, {"ras", "connecting", "Prova"}), 0);
+    f.clock.advanceSeconds(1);
+    bar.watchTick();
+    QCOMPARE(f.program.watch.light, Light::Yellow);
+    QVERIFY(bar.blinkTimer().isActive());
+    bar.blinkTick();
+    QCOMPARE(bar.shownLight(), lightIndex(LightImage::Yellow, true)); // blinking
+    QCOMPARE(cli(f.folder, {"ras", "connect", "Prova"}), 0);
+    bar.watchTick();
+    QCOMPARE(bar.shownLight(), lightIndex(LightImage::Green));
+    QVERIFY(bar.sessionTimer().isActive());
+    QVERIFY(!bar.blinkTimer().isActive());
     for (int i = 0; i < 25; ++i) {
-        bar.Timer1Timer();
-        clock.advanceSeconds(1);
-        bar.CtrlTimerTimer();
+        bar.sessionTick();
+        f.clock.advanceSeconds(1);
+        bar.watchTick();
     }
     QCOMPARE(tempo->text(), QStringLiteral("00.00.24"));
     QCOMPARE(costo->text(), QStringLiteral("29")); // 24 × 1.2 + 0.49
-    QCOMPARE(QFileInfo(program.archive.path()).size(), qint64(ConnRecord::Size));
+    QCOMPARE(QFileInfo(f.program.archive.path()).size(), qint64(ConnRecord::Size));
 
-    QCOMPARE(cli(folder, {"ras", "drop"}), 0);
+    QCOMPARE(cli(f.folder, {"ras", "drop"}), 0);
     bool answered = false;
     QTimer::singleShot(0, this, [&] {
         auto* stop = qobject_cast<TfStop*>(bar.windows().fStop.data());
         QVERIFY(stop);
         QVERIFY(stop->isVisible());
         QVERIFY(bar.isHidden());
-        QCOMPARE(stop->findChild<QLabel*>(QStringLiteral("Label1"))->text(), TfStop::EndedTitle);
-        QVERIFY(stop->findChild<QRadioButton*>(QStringLiteral("rbSI"))->isChecked());
-        stop->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        QCOMPARE(child<QLabel>(stop, "Label1")->text(), TfStop::EndedTitle);
+        QVERIFY(child<QRadioButton>(stop, "rbSI")->isChecked());
+        child<QPushButton>(stop, "Button1")->click();
         answered = true;
     });
-    bar.CtrlTimerTimer(); // a second after the last session tick
+    bar.watchTick(); // a second after the last session tick
     QVERIFY(answered);
     QVERIFY(!bar.windows().fStop);
     QVERIFY(bar.isVisible());
-    QCOMPARE(bar.shownLight(), TWatch::LightRed);
-    QVERIFY(!bar.timer1().isActive());
-    QVERIFY(!program.watch.running);
+    QCOMPARE(bar.shownLight(), lightIndex(LightImage::Red));
+    QVERIFY(!bar.sessionTimer().isActive());
+    QVERIFY(!f.program.watch.running);
 
-    ArchiveFile archive(folder);
+    ArchiveFile archive(f.folder);
     QVERIFY(archive.open(ArchiveFile::Access::ReadOnly));
     const QList<ConnRecord> stored = archive.readStored();
     QCOMPARE(stored.size(), 1);
@@ -123,7 +115,7 @@ void TestWatchBar::oneCall()
     QCOMPARE(r.motivo, QString());
     QCOMPARE(r.durationSeconds(), 25);
     QCOMPARE(r.costo, 25 * 1.2f);
-    QVERIFY(prompt.requests().isEmpty());
+    QVERIFY(f.prompt.requests().isEmpty());
 }
 
 QTEST_MAIN(TestWatchBar)

@@ -1,0 +1,125 @@
+#include "app/WindowContexts.h"
+
+#include "app/Program.h"
+#include "app/SettingsStore.h"
+#include "tariff/ProfileFiles.h"
+
+namespace
+{
+
+// The kept choices in the order of ConnWindowChoices::periods.
+constexpr SettingsStore::Period StoredPeriods[6] = {
+    SettingsStore::Period::Oggi,    SettingsStore::Period::UltSett,
+    SettingsStore::Period::Ult15gg, SettingsStore::Period::Ult30gg,
+    SettingsStore::Period::UltMese, SettingsStore::Period::UltBimestre};
+
+// The names of the profile files, sorted.
+std::function<QStringList()> profileNames(Program& program)
+{
+    return [&program] {
+        QStringList names;
+        TProfileFiles(program.profiles, program.programFolder, program.prompt).ListProfiles(names);
+        return names;
+    };
+}
+
+} // namespace
+
+ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
+{
+    const auto providerEntries = [&program] {
+        // Only the entry names are wanted: the program's current provider
+        // record may belong to a call being dialled and is left alone.
+        TProviderRecord scratch;
+        program.dialUp.enumerateEntries(scratch);
+        return QStringList(program.rasState.entries.begin(), program.rasState.entries.end());
+    };
+    const auto loadChoices = [&program] {
+        const SettingsStore store(program.registry);
+        ConnWindowChoices c;
+        c.description = store.fDescrizioneAttuale();
+        for (size_t i = 0; i < c.periods.size(); ++i)
+            c.periods[i] = store.period(StoredPeriods[i]);
+        return c;
+    };
+    const auto saveChoices = [&program](const ConnWindowChoices& c) {
+        // The window is closing: a registry that cannot be written costs only
+        // the choice of the next opening, and the bar's own save reports it.
+        SettingsStore store(program.registry);
+        store.setFDescrizioneAttuale(c.description);
+        for (size_t i = 0; i < c.periods.size(); ++i)
+            store.setPeriod(StoredPeriods[i], c.periods[i]);
+    };
+    const auto reprice = [&program, ctarSlot](const TSelection& selection, int firstRow,
+                                              int lastRow, QWidget* parent) {
+        TfCtar::openForStored(ctarContext(program), ctarSlot, selection, firstRow, lastRow, parent);
+    };
+    return {program.archive,
+            program.programFolder,
+            program.dataFolder,
+            program.clock,
+            program.prompt,
+            program.shell,
+            program.settings.cambioEcu,
+            profileNames(program),
+            providerEntries,
+            loadChoices,
+            saveChoices,
+            reprice};
+}
+
+CtarContext ctarContext(Program& program)
+{
+    return {program.watch.running,
+            program.connRecords.running,
+            program.profiles,
+            program.sessionSchedule,
+            program.sessionTrace,
+            program.archive,
+            program.holidays,
+            program.settings.iva,
+            program.programFolder,
+            program.dataFolder,
+            program.prompt,
+            program.shell,
+            [&program] { program.watch.lightImage = LightImage::Green; }};
+}
+
+TariffeContext tariffeContext(Program& program)
+{
+    return {program.profiles,
+            program.settings.tabDefault,
+            program.settings.tabellaAttuale,
+            program.settings.iva,
+            program.programFolder,
+            program.dataFolder,
+            program.prompt,
+            program.shell,
+            [&program] {
+                const SettingsStore store(program.registry);
+                return std::pair(store.tabellaAttuale(), store.tabDefault());
+            },
+            [&program](const QString& current, const QString& byDefault) {
+                // A registry that cannot be written costs only the choice of
+                // the next opening; the bar's own settings save reports it.
+                SettingsStore store(program.registry);
+                store.setTabellaAttuale(current);
+                store.setTabDefault(byDefault);
+            }};
+}
+
+SettContext settContext(Program& program)
+{
+    return {
+        program.settings,      program.watch.connected,
+        program.dialUp,        program.provider,
+        program.rasBackend,    program.version,
+        program.programFolder, program.dataFolder,
+        program.prompt,        program.shell,
+        profileNames(program), [&program](QString* error) { return program.saveSettings(error); }};
+}
+
+AutoDialContext autoDialContext(Program& program, IDialSession& session, TfStato* stato)
+{
+    return {session, program.settings, program.dataFolder, program.shell, stato};
+}
