@@ -70,7 +70,7 @@ QString TProviderPage::serviceLine(const QString& serviceTitle)
     const QString link = m_dialUp.entriesProblem().isEmpty()
                              ? QStringLiteral("Uso di numero e password")
                              : QStringLiteral("Perché l'elenco è vuoto?");
-    return QStringLiteral("Servizio di connessione: <b>%1</b><br><a href=\"info\">%2</a>")
+    return QStringLiteral("Servizio: <b>%1</b><br><a href=\"info\">%2</a>")
         .arg(serviceTitle.toHtmlEscaped(), link);
 }
 

@@ -466,7 +466,7 @@ void TestSett::serviceInUse()
     QVERIFY(info->isHidden());
     w->showPage(TfSett::Page::Providers);
     QVERIFY(!info->isHidden());
-    QVERIFY(info->text().contains(QStringLiteral("Servizio di connessione: <b>pppd</b>")));
+    QVERIFY(info->text().contains(QStringLiteral("Servizio: <b>pppd</b>")));
     w->showPage(TfSett::Page::Valuta);
     QVERIFY(info->isHidden());
 
@@ -487,6 +487,19 @@ void TestSett::serviceInUse()
     info2->linkActivated(QStringLiteral("info"));
     QVERIFY(f.prompt.requests().last().text.startsWith(
         QStringLiteral("Entra nel gruppo dip.\r\rIl numero arriva")));
+
+    // Whatever the service and the link, the two lines fit beside the buttons.
+    for (const RasBackendKind kind :
+         {RasBackendKind::Simulated, RasBackendKind::Ppp, RasBackendKind::NetworkManager}) {
+        f.program.rasBackend.kind = kind;
+        for (const QString& problem : {QString(), QStringLiteral("Entra nel gruppo dip.")}) {
+            f.ras->problem = problem;
+            auto w3 = f.open(TfSett::Page::Providers);
+            w3->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w3.get()));
+            QCOMPARE(testsupport::layoutProblems(w3.get()), QString());
+        }
+    }
 }
 
 // The box shows at most 60 characters of an entry name; a longer entry

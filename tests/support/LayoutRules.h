@@ -93,9 +93,24 @@ inline QString captionProblem(const QWidget* w)
 {
     const QFontMetrics fm = w->fontMetrics();
     if (auto* l = qobject_cast<const QLabel*>(w)) {
-        if (l->text().isEmpty() || l->textFormat() == Qt::RichText ||
-            (l->textFormat() == Qt::AutoText && Qt::mightBeRichText(l->text())))
+        if (l->text().isEmpty())
             return {};
+        const bool rich = l->textFormat() == Qt::RichText ||
+                          (l->textFormat() == Qt::AutoText && Qt::mightBeRichText(l->text()));
+        if (rich) {
+            // Rich text is measured by the label itself: its lines at its
+            // width, or its one line when it does not wrap.
+            const QSize needed =
+                l->wordWrap() ? QSize(l->width(), l->heightForWidth(l->width())) : l->sizeHint();
+            if (needed.width() > l->width() || needed.height() > l->height())
+                return QStringLiteral("%1: its text needs %2×%3, it has %4×%5")
+                    .arg(describe(w))
+                    .arg(needed.width())
+                    .arg(needed.height())
+                    .arg(l->width())
+                    .arg(l->height());
+            return {};
+        }
         // A label shows '&' as a mnemonic only when it has a buddy; empty
         // lines at the end of a text show nothing.
         QString text = l->buddy() ? shownText(l->text()) : l->text();
