@@ -385,7 +385,8 @@ void TfConn::ConfrontaTariffe1Click()
     int first = 0, last = 0;
     // A single row is where the menu was opened, not a choice of what to
     // compare.
-    if (!selectedDataRows(first, last) || last == first) {
+    const std::pair<int, int> marked = selectedRows();
+    if (marked.first == marked.second || !selectedDataRows(first, last)) {
         first = 1;
         last = m_model.nothingLoaded() ? 0 : m_selection.count();
     }

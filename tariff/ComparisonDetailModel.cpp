@@ -45,7 +45,9 @@ QString TComparisonDetailModel::text(int row, int column) const
     case Number:
         return QString::number(m_connections.row(row));
     case Start:
-        return fmt::formatDateTime(QStringLiteral("ddd d/mm/yyyy hh.nn.ss"), c.inizio);
+        return fmt::formatDateTime(QStringLiteral("ddd ") + fmt::shortDatePattern() +
+                                       QStringLiteral(" hh.nn.ss"),
+                                   c.inizio);
     case Duration:
         return TSelection::durationText(c.fine - c.inizio);
     case Telephone: {
