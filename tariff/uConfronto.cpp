@@ -132,7 +132,7 @@ void TfConfronto::buildControls()
     m_summary->setGeometry(8, 6, 728, 18);
 
     m_table = TfConfrontoDett::makeTable(this, &m_model, QRect(4, 28, 736, 266), RowHeight,
-                                         {164, 100, 72, 92, 70, 112});
+                                         {150, 100, 72, 92, 70, 104});
     m_table->setItemDelegate(new TComparisonDelegate(m_table));
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(m_table, &QTableView::activated, this,

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
+#include <algorithm>
 
 TfConfrontoDett::TfConfrontoDett(const Context& ctx, const TComparedConnections& connections,
                                  const ComparedProfile& profile, int32_t iva, QWidget* parent)
@@ -17,7 +18,7 @@ TfConfrontoDett::TfConfrontoDett(const Context& ctx, const TComparedConnections&
     setWindowTitle(QStringLiteral(" Dettaglio Confronto [") + profile.name + QLatin1Char(']'));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowSystemMenuHint);
-    setFixedSize(640, 440);
+    setFixedSize(720, 440);
     if (parent)
         move(parent->geometry().center() - rect().center());
 
@@ -39,13 +40,13 @@ TfConfrontoDett::TfConfrontoDett(const Context& ctx, const TComparedConnections&
     m_totals = new QLabel(text, this);
     m_totals->setObjectName(QStringLiteral("Totali"));
     m_totals->setTextFormat(Qt::PlainText);
-    m_totals->setGeometry(8, 6, 624, 36);
+    m_totals->setGeometry(8, 6, 704, 36);
     m_totals->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_table = makeTable(this, &m_model, QRect(4, 46, 632, 354), 22, {48, 150, 70, 100, 80, 96});
+    m_table = makeTable(this, &m_model, QRect(4, 46, 712, 354), 22, {48, 180, 70, 104, 84, 96});
 
     auto* chiudi =
-        widgetbuild::button(this, "Chiudi", QStringLiteral("&Chiudi"), QRect(528, 408, 108, 26));
+        widgetbuild::button(this, "Chiudi", QStringLiteral("&Chiudi"), QRect(608, 408, 108, 26));
     connect(chiudi, &QPushButton::clicked, this, &TfConfrontoDett::ChiudiClick);
     new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder, QStringLiteral("confronto.htm"));
 }
@@ -70,9 +71,15 @@ QTableView* TfConfrontoDett::makeTable(QWidget* parent, QAbstractItemModel* mode
     header->setSectionsClickable(false);
     header->setHighlightSections(false);
     header->setStretchLastSection(true);
+    // The design widths, or wider where the texts in the system font need
+    // it (the first rows and the captions are measured).
     int c = 0;
-    for (int w : widths)
-        table->setColumnWidth(c++, w);
+    for (int w : widths) {
+        table->setColumnWidth(
+            c, std::max({w, static_cast<QAbstractItemView*>(table)->sizeHintForColumn(c),
+                         header->sectionSizeHint(c)}));
+        ++c;
+    }
     return table;
 }
 
