@@ -54,6 +54,12 @@ ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
                                               int lastRow, QWidget* parent) {
         TfCtar::openForStored(ctarContext(program), ctarSlot, selection, firstRow, lastRow, parent);
     };
+    const auto compare = [&program](const TSelection& selection, int firstRow, int lastRow,
+                                    QWidget* parent) {
+        TfConfronto::open(confrontoContext(program),
+                          TComparedConnections::fromSelection(selection, firstRow - 1, lastRow - 1),
+                          parent);
+    };
     return {program.archive,
             program.programFolder,
             program.dataFolder,
@@ -65,7 +71,14 @@ ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
             providerEntries,
             loadChoices,
             saveChoices,
-            reprice};
+            reprice,
+            compare};
+}
+
+ConfrontoContext confrontoContext(Program& program)
+{
+    return {program.programFolder,      program.dataFolder, program.settings.iva,
+            program.settings.cambioEcu, program.prompt,     program.shell};
 }
 
 CtarContext ctarContext(Program& program)

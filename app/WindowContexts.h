@@ -6,6 +6,7 @@
 #include "archive/ConnContext.h"
 #include "dialup/uAutoDial.h"
 #include "options/uSett.h"
+#include "tariff/uConfronto.h"
 #include "tariff/uCtar.h"
 #include "tariff/uTariffe.h"
 
@@ -16,13 +17,17 @@ struct Program;
 // The archive window's: the program's archive, folders and services, the
 // profile and dial-up entry names, the choices kept in the settings, and
 // "&Cambia Tariffa" opening the change-tariff window (in ctarSlot while it is
-// open, when given).
+// open, when given), "Confronta Tariffe..." the tariff comparison window.
 ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot = nullptr);
 
 // The change-tariff window's: the running session, the archive, the
 // calendar, the VAT; the watch told when the running connection is priced
 // again.
 CtarContext ctarContext(Program& program);
+
+// The tariff comparison window's: the profile folder, the VAT and the
+// exchange rate.
+ConfrontoContext confrontoContext(Program& program);
 
 // The tariff editor's: the working profile, the two profile names of the
 // settings (as the program holds them, and as stored), the VAT.

@@ -46,4 +46,10 @@ struct ConnContext {
     // returns once it is closed. Unset: the item does nothing.
     std::function<void(const TSelection& selection, int firstRow, int lastRow, QWidget* parent)>
         reprice;
+    // "Confronta Tariffe...": prices the connections of grid rows
+    // firstRow..lastRow with every profile, writing nothing, in a window of
+    // its own over parent; returns once it is closed. Unset: the item does
+    // nothing.
+    std::function<void(const TSelection& selection, int firstRow, int lastRow, QWidget* parent)>
+        compare;
 };

@@ -88,6 +88,8 @@ void TfConn::buildControls()
     item("Modifica1", QStringLiteral("Modifica Connessione"), &TfConn::Modifica1Click);
     item("Elimina1", QStringLiteral("Elimina Connessioni"), &TfConn::Elimina1Click);
     item("CambiaTariffa1", QStringLiteral("&Cambia Tariffa"), &TfConn::CambiaTariffa1Click);
+    item("ConfrontaTariffe1", QStringLiteral("Confronta Tariffe..."),
+         &TfConn::ConfrontaTariffe1Click);
 
     // The filter, then the window's own buttons under it.
     m_panel = new TConnQueryPanel(m_ctx, this);
@@ -374,6 +376,21 @@ void TfConn::CambiaTariffa1Click()
     else
         m_panel->RiselezioneClick();
     setTopRow(top);
+}
+
+void TfConn::ConfrontaTariffe1Click()
+{
+    if (!m_ctx.compare)
+        return;
+    int first = 0, last = 0;
+    // A single row is where the menu was opened, not a choice of what to
+    // compare.
+    const std::pair<int, int> marked = selectedRows();
+    if (marked.first == marked.second || !selectedDataRows(first, last)) {
+        first = 1;
+        last = m_model.nothingLoaded() ? 0 : m_selection.count();
+    }
+    m_ctx.compare(m_selection, first, last, this);
 }
 
 void TfConn::printClick()

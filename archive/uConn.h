@@ -105,6 +105,9 @@ public:
     void Modifica1Click();      // "Modifica Connessione": the current row
     void Elimina1Click();       // "Elimina Connessioni": the selected rows
     void CambiaTariffa1Click(); // "&Cambia Tariffa": the selected rows, re-priced
+    // "Confronta Tariffe...": the rows marked when more than one is, else
+    // every listed connection, priced with each profile; nothing is written.
+    void ConfrontaTariffe1Click();
 
 protected:
     void showEvent(QShowEvent* event) override;

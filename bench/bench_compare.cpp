@@ -4,8 +4,14 @@
 // Read straight from the archive file (in the page cache) as the command
 // line does, from a loaded selection as the archive window will, and one
 // slice of the window's work, the time between two looks at its stop button.
+// The comparison window's own figures: copying the listed connections when
+// it opens, the whole run with the table refreshed after every slice, and
+// the detail of one profile.
 #include "archive/ArchiveFile.h"
 #include "archive/Selection.h"
+#include "tariff/ComparedConnections.h"
+#include "tariff/ComparisonDetailModel.h"
+#include "tariff/ComparisonModel.h"
 #include "tariff/TariffComparison.h"
 
 #include <QFile>
@@ -79,6 +85,23 @@ QString archiveFolder()
     return written ? dir.path() : QString();
 }
 
+// The whole archive loaded as the archive window lists it.
+const TSelection& loadedSelection()
+{
+    static TSelection selection;
+    static const bool loaded = [] {
+        ArchiveFile archive(archiveFolder());
+        SelectionFilter filter;
+        filter.query.dal = -1e9;
+        filter.query.al = 1e9;
+        filter.query.provTutti = true;
+        filter.query.tarTutti = true;
+        return selection.load(archive, filter) == TSelection::LoadResult::Loaded;
+    }();
+    (void)loaded;
+    return selection;
+}
+
 std::unique_ptr<IConnectionSource> wholeArchive()
 {
     return std::make_unique<ArchivePeriodConnections>(archiveFolder() + "/Archivio.sto", -1e9, 1e9);
@@ -100,14 +123,8 @@ BENCHMARK(BM_CompareArchive100kTimes10)->Unit(benchmark::kMillisecond);
 
 void BM_CompareSelection100kTimes10(benchmark::State& state)
 {
-    ArchiveFile archive(archiveFolder());
-    SelectionFilter filter;
-    filter.query.dal = -1e9;
-    filter.query.al = 1e9;
-    filter.query.provTutti = true;
-    filter.query.tarTutti = true;
-    TSelection selection;
-    if (selection.load(archive, filter) != TSelection::LoadResult::Loaded)
+    const TSelection& selection = loadedSelection();
+    if (selection.count() != Connections)
         state.SkipWithError("cannot load the selection");
     TTariffComparison comparison(profiles(), 20);
     for (auto _ : state) {
@@ -133,6 +150,60 @@ void BM_CompareOneSlice(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * TTariffComparison::SlicePositions * Profiles);
 }
 BENCHMARK(BM_CompareOneSlice)->Unit(benchmark::kMillisecond);
+
+// Opening the comparison window over 100 000 listed connections: they are
+// copied out of the selection.
+void BM_WindowCopiesListed100k(benchmark::State& state)
+{
+    const TSelection& selection = loadedSelection();
+    for (auto _ : state) {
+        const TComparedConnections c =
+            TComparedConnections::fromSelection(selection, 0, selection.count() - 1);
+        benchmark::DoNotOptimize(c.size());
+    }
+    state.SetItemsProcessed(state.iterations() * Connections);
+}
+BENCHMARK(BM_WindowCopiesListed100k)->Unit(benchmark::kMillisecond);
+
+// The window's whole run over them with ten profiles, its table refreshed
+// after every slice as it is on screen.
+void BM_WindowRun100kTimes10(benchmark::State& state)
+{
+    const TSelection& selection = loadedSelection();
+    const TComparedConnections listed =
+        TComparedConnections::fromSelection(selection, 0, selection.count() - 1);
+    const float cambioEcu = 1936.27f;
+    TComparisonModel model(cambioEcu);
+    TTariffComparison comparison(profiles(), 20);
+    int64_t slices = 0;
+    for (auto _ : state) {
+        comparison.begin(listed.source());
+        TTariffComparison::Step step = TTariffComparison::Step::More;
+        while (step == TTariffComparison::Step::More) {
+            step = comparison.step();
+            model.setRows(comparison.rows());
+            ++slices;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * Connections * Profiles);
+    state.counters["slices"] = double(slices) / double(state.iterations());
+}
+BENCHMARK(BM_WindowRun100kTimes10)->Unit(benchmark::kMillisecond);
+
+// A double click on a row: its profile's price of each of the 100 000.
+void BM_WindowDetail100k(benchmark::State& state)
+{
+    const TSelection& selection = loadedSelection();
+    const TComparedConnections listed =
+        TComparedConnections::fromSelection(selection, 0, selection.count() - 1);
+    const TariffTable profile = profileNumber(1);
+    for (auto _ : state) {
+        TComparisonDetailModel detail(listed, QStringLiteral("Profilo 1"), profile, 20);
+        benchmark::DoNotOptimize(detail.unpriced());
+    }
+    state.SetItemsProcessed(state.iterations() * Connections);
+}
+BENCHMARK(BM_WindowDetail100k)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -12,6 +12,7 @@
 #include "archive/uModConn.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/uCtar.h"
+#include "tests/archive/ConnWindowSupport.h"
 #include "tests/archive/SelectionFixture.h"
 #include "tests/support/ProgramFixture.h"
 #include "tests/support/WidgetSupport.h"
@@ -35,6 +36,7 @@
 #include <memory>
 
 using namespace selectiontest;
+using connwindowtest::selectRows;
 using testsupport::child;
 
 namespace
@@ -102,18 +104,6 @@ void showWindow(TfConn& w)
 {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-}
-
-// Selects grid rows first..last the way the user does: a click and a
-// shift-click.
-void selectRows(TfConn& w, int first, int last)
-{
-    QWidget* viewport = w.grid()->viewport();
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, w.cellRect(first, 2).center());
-    if (last != first)
-        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier,
-                          w.cellRect(last, 2).center());
-    QCOMPARE(w.selectedRows(), std::make_pair(first, last));
 }
 
 void trigger(TfConn& w, const char* item,

@@ -21,7 +21,9 @@
 #include "tests/tariff/TariffFixtures.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QList>
+#include <QMap>
 #include <QString>
 
 namespace comparisontest
@@ -153,6 +155,19 @@ inline bool writeDamagedProfile(const QString& folder)
 {
     return writeProfile(folder, Rotta,
                         TProfileFiles::fileBytes(ProfileHeader{}, diurna()).left(100));
+}
+
+// Every file under folder with its bytes: what a comparison must leave as
+// it was.
+inline QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path, testsupport::readFileBytes(path));
+    }
+    return files;
 }
 
 } // namespace comparisontest

@@ -17,7 +17,6 @@
 #include "tests/tariff/ComparisonFixture.h"
 #include "tests/watch/WatchFixture.h"
 
-#include <QDirIterator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,18 +30,6 @@ namespace
 CliRun cli(const QString& folder, const QStringList& args)
 {
     return testsupport::runCliIn(folder, args);
-}
-
-// Every file under folder with its bytes: what must not change.
-QMap<QString, QByteArray> snapshot(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(path, testsupport::readFileBytes(path));
-    }
-    return files;
 }
 
 const ComparisonRow* rowOf(const QList<ComparisonRow>& rows, const QString& profile)
