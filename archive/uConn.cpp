@@ -344,9 +344,12 @@ void TfConn::loadSelection()
         m_model.setNothingLoaded(true);
         return;
     }
-    // The totals row is the current row from the start; rows read come
-    // before it.
+    // The totals row is the current row from the start, rows read coming
+    // before it; the grid shows the first rows until the last is read.
+    m_grid->setAutoScroll(false);
     m_grid->setCurrentIndex(m_model.index(m_model.rowCount() - 1, 0));
+    m_grid->setAutoScroll(true);
+    m_grid->scrollToTop();
     m_movingCurrent = false;
     m_userMoved = false;
     m_pendingTop = 0;
