@@ -14,6 +14,7 @@
 #include "platform/gui/WidgetBuild.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -43,7 +44,8 @@ const QString MissingConnectionText = QStringLiteral("Connessione Inesistente.")
 const QRect GridPlace(4, 4, 761, 317);
 constexpr int StripHeight = 28;
 
-// A slice of a load takes about this long, so the event loop (the bar's
+// A slice of a load, or the pages printed between two turns of the event
+// loop, take about this long, so the event loop (the bar's
 // clock, the running session's save, the user's clicks) is never kept
 // waiting much longer.
 constexpr int SliceBudgetMs = 25;
@@ -236,9 +238,9 @@ void TfConn::done(int result)
 {
     if (m_work == Work::Loading)
         stopWork(); // at once: nothing runs between two slices
-    if (m_work == Work::Changing) {
-        // The change stops at its next block and undoes itself; the window
-        // closes once it has.
+    if (m_work == Work::Changing || m_work == Work::Printing) {
+        // A change stops at its next block and undoes itself, a printout at
+        // its next page; the window closes once they have.
         m_closeAsked = true;
         m_closeResult = result;
         stopWork();
@@ -297,8 +299,8 @@ TfConn::LoadKey TfConn::loadKey(const SelectionFilter& filter) const
 
 void TfConn::loadSelection()
 {
-    if (m_work == Work::Changing || m_closeAsked)
-        return; // the filter cannot change meanwhile; a reload follows the change
+    if (m_work == Work::Changing || m_work == Work::Printing || m_closeAsked)
+        return; // the filter cannot change meanwhile; a reload follows a change
     m_model.setNothingLoaded(false);
     if (!m_panel->hasQueryToApply()) {
         if (m_work == Work::Loading)
@@ -494,6 +496,11 @@ void TfConn::stopWork()
     case Work::Changing:
         m_stopAsked = true;
         m_stripText->setText(QStringLiteral("Interruzione: nessuna modifica sarà fatta..."));
+        m_stop->setEnabled(false);
+        return;
+    case Work::Printing:
+        m_stopAsked = true;
+        m_stripText->setText(QStringLiteral("Interruzione della stampa..."));
         m_stop->setEnabled(false);
         return;
     }
@@ -750,10 +757,29 @@ void TfConn::printClick()
     in.cambioEcu = m_ctx.cambioEcu;
     in.printedAt = m_ctx.clock.now();
     const TReport report(std::move(in));
+    // A long report is printed with the strip: the event loop runs between
+    // pages, and the printing can be stopped (the job is then cancelled).
+    TReportPrinter::Progress progress;
+    QElapsedTimer sinceEvents;
+    if (report.input().records.size() > InlinePrintRecords) {
+        beginWork(Work::Printing, QStringLiteral("Stampa del riepilogo..."));
+        sinceEvents.start();
+        progress = [this, &sinceEvents](int done, int total) {
+            if (sinceEvents.elapsed() >= SliceBudgetMs) {
+                showProgress(done, total);
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+            }
+            return !m_stopAsked.load();
+        };
+    }
     if (m_print)
-        m_print(report);
+        m_print(report, progress);
     else
-        TReportPrinter::printOnDefaultPrinter(report, m_ctx.prompt);
+        TReportPrinter::printOnDefaultPrinter(report, m_ctx.prompt,
+                                              TReportPrinter::defaultPrinterName(), progress);
+    if (m_work == Work::Printing)
+        endWork();
 }
 
 // ---- Grid -----------------------------------------------------------------------

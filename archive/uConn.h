@@ -14,6 +14,7 @@
 #include "archive/ConnContext.h"
 #include "archive/ConnGrid.h"
 #include "archive/ConnTableModel.h"
+#include "archive/ReportPrinter.h"
 #include "archive/SavedQuery.h"
 #include "archive/Selection.h"
 
@@ -57,8 +58,11 @@ public:
     ~TfConn() override;
 
     // "&Stampa" prints on the default printer; a test puts a recorder here so
-    // no page ever reaches a real printer.
-    void setReportSink(std::function<void(const TReport&)> sink) { m_print = std::move(sink); }
+    // no page ever reaches a real printer. A long report comes with the
+    // window's progress function (see TReportPrinter::Progress); a short one
+    // without.
+    using ReportSink = std::function<void(const TReport&, const TReportPrinter::Progress&)>;
+    void setReportSink(ReportSink sink) { m_print = std::move(sink); }
 
     // ---- Selection -----------------------------------------------------------
     // Copies the filter boxes into the current query; false (after "Data
@@ -79,16 +83,18 @@ public:
     TConnQueryPanel& queryPanel() const;
 
     // ---- Long work ------------------------------------------------------------
-    // What runs in the window: a load of the selection a slice at a time, or
-    // a change of many stored connections on a worker thread. Meanwhile a
+    // What runs in the window: a load of the selection a slice at a time, a
+    // change of many stored connections on a worker thread, or a long
+    // printout a page at a time. Meanwhile a
     // strip under the grid shows how far it got, "&Interrompi" (or Escape)
     // stops it, the commands that would act on a selection still being read
     // or an archive being changed are disabled, and closing the window stops
     // it and closes once it has stopped.
-    enum class Work { None, Loading, Changing };
+    enum class Work { None, Loading, Changing, Printing };
     Work work() const { return m_work; }
     // A load keeps the records read so far, with their totals, and the strip
-    // says how far it got; a change leaves the archive as it was.
+    // says how far it got; a change leaves the archive as it was; a printout
+    // is cancelled.
     void stopWork();
     // Read at most records archive records per slice, a slice every
     // intervalMs (0: slices as long as the event loop can spare, as fast as
@@ -100,6 +106,8 @@ public:
     // Changes of more rows than this run on a worker thread with the strip;
     // fewer run at once.
     static constexpr int InlineChangeRows = 4096;
+    // Reports of more connections than this are printed with the strip.
+    static constexpr int InlinePrintRecords = 200;
 
     // ---- Grid ----------------------------------------------------------------
     QTableView* grid() const;
@@ -189,7 +197,7 @@ private:
     ConnContext m_ctx;
     TSelection m_selection;
     TConnTableModel m_model;
-    std::function<void(const TReport&)> m_print;
+    ReportSink m_print;
 
     bool m_shown = false;
     bool m_rightButton = false;

@@ -1,11 +1,13 @@
 // The archive window's long work offscreen: a long archive read a slice at a
 // time with the strip and its stop, the selection read once while the window
-// opens, and long deletions and re-pricings on a worker thread, stopped or
-// cut short by closing the window.
+// opens, long deletions and re-pricings on a worker thread and long
+// printouts a page at a time, each stopped or cut short by closing the
+// window.
 
 #include "app/SettingsStore.h"
 #include "app/WindowContexts.h"
 #include "archive/ArchiveChange.h"
+#include "archive/ReportPrinter.h"
 #include "archive/uConn.h"
 #include "common/Format.h"
 #include "platform/file/FileLock.h"
@@ -342,6 +344,52 @@ private slots:
             QCOMPARE(listedAfter, 0);
             QVERIFY(last.isDeleted());
         }
+    }
+
+    void longPrintout_data()
+    {
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("to the end") << QString();
+        QTest::newRow("Interrompi") << QStringLiteral("button");
+        QTest::newRow("window closed") << QStringLiteral("close");
+    }
+
+    // A long report is printed a page at a time with the strip; stopped, or
+    // cut short by closing the window, the job is cancelled.
+    void longPrintout()
+    {
+        QFETCH(QString, stop);
+        Fixture f(3000);
+        const QString pdf = f.dir.filePath(QStringLiteral("riepilogo.pdf"));
+        QPointer<QWidget> slot;
+        bool printed = false;
+        bool during = false;
+        QString error;
+        whenModal<TfConn>([&](TfConn* w) {
+            w->setReportSink([&](const TReport& report, const TReportPrinter::Progress& progress) {
+                QVERIFY(progress);
+                printed = TReportPrinter::printToPdf(report, pdf, &error, progress);
+            });
+            QTimer::singleShot(0, w, [&, w] {
+                during = w->work() == TfConn::Work::Printing && !strip(*w)->isHidden() &&
+                         !commandsEnabled(*w);
+                if (stop == QLatin1String("button"))
+                    child<QPushButton>(w, "Interrompi")->click();
+                else if (stop == QLatin1String("close"))
+                    w->close();
+            });
+            child<QPushButton>(w, "SpeedButton1")->click();
+            QCOMPARE(w->work(), TfConn::Work::None);
+            QVERIFY(commandsEnabled(*w));
+            if (stop != QLatin1String("close"))
+                w->close();
+        });
+        TfConn::open(f.context(), &slot);
+        QVERIFY(!slot);
+        QVERIFY(during);
+        QCOMPARE(printed, stop.isEmpty());
+        QCOMPARE(error, QString());
+        QVERIFY(f.prompt.requests().isEmpty());
     }
 };
 
