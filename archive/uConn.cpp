@@ -319,6 +319,10 @@ void TfConn::loadSelection()
     m_loadTimer.stop();
     m_loaded = key;
     ++m_loadsBegun;
+    if (m_work == Work::None) { // the note of a stopped load goes
+        m_strip->hide();
+        m_grid->setGeometry(GridPlace);
+    }
 
     TSelection::LoadResult result = TSelection::LoadResult::OpenFailed;
     m_movingCurrent = true;
