@@ -51,8 +51,10 @@ ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
             store.setPeriod(StoredPeriods[i], c.periods[i]);
     };
     const auto reprice = [&program, ctarSlot](const TSelection& selection, int firstRow,
-                                              int lastRow, QWidget* parent) {
-        TfCtar::openForStored(ctarContext(program), ctarSlot, selection, firstRow, lastRow, parent);
+                                              int lastRow, QWidget* parent,
+                                              const archivechange::Runner& runner) {
+        TfCtar::openForStored(ctarContext(program), ctarSlot, selection, firstRow, lastRow, parent,
+                              runner);
     };
     const auto compare = [&program](const TSelection& selection, int firstRow, int lastRow,
                                     QWidget* parent) {

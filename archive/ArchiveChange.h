@@ -71,6 +71,14 @@ struct Progress {
 // then leaves the archive as it was.
 using ProgressFn = std::function<bool(const Progress&)>;
 
+// A change handed to whoever runs it, with the progress function to give it.
+using Work = std::function<void(const ProgressFn& progress)>;
+// Runs a change and returns once it has ended. A window gives one that runs
+// the change on a worker thread while it shows how far it got and offers to
+// stop it; without one, the change runs where it is called. The work must
+// then touch nothing the caller's thread uses meanwhile.
+using Runner = std::function<void(const Work& work)>;
+
 // The new cost of a stored connection (VAT included), or nothing when it
 // cannot be priced (no band in force at its start): it then stays unchanged.
 using PriceFn = std::function<std::optional<float>(TDateTime inizio, TDateTime fine)>;

@@ -3,6 +3,8 @@
 // more: the archive, where the files are, the services, and a few questions
 // answered by whoever opens it (the main bar, or a test).
 
+#include "archive/ArchiveChange.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -43,8 +45,10 @@ struct ConnContext {
     std::function<void(const ConnWindowChoices&)> saveChoices;
     // "&Cambia Tariffa": re-prices the connections of grid rows first..last
     // (row r shows selection record r - 1) in a window of its own over parent;
-    // returns once it is closed. Unset: the item does nothing.
-    std::function<void(const TSelection& selection, int firstRow, int lastRow, QWidget* parent)>
+    // returns once it is closed. runner, when set, runs the change (with the
+    // progress shown and a way to stop it). Unset: the item does nothing.
+    std::function<void(const TSelection& selection, int firstRow, int lastRow, QWidget* parent,
+                       const archivechange::Runner& runner)>
         reprice;
     // "Confronta Tariffe...": prices the connections of grid rows
     // firstRow..lastRow with every profile, writing nothing, in a window of

@@ -185,6 +185,13 @@ void TConnQueryPanel::buildControls(QWidget* window)
         button(window, "aggiorna", QStringLiteral("&Aggiorna"), QRect(656, 424, 108, 26));
     connect(riselezione, &QPushButton::clicked, this, &TConnQueryPanel::RiselezioneClick);
     connect(aggiorna, &QPushButton::clicked, this, &TConnQueryPanel::aggiornaClick);
+    m_controls = {queries, m_tel, m_provider, m_provTutti, riselezione, aggiorna};
+}
+
+void TConnQueryPanel::setEnabled(bool on)
+{
+    for (QWidget* w : m_controls)
+        w->setEnabled(on);
 }
 
 void TConnQueryPanel::fillProfiles()

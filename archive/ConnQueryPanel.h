@@ -34,6 +34,8 @@ public:
     void showing();
     // The window closes: the choices for the next opening.
     void keepChoices();
+    // Every control of the filter, and its buttons, enabled or not.
+    void setEnabled(bool on);
 
     // ---- The filter ----------------------------------------------------------
     // Copies the boxes into the current query; false (after "Data Errata !")
@@ -106,6 +108,8 @@ private:
     ConnWindowChoices m_kept;
     bool m_namedQuery = false;
 
+    // The controls setEnabled() switches.
+    QList<QWidget*> m_controls;
     QRadioButton* m_periods[6] = {};
     QComboBox* m_descriz = nullptr;
     QPushButton* m_modifica = nullptr;

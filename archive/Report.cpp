@@ -40,13 +40,21 @@ QString fitted(const IReportMetrics& m, const QString& text, const ReportFont& f
     return text.left(n) + dots;
 }
 
-// Collects the items page by page.
+// Collects the items of a page, and hands each page on once it is full.
 class PageWriter
 {
 public:
-    explicit PageWriter(const IReportMetrics& m) : m_metrics(m) { m_pages.append(ReportPage{}); }
+    PageWriter(const IReportMetrics& m, const TReport::PageSink& sink) : m_metrics(m), m_sink(sink)
+    {
+    }
 
-    void newPage() { m_pages.append(ReportPage{}); }
+    // The page is full: it goes to the sink, which may stop the layout.
+    void newPage(int blocksDone)
+    {
+        if (!m_stopped && !m_sink(std::exchange(m_page, ReportPage{}), blocksDone))
+            m_stopped = true;
+    }
+    bool stopped() const { return m_stopped; }
 
     // Returns the x where the text ends.
     double text(double x, double y, const QString& t, const ReportFont& f, bool alignRight = false)
@@ -57,7 +65,7 @@ public:
         item.x = x;
         item.y = y;
         item.alignRight = alignRight;
-        m_pages.last().items.append(item);
+        m_page.items.append(item);
         return alignRight ? x : x + m_metrics.textWidth(t, f);
     }
 
@@ -69,14 +77,14 @@ public:
         item.x2 = x2;
         item.y = y;
         item.lineWidth = width;
-        m_pages.last().items.append(item);
+        m_page.items.append(item);
     }
-
-    QList<ReportPage> take() { return std::move(m_pages); }
 
 private:
     const IReportMetrics& m_metrics;
-    QList<ReportPage> m_pages;
+    const TReport::PageSink& m_sink;
+    ReportPage m_page;
+    bool m_stopped = false;
 };
 
 } // namespace
@@ -184,6 +192,17 @@ QList<double> TReport::stops(const IReportMetrics& m, double dpi, int blocks)
 
 QList<ReportPage> TReport::layout(const IReportMetrics& m, const ReportSurface& surface) const
 {
+    QList<ReportPage> pages;
+    layout(m, surface, [&pages](ReportPage page, int) {
+        pages.append(std::move(page));
+        return true;
+    });
+    return pages;
+}
+
+bool TReport::layout(const IReportMetrics& m, const ReportSurface& surface,
+                     const PageSink& sink) const
+{
     const double dpi = surface.dpi;
     const auto px = [dpi](double n) { return dots(n, dpi); };
     const QString xp = QStringLiteral("Xp");
@@ -192,7 +211,7 @@ QList<ReportPage> TReport::layout(const IReportMetrics& m, const ReportSurface& 
     const double h9b = m.textHeight(xp, F9Bold);
     const QList<double> x = stops(m, dpi, int(m_input.records.size()));
     const double space = m.textWidth(QStringLiteral(" "), F7);
-    PageWriter out(m);
+    PageWriter out(m, sink);
 
     // Header.
     const QList<QList<Piece>> head = header();
@@ -245,15 +264,20 @@ QList<ReportPage> TReport::layout(const IReportMetrics& m, const ReportSurface& 
 
         L += 4;
         if (surface.height - 5 * h7 < L * h7) {
-            out.newPage();
+            out.newPage(k + 1);
+            if (out.stopped())
+                return false;
             L = 1;
         }
     }
 
     // Statistics, on the next page when fewer than ten lines are left.
     double y0 = L * h7;
+    const int blocks = int(m_input.records.size());
     if (surface.height < y0 + 10 * h9b) {
-        out.newPage();
+        out.newPage(blocks);
+        if (out.stopped())
+            return false;
         y0 = 0;
     }
     const double valueX = m.textWidth(QStringLiteral("COSTO TOTALE in Lire, Euro :xxxx"), F9Bold);
@@ -266,5 +290,6 @@ QList<ReportPage> TReport::layout(const IReportMetrics& m, const ReportSurface& 
         out.text(px(20), y, stats[i].label, F9Bold);
         out.text(valueX, y, stats[i].value, F9);
     }
-    return out.take();
+    out.newPage(blocks);
+    return !out.stopped();
 }

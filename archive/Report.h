@@ -18,6 +18,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct ReportItem {
     enum class Kind { Text, Rule };
@@ -98,6 +99,12 @@ public:
     // "n." and block numbers up to blocks, right-aligned on x1.
     static QList<double> stops(const IReportMetrics& metrics, double dpi, int blocks = 0);
     QList<ReportPage> layout(const IReportMetrics& metrics, const ReportSurface& surface) const;
+    // The same a page at a time: each page goes to sink as soon as it is
+    // laid out, with the number of connection blocks laid out so far; sink
+    // returning false stops the layout, which then returns false.
+    using PageSink = std::function<bool(ReportPage page, int blocksDone)>;
+    bool layout(const IReportMetrics& metrics, const ReportSurface& surface,
+                const PageSink& sink) const;
 
     // n dots of the reference printer in pixels at dpi.
     static double dots(double n, double dpi) { return n * dpi / ReferenceDpi; }

@@ -81,7 +81,8 @@ QList<ReportPage> TReportPrinter::pages(const TReport& report, QPrinter& printer
     return report.layout(PrinterMetrics(&printer), surfaceOf(printer));
 }
 
-bool TReportPrinter::print(const TReport& report, QPrinter& printer, QString* error)
+bool TReportPrinter::print(const TReport& report, QPrinter& printer, QString* error,
+                           const Progress& progress)
 {
     const auto fail = [error](const QString& text) {
         if (error)
@@ -89,39 +90,56 @@ bool TReportPrinter::print(const TReport& report, QPrinter& printer, QString* er
         return false;
     };
     printer.setDocName(DocumentName);
-    const QList<ReportPage> all = pages(report, printer);
     QPainter p;
     if (!p.begin(&printer))
         return fail(QStringLiteral("Impossibile avviare la stampa su ") +
                     (printer.outputFileName().isEmpty() ? printer.printerName()
                                                         : printer.outputFileName()) +
                     QLatin1Char('.'));
-    for (int i = 0; i < all.size(); ++i) {
-        if (i > 0 && !printer.newPage()) {
-            printer.abort();
-            return fail(QStringLiteral("Stampa interrotta alla pagina ") + QString::number(i + 1) +
-                        QLatin1Char('.'));
-        }
-        for (const ReportItem& item : all[i].items)
-            drawItem(p, item, &printer);
+    // Each page is drawn as soon as it is laid out: a long report never
+    // holds more than one page.
+    const int blocks = int(report.input().records.size());
+    int page = 0;
+    QString failed;
+    bool stopped = false;
+    report.layout(PrinterMetrics(&printer), surfaceOf(printer),
+                  [&](const ReportPage& laidOut, int blocksDone) {
+                      if (page > 0 && !printer.newPage()) {
+                          failed = QStringLiteral("Stampa interrotta alla pagina ") +
+                                   QString::number(page + 1) + QLatin1Char('.');
+                          return false;
+                      }
+                      for (const ReportItem& item : laidOut.items)
+                          drawItem(p, item, &printer);
+                      ++page;
+                      if (progress && !progress(blocksDone, blocks)) {
+                          stopped = true;
+                          return false;
+                      }
+                      return true;
+                  });
+    if (!failed.isEmpty() || stopped) {
+        printer.abort();
+        return failed.isEmpty() ? false : fail(failed);
     }
     if (!p.end())
         return fail(QStringLiteral("Stampa non completata."));
     return true;
 }
 
-bool TReportPrinter::printToPdf(const TReport& report, const QString& path, QString* error)
+bool TReportPrinter::printToPdf(const TReport& report, const QString& path, QString* error,
+                                const Progress& progress)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setOutputFileName(path);
-    return print(report, printer, error);
+    return print(report, printer, error, progress);
 }
 
 bool TReportPrinter::printOnDefaultPrinter(const TReport& report, IPrompt& prompt,
-                                           const QString& printerName)
+                                           const QString& printerName, const Progress& progress)
 {
     if (printerName.isEmpty()) {
         showArchiveError(prompt, NoPrinterText);
@@ -135,8 +153,10 @@ bool TReportPrinter::printOnDefaultPrinter(const TReport& report, IPrompt& promp
     if (!printer.isValid() || printer.printerName() != printerName)
         error =
             QStringLiteral("La stampante ") + printerName + QStringLiteral(" non è disponibile.");
-    else if (print(report, printer, &error))
+    else if (print(report, printer, &error, progress))
         return true;
+    if (error.isEmpty())
+        return false; // stopped through progress
     showArchiveError(prompt, error);
     return false;
 }

@@ -8,25 +8,64 @@
 #include "archive/ReportPrinter.h"
 #include "archive/uModConn.h"
 #include "common/Clock.h"
+#include "common/Format.h"
 #include "common/Prompt.h"
 #include "platform/gui/HelpKey.h"
 #include "platform/gui/WidgetBuild.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <algorithm>
+#include <memory>
 #include <new>
+#include <sys/stat.h>
+#include <thread>
 #include <tuple>
 
 namespace
 {
 
 const QString MissingConnectionText = QStringLiteral("Connessione Inesistente.");
+
+// The grid's place, and the strip's under it while long work runs.
+const QRect GridPlace(4, 4, 761, 317);
+constexpr int StripHeight = 28;
+
+// A slice of a load, or the pages printed between two turns of the event
+// loop, take about this long, so the event loop (the bar's
+// clock, the running session's save, the user's clicks) is never kept
+// waiting much longer.
+constexpr int SliceBudgetMs = 25;
+// Archive records read between two looks at the clock.
+constexpr int SliceRecords = 2048;
+
+QString count(int64_t n)
+{
+    return fmt::formatFloat(QStringLiteral("#,#0"), double(n));
+}
+
+// "records/milliseconds" of a test's pace, or nothing.
+std::pair<int, int> paceFromEnvironment()
+{
+    const QStringList parts =
+        qEnvironmentVariable("TARVELO_TEST_LOAD_PACE").split(QLatin1Char('/'));
+    if (parts.size() != 2)
+        return {0, 0};
+    return {std::max(0, parts[0].toInt()), std::max(0, parts[1].toInt())};
+}
 
 } // namespace
 
@@ -48,6 +87,10 @@ TfConn::TfConn(const ConnContext& ctx, QWidget* parent)
 {
     setObjectName(QStringLiteral("fConn"));
     m_model.setNothingLoaded(true); // until the first load
+    // End-to-end tests watch a small archive load slowly.
+    std::tie(m_paceRecords, m_paceMs) = paceFromEnvironment();
+    m_loadTimer.setParent(this);
+    connect(&m_loadTimer, &QTimer::timeout, this, &TfConn::loadStep);
     buildControls();
     m_help = new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder,
                           QStringLiteral("riepconness.htm"));
@@ -71,7 +114,17 @@ void TfConn::buildControls()
 
     m_grid = new TConnGrid(m_model, this);
     m_grid->setObjectName(QStringLiteral("sg1"));
-    m_grid->setGeometry(4, 4, 761, 317);
+    m_grid->setGeometry(GridPlace);
+    // A load that ends does not take the user away from where they went
+    // while it ran.
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!m_movingCurrent && m_work == Work::Loading)
+            m_userMoved = true;
+    });
+    connect(m_grid->verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
+        if (m_work == Work::Loading)
+            m_userMoved = true;
+    });
     // The menu opens when the right button comes up (gridMouseEvent), so
     // the row under the mouse is made current first; the right button never
     // selects rows by itself.
@@ -94,12 +147,37 @@ void TfConn::buildControls()
     // The filter, then the window's own buttons under it.
     m_panel = new TConnQueryPanel(m_ctx, this);
     connect(m_panel, &TConnQueryPanel::loadRequested, this, &TfConn::loadSelection);
-    auto* stampa = widgetbuild::button(this, "SpeedButton1", QStringLiteral("&Stampa"),
-                                       QRect(542, 456, 108, 26));
+    m_stampa = widgetbuild::button(this, "SpeedButton1", QStringLiteral("&Stampa"),
+                                   QRect(542, 456, 108, 26));
     auto* chiudi =
         widgetbuild::button(this, "Chiudi", QStringLiteral("&Chiudi"), QRect(656, 456, 108, 26));
-    connect(stampa, &QPushButton::clicked, this, &TfConn::printClick);
+    connect(m_stampa, &QPushButton::clicked, this, &TfConn::printClick);
     connect(chiudi, &QPushButton::clicked, this, &TfConn::ChiudiClick);
+    buildStrip();
+}
+
+void TfConn::buildStrip()
+{
+    m_strip = new QWidget(this);
+    m_strip->setObjectName(QStringLiteral("Avanzamento"));
+    m_strip->setGeometry(GridPlace.left(), GridPlace.bottom() + 1 - StripHeight + 2,
+                         GridPlace.width(), StripHeight - 2);
+    auto* layout = new QHBoxLayout(m_strip);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_stripText = new QLabel(m_strip);
+    m_stripText->setObjectName(QStringLiteral("AvanzamentoTesto"));
+    m_stripText->setTextFormat(Qt::PlainText);
+    m_progress = new QProgressBar(m_strip);
+    m_progress->setObjectName(QStringLiteral("Progresso"));
+    m_progress->setRange(0, 1000);
+    m_progress->setFixedWidth(260);
+    m_stop = widgetbuild::button(m_strip, "Interrompi", QStringLiteral("&Interrompi"), QRect());
+    m_stop->setFixedWidth(108);
+    layout->addWidget(m_stripText, 1);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_stop);
+    connect(m_stop, &QPushButton::clicked, this, &TfConn::stopWork);
+    m_strip->hide();
 }
 
 bool TfConn::eventFilter(QObject* watched, QEvent* event)
@@ -136,8 +214,41 @@ void TfConn::showEvent(QShowEvent* event)
         m_shown = true;
         // Once the window is up and modal, so that a message of the showing
         // comes up above it rather than before it.
-        QMetaObject::invokeMethod(m_panel, &TConnQueryPanel::showing, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_panel->showing();
+                m_opening = false;
+            },
+            Qt::QueuedConnection);
     }
+}
+
+void TfConn::keyPressEvent(QKeyEvent* event)
+{
+    // Escape stops what runs; it closes the window only when nothing does.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        m_work != Work::None) {
+        stopWork();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfConn::done(int result)
+{
+    if (m_work == Work::Loading)
+        stopWork(); // at once: nothing runs between two slices
+    if (m_work == Work::Changing || m_work == Work::Printing) {
+        // A change stops at its next block and undoes itself, a printout at
+        // its next page; the window closes once they have.
+        m_closeAsked = true;
+        m_closeResult = result;
+        stopWork();
+        return;
+    }
+    QDialog::done(result);
 }
 
 // ---- The filter and loading -----------------------------------------------------
@@ -172,38 +283,278 @@ TConnQueryPanel& TfConn::queryPanel() const
     return *m_panel;
 }
 
+TfConn::LoadKey TfConn::loadKey(const SelectionFilter& filter) const
+{
+    LoadKey key;
+    key.query = filter.query.toBytes();
+    key.telBoxEmpty = filter.telBoxEmpty;
+    key.providerBoxEmpty = filter.providerBoxEmpty;
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(m_ctx.archive.path()).constData(), &st) == 0) {
+        key.size = st.st_size;
+        key.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        key.inode = st.st_ino;
+    }
+    return key;
+}
+
 void TfConn::loadSelection()
 {
+    if (m_work == Work::Changing || m_work == Work::Printing || m_closeAsked)
+        return; // the filter cannot change meanwhile; a reload follows a change
     m_model.setNothingLoaded(false);
     if (!m_panel->hasQueryToApply()) {
+        if (m_work == Work::Loading)
+            stopWork();
+        m_strip->hide();
+        m_grid->setGeometry(GridPlace);
+        m_loaded.reset();
         m_model.setNothingLoaded(true);
         return;
     }
     const SelectionFilter filter = m_panel->filter();
-    TSelection::LoadResult result;
+    const LoadKey key = loadKey(filter);
+    // Opening asks for the same selection more than once: it is read once.
+    if (m_opening && m_loaded && *m_loaded == key)
+        return;
+    m_loadTimer.stop();
+    m_loaded = key;
+    ++m_loadsBegun;
+    if (m_work == Work::None) { // the note of a stopped load goes
+        m_strip->hide();
+        m_grid->setGeometry(GridPlace);
+    }
+
+    TSelection::LoadResult result = TSelection::LoadResult::OpenFailed;
+    m_movingCurrent = true;
     m_model.beginLoad();
     try {
-        result = m_selection.load(m_ctx.archive, filter);
+        result = m_selection.begin(m_ctx.archive, filter);
     } catch (const std::bad_alloc&) {
         m_model.endLoad();
+        m_movingCurrent = false;
+        m_loaded.reset();
+        if (m_work == Work::Loading)
+            endWork();
         m_ctx.prompt.message(QStringLiteral("Memoria Esaurita! Liberare memoria e riprovare."),
                              QStringLiteral("Stop..."), PromptIcon::Error);
         return;
     }
     m_model.endLoad();
     if (result == TSelection::LoadResult::OpenFailed) {
+        m_movingCurrent = false;
+        m_loaded.reset();
+        if (m_work == Work::Loading)
+            endWork();
         // Nothing was read: totals of nothing would pass for a real result.
         showArchiveError(m_ctx.prompt, m_selection.errorText());
         m_model.setNothingLoaded(true);
         return;
     }
-    if (result == TSelection::LoadResult::Stopped) // shown, not hidden: the list is partial
-        showArchiveError(m_ctx.prompt, m_selection.errorText());
-
-    m_panel->addTelephones(m_selection.telephones());
-    // The totals row is the current row.
+    // The totals row is the current row from the start, rows read coming
+    // before it; the grid shows the first rows until the last is read.
+    m_grid->setAutoScroll(false);
     m_grid->setCurrentIndex(m_model.index(m_model.rowCount() - 1, 0));
+    m_grid->setAutoScroll(true);
+    m_grid->scrollToTop();
+    m_movingCurrent = false;
+    m_userMoved = false;
+    m_pendingTop = 0;
+    // The first slice at once: a small archive is read before this returns.
+    loadStep();
+}
+
+void TfConn::loadStep()
+{
+    TSelection::Step step = TSelection::Step::More;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        if (m_paceRecords > 0)
+            step = m_selection.loadSlice(m_paceRecords);
+        else
+            do
+                step = m_selection.loadSlice(SliceRecords);
+            while (step == TSelection::Step::More && clock.elapsed() < SliceBudgetMs);
+    } catch (const std::bad_alloc&) {
+        // What was read so far stays listed, as after a stop.
+        m_selection.cancel();
+        m_loaded.reset();
+        m_ctx.prompt.message(QStringLiteral("Memoria Esaurita! Liberare memoria e riprovare."),
+                             QStringLiteral("Stop..."), PromptIcon::Error);
+        step = TSelection::Step::Done;
+    }
+    m_movingCurrent = true;
+    m_model.appendLoaded();
+    m_movingCurrent = false;
+    if (step == TSelection::Step::More) {
+        if (m_work != Work::Loading) {
+            beginWork(Work::Loading, QStringLiteral("Lettura dell'archivio..."));
+            m_loadTimer.start(m_paceMs);
+        }
+        showProgress(m_selection.scanned(), m_selection.total());
+        m_grid->fitColumns();
+        return;
+    }
+    m_loadTimer.stop();
+    if (m_work == Work::Loading)
+        endWork();
+    if (step == TSelection::Step::Failed) { // shown, not hidden: the list is partial
+        m_loaded.reset();
+        showArchiveError(m_ctx.prompt, m_selection.errorText());
+    }
+    finishLoad();
+}
+
+// The end of a load, whole or stopped part-way.
+void TfConn::finishLoad()
+{
+    m_panel->addTelephones(m_selection.telephones());
     m_grid->fitColumns();
+    if (m_pendingTop > 0) {
+        const int top = std::exchange(m_pendingTop, 0);
+        setTopRow(top);
+    } else if (!m_userMoved) {
+        // The totals row is the current row, in view.
+        m_movingCurrent = true;
+        m_grid->setCurrentIndex(m_model.index(m_model.rowCount() - 1, 0));
+        m_grid->scrollTo(m_grid->currentIndex());
+        m_movingCurrent = false;
+    }
+}
+
+// ---- Long work ------------------------------------------------------------------
+
+void TfConn::setLoadPace(int records, int intervalMs)
+{
+    m_paceRecords = std::max(0, records);
+    m_paceMs = std::max(0, intervalMs);
+    if (m_loadTimer.isActive())
+        m_loadTimer.start(m_paceMs);
+}
+
+void TfConn::beginWork(Work work, const QString& text)
+{
+    m_work = work;
+    m_stopAsked = false;
+    m_stripText->setText(text);
+    m_progress->setValue(0);
+    m_progress->show();
+    m_stop->setEnabled(true);
+    m_stop->show();
+    m_grid->setGeometry(GridPlace.adjusted(0, 0, 0, -StripHeight));
+    m_strip->show();
+    setCommandsEnabled(false);
+}
+
+void TfConn::endWork()
+{
+    m_work = Work::None;
+    m_strip->hide();
+    m_grid->setGeometry(GridPlace);
+    setCommandsEnabled(true);
+    if (m_closeAsked)
+        // Once the handler that ran the work has returned.
+        QMetaObject::invokeMethod(
+            this, [this] { QDialog::done(m_closeResult); }, Qt::QueuedConnection);
+}
+
+void TfConn::showProgress(int64_t done, int64_t total)
+{
+    m_progress->setValue(total > 0 ? int(std::min<int64_t>(1000, done * 1000 / total)) : 0);
+}
+
+void TfConn::setCommandsEnabled(bool on)
+{
+    m_stampa->setEnabled(on);
+    for (QAction* a : m_gridMenu->actions())
+        a->setEnabled(on);
+    // The filter may change while a load runs (the new one replaces it), not
+    // while the archive is being changed.
+    m_panel->setEnabled(on || m_work == Work::Loading);
+}
+
+void TfConn::stopWork()
+{
+    switch (m_work) {
+    case Work::None:
+        return;
+    case Work::Loading: {
+        m_loadTimer.stop();
+        m_selection.cancel();
+        // Asked again, the same selection is read again, whole.
+        m_loaded.reset();
+        const int64_t read = m_selection.scanned();
+        const int64_t total = m_selection.total();
+        endWork();
+        finishLoad();
+        // The strip stays to say that the list is partial, until the next load.
+        m_stripText->setText(QStringLiteral("Lettura interrotta: ") + count(read) +
+                             QStringLiteral(" record letti su ") + count(total) +
+                             QStringLiteral("."));
+        showProgress(read, total);
+        m_stop->hide();
+        m_grid->setGeometry(GridPlace.adjusted(0, 0, 0, -StripHeight));
+        m_strip->show();
+        return;
+    }
+    case Work::Changing:
+        m_stopAsked = true;
+        m_stripText->setText(QStringLiteral("Interruzione: nessuna modifica sarà fatta..."));
+        m_stop->setEnabled(false);
+        return;
+    case Work::Printing:
+        m_stopAsked = true;
+        m_stripText->setText(QStringLiteral("Interruzione della stampa..."));
+        m_stop->setEnabled(false);
+        return;
+    }
+}
+
+void TfConn::runChange(int rows, const QString& text, const archivechange::Work& change)
+{
+    if (rows <= InlineChangeRows) {
+        change({});
+        return;
+    }
+    if (m_work == Work::Loading)
+        stopWork();
+    beginWork(Work::Changing, text);
+    struct Shared {
+        std::atomic<int64_t> done{0};
+        std::atomic<int64_t> total{0};
+        std::atomic<bool> writing{false};
+        std::atomic<bool> finished{false};
+    };
+    const auto shared = std::make_shared<Shared>();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(40);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        // Reading and pricing take the first half of the bar, writing the second.
+        const int64_t total = std::max<int64_t>(1, shared->total);
+        const int64_t half = std::min<int64_t>(1000, shared->done * 1000 / total) / 2;
+        m_progress->setValue(int(shared->writing ? 500 + half : half));
+        if (shared->finished)
+            loop.quit();
+    });
+    poll.start();
+    std::thread worker([&change, shared, this] {
+        change([shared, this](const archivechange::Progress& p) {
+            shared->writing = p.phase == archivechange::Phase::Writing;
+            shared->total = p.total;
+            shared->done = p.done;
+            return !m_stopAsked.load();
+        });
+        shared->finished = true;
+    });
+    loop.exec();
+    // The loop also ends when the program quits: the change then stops.
+    if (!shared->finished)
+        m_stopAsked = true;
+    worker.join();
+    endWork();
 }
 
 // ---- Buttons and the grid -------------------------------------------------------
@@ -284,6 +635,10 @@ int TfConn::topRow() const
 
 void TfConn::setTopRow(int row)
 {
+    if (m_work == Work::Loading) { // once the rows are there
+        m_pendingTop = row;
+        return;
+    }
     const int qtRow = std::clamp(row - 1, 0, std::max(0, m_model.rowCount() - 1));
     m_grid->scrollTo(m_model.index(qtRow, 0), QAbstractItemView::PositionAtTop);
 }
@@ -349,9 +704,18 @@ void TfConn::Elimina1Click()
     const int top = topRow();
     // The rows before the first one whose connection is gone are deleted
     // all at once, or none of them.
-    const archivechange::Result result = archivechange::erase(
-        m_ctx.archive.path(),
-        archivechange::Targets::rows(m_selection.refs(first - 1, last - 1), true));
+    const archivechange::Targets targets =
+        archivechange::Targets::rows(m_selection.refs(first - 1, last - 1), true);
+    const QString path = m_ctx.archive.path();
+    archivechange::Result result;
+    runChange(last - first + 1, QStringLiteral("Eliminazione delle connessioni..."),
+              [&](const archivechange::ProgressFn& progress) {
+                  archivechange::Options options;
+                  options.progress = progress;
+                  result = archivechange::erase(path, targets, options);
+              });
+    if (m_closeAsked)
+        return;
     if (result.status == archivechange::Status::Failed)
         showArchiveError(m_ctx.prompt, result.error);
     else if (result.missing > 0)
@@ -370,7 +734,15 @@ void TfConn::CambiaTariffa1Click()
     const int top = topRow();
     if (!m_ctx.reprice)
         return;
-    m_ctx.reprice(m_selection, first, last, this);
+    // A long range is re-priced on a worker thread, with the strip.
+    archivechange::Runner runner;
+    if (last - first + 1 > InlineChangeRows)
+        runner = [this, rows = last - first + 1](const archivechange::Work& change) {
+            runChange(rows, QStringLiteral("Ricalcolo delle connessioni..."), change);
+        };
+    m_ctx.reprice(m_selection, first, last, this, runner);
+    if (m_closeAsked)
+        return;
     if (m_panel->namedQuery())
         m_panel->aggiornaClick();
     else
@@ -406,10 +778,29 @@ void TfConn::printClick()
     in.cambioEcu = m_ctx.cambioEcu;
     in.printedAt = m_ctx.clock.now();
     const TReport report(std::move(in));
+    // A long report is printed with the strip: the event loop runs between
+    // pages, and the printing can be stopped (the job is then cancelled).
+    TReportPrinter::Progress progress;
+    QElapsedTimer sinceEvents;
+    if (report.input().records.size() > InlinePrintRecords) {
+        beginWork(Work::Printing, QStringLiteral("Stampa del riepilogo..."));
+        sinceEvents.start();
+        progress = [this, &sinceEvents](int done, int total) {
+            if (sinceEvents.elapsed() >= SliceBudgetMs) {
+                showProgress(done, total);
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+            }
+            return !m_stopAsked.load();
+        };
+    }
     if (m_print)
-        m_print(report);
+        m_print(report, progress);
     else
-        TReportPrinter::printOnDefaultPrinter(report, m_ctx.prompt);
+        TReportPrinter::printOnDefaultPrinter(report, m_ctx.prompt,
+                                              TReportPrinter::defaultPrinterName(), progress);
+    if (m_work == Work::Printing)
+        endWork();
 }
 
 // ---- Grid -----------------------------------------------------------------------

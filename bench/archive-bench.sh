@@ -7,6 +7,9 @@
 #   deleting every row in one change   beside  cp + sync of the archive
 #   loading the whole archive into a selection (no reference: its memory
 #   is what counts, against the bytes of the records it holds)
+#   the archive window reading the whole archive (offscreen): time to the
+#   first rows painted, to the whole list, the longest the event loop was
+#   kept waiting (a 1 ms timer), peak memory
 # Every output goes to a new file in the same folder, the reference's too.
 # Prints the median times, their ratio and the peak resident memory.
 #
@@ -19,10 +22,11 @@ runs=${TARVELO_BENCH_RUNS:-5}
 sizes=${TARVELO_BENCH_SIZES:-"100000 1000000"}
 cli=$build/tools/tarvelo-cli
 tool=$build/bench/tarvelo-archive-bench
+window=$build/bench/tarvelo-window-bench
 
 [ -x /usr/bin/time ] || bash "$root/scripts/install-deps.sh"
-if [ ! -x "$cli" ] || [ ! -x "$tool" ]; then
-  echo "tarvelo-cli or tarvelo-archive-bench missing in $build: run bash scripts/build.sh" >&2
+if [ ! -x "$cli" ] || [ ! -x "$tool" ] || [ ! -x "$window" ]; then
+  echo "tarvelo-cli, tarvelo-archive-bench or tarvelo-window-bench missing in $build: run bash scripts/build.sh" >&2
   exit 1
 fi
 
@@ -109,6 +113,16 @@ for n in $sizes; do
   done
 done
 
+for n in $sizes; do
+  d=$work/$n
+  for ((r = 1; r <= runs; r++)); do
+    QT_QPA_PLATFORM=offscreen /usr/bin/time -f "%M" -o "$work/time" "$window" "$d" \
+      >"$work/window.out" 2>/dev/null
+    grep -q "rows=$n " "$work/window.out" || { echo "the window did not list $n rows" >&2; exit 1; }
+    echo "$(cat "$work/window.out") peak=$(cat "$work/time")" >>"$results/window-$n"
+  done
+done
+
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 col() { awk -v c="$2" '{print $c}' "$results/$1"; }
 peak() { col "$1" 2 | sort -n | tail -1 | awk '{printf "%.1f", $1 / 1024}'; }
@@ -134,4 +148,16 @@ for n in $sizes; do
   line "delete every row" "$n" erase "cp+sync" cpsync2
   line "selection of all" "$n" select \
     "$(awk -v n="$n" 'BEGIN {printf "<=%.0fMB", 1.1 * n * 308 / 1048576 + 50}')" ""
+done
+
+# field KEY NAME: the values of NAME=... in the results of KEY.
+field() { grep -o "$2=[0-9.]*" "$results/$1" | cut -d= -f2; }
+echo
+echo "The archive window reading every record (offscreen); $runs rounds, medians (stall: the worst)."
+printf '%-9s %15s %14s %18s %10s %10s\n' records "first rows (s)" "all rows (s)" "longest stall (ms)" "peak MB" limit
+for n in $sizes; do
+  printf '%-9s %15.3f %14.3f %18s %10.1f %10s\n' "$n" "$(field "window-$n" first | median)" \
+    "$(field "window-$n" loaded | median)" "$(field "window-$n" stall | sort -n | tail -1)" \
+    "$(field "window-$n" peak | sort -n | tail -1 | awk '{print $1 / 1024}')" \
+    "$(awk -v n="$n" 'BEGIN {printf "<=%.0fMB", 1.1 * n * 308 / 1048576 + 50}')"
 done

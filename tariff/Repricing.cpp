@@ -4,6 +4,7 @@
 #include "common/ByteIO.h"
 #include "common/Prompt.h"
 #include "tariff/ProfileFiles.h"
+#include "tariff/uflFestivi.h"
 
 namespace repricing
 {
@@ -90,7 +91,8 @@ StoredResult repriceStored(const StoredContext& ctx, const QString& name,
 
 StoredResult repriceStored(const StoredContext& ctx, const QString& name,
                            const std::vector<archivechange::RecordRef>& rows,
-                           const archivechange::ProgressFn& progress)
+                           const archivechange::ProgressFn& progress,
+                           const archivechange::Runner& runner)
 {
     StoredResult result;
     TProfileFiles files(ctx.profiles, ctx.programFolder, ctx.prompt);
@@ -102,15 +104,27 @@ StoredResult repriceStored(const StoredContext& ctx, const QString& name,
     if (rows.empty())
         return result;
 
-    const TariffTable& profile = ctx.profiles.repricing;
-    archivechange::Options options;
-    options.progress = progress;
-    const archivechange::Result r = archivechange::reprice(
-        ctx.archive.path(), archivechange::Targets::rows(rows), name,
-        [&](TDateTime inizio, TDateTime fine) {
-            return costWithVat(profile, inizio, fine, ctx.iva, ctx.holidays);
-        },
-        options);
+    // The change may run on another thread: it prices with a copy of the
+    // profile and a calendar of its own, and reaches nothing else of ctx.
+    const TariffTable profile = ctx.profiles.repricing;
+    const int32_t iva = ctx.iva;
+    const QString path = ctx.archive.path();
+    archivechange::Result r;
+    const archivechange::Work work = [&](const archivechange::ProgressFn& told) {
+        TflFestivi holidays(ctx.holidays.Year());
+        archivechange::Options options;
+        options.progress = told;
+        r = archivechange::reprice(
+            path, archivechange::Targets::rows(rows), name,
+            [&](TDateTime inizio, TDateTime fine) {
+                return costWithVat(profile, inizio, fine, iva, holidays);
+            },
+            options);
+    };
+    if (runner)
+        runner(work);
+    else
+        work(progress);
     if (r.status == archivechange::Status::Stopped) {
         result.stopped = true;
         return result;

@@ -108,9 +108,13 @@ StoredResult repriceStored(const StoredContext& ctx, const QString& name,
 // The same for the listed connections of the rows to re-price, in row
 // order (a row without a connection as a ref of indice -1). progress, when
 // given, is told after each block of records and may stop the re-pricing,
-// which then changes nothing.
+// which then changes nothing. runner, when given, runs the change itself
+// (the profile is loaded and the messages shown here, on the caller's
+// thread); the change then prices with copies of the profile and calendar
+// of its own and gives runner's progress function to the archive.
 StoredResult repriceStored(const StoredContext& ctx, const QString& name,
                            const std::vector<archivechange::RecordRef>& rows,
-                           const archivechange::ProgressFn& progress = {});
+                           const archivechange::ProgressFn& progress = {},
+                           const archivechange::Runner& runner = {});
 
 } // namespace repricing

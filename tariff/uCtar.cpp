@@ -51,11 +51,13 @@ int TfCtar::openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
 }
 
 int TfCtar::openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
-                          const TSelection& selection, int firstRow, int lastRow, QWidget* parent)
+                          const TSelection& selection, int firstRow, int lastRow, QWidget* parent,
+                          const archivechange::Runner& runner)
 {
     auto* dialog = new TfCtar(ctx, parent);
     dialog->setMode(StoredConnections);
     dialog->setRows(selection, firstRow, lastRow);
+    dialog->setRunner(runner);
     dialog->setTabAtt(QString());
     return runInSlot(dialog, slot);
 }
@@ -191,8 +193,15 @@ void TfCtar::repriceStored()
     // Nothing happens unless both rows are set.
     if (m_firstRow == 0 || m_lastRow == 0)
         return;
+    archivechange::Runner runner;
+    if (m_runner)
+        runner = [this](const archivechange::Work& work) {
+            hide();
+            m_runner(work);
+        };
     const repricing::StoredResult result = repricing::repriceStored(
-        {c.profiles, c.archive, c.holidays, c.programFolder, c.iva, c.prompt}, name, m_rows);
+        {c.profiles, c.archive, c.holidays, c.programFolder, c.iva, c.prompt}, name, m_rows, {},
+        runner);
     if (!result.started)
         return;
     if (result.repriced > 0)

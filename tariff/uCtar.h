@@ -71,9 +71,10 @@ public:
     static int openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
                              const QList<ConnRecord>& selection, int firstRow, int lastRow,
                              QWidget* parent = nullptr);
+    // runner, when given, runs the re-pricing itself (see setRunner).
     static int openForStored(const CtarContext& ctx, QPointer<QWidget>* slot,
                              const TSelection& selection, int firstRow, int lastRow,
-                             QWidget* parent = nullptr);
+                             QWidget* parent = nullptr, const archivechange::Runner& runner = {});
 
     // Fills cb1 with the profile names; the mode is not set and both rows are 0.
     explicit TfCtar(const CtarContext& ctx, QWidget* parent = nullptr);
@@ -85,6 +86,10 @@ public:
     // are, and the start each had when listed.
     void setRows(const QList<ConnRecord>& selection, int firstRow, int lastRow);
     void setRows(const TSelection& selection, int firstRow, int lastRow);
+    // Runs the re-pricing of stored connections once a profile is applied:
+    // the window goes out of the way first, so that the one that shows the
+    // progress can be used to stop it.
+    void setRunner(archivechange::Runner runner) { m_runner = std::move(runner); }
     int firstRow() const { return m_firstRow; }
     int lastRow() const { return m_lastRow; }
     // tabAtt: the profile in use.
@@ -104,6 +109,7 @@ private:
     int m_firstRow = 0;
     int m_lastRow = 0;
     std::vector<archivechange::RecordRef> m_rows;
+    archivechange::Runner m_runner;
 
     QLabel* m_tabAtt = nullptr;
     QComboBox* m_profiles = nullptr;
