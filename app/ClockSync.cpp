@@ -66,7 +66,7 @@ std::optional<quint16> number(const QString& text, int min, int max)
 
 } // namespace
 
-QString ClockSync::questionText(TDateTime corrected)
+QString TClockSync::questionText(TDateTime corrected)
 {
     return QStringLiteral("L'Orario di sistema è errato:\r\rIl rilevamento dell'ora esatta è "
                           "stato effettuato alle ore ") +
@@ -75,7 +75,7 @@ QString ClockSync::questionText(TDateTime corrected)
            QStringLiteral("Sistemo l'orologio ?");
 }
 
-std::optional<DayTimeFields> ClockSync::parseDayTime(const QString& answer)
+std::optional<DayTimeFields> TClockSync::parseDayTime(const QString& answer)
 {
     // The first character is never looked at: it belongs to the weekday.
     Cursor cur(answer, 1);
@@ -123,7 +123,7 @@ std::optional<DayTimeFields> ClockSync::parseDayTime(const QString& answer)
     return f;
 }
 
-std::pair<QString, quint16> ClockSync::serverAddress(const QString& text)
+std::pair<QString, quint16> TClockSync::serverAddress(const QString& text)
 {
     const QString t = text.trimmed();
     QString host = t;
@@ -148,11 +148,13 @@ std::pair<QString, quint16> ClockSync::serverAddress(const QString& text)
     return {host, ok && n > 0 && n <= 65535 ? quint16(n) : quint16(0)};
 }
 
-ClockSync::ClockSync(const ClockSyncContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx) {}
+TClockSync::TClockSync(const ClockSyncContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx)
+{
+}
 
-ClockSync::~ClockSync() = default;
+TClockSync::~TClockSync() = default;
 
-void ClockSync::synchronise()
+void TClockSync::synchronise()
 {
     if (!m_ctx.watch.connected || m_busy)
         return;
@@ -163,11 +165,11 @@ void ClockSync::synchronise()
     m_client->host = host;
     m_client->port = port;
     m_client->timeOutMs = timeOutMs;
-    connect(m_client, &TDaytimeClient::finished, this, &ClockSync::onAnswer);
+    connect(m_client, &TDaytimeClient::finished, this, &TClockSync::onAnswer);
     m_client->requestDayTime();
 }
 
-void ClockSync::onAnswer(bool ok)
+void TClockSync::onAnswer(bool ok)
 {
     // A fresh client for every request: this one is done.
     TDaytimeClient* client = m_client;
@@ -184,7 +186,7 @@ void ClockSync::onAnswer(bool ok)
     emit finished();
 }
 
-void ClockSync::applyAnswer()
+void TClockSync::applyAnswer()
 {
     m_arrival = m_ctx.clock.now();
     const auto fields = parseDayTime(m_answer);

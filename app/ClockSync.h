@@ -46,7 +46,7 @@ struct DayTimeFields {
     TDateTime serverDateTime() const { return serverDate + serverTime; }
 };
 
-class ClockSync : public QObject
+class TClockSync : public QObject
 {
     Q_OBJECT
 
@@ -74,8 +74,8 @@ public:
     // field is missing or malformed, out of range, or the date does not exist.
     static std::optional<DayTimeFields> parseDayTime(const QString& answer);
 
-    explicit ClockSync(const ClockSyncContext& ctx, QObject* parent = nullptr);
-    ~ClockSync() override;
+    explicit TClockSync(const ClockSyncContext& ctx, QObject* parent = nullptr);
+    ~TClockSync() override;
 
     // The host and port of a time server written "host", "host:port" or
     // "[v6 address]:port"; port 13 when none is given, 0 when it is no port.

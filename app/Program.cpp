@@ -65,12 +65,12 @@ bool Program::prepare(QString* settingsError)
 
 bool Program::loadSettings(QString* error)
 {
-    return SettingsStore(registry).load(settings, error);
+    return TSettingsStore(registry).load(settings, error);
 }
 
 bool Program::saveSettings(QString* error)
 {
-    return SettingsStore(registry).save(settings, error);
+    return TSettingsStore(registry).save(settings, error);
 }
 
 QString Program::executableFolder()

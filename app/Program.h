@@ -19,8 +19,8 @@
 #include "platform/ras/RasService.h"
 #include "platform/system/ProgramLayout.h"
 #include "platform/system/VersionInfo.h"
+#include "tariff/HolidayCalendar.h"
 #include "tariff/TariffProfiles.h"
-#include "tariff/uflFestivi.h"
 
 #include <QString>
 #include <memory>
@@ -88,7 +88,7 @@ struct Program {
 
     // The connection records and the archive file "Archivio.sto".
     ConnRecords connRecords;
-    ArchiveFile archive;
+    TArchiveFile archive;
 
     // Dial-up: the service, its state (RAS entry list, last RAS error), the
     // operations over both, and the current provider record.

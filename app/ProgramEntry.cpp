@@ -14,23 +14,23 @@
 
 #include <cstdio>
 
-ProgramEntry::ProgramEntry(Program& program, SingleInstance& instance, IClockSetter& clockSetter)
+TProgramEntry::TProgramEntry(Program& program, TSingleInstance& instance, IClockSetter& clockSetter)
     : m_program(program), m_instance(instance), m_clockSetter(clockSetter)
 {
 }
 
-ProgramEntry::~ProgramEntry() = default;
+TProgramEntry::~TProgramEntry() = default;
 
-bool ProgramEntry::start()
+bool TProgramEntry::start()
 {
     // One instance per user.
     switch (m_instance.acquire()) {
-    case SingleInstance::Result::Acquired:
+    case TSingleInstance::Result::Acquired:
         break;
-    case SingleInstance::Result::HeldElsewhere:
+    case TSingleInstance::Result::HeldElsewhere:
         m_program.prompt.message(AlreadyRunningText, QStringLiteral("Tarvelo!"), PromptIcon::Error);
         return false;
-    case SingleInstance::Result::Failed:
+    case TSingleInstance::Result::Failed:
         // Not knowing is no reason to refuse to start; say why the check failed.
         m_program.prompt.message(
             QStringLiteral("Non è possibile verificare se Tarvelo! è già in esecuzione.\r") +
@@ -80,7 +80,7 @@ bool ProgramEntry::start()
     return true;
 }
 
-void ProgramEntry::connectEndings()
+void TProgramEntry::connectEndings()
 {
     TfMain* bar = m_main.get();
     m_termination = std::make_unique<TTermSignals>();
@@ -99,7 +99,7 @@ void ProgramEntry::connectEndings()
     });
 }
 
-int ProgramEntry::run()
+int TProgramEntry::run()
 {
     return QApplication::exec();
 }

@@ -13,7 +13,7 @@
 #include <memory>
 
 class IClockSetter;
-class SingleInstance;
+class TSingleInstance;
 class TTermSignals;
 class TfMain;
 class TfPopup;
@@ -23,13 +23,13 @@ struct Program;
 
 inline const QString AlreadyRunningText = QStringLiteral("Tarvelo! è Già in esecuzione !");
 
-class ProgramEntry
+class TProgramEntry
 {
 public:
     // instance: the per-user lock standing for the program's named mutex;
     // clockSetter: what sets the system clock ("Ora Esatta").
-    ProgramEntry(Program& program, SingleInstance& instance, IClockSetter& clockSetter);
-    ~ProgramEntry();
+    TProgramEntry(Program& program, TSingleInstance& instance, IClockSetter& clockSetter);
+    ~TProgramEntry();
 
     // Every step before the event loop. False: another instance is running
     // (the user has been told); the program must end without a window.
@@ -44,7 +44,7 @@ public:
 
 private:
     Program& m_program;
-    SingleInstance& m_instance;
+    TSingleInstance& m_instance;
     IClockSetter& m_clockSetter;
     void connectEndings();
 

@@ -21,7 +21,7 @@ RasSetup setUpRasService(IRegistry& registry, const QString& programFolder, cons
                          const NmBackendHooks& nm)
 {
     Settings stored;
-    SettingsStore(registry).peek(stored);
+    TSettingsStore(registry).peek(stored);
     RasSetup setup;
     setup.settings = rasBackendSettings(stored);
     setup.choice = chooseRasBackend(setup.settings, programFolder, nm);

@@ -1,7 +1,7 @@
 #pragma once
 // The settings record: every user setting of the program, held once by the
 // program object, loaded when the main bar is created and written back at
-// exit and when the options window is confirmed (see SettingsStore).
+// exit and when the options window is confirmed (see TSettingsStore).
 
 #include "common/DateTime.h"
 

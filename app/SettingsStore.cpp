@@ -16,7 +16,7 @@ const QString DescrizioneName = QStringLiteral("FDescrizioneAttuale");
 // the two can never disagree on a name, a section or the order.
 template <class V> void forEachValue(Settings& s, V& v)
 {
-    using S = SettingsStore;
+    using S = TSettingsStore;
     v.text(S::Tariffe, TabDefaultName, s.tabDefault, 0);
     v.text(S::Tariffe, TabellaAttualeName, s.tabellaAttuale, 0);
     v.integer(S::Main, QStringLiteral("MainTop"), s.mainTop);
@@ -62,7 +62,7 @@ QString bounded(const QString& text, int maxLen)
 // Reads every value; the field's value on entry (the record's default) is
 // what an absent or unreadable value leaves.
 struct Loader {
-    const SettingsStore& store;
+    const TSettingsStore& store;
     void integer(const QString& sec, const QString& name, int32_t& f)
     {
         f = store.readInteger(sec, name, f);
@@ -86,7 +86,7 @@ struct Loader {
 };
 
 struct Saver {
-    SettingsStore& store;
+    TSettingsStore& store;
     void integer(const QString& sec, const QString& name, int32_t& f)
     {
         store.writeInteger(sec, name, f);
@@ -106,7 +106,7 @@ struct Saver {
     void text(const QString& sec, const QString& name, QString& f, int maxLen)
     {
         // Only the tariff editor writes the profile it shows.
-        if (sec == SettingsStore::Tariffe && name == TabellaAttualeName)
+        if (sec == TSettingsStore::Tariffe && name == TabellaAttualeName)
             return;
         store.writeString(sec, name, bounded(f, maxLen));
     }
@@ -121,14 +121,14 @@ bool setError(QString* error, const QString& text)
 
 } // namespace
 
-SettingsStore::SettingsStore(IRegistry& registry) : m_registry(registry) {}
+TSettingsStore::TSettingsStore(IRegistry& registry) : m_registry(registry) {}
 
-QString SettingsStore::keyOf(const QString& section)
+QString TSettingsStore::keyOf(const QString& section)
 {
     return RootKey + QLatin1Char('\\') + section;
 }
 
-QString SettingsStore::periodValueName(Period p)
+QString TSettingsStore::periodValueName(Period p)
 {
     switch (p) {
     case Period::Oggi:
@@ -147,7 +147,7 @@ QString SettingsStore::periodValueName(Period p)
     return {};
 }
 
-bool SettingsStore::load(Settings& s, QString* error)
+bool TSettingsStore::load(Settings& s, QString* error)
 {
     QString err;
     bool ok = m_registry.reload(&err);
@@ -164,7 +164,7 @@ bool SettingsStore::load(Settings& s, QString* error)
     return ok || setError(error, err);
 }
 
-void SettingsStore::peek(Settings& s)
+void TSettingsStore::peek(Settings& s)
 {
     m_registry.reload();
     s = Settings{};
@@ -172,7 +172,7 @@ void SettingsStore::peek(Settings& s)
     forEachValue(s, loader);
 }
 
-bool SettingsStore::save(const Settings& s, QString* error)
+bool TSettingsStore::save(const Settings& s, QString* error)
 {
     // Start from the file as it is now, so values changed by hand while the
     // program ran (and not written here) survive. A file that cannot be read
@@ -190,7 +190,7 @@ bool SettingsStore::save(const Settings& s, QString* error)
     return commit(error);
 }
 
-bool SettingsStore::commit(QString* error)
+bool TSettingsStore::commit(QString* error)
 {
     QString err;
     return m_registry.commit(&err) || setError(error, err);
@@ -198,7 +198,7 @@ bool SettingsStore::commit(QString* error)
 
 // --- typed readers and writers ---------------------------------------------
 
-int32_t SettingsStore::readInteger(const QString& section, const QString& name, int32_t def) const
+int32_t TSettingsStore::readInteger(const QString& section, const QString& name, int32_t def) const
 {
     const RegValue v = m_registry.readValue(keyOf(section), name);
     if (v.type == RegType::Dword)
@@ -211,12 +211,12 @@ int32_t SettingsStore::readInteger(const QString& section, const QString& name, 
     return def;
 }
 
-bool SettingsStore::readBool(const QString& section, const QString& name, bool def) const
+bool TSettingsStore::readBool(const QString& section, const QString& name, bool def) const
 {
     return readInteger(section, name, def ? 1 : 0) != 0;
 }
 
-double SettingsStore::readFloat(const QString& section, const QString& name, double def) const
+double TSettingsStore::readFloat(const QString& section, const QString& name, double def) const
 {
     const RegValue v = m_registry.readValue(keyOf(section), name);
     if (v.type != RegType::Binary || v.bytes.size() != 8)
@@ -226,14 +226,14 @@ double SettingsStore::readFloat(const QString& section, const QString& name, dou
     return std::isfinite(d) ? d : def;
 }
 
-QString SettingsStore::readString(const QString& section, const QString& name,
-                                  const QString& def) const
+QString TSettingsStore::readString(const QString& section, const QString& name,
+                                   const QString& def) const
 {
     const RegValue v = m_registry.readValue(keyOf(section), name);
     return v.type == RegType::String ? v.text : def;
 }
 
-void SettingsStore::writeInteger(const QString& section, const QString& name, int32_t v)
+void TSettingsStore::writeInteger(const QString& section, const QString& name, int32_t v)
 {
     const QString key = keyOf(section);
     if (m_registry.readValue(key, name).type == RegType::String)
@@ -242,65 +242,65 @@ void SettingsStore::writeInteger(const QString& section, const QString& name, in
         m_registry.writeValue(key, name, RegValue::ofDword(uint32_t(v)));
 }
 
-void SettingsStore::writeBool(const QString& section, const QString& name, bool v)
+void TSettingsStore::writeBool(const QString& section, const QString& name, bool v)
 {
     m_registry.writeValue(keyOf(section), name,
                           RegValue::ofString(v ? QStringLiteral("1") : QStringLiteral("0")));
 }
 
-void SettingsStore::writeFloat(const QString& section, const QString& name, double v)
+void TSettingsStore::writeFloat(const QString& section, const QString& name, double v)
 {
     QByteArray b(8, '\0');
     bio::putF64(b, 0, v);
     m_registry.writeValue(keyOf(section), name, RegValue::ofBinary(b));
 }
 
-void SettingsStore::writeString(const QString& section, const QString& name, const QString& v)
+void TSettingsStore::writeString(const QString& section, const QString& name, const QString& v)
 {
     m_registry.writeValue(keyOf(section), name, RegValue::ofString(v));
 }
 
 // --- values kept by other windows ------------------------------------------
 
-QString SettingsStore::tabellaAttuale() const
+QString TSettingsStore::tabellaAttuale() const
 {
     return readString(Tariffe, TabellaAttualeName, DefaultProfileName);
 }
 
-bool SettingsStore::setTabellaAttuale(const QString& name, QString* error)
+bool TSettingsStore::setTabellaAttuale(const QString& name, QString* error)
 {
     writeString(Tariffe, TabellaAttualeName, name);
     return commit(error);
 }
 
-QString SettingsStore::tabDefault() const
+QString TSettingsStore::tabDefault() const
 {
     return readString(Tariffe, TabDefaultName, DefaultProfileName);
 }
 
-bool SettingsStore::setTabDefault(const QString& name, QString* error)
+bool TSettingsStore::setTabDefault(const QString& name, QString* error)
 {
     writeString(Tariffe, TabDefaultName, name);
     return commit(error);
 }
 
-QString SettingsStore::fDescrizioneAttuale() const
+QString TSettingsStore::fDescrizioneAttuale() const
 {
     return bio::cutTo(readString(Connessioni, DescrizioneName, DefaultDescrizione), DescrizioneMax);
 }
 
-bool SettingsStore::setFDescrizioneAttuale(const QString& text, QString* error)
+bool TSettingsStore::setFDescrizioneAttuale(const QString& text, QString* error)
 {
     writeString(Connessioni, DescrizioneName, bio::cutTo(text, DescrizioneMax));
     return commit(error);
 }
 
-bool SettingsStore::period(Period p, bool defaultValue) const
+bool TSettingsStore::period(Period p, bool defaultValue) const
 {
     return readBool(Connessioni, periodValueName(p), defaultValue);
 }
 
-bool SettingsStore::setPeriod(Period p, bool on, QString* error)
+bool TSettingsStore::setPeriod(Period p, bool on, QString* error)
 {
     writeBool(Connessioni, periodValueName(p), on);
     return commit(error);

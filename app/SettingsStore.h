@@ -24,7 +24,7 @@
 
 #include <QString>
 
-class SettingsStore
+class TSettingsStore
 {
 public:
     static inline const QString RootKey = QStringLiteral("Tarvelo! Pindral(C)");
@@ -44,7 +44,7 @@ public:
     enum class Period { Oggi, UltSett, Ult15gg, Ult30gg, UltMese, UltBimestre };
     static QString periodValueName(Period p); // "oggi", "ultsett", ...
 
-    explicit SettingsStore(IRegistry& registry);
+    explicit TSettingsStore(IRegistry& registry);
 
     // Re-reads the registry, creates RootKey when absent (writing it at
     // once), and fills every field of s from it; a field whose value is absent

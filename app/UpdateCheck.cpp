@@ -24,7 +24,7 @@ bool isVersionNumber(int n)
 
 } // namespace
 
-QString UpdateCheck::versionText(const Version& v)
+QString TUpdateCheck::versionText(const Version& v)
 {
     QString text;
     for (int n : {v.major, v.minor, v.release, v.build})
@@ -32,12 +32,12 @@ QString UpdateCheck::versionText(const Version& v)
     return text;
 }
 
-UpdateCheck::Version UpdateCheck::ownVersion(const VersionInfo& info)
+TUpdateCheck::Version TUpdateCheck::ownVersion(const VersionInfo& info)
 {
     return {info.major, info.minor, info.release, info.build};
 }
 
-std::optional<UpdateCheck::Announcement> UpdateCheck::parseFile(const QByteArray& bytes)
+std::optional<TUpdateCheck::Announcement> TUpdateCheck::parseFile(const QByteArray& bytes)
 {
     const QByteArray b = bytes.left(FileSize);
     if (b.size() < AddressOffset + 1)
@@ -56,12 +56,12 @@ std::optional<UpdateCheck::Announcement> UpdateCheck::parseFile(const QByteArray
     return a;
 }
 
-QUrl UpdateCheck::pageUrl(const QString& address)
+QUrl TUpdateCheck::pageUrl(const QString& address)
 {
     return THttpClient::webAddress(address);
 }
 
-QUrl UpdateCheck::updatePageUrl(const QUrl& page, const Version& announced, const Version& own)
+QUrl TUpdateCheck::updatePageUrl(const QUrl& page, const Version& announced, const Version& own)
 {
     // Added to whatever query the page already has, and ahead of its
     // fragment, so the page still gets both versions.
@@ -75,30 +75,30 @@ QUrl UpdateCheck::updatePageUrl(const QUrl& page, const Version& announced, cons
     return url;
 }
 
-QString UpdateCheck::storedFileName(const QUrl& address)
+QString TUpdateCheck::storedFileName(const QUrl& address)
 {
     const QString name = address.fileName();
     return !name.isEmpty() && isSafeFileName(name) ? name : DefaultFileName;
 }
 
-UpdateCheck::UpdateCheck(const UpdateCheckContext& ctx, QObject* parent)
+TUpdateCheck::TUpdateCheck(const UpdateCheckContext& ctx, QObject* parent)
     : QObject(parent), m_ctx(ctx)
 {
 }
 
-UpdateCheck::~UpdateCheck() = default;
+TUpdateCheck::~TUpdateCheck() = default;
 
-QUrl UpdateCheck::address() const
+QUrl TUpdateCheck::address() const
 {
     return THttpClient::webAddress(m_ctx.settings.indirizzoAggiornamento);
 }
 
-QString UpdateCheck::storedFilePath() const
+QString TUpdateCheck::storedFilePath() const
 {
     return m_ctx.programFolder + storedFileName(address());
 }
 
-bool UpdateCheck::start()
+bool TUpdateCheck::start()
 {
     if (m_busy || m_done)
         return false;
@@ -107,7 +107,7 @@ bool UpdateCheck::start()
     m_client->timeOutMs = timeOutMs;
     m_client->bodyToFile = true;
     m_client->bodyFile = storedFilePath();
-    connect(m_client, &THttpClient::finished, this, &UpdateCheck::onReply);
+    connect(m_client, &THttpClient::finished, this, &TUpdateCheck::onReply);
     // An address that is no plain http/https address fails like any request
     // that cannot be made, with the error message.
     const QUrl url = address();
@@ -116,7 +116,7 @@ bool UpdateCheck::start()
     return true;
 }
 
-void UpdateCheck::onReply(bool ok)
+void TUpdateCheck::onReply(bool ok)
 {
     // One request per run: the client is done.
     THttpClient* client = m_client;
@@ -144,7 +144,7 @@ void UpdateCheck::onReply(bool ok)
     finish(outcome);
 }
 
-UpdateCheck::Outcome UpdateCheck::offerUpdate(const QString& filePath)
+TUpdateCheck::Outcome TUpdateCheck::offerUpdate(const QString& filePath)
 {
     const WholeFileRead file = readFileStart(filePath, FileSize);
     if (!file.ok)
@@ -170,7 +170,7 @@ UpdateCheck::Outcome UpdateCheck::offerUpdate(const QString& filePath)
     return Outcome::Accepted;
 }
 
-void UpdateCheck::finish(Outcome outcome)
+void TUpdateCheck::finish(Outcome outcome)
 {
     m_outcome = outcome;
     m_busy = false;

@@ -39,7 +39,7 @@ struct UpdateCheckContext {
     IShell& shell;
 };
 
-class UpdateCheck : public QObject
+class TUpdateCheck : public QObject
 {
     Q_OBJECT
 
@@ -111,8 +111,8 @@ public:
     // segment, or DefaultFileName when it is empty or not a plain file name.
     static QString storedFileName(const QUrl& address);
 
-    explicit UpdateCheck(const UpdateCheckContext& ctx, QObject* parent = nullptr);
-    ~UpdateCheck() override;
+    explicit TUpdateCheck(const UpdateCheckContext& ctx, QObject* parent = nullptr);
+    ~TUpdateCheck() override;
 
     int timeOutMs = TimeOutMs;
 

@@ -21,7 +21,7 @@
 #include <QString>
 #include <optional>
 
-class ArchiveFile;
+class TArchiveFile;
 class IClock;
 class TDialUp;
 class TflFestivi;
@@ -36,7 +36,7 @@ struct WatchContext {
     Settings& settings;
     WatchState& watch;
     ConnRecords& records;
-    ArchiveFile& archive;
+    TArchiveFile& archive;
     TariffProfiles& profiles;
     // The running session's own schedule: re-pricing other connections never
     // touches it. Empty while no session has been priced.
@@ -153,5 +153,5 @@ private:
     // What the ticks and a session's start show: never waited for, so time
     // and cost go on and a connection that drops meanwhile ends when it
     // drops. The user's own actions (disconnect) ask through m_ctx.prompt.
-    NoWaitPrompt m_tickPrompt;
+    TNoWaitPrompt m_tickPrompt;
 };

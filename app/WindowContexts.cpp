@@ -8,10 +8,10 @@ namespace
 {
 
 // The kept choices in the order of ConnWindowChoices::periods.
-constexpr SettingsStore::Period StoredPeriods[6] = {
-    SettingsStore::Period::Oggi,    SettingsStore::Period::UltSett,
-    SettingsStore::Period::Ult15gg, SettingsStore::Period::Ult30gg,
-    SettingsStore::Period::UltMese, SettingsStore::Period::UltBimestre};
+constexpr TSettingsStore::Period StoredPeriods[6] = {
+    TSettingsStore::Period::Oggi,    TSettingsStore::Period::UltSett,
+    TSettingsStore::Period::Ult15gg, TSettingsStore::Period::Ult30gg,
+    TSettingsStore::Period::UltMese, TSettingsStore::Period::UltBimestre};
 
 // The names of the profile files, sorted.
 std::function<QStringList()> profileNames(Program& program)
@@ -35,7 +35,7 @@ ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
         return QStringList(program.rasState.entries.begin(), program.rasState.entries.end());
     };
     const auto loadChoices = [&program] {
-        const SettingsStore store(program.registry);
+        const TSettingsStore store(program.registry);
         ConnWindowChoices c;
         c.description = store.fDescrizioneAttuale();
         for (size_t i = 0; i < c.periods.size(); ++i)
@@ -45,7 +45,7 @@ ConnContext connContext(Program& program, QPointer<QWidget>* ctarSlot)
     const auto saveChoices = [&program](const ConnWindowChoices& c) {
         // The window is closing: a registry that cannot be written costs only
         // the choice of the next opening, and the bar's own save reports it.
-        SettingsStore store(program.registry);
+        TSettingsStore store(program.registry);
         store.setFDescrizioneAttuale(c.description);
         for (size_t i = 0; i < c.periods.size(); ++i)
             store.setPeriod(StoredPeriods[i], c.periods[i]);
@@ -111,13 +111,13 @@ TariffeContext tariffeContext(Program& program)
             program.prompt,
             program.shell,
             [&program] {
-                const SettingsStore store(program.registry);
+                const TSettingsStore store(program.registry);
                 return std::pair(store.tabellaAttuale(), store.tabDefault());
             },
             [&program](const QString& current, const QString& byDefault) {
                 // A registry that cannot be written costs only the choice of
                 // the next opening; the bar's own settings save reports it.
-                SettingsStore store(program.registry);
+                TSettingsStore store(program.registry);
                 store.setTabellaAttuale(current);
                 store.setTabDefault(byDefault);
             }};

@@ -1,5 +1,5 @@
 // Tarvelo!: the dial-up cost meter. Builds the services, starts the program
-// and runs it until the main bar's close path ends it (see ProgramEntry).
+// and runs it until the main bar's close path ends it (see TProgramEntry).
 
 #include "app/Program.h"
 #include "app/ProgramEntry.h"
@@ -53,10 +53,10 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(TARVELO_APP_ID));
     installItalianQtTranslation(app);
 
-    SystemClock clock;
-    QtPrompt prompt;
+    TSystemClock clock;
+    TQtPrompt prompt;
     TRegFile registry(TRegFile::defaultPath());
-    DesktopOpener opener;
+    TDesktopOpener opener;
     const ProgramLayout layout = ProgramLayout::forExecutable(Program::executableFolder());
     // The start-up shortcut starts this executable, wherever it lies, in the
     // folder of the user's files.
@@ -65,10 +65,10 @@ int main(int argc, char* argv[])
     RasSetup ras = setUpRasService(registry, layout.programFolder, clock, nmBackendHooks());
     Program program(prompt, clock, registry, shell, layout, executable, std::move(ras.service));
     program.rasBackend = ras.choice;
-    SingleInstance instance(QStringLiteral("Tarvelo! Pindral"));
-    LinuxClockSetter clockSetter;
+    TSingleInstance instance(QStringLiteral("Tarvelo! Pindral"));
+    TLinuxClockSetter clockSetter;
 
-    ProgramEntry entry(program, instance, clockSetter);
+    TProgramEntry entry(program, instance, clockSetter);
     if (!entry.start())
         return 1;
     // Boxes raised while no window of the program is modal or active stay

@@ -115,10 +115,10 @@ TfMain::TfMain(Program& program, IClockSetter& clockSetter, QWidget* parent)
       m_program(program), m_watch(program.watchContext(), *this),
       m_windows(program, m_watch, *this, this)
 {
-    m_updateCheck = std::make_unique<UpdateCheck>(
+    m_updateCheck = std::make_unique<TUpdateCheck>(
         UpdateCheckContext{program.settings, program.version, program.programFolder, program.clock,
                            program.prompt, program.shell});
-    m_clockSync = std::make_unique<ClockSync>(
+    m_clockSync = std::make_unique<TClockSync>(
         ClockSyncContext{program.watch, program.connRecords, program.clock, program.prompt,
                          clockSetter, program.settings, [this] { m_watch.sessionStartMoved(); }});
     setObjectName(QStringLiteral("fMain"));

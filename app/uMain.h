@@ -26,8 +26,8 @@ class QMenu;
 class QToolButton;
 class TfPopup;
 class TfStato;
-class ClockSync;
-class UpdateCheck;
+class TClockSync;
+class TUpdateCheck;
 class IClockSetter;
 class TTrayIcon;
 struct Program;
@@ -196,8 +196,8 @@ private:
     TMainWindows m_windows;
     // "Ora Esatta" of the options window: the answer can arrive after the
     // window has closed, so the operation lives as long as the bar.
-    std::unique_ptr<ClockSync> m_clockSync;
-    std::unique_ptr<UpdateCheck> m_updateCheck;
+    std::unique_ptr<TClockSync> m_clockSync;
+    std::unique_ptr<TUpdateCheck> m_updateCheck;
 
     QLabel* m_strip = nullptr;
     QLabel* m_sem = nullptr;

@@ -5,7 +5,7 @@
 namespace archiveedit
 {
 
-Result editListed(ArchiveFile& archive, const archivechange::RecordRef& listed,
+Result editListed(TArchiveFile& archive, const archivechange::RecordRef& listed,
                   const std::function<ConnRecord(const ConnRecord& stored)>& change)
 {
     if (listed.indice < 0 || !(listed.inizio > 0))
@@ -13,12 +13,12 @@ Result editListed(ArchiveFile& archive, const archivechange::RecordRef& listed,
     if (!archive.open())
         return {Status::Failed, archive.errorText()};
     ConnRecord stored;
-    ArchiveFile::ReadStatus status = ArchiveFile::ReadStatus::Deleted;
+    TArchiveFile::ReadStatus status = TArchiveFile::ReadStatus::Deleted;
     if (listed.indice < archive.count())
         status = archive.read(listed.indice, stored);
-    if (status == ArchiveFile::ReadStatus::Failed)
+    if (status == TArchiveFile::ReadStatus::Failed)
         return {Status::Failed, archive.errorText()};
-    if (status != ArchiveFile::ReadStatus::Stored || stored.inizio != listed.inizio)
+    if (status != TArchiveFile::ReadStatus::Stored || stored.inizio != listed.inizio)
         return {Status::Missing, {}};
     if (!archive.write(listed.indice, change(stored)))
         return {Status::Failed, archive.errorText()};

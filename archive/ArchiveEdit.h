@@ -10,7 +10,7 @@
 #include <QString>
 #include <functional>
 
-class ArchiveFile;
+class TArchiveFile;
 
 namespace archiveedit
 {
@@ -32,7 +32,7 @@ struct Result {
 // save of a running session wrote since the listing (end, cost) is kept
 // unless the change itself replaces it. The archive is opened afresh: the
 // periodic save closes it behind other users' backs.
-Result editListed(ArchiveFile& archive, const archivechange::RecordRef& listed,
+Result editListed(TArchiveFile& archive, const archivechange::RecordRef& listed,
                   const std::function<ConnRecord(const ConnRecord& stored)>& change);
 
 // stored with what the edit dialog changes taken from edited: provider,

@@ -42,7 +42,7 @@ void recoverChange(int fd, const QString& path)
 
 } // namespace
 
-ArchiveFile::ArchiveFile(const QString& folder, const QString& fileName)
+TArchiveFile::TArchiveFile(const QString& folder, const QString& fileName)
 {
     m_path = folder;
     if (!m_path.isEmpty() && !m_path.endsWith(QLatin1Char('/')))
@@ -50,18 +50,18 @@ ArchiveFile::ArchiveFile(const QString& folder, const QString& fileName)
     m_path += fileName;
 }
 
-ArchiveFile::~ArchiveFile()
+TArchiveFile::~TArchiveFile()
 {
     close();
 }
 
-bool ArchiveFile::fail(const QString& text)
+bool TArchiveFile::fail(const QString& text)
 {
     m_error = text;
     return false;
 }
 
-bool ArchiveFile::open(Access access)
+bool TArchiveFile::open(Access access)
 {
     close();
     m_error.clear();
@@ -108,7 +108,7 @@ bool ArchiveFile::open(Access access)
     return true;
 }
 
-void ArchiveFile::close()
+void TArchiveFile::close()
 {
     if (m_fd >= 0)
         ::close(m_fd);
@@ -116,7 +116,7 @@ void ArchiveFile::close()
     m_writable = false;
 }
 
-ArchiveFile::ReadStatus ArchiveFile::read(int i, ConnRecord& into)
+TArchiveFile::ReadStatus TArchiveFile::read(int i, ConnRecord& into)
 {
     into = ConnRecord{};
     into.indice = i;
@@ -145,7 +145,7 @@ ArchiveFile::ReadStatus ArchiveFile::read(int i, ConnRecord& into)
     return kind == ConnRecord::Kind::Stored ? ReadStatus::Stored : ReadStatus::Deleted;
 }
 
-bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
+bool TArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
 {
     m_error.clear();
     m_busy = false;
@@ -202,7 +202,7 @@ bool ArchiveFile::write(int i, const ConnRecord& rec, int lockWaitMs)
     return true;
 }
 
-int ArchiveFile::readBlock(int first, int n, char* into)
+int TArchiveFile::readBlock(int first, int n, char* into)
 {
     if (m_fd < 0 || first < 0 || n < 0) {
         fail(QStringLiteral("Cannot read file %1").arg(m_path));
@@ -217,7 +217,7 @@ int ArchiveFile::readBlock(int first, int n, char* into)
     return int(got / ConnRecord::Size);
 }
 
-QList<ConnRecord> ArchiveFile::readStored(QList<int>* damaged)
+QList<ConnRecord> TArchiveFile::readStored(QList<int>* damaged)
 {
     QList<ConnRecord> out;
     ConnRecord rec;

@@ -18,7 +18,7 @@
 
 class IPrompt;
 
-class ArchiveFile
+class TArchiveFile
 {
 public:
     static inline const QString DefaultFileName = QStringLiteral("Archivio.sto");
@@ -27,10 +27,10 @@ public:
     enum class ReadStatus { Stored, Deleted, Damaged, Failed };
 
     // folder: the program folder, with or without a trailing '/'.
-    explicit ArchiveFile(const QString& folder, const QString& fileName = DefaultFileName);
-    ~ArchiveFile();
-    ArchiveFile(const ArchiveFile&) = delete;
-    ArchiveFile& operator=(const ArchiveFile&) = delete;
+    explicit TArchiveFile(const QString& folder, const QString& fileName = DefaultFileName);
+    ~TArchiveFile();
+    TArchiveFile(const TArchiveFile&) = delete;
+    TArchiveFile& operator=(const TArchiveFile&) = delete;
 
     QString path() const { return m_path; }
 

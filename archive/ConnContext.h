@@ -10,7 +10,7 @@
 #include <array>
 #include <functional>
 
-class ArchiveFile;
+class TArchiveFile;
 class IClock;
 class IPrompt;
 class IShell;
@@ -26,7 +26,7 @@ struct ConnWindowChoices {
 };
 
 struct ConnContext {
-    ArchiveFile& archive;
+    TArchiveFile& archive;
     // The user's files (saved queries in "Int/"), and the shipped ones (help
     // pages), each with a trailing '/'.
     QString programFolder;

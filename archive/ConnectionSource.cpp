@@ -17,29 +17,29 @@ StoredConnection connectionOf(const RecordView& v, int32_t indice)
 
 } // namespace
 
-SelectionConnections::SelectionConnections(const TSelection& selection, int first, int last)
+TSelectionConnections::TSelectionConnections(const TSelection& selection, int first, int last)
     : m_selection(selection), m_first(std::max(first, 0)), m_last(last), m_next(m_first)
 {
 }
 
-SelectionConnections::SelectionConnections(const TSelection& selection)
-    : SelectionConnections(selection, 0, selection.count() - 1)
+TSelectionConnections::TSelectionConnections(const TSelection& selection)
+    : TSelectionConnections(selection, 0, selection.count() - 1)
 {
 }
 
-bool SelectionConnections::open()
+bool TSelectionConnections::open()
 {
     m_next = m_first;
     return true;
 }
 
-int64_t SelectionConnections::total() const
+int64_t TSelectionConnections::total() const
 {
     return std::max(0, m_last - m_first + 1);
 }
 
-IConnectionSource::Read SelectionConnections::read(int maxPositions,
-                                                   std::vector<StoredConnection>& out)
+IConnectionSource::Read TSelectionConnections::read(int maxPositions,
+                                                    std::vector<StoredConnection>& out)
 {
     const int end =
         int(std::min<int64_t>(int64_t(m_last) + 1, int64_t(m_next) + std::max(0, maxPositions)));
@@ -51,15 +51,15 @@ IConnectionSource::Read SelectionConnections::read(int maxPositions,
     return m_next > m_last ? Read::End : Read::More;
 }
 
-ArchivePeriodConnections::ArchivePeriodConnections(const QString& archivePath, TDateTime fromDay,
-                                                   TDateTime toDay)
+TArchivePeriodConnections::TArchivePeriodConnections(const QString& archivePath, TDateTime fromDay,
+                                                     TDateTime toDay)
     : m_path(archivePath), m_fromDay(fromDay), m_toDay(toDay)
 {
 }
 
-ArchivePeriodConnections::~ArchivePeriodConnections() = default;
+TArchivePeriodConnections::~TArchivePeriodConnections() = default;
 
-bool ArchivePeriodConnections::open()
+bool TArchivePeriodConnections::open()
 {
     m_file.reset();
     m_next = 0;
@@ -69,8 +69,8 @@ bool ArchivePeriodConnections::open()
     const QFileInfo info(m_path);
     if (!info.exists())
         return true; // no connection recorded yet
-    m_file = std::make_unique<ArchiveFile>(info.path(), info.fileName());
-    if (!m_file->open(ArchiveFile::Access::ReadOnly)) {
+    m_file = std::make_unique<TArchiveFile>(info.path(), info.fileName());
+    if (!m_file->open(TArchiveFile::Access::ReadOnly)) {
         m_error = m_file->errorText();
         m_file.reset();
         return false;
@@ -79,8 +79,8 @@ bool ArchivePeriodConnections::open()
     return true;
 }
 
-IConnectionSource::Read ArchivePeriodConnections::read(int maxPositions,
-                                                       std::vector<StoredConnection>& out)
+IConnectionSource::Read TArchivePeriodConnections::read(int maxPositions,
+                                                        std::vector<StoredConnection>& out)
 {
     constexpr int BlockRecords = 4096;
     if (!m_file && m_next < m_total) // read on after a failure
@@ -120,7 +120,7 @@ IConnectionSource::Read ArchivePeriodConnections::read(int maxPositions,
     return Read::End;
 }
 
-QList<int> ArchivePeriodConnections::takeDamaged()
+QList<int> TArchivePeriodConnections::takeDamaged()
 {
     return std::exchange(m_damaged, {});
 }

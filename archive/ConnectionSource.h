@@ -16,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-class ArchiveFile;
+class TArchiveFile;
 class TSelection;
 
 // The fields of a stored connection that pricing needs.
@@ -55,12 +55,12 @@ public:
 // Rows first..last (from 0) of a loaded selection; rows beyond its end (the
 // empty row of an empty list) hold no connection. The selection must stay
 // as it is while the source is read.
-class SelectionConnections : public IConnectionSource
+class TSelectionConnections : public IConnectionSource
 {
 public:
-    SelectionConnections(const TSelection& selection, int first, int last);
+    TSelectionConnections(const TSelection& selection, int first, int last);
     // Every row of the selection.
-    explicit SelectionConnections(const TSelection& selection);
+    explicit TSelectionConnections(const TSelection& selection);
 
     bool open() override;
     Read read(int maxPositions, std::vector<StoredConnection>& out) override;
@@ -82,11 +82,11 @@ private:
 // disturb them. The archive is read as it was when opened; a missing
 // archive holds no connection. Deleted records are passed over, damaged
 // ones too (takeDamaged names them).
-class ArchivePeriodConnections : public IConnectionSource
+class TArchivePeriodConnections : public IConnectionSource
 {
 public:
-    ArchivePeriodConnections(const QString& archivePath, TDateTime fromDay, TDateTime toDay);
-    ~ArchivePeriodConnections() override;
+    TArchivePeriodConnections(const QString& archivePath, TDateTime fromDay, TDateTime toDay);
+    ~TArchivePeriodConnections() override;
 
     bool open() override;
     Read read(int maxPositions, std::vector<StoredConnection>& out) override;
@@ -99,7 +99,7 @@ private:
     QString m_path;
     TDateTime m_fromDay;
     TDateTime m_toDay;
-    std::unique_ptr<ArchiveFile> m_file;
+    std::unique_ptr<TArchiveFile> m_file;
     QByteArray m_block;
     int m_next = 0;
     int m_total = 0;

@@ -103,7 +103,7 @@ void TSelection::reset()
     m_complete = false;
 }
 
-TSelection::LoadResult TSelection::load(ArchiveFile& archive, const SelectionFilter& filter)
+TSelection::LoadResult TSelection::load(TArchiveFile& archive, const SelectionFilter& filter)
 {
     const LoadResult begun = begin(archive, filter);
     if (begun != LoadResult::Loaded)
@@ -114,7 +114,7 @@ TSelection::LoadResult TSelection::load(ArchiveFile& archive, const SelectionFil
     return step == Step::Done ? LoadResult::Loaded : LoadResult::Stopped;
 }
 
-TSelection::LoadResult TSelection::begin(ArchiveFile& archive, const SelectionFilter& filter)
+TSelection::LoadResult TSelection::begin(TArchiveFile& archive, const SelectionFilter& filter)
 {
     cancel();
     reset();
@@ -124,8 +124,8 @@ TSelection::LoadResult TSelection::begin(ArchiveFile& archive, const SelectionFi
     }
     m_total = archive.count();
     const QFileInfo file(archive.path());
-    m_source = std::make_unique<ArchiveFile>(file.path(), file.fileName());
-    if (!m_source->open(ArchiveFile::Access::ReadOnly)) {
+    m_source = std::make_unique<TArchiveFile>(file.path(), file.fileName());
+    if (!m_source->open(TArchiveFile::Access::ReadOnly)) {
         m_error = m_source->errorText();
         m_source.reset();
         return LoadResult::OpenFailed;

@@ -16,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-class ArchiveFile;
+class TArchiveFile;
 
 struct SelectionTotals {
     float totalCost = 0;
@@ -72,7 +72,7 @@ public:
     // Starts afresh (records and totals), opens the archive and copies every
     // stored record that matches. Deleted and damaged records are skipped.
     // The archive is left open.
-    LoadResult load(ArchiveFile& archive, const SelectionFilter& filter);
+    LoadResult load(TArchiveFile& archive, const SelectionFilter& filter);
 
     // The same in slices: begin() empties the selection and opens the
     // archive (Loaded, or OpenFailed); each loadSlice() then reads up to
@@ -80,7 +80,7 @@ public:
     // and its totals hold what was read so far. cancel() ends the load where
     // it stands (records kept, complete() false); a new begin() or load()
     // starts over.
-    LoadResult begin(ArchiveFile& archive, const SelectionFilter& filter);
+    LoadResult begin(TArchiveFile& archive, const SelectionFilter& filter);
     Step loadSlice(int maxRecords = SliceRecords);
     void cancel();
     bool loading() const { return m_source != nullptr; }
@@ -141,7 +141,7 @@ private:
     QString m_error;
 
     // The load in progress.
-    std::unique_ptr<ArchiveFile> m_source;
+    std::unique_ptr<TArchiveFile> m_source;
     std::unique_ptr<Matcher> m_matcher;
     QByteArray m_block;
     int m_next = 0;

@@ -13,7 +13,7 @@ namespace
 
 // Where this session's record goes: over its own saved record, or appended.
 // If the file was cut short behind the program's back, append at its end.
-int sessionPosition(const ConnRecords& recs, const ArchiveFile& archive)
+int sessionPosition(const ConnRecords& recs, const TArchiveFile& archive)
 {
     if (recs.sessionSaved && recs.sessionIndex >= 0)
         return std::min(recs.sessionIndex, archive.count());
@@ -46,7 +46,7 @@ void armFirstSave(ConnRecords& recs)
     recs.saveCounter = FirstSaveCounter;
 }
 
-void begin(ConnRecords& recs, ArchiveFile& archive, const QString& profileName,
+void begin(ConnRecords& recs, TArchiveFile& archive, const QString& profileName,
            int32_t dialTimeSeconds, TDateTime now, IPrompt& prompt)
 {
     recs.sessionSaved = false;
@@ -72,7 +72,7 @@ bool countTick(ConnRecords& recs, TDateTime now)
     return true;
 }
 
-SaveResult periodicSave(ConnRecords& recs, ArchiveFile& archive, double shown, bool connected,
+SaveResult periodicSave(ConnRecords& recs, TArchiveFile& archive, double shown, bool connected,
                         IPrompt& prompt, ISaveIndicator* indicator)
 {
     if (recs.saveCounter <= SaveAfterTicks || !connected)
@@ -117,7 +117,7 @@ void clearInCorso(ConnRecord& rec)
         rec.motivo.clear();
 }
 
-bool finalWrite(ConnRecords& recs, ArchiveFile& archive, IPrompt& prompt)
+bool finalWrite(ConnRecords& recs, TArchiveFile& archive, IPrompt& prompt)
 {
     clearInCorso(recs.running);
     recs.transfer = recs.running;
@@ -136,7 +136,7 @@ bool finalWrite(ConnRecords& recs, ArchiveFile& archive, IPrompt& prompt)
     return ok;
 }
 
-bool discardWrite(ConnRecords& recs, ArchiveFile& archive, IPrompt& prompt)
+bool discardWrite(ConnRecords& recs, TArchiveFile& archive, IPrompt& prompt)
 {
     if (!recs.sessionSaved || recs.sessionIndex < 0)
         return true;

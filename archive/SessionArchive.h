@@ -55,7 +55,7 @@ void armFirstSave(ConnRecords& recs);
 // In Corso...", nomeTar = profileName (cut to 50), and forgets any record of an
 // earlier session. A failure to open the archive is shown once and does not
 // stop the session: the periodic save tries again.
-void begin(ConnRecords& recs, ArchiveFile& archive, const QString& profileName,
+void begin(ConnRecords& recs, TArchiveFile& archive, const QString& profileName,
            int32_t dialTimeSeconds, TDateTime now, IPrompt& prompt);
 
 // Session tick, first half: false (nothing counted) while now < inizio;
@@ -75,7 +75,7 @@ constexpr int SaveLockWaitMs = 50;
 // once until a save succeeds again; the counter stays due, so the next tick
 // retries. An archive held by another process is no failure to show: the
 // save is only late.
-SaveResult periodicSave(ConnRecords& recs, ArchiveFile& archive, double shown, bool connected,
+SaveResult periodicSave(ConnRecords& recs, TArchiveFile& archive, double shown, bool connected,
                         IPrompt& prompt, ISaveIndicator* indicator = nullptr);
 
 // Session end: fine = now, costo = finalCost (VAT included, without the 0.49);
@@ -88,12 +88,12 @@ void clearInCorso(ConnRecord& rec);
 // The user keeps the finished connection: the running record goes over this
 // session's saved record, or is appended. False (error shown) when the
 // archive cannot be opened or written; nothing is then changed.
-bool finalWrite(ConnRecords& recs, ArchiveFile& archive, IPrompt& prompt);
+bool finalWrite(ConnRecords& recs, TArchiveFile& archive, IPrompt& prompt);
 
 // The user discards the finished connection: a record already saved by this
 // session becomes the empty record (the file keeps its size); otherwise
 // nothing is written. False (error shown) on failure.
-bool discardWrite(ConnRecords& recs, ArchiveFile& archive, IPrompt& prompt);
+bool discardWrite(ConnRecords& recs, TArchiveFile& archive, IPrompt& prompt);
 
 // The end dialog closed: the next session must not take this session's
 // record for its own.

@@ -8,7 +8,7 @@
 #include <QPointer>
 
 struct ConnRecords;
-class ArchiveFile;
+class TArchiveFile;
 class IPrompt;
 class QLabel;
 class QPushButton;
@@ -28,7 +28,7 @@ public:
 
 struct StopContext {
     ConnRecords& records;
-    ArchiveFile& archive;
+    TArchiveFile& archive;
     IPrompt& prompt;
     IStopBar* bar = nullptr;
     // The program's window slot (WindowSlots::fStop): holds the dialog while

@@ -85,7 +85,7 @@ int erase(const QString& path)
 int select(const QString& path)
 {
     const QFileInfo file(path);
-    ArchiveFile archive(file.path(), file.fileName());
+    TArchiveFile archive(file.path(), file.fileName());
     SelectionFilter filter;
     filter.query.dal = -1e9;
     filter.query.al = 1e9;

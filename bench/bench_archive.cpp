@@ -53,7 +53,7 @@ void BM_SelectionLoad100k(benchmark::State& state)
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         state.SkipWithError("cannot write the archive");
     f.close();
-    ArchiveFile archive(dir.path());
+    TArchiveFile archive(dir.path());
     SelectionFilter filter;
     filter.query.dal = Start;
     filter.query.al = Start + 1e6;

@@ -90,7 +90,7 @@ const TSelection& loadedSelection()
 {
     static TSelection selection;
     static const bool loaded = [] {
-        ArchiveFile archive(archiveFolder());
+        TArchiveFile archive(archiveFolder());
         SelectionFilter filter;
         filter.query.dal = -1e9;
         filter.query.al = 1e9;
@@ -104,7 +104,8 @@ const TSelection& loadedSelection()
 
 std::unique_ptr<IConnectionSource> wholeArchive()
 {
-    return std::make_unique<ArchivePeriodConnections>(archiveFolder() + "/Archivio.sto", -1e9, 1e9);
+    return std::make_unique<TArchivePeriodConnections>(archiveFolder() + "/Archivio.sto", -1e9,
+                                                       1e9);
 }
 
 void BM_CompareArchive100kTimes10(benchmark::State& state)
@@ -128,7 +129,7 @@ void BM_CompareSelection100kTimes10(benchmark::State& state)
         state.SkipWithError("cannot load the selection");
     TTariffComparison comparison(profiles(), 20);
     for (auto _ : state) {
-        comparison.run(std::make_unique<SelectionConnections>(selection));
+        comparison.run(std::make_unique<TSelectionConnections>(selection));
         benchmark::DoNotOptimize(comparison.rows());
     }
     state.SetItemsProcessed(state.iterations() * Connections * Profiles);

@@ -2,7 +2,7 @@
 // connection when re-pricing an archive) and ComputeCost (every second of a
 // running session), on a profile of four bands a day.
 #include "tariff/CostEngine.h"
-#include "tariff/uflFestivi.h"
+#include "tariff/HolidayCalendar.h"
 
 #include <benchmark/benchmark.h>
 

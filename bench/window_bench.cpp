@@ -93,9 +93,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    ArchiveFile archive(folder);
-    SystemClock clock;
-    ScriptedPrompt prompt;
+    TArchiveFile archive(folder);
+    TSystemClock clock;
+    TScriptedPrompt prompt;
     NoShell shell;
     const float cambioEcu = 1936.27f;
     const ConnContext ctx{archive,

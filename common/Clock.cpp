@@ -3,23 +3,23 @@
 #include <QElapsedTimer>
 #include <chrono>
 
-TDateTime SystemClock::now() const
+TDateTime TSystemClock::now() const
 {
     return dt::fromQDateTime(QDateTime::currentDateTime());
 }
 
-qint64 SystemClock::monotonicMs() const
+qint64 TSystemClock::monotonicMs() const
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-qint64 SystemClock::epochMs() const
+qint64 TSystemClock::epochMs() const
 {
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-qint64 ManualClock::epochMs() const
+qint64 TManualClock::epochMs() const
 {
     return dt::toQDateTime(m_now).toMSecsSinceEpoch();
 }

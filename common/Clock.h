@@ -1,6 +1,6 @@
 #pragma once
 // Injectable "now". The program asks an IClock for the local date-time; tests
-// use ManualClock and move it by hand instead of sleeping.
+// use TManualClock and move it by hand instead of sleeping.
 
 #include "common/DateTime.h"
 
@@ -16,7 +16,7 @@ public:
     virtual qint64 epochMs() const = 0;
 };
 
-class SystemClock : public IClock
+class TSystemClock : public IClock
 {
 public:
     TDateTime now() const override;
@@ -24,10 +24,10 @@ public:
     qint64 epochMs() const override;
 };
 
-class ManualClock : public IClock
+class TManualClock : public IClock
 {
 public:
-    explicit ManualClock(TDateTime start = dt::encode(2000, 1, 3, 12, 0, 0)) : m_now(start) {}
+    explicit TManualClock(TDateTime start = dt::encode(2000, 1, 3, 12, 0, 0)) : m_now(start) {}
     TDateTime now() const override { return m_now; }
     qint64 monotonicMs() const override { return m_ms; }
     qint64 epochMs() const override;

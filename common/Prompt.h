@@ -1,7 +1,7 @@
 #pragma once
 // Every message box, question and beep of the program goes through IPrompt.
 // The windows use the Qt implementation (platform/QtPrompt); tests use
-// ScriptedPrompt, which records each request and answers from a script.
+// TScriptedPrompt, which records each request and answers from a script.
 
 #include <QString>
 
@@ -82,10 +82,10 @@ private:
 // handler goes on at once, so a tick never waits for the user and the next
 // ticks keep coming. A question (anything beyond a lone OK button) still
 // waits for its answer; no timer handler asks one.
-class NoWaitPrompt : public IPrompt
+class TNoWaitPrompt : public IPrompt
 {
 public:
-    explicit NoWaitPrompt(IPrompt& target) : m_target(target) {}
+    explicit TNoWaitPrompt(IPrompt& target) : m_target(target) {}
 
     int ask(const PromptRequest& request) override
     {

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-int ScriptedPrompt::ask(const PromptRequest& request)
+int TScriptedPrompt::ask(const PromptRequest& request)
 {
     m_requests.append(shown(request));
     m_waited.append(true);
@@ -16,13 +16,13 @@ int ScriptedPrompt::ask(const PromptRequest& request)
     return PbOk;
 }
 
-void ScriptedPrompt::notify(const PromptRequest& request)
+void TScriptedPrompt::notify(const PromptRequest& request)
 {
     m_requests.append(shown(request));
     m_waited.append(false);
 }
 
-QStringList ScriptedPrompt::texts() const
+QStringList TScriptedPrompt::texts() const
 {
     QStringList out;
     for (const auto& r : m_requests)
@@ -30,7 +30,7 @@ QStringList ScriptedPrompt::texts() const
     return out;
 }
 
-QStringList ScriptedPrompt::notices() const
+QStringList TScriptedPrompt::notices() const
 {
     QStringList out;
     for (int i = 0; i < m_requests.size(); ++i)
@@ -39,7 +39,7 @@ QStringList ScriptedPrompt::notices() const
     return out;
 }
 
-void ScriptedPrompt::clear()
+void TScriptedPrompt::clear()
 {
     m_answers.clear();
     m_requests.clear();

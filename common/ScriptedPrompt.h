@@ -8,7 +8,7 @@
 
 #include <QList>
 
-class ScriptedPrompt : public IPrompt
+class TScriptedPrompt : public IPrompt
 {
 public:
     int ask(const PromptRequest& request) override;

@@ -43,7 +43,7 @@ public:
     static constexpr int WaitStepMs = 10;
 
     // Blocks the calling thread for the given milliseconds. Tests pass one
-    // that moves a ManualClock instead of sleeping.
+    // that moves a TManualClock instead of sleeping.
     using Sleep = std::function<void(int ms)>;
 
     TDialUp(IRasService& service, RasState& state, const IClock& clock, Sleep sleep = {});

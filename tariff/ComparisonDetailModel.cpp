@@ -3,8 +3,8 @@
 #include "archive/Selection.h"
 #include "common/Format.h"
 #include "tariff/ComparisonModel.h"
+#include "tariff/HolidayCalendar.h"
 #include "tariff/TariffComparison.h"
-#include "tariff/uflFestivi.h"
 
 TComparisonDetailModel::TComparisonDetailModel(const TComparedConnections& connections,
                                                const QString& profileName,

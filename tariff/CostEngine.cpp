@@ -1,6 +1,6 @@
 #include "tariff/CostEngine.h"
 
-#include "tariff/uflFestivi.h"
+#include "tariff/HolidayCalendar.h"
 
 #include <array>
 #include <cmath>

@@ -3,8 +3,8 @@
 #include "archive/ArchiveFile.h"
 #include "common/ByteIO.h"
 #include "common/Prompt.h"
+#include "tariff/HolidayCalendar.h"
 #include "tariff/ProfileFiles.h"
-#include "tariff/uflFestivi.h"
 
 namespace repricing
 {

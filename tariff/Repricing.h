@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <optional>
 
-class ArchiveFile;
+class TArchiveFile;
 class IPrompt;
 class TflFestivi;
 
@@ -75,7 +75,7 @@ ChangeResult changeRunning(RunningSession session, const QString& programFolder,
 // What re-pricing a range of stored connections needs.
 struct StoredContext {
     TariffProfiles& profiles; // the re-pricing profile is loaded here
-    ArchiveFile& archive;
+    TArchiveFile& archive;
     TflFestivi& holidays;
     QString programFolder; // with a trailing '/'
     int32_t iva;

@@ -29,8 +29,8 @@
 // connection was read and there was at least one.
 
 #include "archive/ConnectionSource.h"
+#include "tariff/HolidayCalendar.h"
 #include "tariff/TariffTable.h"
-#include "tariff/uflFestivi.h"
 
 #include <QList>
 #include <QString>

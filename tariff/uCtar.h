@@ -14,7 +14,7 @@
 #include <functional>
 #include <optional>
 
-class ArchiveFile;
+class TArchiveFile;
 class IPrompt;
 class IShell;
 class QComboBox;
@@ -32,7 +32,7 @@ struct CtarContext {
     std::optional<Schedule>& sessionSchedule;
     ScheduleTrace& sessionTrace;
     // The stored connections, the calendar that prices them, and the VAT.
-    ArchiveFile& archive;
+    TArchiveFile& archive;
     TflFestivi& holidays;
     const int32_t& iva;
     // The user's files (profiles in "Trf/") and the shipped ones (help

@@ -83,7 +83,7 @@ int runCli(const QStringList& arguments, const ProgramLayout& layout, QTextStrea
     folder = QDir(folder).absolutePath();
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    const SystemClock clock;
+    const TSystemClock clock;
     CliContext ctx{folder, args, out, err, clock, nm};
     return it->second(ctx);
 }

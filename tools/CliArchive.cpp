@@ -366,7 +366,7 @@ struct Lane {
 
 int listArchive(CliContext& ctx, bool csv, const Period& period)
 {
-    ArchiveFile archive(ctx.folder);
+    TArchiveFile archive(ctx.folder);
     Sink sink(ctx.out);
     LineBuffer header(0);
     RecordWriter(header, csv).header();
@@ -376,7 +376,7 @@ int listArchive(CliContext& ctx, bool csv, const Period& period)
     }
     if (!QFileInfo::exists(archive.path()))
         return 0; // no connection recorded yet
-    if (!archive.open(ArchiveFile::Access::ReadOnly)) {
+    if (!archive.open(TArchiveFile::Access::ReadOnly)) {
         ctx.err << archive.errorText() << "\n";
         return 1;
     }
@@ -454,7 +454,7 @@ int repriceArchive(CliContext& ctx, const QStringList& args)
                              : profile;
     const int32_t percent = iva ? *iva : ivaSetting(ctx.err);
 
-    const QString path = ArchiveFile(ctx.folder).path();
+    const QString path = TArchiveFile(ctx.folder).path();
     archivechange::Result r;
     if (QFileInfo::exists(path)) {
         TflFestivi holidays{0};
@@ -535,8 +535,8 @@ int compareArchive(CliContext& ctx, const QStringList& args)
     const int32_t percent = iva ? *iva : ivaSetting(ctx.err);
 
     TTariffComparison comparison(std::move(profiles), percent);
-    const bool begun = comparison.begin(std::make_unique<ArchivePeriodConnections>(
-        ArchiveFile(ctx.folder).path(), period.fromDay, period.toDay));
+    const bool begun = comparison.begin(std::make_unique<TArchivePeriodConnections>(
+        TArchiveFile(ctx.folder).path(), period.fromDay, period.toDay));
     TTariffComparison::Step step =
         begun ? TTariffComparison::Step::More : TTariffComparison::Step::Failed;
     while (step == TTariffComparison::Step::More) {

@@ -1,5 +1,5 @@
 // holiday YYYY-MM-DD: 1 when the date is a holiday of the calendar, else 0.
-#include "tariff/uflFestivi.h"
+#include "tariff/HolidayCalendar.h"
 #include "tools/Cli.h"
 
 #include <QRegularExpression>

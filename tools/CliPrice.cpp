@@ -13,7 +13,7 @@ int32_t clitariff::ivaSetting(QTextStream& err)
         err << "impostazioni non leggibili (" << error << "): IVA " << def << "%\n";
         return def;
     }
-    return SettingsStore(registry).readInteger(SettingsStore::Sett, QStringLiteral("IVA"), def);
+    return TSettingsStore(registry).readInteger(TSettingsStore::Sett, QStringLiteral("IVA"), def);
 }
 
 int cliPrice(CliContext& ctx)

@@ -12,7 +12,7 @@ int cliProfile(CliContext& ctx)
     const QString sub = ctx.args.value(0);
     if (sub == QLatin1String("list") && ctx.args.size() == 1) {
         TariffProfiles profiles;
-        ScriptedPrompt silent; // listing never asks anything
+        TScriptedPrompt silent; // listing never asks anything
         QStringList names;
         TProfileFiles(profiles, ctx.folder, silent).ListProfiles(names);
         for (const QString& name : std::as_const(names))

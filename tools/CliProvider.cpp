@@ -38,7 +38,7 @@ const Field Fields[] = {
 bool load(CliContext& ctx, TProviderRecord& r, const QString& entry,
           TProviderRecord::LoadResult& result)
 {
-    ScriptedPrompt prompt;
+    TScriptedPrompt prompt;
     QString error;
     result = r.load(ctx.folder, entry, prompt, &error);
     if (result == TProviderRecord::LoadResult::Failed) {
@@ -100,7 +100,7 @@ int set(CliContext& ctx, const QString& entry, QStringList args)
             return usageError(ctx, QStringLiteral("%1: caratteri non ammessi nel record").arg(opt));
         r.*(field->member) = value;
     }
-    ScriptedPrompt prompt;
+    TScriptedPrompt prompt;
     QString error;
     if (r.save(ctx.folder, prompt, &error) != TProviderRecord::SaveResult::Saved) {
         ctx.err << "impossibile scrivere il record: "

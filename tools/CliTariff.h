@@ -6,8 +6,8 @@
 #include "common/DateTime.h"
 #include "common/SafeName.h"
 #include "tariff/CostEngine.h"
+#include "tariff/HolidayCalendar.h"
 #include "tariff/ProfileFiles.h"
-#include "tariff/uflFestivi.h"
 #include "tools/Cli.h"
 
 #include <QFileInfo>

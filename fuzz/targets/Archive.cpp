@@ -12,13 +12,13 @@ namespace fuzz
 void archive(const QByteArray& data)
 {
     const QString folder = scratchFolder();
-    const QString path = folder + ArchiveFile::DefaultFileName;
+    const QString path = folder + TArchiveFile::DefaultFileName;
     {
         QFile f(path);
         FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         FUZZ_CHECK(f.write(data) == data.size());
     }
-    ArchiveFile a(folder);
+    TArchiveFile a(folder);
     FUZZ_CHECK(a.open());
     const int count = a.count();
     FUZZ_CHECK(count == int(data.size() / ConnRecord::Size));
@@ -47,8 +47,8 @@ void archive(const QByteArray& data)
     FUZZ_CHECK(after.mid(kept) == rec.toBytes());
 
     ConnRecord back;
-    FUZZ_CHECK(a.open(ArchiveFile::Access::ReadOnly));
-    FUZZ_CHECK(a.read(count, back) == ArchiveFile::ReadStatus::Stored);
+    FUZZ_CHECK(a.open(TArchiveFile::Access::ReadOnly));
+    FUZZ_CHECK(a.read(count, back) == TArchiveFile::ReadStatus::Stored);
     rec.indice = count;
     FUZZ_CHECK(back == rec);
 }

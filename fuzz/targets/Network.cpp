@@ -15,27 +15,27 @@ namespace fuzz
 
 void updateFile(const QByteArray& data)
 {
-    const auto a = UpdateCheck::parseFile(data);
+    const auto a = TUpdateCheck::parseFile(data);
     if (!a)
         return;
     for (int n : {a->version.major, a->version.minor, a->version.release, a->version.build})
         FUZZ_CHECK(n >= 0 && n <= 65535);
-    FUZZ_CHECK(!a->address.isEmpty() && a->address.size() <= UpdateCheck::MaxAddressLength);
-    const QUrl page = UpdateCheck::pageUrl(a->address);
+    FUZZ_CHECK(!a->address.isEmpty() && a->address.size() <= TUpdateCheck::MaxAddressLength);
+    const QUrl page = TUpdateCheck::pageUrl(a->address);
     if (!page.isValid())
         return;
     const QString scheme = page.scheme();
     FUZZ_CHECK(scheme == QLatin1String("http") || scheme == QLatin1String("https"));
     FUZZ_CHECK(!page.host().isEmpty() && page.userInfo().isEmpty());
-    const QUrl opened = UpdateCheck::updatePageUrl(page, a->version, {3, 1, 1, 5});
+    const QUrl opened = TUpdateCheck::updatePageUrl(page, a->version, {3, 1, 1, 5});
     FUZZ_CHECK(opened.isValid() && opened.scheme() == scheme && opened.host() == page.host());
     FUZZ_CHECK(
-        opened.query().contains(QStringLiteral("new=") + UpdateCheck::versionText(a->version)));
+        opened.query().contains(QStringLiteral("new=") + TUpdateCheck::versionText(a->version)));
 }
 
 void dayTime(const QByteArray& data)
 {
-    const auto f = ClockSync::parseDayTime(QString::fromLatin1(data));
+    const auto f = TClockSync::parseDayTime(QString::fromLatin1(data));
     if (!f)
         return;
     FUZZ_CHECK(QDate::isValid(f->year, f->month, f->day));

@@ -2,7 +2,7 @@
 
 #include "common/Clock.h"
 
-bool FakeClockSetter::setLocalTime(TDateTime localTime, QString* error)
+bool TFakeClockSetter::setLocalTime(TDateTime localTime, QString* error)
 {
     m_requests.append(localTime);
     if (!m_refusal.isEmpty()) {

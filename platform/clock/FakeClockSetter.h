@@ -1,18 +1,18 @@
 #pragma once
 // An IClockSetter for tests and the command-line tool: it records every time
-// it is asked to set, moves a ManualClock to it when given one, and can be
+// it is asked to set, moves a TManualClock to it when given one, and can be
 // told to refuse.
 
 #include "platform/clock/ClockSetter.h"
 
 #include <QList>
 
-class ManualClock;
+class TManualClock;
 
-class FakeClockSetter : public IClockSetter
+class TFakeClockSetter : public IClockSetter
 {
 public:
-    explicit FakeClockSetter(ManualClock* clock = nullptr) : m_clock(clock) {}
+    explicit TFakeClockSetter(TManualClock* clock = nullptr) : m_clock(clock) {}
 
     bool setLocalTime(TDateTime localTime, QString* error) override;
 
@@ -22,7 +22,7 @@ public:
     const QList<TDateTime>& requests() const { return m_requests; }
 
 private:
-    ManualClock* m_clock;
+    TManualClock* m_clock;
     QString m_refusal;
     QList<TDateTime> m_requests;
 };

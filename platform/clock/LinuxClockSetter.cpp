@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <ctime>
 
-bool LinuxClockSetter::setLocalTime(TDateTime localTime, QString* error)
+bool TLinuxClockSetter::setLocalTime(TDateTime localTime, QString* error)
 {
     // The local time is turned into an instant by the time zone rules in
     // force on that date, daylight saving included.
@@ -32,7 +32,7 @@ bool LinuxClockSetter::setLocalTime(TDateTime localTime, QString* error)
     return false;
 }
 
-QString LinuxClockSetter::reasonFor(int errorNumber)
+QString TLinuxClockSetter::reasonFor(int errorNumber)
 {
     if (errorNumber == EPERM || errorNumber == EACCES)
         return QStringLiteral("Il programma non ha il permesso di cambiare l'ora del sistema "

@@ -5,7 +5,7 @@
 
 #include "platform/clock/ClockSetter.h"
 
-class LinuxClockSetter : public IClockSetter
+class TLinuxClockSetter : public IClockSetter
 {
 public:
     bool setLocalTime(TDateTime localTime, QString* error) override;

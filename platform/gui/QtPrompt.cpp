@@ -59,7 +59,7 @@ bool staysOnTop(const QWidget* window)
 // or another box.
 bool canOwn(const QWidget* w)
 {
-    if (!w || !w->isVisible() || QtPrompt::isPromptBox(w))
+    if (!w || !w->isVisible() || TQtPrompt::isPromptBox(w))
         return false;
     const Qt::WindowType type = w->windowType();
     return type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen;
@@ -119,7 +119,7 @@ int firstButton(int buttons)
 
 } // namespace
 
-QString QtPrompt::displayText(const QString& text)
+QString TQtPrompt::displayText(const QString& text)
 {
     QString t = text;
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -128,12 +128,12 @@ QString QtPrompt::displayText(const QString& text)
     return t;
 }
 
-bool QtPrompt::isPromptBox(const QWidget* window)
+bool TQtPrompt::isPromptBox(const QWidget* window)
 {
     return window && window->property(PromptBoxMark).toBool();
 }
 
-QWidget* QtPrompt::owner(bool noWait) const
+QWidget* TQtPrompt::owner(bool noWait) const
 {
     QWidget* w = QApplication::activeModalWidget();
     // A box may sit on a box that waits for its answer: the one under it
@@ -151,12 +151,12 @@ QWidget* QtPrompt::owner(bool noWait) const
     return nullptr;
 }
 
-QMessageBox* QtPrompt::buildBox(const PromptRequest& request, QWidget* owner)
+QMessageBox* TQtPrompt::buildBox(const PromptRequest& request, QWidget* owner)
 {
     return buildBox(request, owner, false);
 }
 
-QMessageBox* QtPrompt::buildBox(const PromptRequest& request, QWidget* owner, bool centreOnScreen)
+QMessageBox* TQtPrompt::buildBox(const PromptRequest& request, QWidget* owner, bool centreOnScreen)
 {
     auto* box = new PromptBox(owner, centreOnScreen);
     box->setIcon(toQt(request.icon));
@@ -187,7 +187,7 @@ QMessageBox* QtPrompt::buildBox(const PromptRequest& request, QWidget* owner, bo
     return box;
 }
 
-int QtPrompt::ask(const PromptRequest& request)
+int TQtPrompt::ask(const PromptRequest& request)
 {
     QWidget* window = owner(false);
     // Held by a guard: a window closed by code running meanwhile takes its
@@ -201,7 +201,7 @@ int QtPrompt::ask(const PromptRequest& request)
     return escapeButton(request.buttons == PbNone ? int(PbOk) : request.buttons);
 }
 
-void QtPrompt::notify(const PromptRequest& request)
+void TQtPrompt::notify(const PromptRequest& request)
 {
     const PromptRequest r = shown(request);
     // The same message still waiting to be read is not shown twice.
@@ -218,7 +218,7 @@ void QtPrompt::notify(const PromptRequest& request)
     box->show();
 }
 
-void QtPrompt::beep()
+void TQtPrompt::beep()
 {
     QApplication::beep();
 }

@@ -19,10 +19,10 @@
 class QMessageBox;
 class QWidget;
 
-class QtPrompt : public IPrompt
+class TQtPrompt : public IPrompt
 {
 public:
-    QtPrompt() = default;
+    TQtPrompt() = default;
 
     int ask(const PromptRequest& request) override;
     void notify(const PromptRequest& request) override;

@@ -40,7 +40,7 @@ class TRasSimStore
 {
 public:
     // clock: when a hung-up connection goes; processes that share the folder
-    // must agree on it (SystemClock in the program and the tool).
+    // must agree on it (TSystemClock in the program and the tool).
     TRasSimStore(const QString& programFolder, const IClock& clock);
 
     QString folder() const { return m_folder; }

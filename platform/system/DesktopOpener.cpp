@@ -2,7 +2,7 @@
 
 #include <QDesktopServices>
 
-bool DesktopOpener::openUrl(const QUrl& url)
+bool TDesktopOpener::openUrl(const QUrl& url)
 {
     return url.isValid() && QDesktopServices::openUrl(url);
 }

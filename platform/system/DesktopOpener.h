@@ -5,7 +5,7 @@
 
 #include "platform/system/Shell.h"
 
-class DesktopOpener : public IDesktopOpener
+class TDesktopOpener : public IDesktopOpener
 {
 public:
     bool openUrl(const QUrl& url) override;

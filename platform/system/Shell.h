@@ -4,7 +4,7 @@
 // that makes the program start with the desktop session.
 //
 // Opening needs QtGui (QDesktopServices), so it sits behind IDesktopOpener;
-// its Qt implementation is DesktopOpener (library tarvelo_gui_platform_shell).
+// its Qt implementation is TDesktopOpener (library tarvelo_gui_platform_shell).
 // Everything else here is QtCore only.
 
 #include "platform/system/Registry.h"

@@ -11,17 +11,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-SingleInstance::SingleInstance(const QString& name, const QString& lockFolder)
+TSingleInstance::TSingleInstance(const QString& name, const QString& lockFolder)
     : m_name(name), m_folder(lockFolder)
 {
 }
 
-SingleInstance::~SingleInstance()
+TSingleInstance::~TSingleInstance()
 {
     release();
 }
 
-QString SingleInstance::lockFileName(const QString& name)
+QString TSingleInstance::lockFileName(const QString& name)
 {
     QString out;
     for (const char c : name.toUtf8()) {
@@ -35,7 +35,7 @@ QString SingleInstance::lockFileName(const QString& name)
     return out + QStringLiteral(".lock");
 }
 
-QString SingleInstance::defaultLockFolder(QString* error)
+QString TSingleInstance::defaultLockFolder(QString* error)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
@@ -63,7 +63,7 @@ QString SingleInstance::defaultLockFolder(QString* error)
     return QString::fromLatin1(path);
 }
 
-SingleInstance::Result SingleInstance::acquire()
+TSingleInstance::Result TSingleInstance::acquire()
 {
     if (isHeld())
         return Result::Acquired;
@@ -91,7 +91,7 @@ SingleInstance::Result SingleInstance::acquire()
     return Result::Acquired;
 }
 
-void SingleInstance::release()
+void TSingleInstance::release()
 {
     m_lock.reset();
 }

@@ -4,7 +4,7 @@
 // kernel drops the lock when the process ends in any way (crash, kill), so a
 // stale lock can never keep the program from starting.
 //
-// flock() locks belong to the open file, so a second SingleInstance in the
+// flock() locks belong to the open file, so a second TSingleInstance in the
 // same process is refused too, exactly like a second process.
 
 #include <QString>
@@ -12,7 +12,7 @@
 
 class TFileLock;
 
-class SingleInstance
+class TSingleInstance
 {
 public:
     enum class Result {
@@ -23,10 +23,10 @@ public:
 
     // name: the mutex name, e.g. "Tarvelo! Pindral"; lockFolder: where the lock
     // file goes, defaultLockFolder() when empty.
-    explicit SingleInstance(const QString& name, const QString& lockFolder = QString());
-    ~SingleInstance(); // releases the lock
-    SingleInstance(const SingleInstance&) = delete;
-    SingleInstance& operator=(const SingleInstance&) = delete;
+    explicit TSingleInstance(const QString& name, const QString& lockFolder = QString());
+    ~TSingleInstance(); // releases the lock
+    TSingleInstance(const TSingleInstance&) = delete;
+    TSingleInstance& operator=(const TSingleInstance&) = delete;
 
     // Tries once, without waiting. Calling it again while held returns Acquired.
     Result acquire();

@@ -180,9 +180,9 @@ struct Helper {
 
 // A running session whose record is the archive's last one.
 struct RunningSession {
-    ArchiveFile archive;
+    TArchiveFile archive;
     ConnRecords recs;
-    ScriptedPrompt prompt;
+    TScriptedPrompt prompt;
     TDateTime now = dt::encode(2001, 3, 20, 18, 0, 0);
 
     explicit RunningSession(const QString& folder) : archive(folder)
@@ -381,7 +381,7 @@ void TstArchiveChange::damagedJournalIsSetAside()
     QVERIFY(writeFileBytes(archivePath(dir.path()), before));
     const QString journal = ac::journalPath(archivePath(dir.path()));
     QVERIFY(writeFileBytes(journal, QByteArray("TRVJRNL1") + QByteArray(200, '\x01')));
-    ArchiveFile a(dir.path());
+    TArchiveFile a(dir.path());
     QVERIFY(a.open());
     QCOMPARE(readFileBytes(archivePath(dir.path())), before);
     QVERIFY(!QFile::exists(journal));
@@ -416,8 +416,8 @@ void TstArchiveChange::killed()
     QVERIFY2(h.waitAtStep(), h.out.constData());
     h.kill();
 
-    ArchiveFile a(dir.path());
-    QVERIFY(a.open(ArchiveFile::Access::ReadOnly)); // a reader undoes it too
+    TArchiveFile a(dir.path());
+    QVERIFY(a.open(TArchiveFile::Access::ReadOnly)); // a reader undoes it too
     const QByteArray after = readFileBytes(archivePath(dir.path()));
     QCOMPARE(after.size(), before.size());
     const Tally t = tally(before, after, n);
@@ -500,7 +500,7 @@ void TstArchiveChange::failingSync()
     QCOMPARE(h.process.exitCode(), 1);
     QVERIFY2(h.out.contains("status=2"), h.out.constData());
 
-    ArchiveFile a(dir.path());
+    TArchiveFile a(dir.path());
     QVERIFY(a.open());
     QCOMPARE(readFileBytes(archivePath(dir.path())), before);
     QVERIFY(!QFile::exists(ac::journalPath(archivePath(dir.path()))));

@@ -71,7 +71,7 @@ private slots:
         ConnRecord there = fixtureRecords().value(indice);
         there.indice = indice;
         {
-            ArchiveFile other(dir.path());
+            TArchiveFile other(dir.path());
             QVERIFY(other.open());
             switch (meanwhile) {
             case Meanwhile::Nothing:
@@ -94,7 +94,7 @@ private slots:
         }
         const QByteArray before = archivetest::readFileBytes(dir.filePath("Archivio.sto"));
 
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         const archiveedit::Result r =
             archiveedit::editListed(archive, ref, [](const ConnRecord& stored) {
                 return archiveedit::withEdits(stored, edited());
@@ -123,7 +123,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Archivio.sto")));
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         bool changed = false;
         const archiveedit::Result r = archiveedit::editListed(
             archive, {0, fixtureRecords().first().inizio}, [&](const ConnRecord& stored) {

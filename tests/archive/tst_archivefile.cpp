@@ -134,7 +134,7 @@ private slots:
     void openCreatesMissingFile()
     {
         QTemporaryDir dir;
-        ArchiveFile a(dir.path());
+        TArchiveFile a(dir.path());
         QCOMPARE(a.path(), dir.path() + QStringLiteral("/Archivio.sto"));
         QVERIFY(a.open());
         QCOMPARE(a.count(), 0);
@@ -145,18 +145,18 @@ private slots:
     void openFailures()
     {
         QTemporaryDir dir;
-        ArchiveFile noFolder(dir.path() + QStringLiteral("/missing"));
+        TArchiveFile noFolder(dir.path() + QStringLiteral("/missing"));
         QVERIFY(!noFolder.open());
         QCOMPARE(noFolder.errorText(), QStringLiteral("Cannot create file ") + noFolder.path());
         QVERIFY(!noFolder.isOpen());
 
-        ArchiveFile readOnlyMissing(dir.path());
-        QVERIFY(!readOnlyMissing.open(ArchiveFile::Access::ReadOnly));
+        TArchiveFile readOnlyMissing(dir.path());
+        QVERIFY(!readOnlyMissing.open(TArchiveFile::Access::ReadOnly));
         QCOMPARE(readOnlyMissing.errorText(),
                  QStringLiteral("Cannot open file ") + readOnlyMissing.path());
 
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Archivio.sto")));
-        ArchiveFile folderInTheWay(dir.path());
+        TArchiveFile folderInTheWay(dir.path());
         QVERIFY(!folderInTheWay.open());
         QCOMPARE(folderInTheWay.errorText(),
                  QStringLiteral("Cannot open file ") + folderInTheWay.path());
@@ -174,7 +174,7 @@ private slots:
         content += QByteArray(100, '\x7f');
         QVERIFY(writeFileBytes(path, content));
 
-        ArchiveFile a(dir.path());
+        TArchiveFile a(dir.path());
         QVERIFY(a.open());
         QCOMPARE(a.count(), 3);
         QVERIFY(a.write(a.count(), sample(3)));
@@ -186,9 +186,9 @@ private slots:
         QCOMPARE(after.left(3 * 308), content.left(3 * 308));
         QCOMPARE(recordAt(after, 3), sample(3).toBytes());
 
-        QVERIFY(a.open(ArchiveFile::Access::ReadOnly));
+        QVERIFY(a.open(TArchiveFile::Access::ReadOnly));
         ConnRecord r;
-        QCOMPARE(a.read(3, r), ArchiveFile::ReadStatus::Stored);
+        QCOMPARE(a.read(3, r), TArchiveFile::ReadStatus::Stored);
         QCOMPARE(r.indice, 3);
         r.indice = 0;
         QCOMPARE(r, sample(3));
@@ -198,7 +198,7 @@ private slots:
     void overwriteInPlace()
     {
         QTemporaryDir dir;
-        ArchiveFile a(dir.path());
+        TArchiveFile a(dir.path());
         QVERIFY(a.open());
         for (int i = 0; i < 10; ++i)
             QVERIFY(a.write(i, sample(i)));
@@ -227,14 +227,14 @@ private slots:
         nan.replace(0, 8, QByteArray::fromHex("000000000000f87f"));
         QVERIFY(writeFileBytes(path, sample(0).toBytes() + torn + QByteArray(308, '\0') + nan +
                                          sample(4).toBytes()));
-        ArchiveFile a(dir.path());
-        QVERIFY(a.open(ArchiveFile::Access::ReadOnly));
+        TArchiveFile a(dir.path());
+        QVERIFY(a.open(TArchiveFile::Access::ReadOnly));
         QCOMPARE(a.count(), 5);
         ConnRecord r;
-        QCOMPARE(a.read(1, r), ArchiveFile::ReadStatus::Damaged);
+        QCOMPARE(a.read(1, r), TArchiveFile::ReadStatus::Damaged);
         QCOMPARE(r.indice, 1);
         QVERIFY(r.isDeleted());
-        QCOMPARE(a.read(2, r), ArchiveFile::ReadStatus::Deleted);
+        QCOMPARE(a.read(2, r), TArchiveFile::ReadStatus::Deleted);
         QList<int> damaged;
         const QList<ConnRecord> stored = a.readStored(&damaged);
         QCOMPARE(stored.size(), 2);
@@ -247,10 +247,10 @@ private slots:
     void readBeyondEndFails()
     {
         QTemporaryDir dir;
-        ArchiveFile a(dir.path());
+        TArchiveFile a(dir.path());
         QVERIFY(a.open());
         ConnRecord r;
-        QCOMPARE(a.read(0, r), ArchiveFile::ReadStatus::Failed);
+        QCOMPARE(a.read(0, r), TArchiveFile::ReadStatus::Failed);
         QVERIFY(!a.errorText().isEmpty());
     }
 
@@ -261,16 +261,16 @@ private slots:
         QTemporaryDir dir, elsewhere;
         const QString target = elsewhere.filePath(QStringLiteral("altro.sto"));
         QVERIFY(writeFileBytes(target, sample(0).toBytes()));
-        ArchiveFile a(dir.path());
+        TArchiveFile a(dir.path());
         QVERIFY(QFile::link(target, a.path()));
         const bool root = ::geteuid() == 0;
-        QCOMPARE(a.open(ArchiveFile::Access::ReadWrite), !root);
+        QCOMPARE(a.open(TArchiveFile::Access::ReadWrite), !root);
         if (root) {
             QCOMPARE(a.errorText(), QStringLiteral("Cannot open file %1\ril file è un collegamento "
                                                    "simbolico: il programma avviato come root non "
                                                    "scrive attraverso i collegamenti")
                                         .arg(a.path()));
-            QVERIFY(a.open(ArchiveFile::Access::ReadOnly));
+            QVERIFY(a.open(TArchiveFile::Access::ReadOnly));
             QCOMPARE(a.count(), 1);
         } else {
             QVERIFY(a.write(1, sample(1)));
@@ -282,7 +282,7 @@ private slots:
 
     void writeToFullDevice()
     {
-        ArchiveFile a(QStringLiteral("/dev"), QStringLiteral("full"));
+        TArchiveFile a(QStringLiteral("/dev"), QStringLiteral("full"));
         if (!a.open())
             QSKIP("/dev/full cannot be opened for writing here");
         QVERIFY(!a.write(0, sample(0)));
@@ -303,7 +303,7 @@ private slots:
             QSKIP("a private tmpfs cannot be mounted here (needs root and mount rights)");
 
         // 13 records end 92 bytes before the first page boundary.
-        ArchiveFile a(mountPoint);
+        TArchiveFile a(mountPoint);
         QVERIFY(a.open());
         for (int i = 0; i < 13; ++i)
             QVERIFY(a.write(i, sample(i)));
@@ -334,7 +334,7 @@ private slots:
     void writersLock()
     {
         QTemporaryDir dir;
-        ArchiveFile a(dir.path());
+        TArchiveFile a(dir.path());
         QVERIFY(a.open());
         QVERIFY(a.write(0, sample(0)));
         {
@@ -353,7 +353,7 @@ private slots:
 
     void generalErrorBox()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         showArchiveError(prompt, QStringLiteral("Cannot open file /x/Archivio.sto"));
         QCOMPARE(prompt.requests().size(), 1);
         QCOMPARE(prompt.requests()[0].title, QStringLiteral("Tarvelo!"));

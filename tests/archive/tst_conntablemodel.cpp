@@ -34,7 +34,7 @@ SelectionFilter march(int fromDay = 1, int toDay = 31)
 
 struct Grid {
     QTemporaryDir dir;
-    ArchiveFile archive{dir.path()};
+    TArchiveFile archive{dir.path()};
     TSelection selection;
     float cambioEcu = 1936.27f;
     TConnTableModel model{selection, cambioEcu};

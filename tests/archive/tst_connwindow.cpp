@@ -69,7 +69,7 @@ struct Fixture : ProgramFixture {
     ConnContext context() { return connContext(program); }
     void setCurrent(const QString& name)
     {
-        QVERIFY(SettingsStore(registry).setFDescrizioneAttuale(name));
+        QVERIFY(TSettingsStore(registry).setFDescrizioneAttuale(name));
     }
 };
 
@@ -244,7 +244,7 @@ private slots:
         } restore;
         Fixture f;
         f.clock.set(dt::encode(2001, 12, 10, 18, 30)); // two-digit day: "10 Dec 2001" in C
-        QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Oggi, true));
+        QVERIFY(TSettingsStore(f.registry).setPeriod(TSettingsStore::Period::Oggi, true));
         TfConn w(f.context());
         w.show();
         QTRY_VERIFY(child<QRadioButton>(w, "oggi")->isChecked());
@@ -312,8 +312,8 @@ private slots:
         Fixture f;
         f.saveQuery(Marzo, 1, 31);
         f.setCurrent(Marzo);
-        QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::Ult15gg, true));
-        QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::UltMese, true));
+        QVERIFY(TSettingsStore(f.registry).setPeriod(TSettingsStore::Period::Ult15gg, true));
+        QVERIFY(TSettingsStore(f.registry).setPeriod(TSettingsStore::Period::UltMese, true));
         TfConn w(f.context());
         QCOMPARE(listed(w), (QList<int>{0, 1, 2, 5, 6})); // the saved query first
         w.show();
@@ -332,11 +332,11 @@ private slots:
             TfConn w(f.context());
             child<QRadioButton>(w, "UltSett")->click();
         }
-        const SettingsStore store(f.registry);
+        const TSettingsStore store(f.registry);
         QCOMPARE(store.fDescrizioneAttuale(), Marzo);
-        QVERIFY(store.period(SettingsStore::Period::UltSett));
-        QVERIFY(!store.period(SettingsStore::Period::Oggi, true));
-        QVERIFY(!store.period(SettingsStore::Period::UltMese));
+        QVERIFY(store.period(TSettingsStore::Period::UltSett));
+        QVERIFY(!store.period(TSettingsStore::Period::Oggi, true));
+        QVERIFY(!store.period(TSettingsStore::Period::UltMese));
     }
 
     void periodMoves_data()

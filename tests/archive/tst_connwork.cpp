@@ -63,7 +63,7 @@ struct Fixture : ProgramFixture {
         q.provTutti = true;
         q.tarTutti = true;
         TSavedQueries(program.programFolder).save(Marzo, q);
-        SettingsStore(registry).setFDescrizioneAttuale(Marzo);
+        TSettingsStore(registry).setFDescrizioneAttuale(Marzo);
         program.settings.iva = 20;
         TariffProfiles p;
         fixtures::setBandOn(p.working, fixtures::AllRows, 1, 0, 0, 60);
@@ -240,11 +240,11 @@ private slots:
         QFETCH(int, loads);
         Fixture f(50);
         if (between == QLatin1String("period"))
-            QVERIFY(SettingsStore(f.registry).setPeriod(SettingsStore::Period::UltSett, true));
+            QVERIFY(TSettingsStore(f.registry).setPeriod(TSettingsStore::Period::UltSett, true));
         TfConn w(f.context());
         w.loadSelection(); // as opening does
         if (between == QLatin1String("store")) {
-            ArchiveFile other(f.dir.path());
+            TArchiveFile other(f.dir.path());
             QVERIFY(other.open());
             QVERIFY(other.write(other.count(),
                                 conn(3, 9, 0, 60, Cost, QString(), QStringLiteral("Alfa"), Nuova)));

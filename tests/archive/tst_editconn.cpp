@@ -69,7 +69,7 @@ struct Fixture : ProgramFixture {
         q.provTutti = true;
         q.tarTutti = true;
         QVERIFY(TSavedQueries(program.programFolder).save(name, q));
-        QVERIFY(SettingsStore(registry).setFDescrizioneAttuale(name));
+        QVERIFY(TSettingsStore(registry).setFDescrizioneAttuale(name));
     }
     // Every day from 00:00 at rate Lire a minute.
     void saveProfile(const QString& name, float rate)
@@ -86,7 +86,7 @@ struct Fixture : ProgramFixture {
     // Writes rec at position i behind the window's back.
     void overwrite(int i, const ConnRecord& rec)
     {
-        ArchiveFile other(dir.path());
+        TArchiveFile other(dir.path());
         QVERIFY(other.open());
         QVERIFY(other.write(i, rec));
     }

@@ -44,7 +44,7 @@ private slots:
     void fillsTheControls()
     {
         ConnRecord r = sampleRecord();
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TfModConn d(r, prompt);
         d.fill();
         QCOMPARE(d.windowTitle(), QStringLiteral("Modifica dati Connessione"));
@@ -74,7 +74,7 @@ private slots:
             QSKIP("the formatting module is not built yet");
         ConnRecord r = sampleRecord();
         r.costo = costo;
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TfModConn d(r, prompt);
         d.fill();
         QCOMPARE(child<QLabel>(&d, "inizio")->text(),
@@ -116,7 +116,7 @@ private slots:
         QFETCH(QString, storedMotivo);
         ConnRecord r = sampleRecord();
         const ConnRecord before = r;
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TfModConn d(r, prompt);
         d.fill();
         child<QLineEdit>(&d, "provider")->setText(provider);
@@ -137,7 +137,7 @@ private slots:
     void cancelKeepsTheRecord()
     {
         ConnRecord r = sampleRecord();
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TfModConn d(r, prompt);
         d.fill();
         child<QLineEdit>(&d, "provider")->setText(QStringLiteral("cambiato"));
@@ -150,7 +150,7 @@ private slots:
     void helpKey()
     {
         ConnRecord r = sampleRecord();
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TfModConn d(r, prompt);
         d.show();
         QTest::keyClick(child<QLineEdit>(&d, "provider"), Qt::Key_F1);

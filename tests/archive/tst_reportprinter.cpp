@@ -110,7 +110,7 @@ private slots:
 
     void noPrinter()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         QVERIFY(!TReportPrinter::printOnDefaultPrinter(report(2), prompt, QString()));
         QCOMPARE(prompt.requests().size(), 1);
         QCOMPARE(prompt.requests()[0].text, TReportPrinter::NoPrinterText);
@@ -119,7 +119,7 @@ private slots:
 
     void unknownPrinter()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         QVERIFY(!TReportPrinter::printOnDefaultPrinter(report(2), prompt,
                                                        QStringLiteral("Nessuna-Stampante-Qui")));
         QCOMPARE(prompt.requests().size(), 1);
@@ -133,7 +133,7 @@ private slots:
     {
         if (!TReportPrinter::defaultPrinterName().isEmpty())
             QSKIP("a printer is installed; printing on it is left to a manual check");
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         QVERIFY(!TReportPrinter::printOnDefaultPrinter(report(1), prompt));
         QCOMPARE(prompt.texts(), QStringList{TReportPrinter::NoPrinterText});
     }

@@ -121,7 +121,7 @@ private slots:
         QFETCH(QList<int>, expected);
         QTemporaryDir dir;
         QVERIFY(writeFixture(dir.path()));
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         TSelection sel;
         QCOMPARE(sel.load(archive, f), TSelection::LoadResult::Loaded);
         QCOMPARE(positions(sel), expected);
@@ -132,7 +132,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(writeFixture(dir.path()));
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         TSelection sel;
         QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
         const SelectionTotals& t = sel.totals();
@@ -163,7 +163,7 @@ private slots:
     void emptySelection()
     {
         QTemporaryDir dir;
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         TSelection sel;
         QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
         QVERIFY(QFile::exists(archive.path())); // a missing archive is created empty
@@ -214,7 +214,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Archivio.sto")));
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         TSelection sel;
         QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::OpenFailed);
         QVERIFY(sel.errorText().startsWith(QStringLiteral("Cannot open file")));
@@ -242,7 +242,7 @@ private slots:
         else
             QVERIFY(archivetest::writeFileBytes(dir.path() + QStringLiteral("/Archivio.sto"),
                                                 manyRecords(records)));
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         TSelection whole;
         QCOMPARE(whole.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
         QVERIFY(whole.complete());
@@ -274,7 +274,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(writeFixture(dir.path()));
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         TSelection sel;
         QCOMPARE(sel.begin(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
         QCOMPARE(sel.loadSlice(2), TSelection::Step::More);
@@ -294,7 +294,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(writeFixture(dir.path()));
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         TSelection sel;
         QCOMPARE(sel.begin(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
         QCOMPARE(sel.loadSlice(3), TSelection::Step::More);
@@ -313,7 +313,7 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(writeFixture(dir.path()));
-        ArchiveFile archive(dir.path());
+        TArchiveFile archive(dir.path());
         TSelection sel;
         QCOMPARE(sel.load(archive, filter(1, 31)), TSelection::LoadResult::Loaded);
         const std::vector<archivechange::RecordRef> refs = sel.refs(2, 5);

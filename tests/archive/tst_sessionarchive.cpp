@@ -26,7 +26,7 @@ public:
 
 // One session on a fresh set of records, driven tick by tick.
 struct Session {
-    explicit Session(const QString& folder, const QString& fileName = ArchiveFile::DefaultFileName)
+    explicit Session(const QString& folder, const QString& fileName = TArchiveFile::DefaultFileName)
         : archive(folder, fileName)
     {
     }
@@ -58,8 +58,8 @@ struct Session {
     QByteArray file() const { return readFileBytes(archive.path()); }
 
     ConnRecords recs;
-    ArchiveFile archive;
-    ScriptedPrompt prompt;
+    TArchiveFile archive;
+    TScriptedPrompt prompt;
     RecordingIndicator indicator;
     TDateTime now = T0;
 };
@@ -167,7 +167,7 @@ private slots:
         Session s(dir.path());
         s.start();
         QCOMPARE(s.tick(), session::SaveResult::Saved);
-        ArchiveFile other(dir.path());
+        TArchiveFile other(dir.path());
         QVERIFY(other.open());
         QVERIFY(other.write(other.count(), sample(7)));
         other.close();

@@ -86,8 +86,8 @@ struct Fixture {
     QByteArray file() const { return readFileBytes(archive.path()); }
 
     ConnRecords recs;
-    ArchiveFile archive;
-    ScriptedPrompt prompt;
+    TArchiveFile archive;
+    TScriptedPrompt prompt;
     FakeBar bar;
     QPointer<QWidget> slot;
     TfStop* dialog() const { return qobject_cast<TfStop*>(slot.data()); }

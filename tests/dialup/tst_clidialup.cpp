@@ -21,7 +21,7 @@ class TestCliDialUp : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_out, m_err;
-    const SystemClock m_systemClock;
+    const TSystemClock m_systemClock;
 
     QString folder() const { return m_tmp->path() + QLatin1Char('/'); }
 
@@ -42,7 +42,7 @@ private:
         // The tool it shares the folder with runs on the system clock.
         TRasSimService service(folder(), m_systemClock);
         RasState state;
-        ManualClock clock;
+        TManualClock clock;
         return TDialUp(service, state, clock).probe();
     }
 
@@ -121,7 +121,7 @@ private slots:
 
         TRasSimService service(folder(), m_systemClock);
         RasState state;
-        ManualClock clock;
+        TManualClock clock;
         TDialUp dialup(service, state, clock, [&](int ms) { clock.advanceMs(ms); });
         QCOMPARE(dialup.hangUpWithWait(), RasHangUp::Gone);
         QCOMPARE(runProcess({"ras", "status"}), 0);
@@ -143,7 +143,7 @@ private slots:
                                        "Home page: http://h/\nPagina utente: http://u/\n"));
 
         // The program reads what the command wrote.
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r;
         QCOMPARE(r.load(folder(), QStringLiteral("Casa"), prompt),
                  TProviderRecord::LoadResult::Loaded);
@@ -195,7 +195,7 @@ private slots:
                 QSKIP("the rule for links of root");
             TProviderRecord r;
             r.entryName = QStringLiteral("Casa");
-            ScriptedPrompt prompt;
+            TScriptedPrompt prompt;
             QCOMPARE(r.save(elsewhere.path() + QLatin1Char('/'), prompt),
                      TProviderRecord::SaveResult::Saved);
             QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("Casa.ras")),
@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(run({"provider", "set", entry, "--user", "x"}), status);
         QCOMPARE(m_err, message.contains(QLatin1String("%1")) ? message.arg(folder()) : message);
         if (setup == QLatin1String("link")) {
-            ScriptedPrompt prompt;
+            TScriptedPrompt prompt;
             TProviderRecord r;
             r.load(elsewhere.path() + QLatin1Char('/'), QStringLiteral("Casa"), prompt);
             QCOMPARE(r.userName, QString());

@@ -17,7 +17,7 @@ private:
     // Everything a test needs, fresh each time; sleeping moves the clock.
     struct Fixture : FakeRasService {
         RasState state;
-        ManualClock clock;
+        TManualClock clock;
         qint64 slept = 0;
         std::function<void()> onSleep;
         TDialUp dialup{*this, state, clock, [this](int ms) {

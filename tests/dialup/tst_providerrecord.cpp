@@ -51,7 +51,7 @@ private slots:
 
     void roundTripThroughTheFile()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         const TProviderRecord r = sample();
         QCOMPARE(r.save(folder(), prompt), TProviderRecord::SaveResult::Saved);
         const QString path = folder() + QStringLiteral("Linea Città.ras");
@@ -67,7 +67,7 @@ private slots:
     // Every field at its offset, the password scrambled, the reserved bytes zero.
     void fileLayout()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         const TProviderRecord r = sample();
         QCOMPARE(r.save(folder(), prompt), TProviderRecord::SaveResult::Saved);
         const QByteArray b = readFile(TProviderRecord::filePath(folder(), r.entryName));
@@ -109,7 +109,7 @@ private slots:
         bio::putPStr(b, 438, 100, QStringLiteral("user"));
         writeFile(folder() + QStringLiteral("Mano.ras"), b);
 
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r;
         QCOMPARE(r.load(folder(), QStringLiteral("Mano"), prompt),
                  TProviderRecord::LoadResult::Loaded);
@@ -128,7 +128,7 @@ private slots:
     {
         QByteArray b = sample().toBytes().left(190); // up to the middle of the phone number
         writeFile(folder() + QStringLiteral("Corto.ras"), b);
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r;
         QCOMPARE(r.load(folder(), QStringLiteral("Corto"), prompt),
                  TProviderRecord::LoadResult::Loaded);
@@ -147,7 +147,7 @@ private slots:
 
     void missingFileGivesEmptyRecord()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r = sample();
         QCOMPARE(r.load(folder(), QStringLiteral("Inesistente"), prompt),
                  TProviderRecord::LoadResult::Missing);
@@ -157,7 +157,7 @@ private slots:
 
     void emptyEntryNameWritesNothing()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r = sample();
         r.entryName.clear();
         const QStringList before = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
@@ -193,7 +193,7 @@ private slots:
         QTemporaryDir parent;
         const QString inner = parent.filePath(QStringLiteral("programma/"));
         QVERIFY(QDir().mkpath(inner));
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r = sample();
         r.entryName = name;
         QCOMPARE(r.save(inner, prompt), TProviderRecord::SaveResult::Saved);
@@ -211,7 +211,7 @@ private slots:
     void unreadableFileBeeps()
     {
         QVERIFY(QDir(folder()).mkdir(QStringLiteral("Cartella.ras")));
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r = sample();
         QCOMPARE(r.load(folder(), QStringLiteral("Cartella"), prompt),
                  TProviderRecord::LoadResult::Failed);
@@ -233,7 +233,7 @@ private slots:
     // The password is in the file: no moment where others may read it.
     void fileIsOwnerOnly()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r = sample();
         r.entryName = QStringLiteral("Privato");
         QCOMPARE(r.save(folder(), prompt), TProviderRecord::SaveResult::Saved);
@@ -247,7 +247,7 @@ private slots:
     // longer than its field is saved and found again under the stored name.
     void longTextsAreCut()
     {
-        ScriptedPrompt prompt;
+        TScriptedPrompt prompt;
         TProviderRecord r;
         r.entryName = QString(70, QLatin1Char('E'));
         r.password = QString(70, QLatin1Char('p'));

@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(asked > 0, nmAsked);
         QVERIFY(!c.note.isEmpty());
 
-        const SystemClock clock;
+        const TSystemClock clock;
         const auto service = createRasService(c, m.settings(backend), m.folder, clock, hooks);
         switch (kind) {
         case RasBackendKind::Simulated:
@@ -193,7 +193,7 @@ private slots:
         m.peer(QStringLiteral("Lavoro"));
         {
             TRegFile reg(TRegFile::defaultPath());
-            SettingsStore store(reg);
+            TSettingsStore store(reg);
             Settings s;
             store.peek(s);
             s.rasBackend = QStringLiteral("ppp");

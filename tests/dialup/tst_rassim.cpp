@@ -33,7 +33,7 @@ class TestRasSim : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_tmp;
     // The time of the connections' files, as the program and the tool keep it.
-    const SystemClock m_clock;
+    const TSystemClock m_clock;
     QString folder() const { return m_tmp->path() + QLatin1Char('/'); }
 
     void writePhoneBook(const QByteArray& text)
@@ -179,7 +179,7 @@ private slots:
 
         TRasSimService service(folder(), m_clock);
         RasState state;
-        ManualClock clock;
+        TManualClock clock;
         TDialUp dialup(service, state, clock, [](int) {});
         Recorder rec;
         TProviderRecord p;
@@ -280,7 +280,7 @@ private slots:
     void lingeringHangUp()
     {
         writePhoneBook("[Casa]\nSimHangUpMs=150\n");
-        ManualClock clock;
+        TManualClock clock;
         TRasSimService service(folder(), clock);
         QString error;
         QVERIFY(service.store().update(

@@ -44,8 +44,8 @@ struct Fixture : ProgramFixture {
     // A bar started with "TipoVisualiz" = mode (and "NascondiIcone").
     std::unique_ptr<TfMain> makeBar(int mode = 1, bool iconsHidden = false)
     {
-        if (!storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode) ||
-            !storeBool(SettingsStore::Main, QStringLiteral("NascondiIcone"), iconsHidden))
+        if (!storeInteger(TSettingsStore::Main, QStringLiteral("TipoVisualiz"), mode) ||
+            !storeBool(TSettingsStore::Main, QStringLiteral("NascondiIcone"), iconsHidden))
             QTest::qFail("settings not stored", __FILE__, __LINE__);
         return std::make_unique<TfMain>(program, clockSetter);
     }

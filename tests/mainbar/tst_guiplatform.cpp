@@ -89,7 +89,7 @@ void TestGuiPlatform::boxFromRequest()
                     buttons,
                     defaultButton,
                     systemModal};
-    std::unique_ptr<QMessageBox> box(QtPrompt::buildBox(r, nullptr));
+    std::unique_ptr<QMessageBox> box(TQtPrompt::buildBox(r, nullptr));
     QCOMPARE(box->text(), QStringLiteral("Prima riga\nSeconda\n\nQuarta"));
     QCOMPARE(box->textFormat(), Qt::PlainText);
     QCOMPARE(box->windowTitle(), QStringLiteral("Errore..."));
@@ -103,7 +103,7 @@ void TestGuiPlatform::italianButtons()
 {
     PromptRequest r{QStringLiteral("?"), QStringLiteral("Conferma..."), PromptIcon::Question,
                     PbYes | PbNo | PbOk | PbCancel};
-    std::unique_ptr<QMessageBox> box(QtPrompt::buildBox(r, nullptr));
+    std::unique_ptr<QMessageBox> box(TQtPrompt::buildBox(r, nullptr));
     auto text = [&](QMessageBox::StandardButton b) {
         return box->button(b)->text().remove(QLatin1Char('&'));
     };
@@ -115,7 +115,7 @@ void TestGuiPlatform::italianButtons()
 
 void TestGuiPlatform::askReturnsPressedButton()
 {
-    QtPrompt prompt;
+    TQtPrompt prompt;
     // Press No on the box as soon as it is up; Escape would mean No as well.
     QTimer::singleShot(0, qApp, [] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -155,7 +155,7 @@ void TestGuiPlatform::boxBelongsToItsWindow()
     // A window of the bar stays in the bar's layer, above other windows.
     QDialog dialog(window == QLatin1String("modal of the bar") ? &bar : nullptr);
     dialog.resize(400, 300);
-    QtPrompt prompt;
+    TQtPrompt prompt;
     prompt.setMainWindow(&bar);
     if (window != QLatin1String("none"))
         bar.show();
@@ -186,7 +186,7 @@ void TestGuiPlatform::boxBelongsToItsWindow()
 // is not shown twice; answered, its box goes away.
 void TestGuiPlatform::noticeDoesNotWait()
 {
-    QtPrompt prompt;
+    TQtPrompt prompt;
     const PromptRequest r{QStringLiteral("Cannot open file /x/Archivio.sto"),
                           QStringLiteral("Tarvelo!"), PromptIcon::Error};
     prompt.notify(r);
@@ -218,7 +218,7 @@ void TestGuiPlatform::noticeNeverSitsOnABox()
     QDialog dialog;
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.show();
-    QtPrompt prompt;
+    TQtPrompt prompt;
     QWidget* questionOwner = nullptr;
     QWidget* noticeOwner = nullptr;
     QTimer::singleShot(0, qApp, [&] {
@@ -239,7 +239,7 @@ void TestGuiPlatform::noticeNeverSitsOnABox()
 // A plain box (no title of its own) carries the application title.
 void TestGuiPlatform::plainBoxTitle()
 {
-    QtPrompt prompt;
+    TQtPrompt prompt;
     prompt.setApplicationTitle(QStringLiteral("Tarvelo! 3.1"));
     prompt.notify({QStringLiteral("Nome di Connessione Ras Inesistente"), QString()});
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -248,7 +248,7 @@ void TestGuiPlatform::plainBoxTitle()
     box->close();
     QTRY_VERIFY(!QApplication::activeModalWidget());
 
-    ScriptedPrompt scripted;
+    TScriptedPrompt scripted;
     scripted.setApplicationTitle(QStringLiteral("Tarvelo!"));
     scripted.message(QStringLiteral("x"), QString(), PromptIcon::None);
     scripted.message(QStringLiteral("y"), QStringLiteral("Errore..."), PromptIcon::Error);
@@ -260,8 +260,8 @@ void TestGuiPlatform::plainBoxTitle()
 // question still waits for its answer.
 void TestGuiPlatform::noWaitPromptAsksOnlyQuestions()
 {
-    ScriptedPrompt target;
-    NoWaitPrompt ticks(target);
+    TScriptedPrompt target;
+    TNoWaitPrompt ticks(target);
     target.answerNext(PbYes);
     ticks.message(QStringLiteral("a"), QStringLiteral("Errore..."), PromptIcon::Error, true);
     QVERIFY(ticks.confirm(QStringLiteral("b ?")));
@@ -314,7 +314,7 @@ void TestGuiPlatform::terminationSignal()
 void TestGuiPlatform::helpPages()
 {
     FakeShell shell;
-    ScriptedPrompt prompt;
+    TScriptedPrompt prompt;
     THelpKey::showHelp(shell, prompt, QStringLiteral("/p/"), QStringLiteral("finavvio.htm"));
     QCOMPARE(shell.opened, QStringList{QStringLiteral("/p/hlp/finavvio.htm")});
     QVERIFY(prompt.requests().isEmpty());

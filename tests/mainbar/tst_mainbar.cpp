@@ -279,7 +279,7 @@ void TestMainBar::creationSteps()
     QVERIFY(!bar->blinkTimer().isActive());
     QVERIFY(bar->tray().isAdded());
     QVERIFY(!bar->windows().fAutoDial);
-    QVERIFY(f.registry.keyExists(SettingsStore::RootKey)); // the settings were loaded
+    QVERIFY(f.registry.keyExists(TSettingsStore::RootKey)); // the settings were loaded
 
     bar->watchTick();
     QCOMPARE(bar->watchTimer().interval(), 1000);
@@ -326,9 +326,9 @@ void TestMainBar::savedPosition()
     QFETCH(int, mode);
     QFETCH(QPoint, expected);
     Fixture f;
-    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("MainLeft"), saved.x()));
-    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("MainTop"), saved.y()));
-    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), mode));
+    QVERIFY(f.storeInteger(TSettingsStore::Main, QStringLiteral("MainLeft"), saved.x()));
+    QVERIFY(f.storeInteger(TSettingsStore::Main, QStringLiteral("MainTop"), saved.y()));
+    QVERIFY(f.storeInteger(TSettingsStore::Main, QStringLiteral("TipoVisualiz"), mode));
     auto bar = f.makeBar();
     QCOMPARE(bar->pos(), expected);
 }
@@ -336,7 +336,7 @@ void TestMainBar::savedPosition()
 void TestMainBar::startsHiddenWithoutNormWind()
 {
     Fixture f;
-    QVERIFY(f.storeBool(SettingsStore::Sett, QStringLiteral("NormWind"), false));
+    QVERIFY(f.storeBool(TSettingsStore::Sett, QStringLiteral("NormWind"), false));
     auto bar = f.makeBar();
     QVERIFY(!f.program.settings.normWind);
     bar->show(); // as the start of the event loop may do
@@ -348,7 +348,7 @@ void TestMainBar::startsHiddenWithoutNormWind()
 void TestMainBar::displayModeChoice()
 {
     Fixture f;
-    QVERIFY(f.storeInteger(SettingsStore::Main, QStringLiteral("TipoVisualiz"), 5));
+    QVERIFY(f.storeInteger(TSettingsStore::Main, QStringLiteral("TipoVisualiz"), 5));
     auto bar = f.makeBar();
     emit bar->popSem()->aboutToShow();
     QVERIFY(action(*bar, "SoloCosto1")->isChecked());
@@ -402,7 +402,7 @@ void TestMainBar::closeSavesSettingsWithPosition()
     QVERIFY(!bar->watchTimer().isActive());
 
     Settings reread;
-    QVERIFY(SettingsStore(f.registry).load(reread));
+    QVERIFY(TSettingsStore(f.registry).load(reread));
     QCOMPARE(reread.mainLeft, 123);
     QCOMPARE(reread.mainTop, 45);
     QCOMPARE(reread.iva, 4);
@@ -457,12 +457,12 @@ void TestMainBar::unreadableSettingsNeverWrittenOver()
     };
     const QString before = snapshot();
 
-    ScriptedPrompt prompt;
-    ManualClock clock;
+    TScriptedPrompt prompt;
+    TManualClock clock;
     TRegFile registry(path);
     FakeShell shell;
     Program program{prompt, clock, registry, shell, dir.path()};
-    FakeClockSetter clockSetter;
+    TFakeClockSetter clockSetter;
     auto bar = std::make_unique<TfMain>(program, clockSetter);
     QCOMPARE(prompt.requests().size(), 1);
     const QString text = prompt.requests().first().text;
@@ -477,7 +477,7 @@ void TestMainBar::unreadableSettingsNeverWrittenOver()
     program.settings.iva = 10;
     QString error;
     QVERIFY2(bar->saveSettings(&error), qPrintable(error));
-    QCOMPARE(SettingsStore(registry).readInteger(SettingsStore::Sett, QStringLiteral("IVA"), 0),
+    QCOMPARE(TSettingsStore(registry).readInteger(TSettingsStore::Sett, QStringLiteral("IVA"), 0),
              10);
     bar->close();
     QVERIFY(bar->hasEnded());
@@ -537,7 +537,7 @@ void TestMainBar::destroyedBarSavesToo()
     bar->move(77, 66);
     bar.reset();
     Settings reread;
-    QVERIFY(SettingsStore(f.registry).load(reread));
+    QVERIFY(TSettingsStore(f.registry).load(reread));
     QCOMPARE(QPoint(reread.mainLeft, reread.mainTop), QPoint(77, 66));
 }
 

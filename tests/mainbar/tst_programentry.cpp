@@ -49,12 +49,12 @@ void TestProgramEntry::secondInstanceRefused()
 {
     QTemporaryDir lockDir;
     QVERIFY(lockDir.isValid());
-    SingleInstance first(MutexName, lockDir.path());
+    TSingleInstance first(MutexName, lockDir.path());
     QVERIFY(first.tryAcquire());
 
     Services s;
-    SingleInstance second(MutexName, lockDir.path());
-    ProgramEntry entry(s.program, second, s.clockSetter);
+    TSingleInstance second(MutexName, lockDir.path());
+    TProgramEntry entry(s.program, second, s.clockSetter);
     QVERIFY(!entry.start());
 
     QCOMPARE(s.prompt.requests().size(), 1);
@@ -64,8 +64,8 @@ void TestProgramEntry::secondInstanceRefused()
     QCOMPARE(r.icon, PromptIcon::Error);
     QVERIFY(!entry.mainBar());
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
-    QVERIFY(first.isHeld());                                // the first instance is untouched
-    QVERIFY(!s.registry.keyExists(SettingsStore::RootKey)); // no settings were read
+    QVERIFY(first.isHeld());                                 // the first instance is untouched
+    QVERIFY(!s.registry.keyExists(TSettingsStore::RootKey)); // no settings were read
 }
 
 void TestProgramEntry::startShowsBar_data()
@@ -80,13 +80,13 @@ void TestProgramEntry::startShowsBar()
     QFETCH(bool, normWind);
     QTemporaryDir lockDir;
     Services s;
-    SettingsStore store(s.registry);
-    store.writeBool(SettingsStore::Sett, QStringLiteral("NormWind"), normWind);
+    TSettingsStore store(s.registry);
+    store.writeBool(TSettingsStore::Sett, QStringLiteral("NormWind"), normWind);
     QVERIFY(store.commit());
 
-    SingleInstance instance(MutexName, lockDir.path());
+    TSingleInstance instance(MutexName, lockDir.path());
     {
-        ProgramEntry entry(s.program, instance, s.clockSetter);
+        TProgramEntry entry(s.program, instance, s.clockSetter);
         QVERIFY(entry.start());
         QVERIFY(s.prompt.requests().isEmpty());
         QVERIFY(instance.isHeld());
@@ -109,8 +109,8 @@ void TestProgramEntry::terminationSignalSavesSettings()
 {
     QTemporaryDir lockDir;
     Services s;
-    SingleInstance instance(MutexName, lockDir.path());
-    ProgramEntry entry(s.program, instance, s.clockSetter);
+    TSingleInstance instance(MutexName, lockDir.path());
+    TProgramEntry entry(s.program, instance, s.clockSetter);
     QVERIFY(entry.start());
     TfMain* bar = entry.mainBar();
     QSignalSpy ended(bar, &TfMain::programEnded);
@@ -120,7 +120,7 @@ void TestProgramEntry::terminationSignalSavesSettings()
     std::raise(SIGTERM);
     QTRY_COMPARE(ended.count(), 1);
     Settings reread;
-    QVERIFY(SettingsStore(s.registry).load(reread));
+    QVERIFY(TSettingsStore(s.registry).load(reread));
     QCOMPARE(QPoint(reread.mainLeft, reread.mainTop), QPoint(210, 120));
     QCOMPARE(reread.iva, 10);
     QVERIFY(!bar->tray().isAdded());
@@ -156,8 +156,8 @@ void TestProgramEntry::firstStartOfAnInstalledProgram()
 
     ProgramFixture f(ProgramFixture::Options().withLayout(layout));
     QTemporaryDir lockDir;
-    SingleInstance instance(MutexName, lockDir.path());
-    ProgramEntry entry(f.program, instance, f.clockSetter);
+    TSingleInstance instance(MutexName, lockDir.path());
+    TProgramEntry entry(f.program, instance, f.clockSetter);
     QVERIFY(entry.start());
     QVERIFY(entry.mainBar());
     if (!blocked) {

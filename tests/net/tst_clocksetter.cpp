@@ -52,14 +52,14 @@ private slots:
 void TestClockSetter::refusesWithoutPermission()
 {
     const TDateTime now = dt::fromQDateTime(QDateTime::currentDateTime());
-    const QString expected = LinuxClockSetter::reasonFor(EPERM);
+    const QString expected = TLinuxClockSetter::reasonFor(EPERM);
     const pid_t pid = fork();
     QVERIFY(pid >= 0);
     if (pid == 0) {
         if (!dropSysTime())
             _exit(CannotDrop);
         QString reason;
-        if (LinuxClockSetter().setLocalTime(now, &reason))
+        if (TLinuxClockSetter().setLocalTime(now, &reason))
             _exit(Accepted);
         _exit(reason == expected ? Refused : WrongReason);
     }

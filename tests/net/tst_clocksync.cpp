@@ -36,15 +36,15 @@ bool near(TDateTime a, TDateTime b)
 // One program's worth of records and services, with a session running for
 // ten minutes on a confirmed connection.
 struct Fixture {
-    ManualClock clock{SystemNow};
-    FakeClockSetter setter{&clock};
-    ScriptedPrompt prompt;
+    TManualClock clock{SystemNow};
+    TFakeClockSetter setter{&clock};
+    TScriptedPrompt prompt;
     WatchState watch;
     ConnRecords records;
     Settings settings;
     int startMoves = 0; // times the session was told its start moved
-    ClockSync sync{ClockSyncContext{watch, records, clock, prompt, setter, settings,
-                                    [this] { ++startMoves; }}};
+    TClockSync sync{ClockSyncContext{watch, records, clock, prompt, setter, settings,
+                                     [this] { ++startMoves; }}};
     TDateTime start = SystemNow - 600 * dt::OneSecond;
 
     explicit Fixture(quint16 port, int timeOut = 5000)
@@ -58,7 +58,7 @@ struct Fixture {
     }
     bool run()
     {
-        QSignalSpy finished(&sync, &ClockSync::finished);
+        QSignalSpy finished(&sync, &TClockSync::finished);
         sync.synchronise();
         return finished.wait(5000) && finished.count() == 1;
     }
@@ -139,7 +139,7 @@ void TestClockSync::parse()
 {
     QFETCH(QString, answer);
     QFETCH(TDateTime, expected);
-    const auto fields = ClockSync::parseDayTime(answer);
+    const auto fields = TClockSync::parseDayTime(answer);
     QCOMPARE(fields.has_value(), expected != 0);
     if (fields) {
         QVERIFY(near(fields->serverDateTime(), expected));
@@ -254,7 +254,7 @@ void TestClockSync::refusedClockKeepsStart()
     f.setter.refuseWith(reason);
     f.prompt.answerNext(PbYes);
     QVERIFY(f.run());
-    QCOMPARE(f.prompt.texts(), (QStringList{Question, ClockSync::SetFailedText + reason}));
+    QCOMPARE(f.prompt.texts(), (QStringList{Question, TClockSync::SetFailedText + reason}));
     QCOMPARE(f.prompt.requests().at(1).icon, PromptIcon::Error);
     QCOMPARE(f.setter.requests().size(), 1);
     QCOMPARE(f.clock.now(), SystemNow);
@@ -271,7 +271,7 @@ void TestClockSync::connectionEndsWhileWaiting()
     QVERIFY(server.start());
     Fixture f(server.port());
     f.prompt.answerNext(PbYes);
-    QSignalSpy finished(&f.sync, &ClockSync::finished);
+    QSignalSpy finished(&f.sync, &TClockSync::finished);
     f.sync.synchronise();
     QVERIFY(f.sync.isBusy());
     f.sync.synchronise();
@@ -294,7 +294,7 @@ void TestClockSync::notConnectedDoesNothing()
     QVERIFY(server.start());
     Fixture f(server.port());
     f.watch.connected = false; // a connection still being set up
-    QSignalSpy finished(&f.sync, &ClockSync::finished);
+    QSignalSpy finished(&f.sync, &TClockSync::finished);
     f.sync.synchronise();
     QVERIFY(!f.sync.isBusy());
     QCoreApplication::processEvents();
@@ -311,19 +311,19 @@ void TestClockSync::secondClickWhileAsking()
     LocalServer server(LocalServer::sendAndClose(ServerAnswer));
     QVERIFY(server.start());
     Fixture f(server.port());
-    struct ClickingPrompt : ScriptedPrompt {
+    struct ClickingPrompt : TScriptedPrompt {
         std::function<void()> onAsk;
         int ask(const PromptRequest& request) override
         {
             if (onAsk)
                 onAsk();
-            return ScriptedPrompt::ask(request);
+            return TScriptedPrompt::ask(request);
         }
     } prompt;
-    ClockSync sync{ClockSyncContext{f.watch, f.records, f.clock, prompt, f.setter, f.settings}};
+    TClockSync sync{ClockSyncContext{f.watch, f.records, f.clock, prompt, f.setter, f.settings}};
     prompt.onAsk = [&sync] { sync.synchronise(); };
     prompt.answerNext(PbYes);
-    QSignalSpy finished(&sync, &ClockSync::finished);
+    QSignalSpy finished(&sync, &TClockSync::finished);
     sync.synchronise();
     QVERIFY(finished.wait(5000));
     QCoreApplication::processEvents();
@@ -346,14 +346,14 @@ void TestClockSync::lineUsedBeforeServerCloses()
         s->write(ServerAnswer);
     });
     QVERIFY(server.start());
-    Fixture f(server.port(), ClockSync::DayTimeTimeOut);
+    Fixture f(server.port(), TClockSync::DayTimeTimeOut);
     f.prompt.answerNext(PbYes);
     QElapsedTimer waited;
     waited.start();
-    QSignalSpy finished(&f.sync, &ClockSync::finished);
+    QSignalSpy finished(&f.sync, &TClockSync::finished);
     f.sync.synchronise();
-    QVERIFY(finished.wait(ClockSync::DayTimeTimeOut / 2));
-    QVERIFY(waited.elapsed() < ClockSync::DayTimeTimeOut / 2);
+    QVERIFY(finished.wait(TClockSync::DayTimeTimeOut / 2));
+    QVERIFY(waited.elapsed() < TClockSync::DayTimeTimeOut / 2);
     QCOMPARE(held.size(), 1);
     QCOMPARE(held.first()->state(), QAbstractSocket::ConnectedState);
     QCOMPARE(f.prompt.texts(), QStringList{Question});
@@ -388,7 +388,7 @@ void TestClockSync::serverAddress()
     QFETCH(QString, text);
     QFETCH(QString, host);
     QFETCH(int, port);
-    const auto [h, p] = ClockSync::serverAddress(text);
+    const auto [h, p] = TClockSync::serverAddress(text);
     QCOMPARE(h, host);
     QCOMPARE(int(p), port);
 }

@@ -19,11 +19,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using Version = UpdateCheck::Version;
-using Outcome = UpdateCheck::Outcome;
+using Version = TUpdateCheck::Version;
+using Outcome = TUpdateCheck::Outcome;
 
 Q_DECLARE_METATYPE(Version)
-Q_DECLARE_METATYPE(UpdateCheck::Outcome)
+Q_DECLARE_METATYPE(TUpdateCheck::Outcome)
 
 namespace
 {
@@ -35,12 +35,12 @@ const TDateTime Earlier = dt::encode(2026, 11, 2, 18, 0, 0);
 // An update file as the server offers it.
 QByteArray aggFile(const Version& v, const QByteArray& address = Page.toLatin1())
 {
-    QByteArray b(UpdateCheck::FileSize, '\0');
+    QByteArray b(TUpdateCheck::FileSize, '\0');
     bio::putI32(b, 0, v.major);
     bio::putI32(b, 4, v.minor);
     bio::putI32(b, 8, v.release);
     bio::putI32(b, 12, v.build);
-    bio::putPStrBytes(b, UpdateCheck::AddressOffset, UpdateCheck::MaxAddressLength, address);
+    bio::putPStrBytes(b, TUpdateCheck::AddressOffset, TUpdateCheck::MaxAddressLength, address);
     return b;
 }
 
@@ -80,12 +80,12 @@ struct Fixture {
     QTemporaryDir folder;
     Settings settings;
     VersionInfo version;
-    ManualClock clock{Now};
-    ScriptedPrompt prompt;
+    TManualClock clock{Now};
+    TScriptedPrompt prompt;
     FakeShell shell;
     HttpServer http;
-    UpdateCheck check{UpdateCheckContext{settings, version, folder.path() + QLatin1Char('/'), clock,
-                                         prompt, shell}};
+    TUpdateCheck check{UpdateCheckContext{settings, version, folder.path() + QLatin1Char('/'),
+                                          clock, prompt, shell}};
 
     explicit Fixture(const Version& own = {3, 1, 1, 5})
     {
@@ -112,7 +112,7 @@ struct Fixture {
     }
     bool run()
     {
-        QSignalSpy finished(&check, &UpdateCheck::finished);
+        QSignalSpy finished(&check, &TUpdateCheck::finished);
         if (!check.start())
             return false;
         return finished.wait(10000) && finished.count() == 1;
@@ -165,7 +165,7 @@ void TestUpdateCheck::versionText()
 {
     QFETCH(Version, version);
     QFETCH(QString, text);
-    QCOMPARE(UpdateCheck::versionText(version), text);
+    QCOMPARE(TUpdateCheck::versionText(version), text);
 }
 
 void TestUpdateCheck::updatePageUrl_data()
@@ -186,7 +186,7 @@ void TestUpdateCheck::updatePageUrl()
     QFETCH(QString, page);
     QFETCH(QString, opened);
     const QUrl url =
-        UpdateCheck::updatePageUrl(UpdateCheck::pageUrl(page), {3, 1, 2, 0}, {3, 1, 1, 5});
+        TUpdateCheck::updatePageUrl(TUpdateCheck::pageUrl(page), {3, 1, 2, 0}, {3, 1, 1, 5});
     QCOMPARE(url.toString(QUrl::FullyEncoded), opened);
 }
 
@@ -210,7 +210,7 @@ void TestUpdateCheck::storedFileName()
 {
     QFETCH(QString, address);
     QFETCH(QString, name);
-    QCOMPARE(UpdateCheck::storedFileName(QUrl(address)), name);
+    QCOMPARE(TUpdateCheck::storedFileName(QUrl(address)), name);
 }
 
 void TestUpdateCheck::versions_data()
@@ -243,7 +243,7 @@ void TestUpdateCheck::versions()
     QVERIFY(f.run());
 
     QCOMPARE(f.check.outcome(), offered ? Outcome::Declined : Outcome::NoUpdate);
-    QCOMPARE(f.prompt.texts(), offered ? QStringList{UpdateCheck::QuestionText} : QStringList{});
+    QCOMPARE(f.prompt.texts(), offered ? QStringList{TUpdateCheck::QuestionText} : QStringList{});
     QVERIFY(f.shell.opened.isEmpty());
     // The time of the last search moves only with an update accepted.
     QCOMPARE(f.settings.ultSearchAgg, Earlier);
@@ -280,7 +280,7 @@ void TestUpdateCheck::acceptedUpdateOpensPage()
     // The file stays in the program folder.
     QFile stored(f.storedFile());
     QVERIFY(stored.open(QIODevice::ReadOnly));
-    QCOMPARE(stored.readAll().left(UpdateCheck::FileSize), aggFile({3, 1, 2, 0}));
+    QCOMPARE(stored.readAll().left(TUpdateCheck::FileSize), aggFile({3, 1, 2, 0}));
     QVERIFY(!f.check.isBusy());
     QVERIFY(f.check.isDone());
 }
@@ -294,8 +294,8 @@ void TestUpdateCheck::shellRefusesPage()
     QVERIFY(f.run());
     const QString opened = Page + "?new=03020000&old=03010105";
     QCOMPARE(f.shell.opened, QStringList{opened});
-    QCOMPARE(f.prompt.texts(),
-             (QStringList{UpdateCheck::QuestionText, Page, UpdateCheck::OpenFailedText + opened}));
+    QCOMPARE(f.prompt.texts(), (QStringList{TUpdateCheck::QuestionText, Page,
+                                            TUpdateCheck::OpenFailedText + opened}));
     QCOMPARE(f.prompt.requests().at(2).icon, PromptIcon::Error);
 }
 
@@ -312,7 +312,7 @@ void TestUpdateCheck::badFile_data()
     QTest::newRow("negative number") << aggFile({3, -1, 0, 0}) << Outcome::BadFile;
     QTest::newRow("number too large") << aggFile({70000, 0, 0, 0}) << Outcome::BadFile;
     QByteArray longLength = aggFile(newer);
-    longLength[UpdateCheck::AddressOffset] = char(200);
+    longLength[TUpdateCheck::AddressOffset] = char(200);
     QTest::newRow("length over 100") << longLength << Outcome::BadFile;
     QTest::newRow("an HTML page") << QByteArray("<html><body>Aggiornamenti</body></html>")
                                   << Outcome::BadFile;
@@ -352,7 +352,7 @@ void TestUpdateCheck::failures_data()
     QTest::addColumn<Outcome>("outcome");
     QTest::addColumn<QString>("message"); // empty: nothing shown
 
-    const QString error = UpdateCheck::ErrorText;
+    const QString error = TUpdateCheck::ErrorText;
     QTest::newRow("not found") << QByteArray("404 Not Found") << Outcome::ServerError << "";
     QTest::newRow("server error") << QByteArray("500 Internal Server Error") << Outcome::ServerError
                                   << "";
@@ -436,8 +436,8 @@ void TestUpdateCheck::addressesWithoutScheme()
 void TestUpdateCheck::fileEndingAfterTheAddress()
 {
     const QByteArray file =
-        aggFile({3, 2, 0, 0}).left(UpdateCheck::AddressOffset + 1 + Page.size());
-    const auto a = UpdateCheck::parseFile(file);
+        aggFile({3, 2, 0, 0}).left(TUpdateCheck::AddressOffset + 1 + Page.size());
+    const auto a = TUpdateCheck::parseFile(file);
     QVERIFY(a);
     QCOMPARE(a->address, Page);
 }
@@ -455,7 +455,7 @@ void TestUpdateCheck::linkAtTheUpdateFile()
     QVERIFY(f.serve(aggFile({3, 2, 0, 0})));
     QVERIFY(f.run());
     QCOMPARE(f.check.outcome(), Outcome::NetworkError);
-    QCOMPARE(f.prompt.texts(), QStringList{UpdateCheck::ErrorText + "10013"});
+    QCOMPARE(f.prompt.texts(), QStringList{TUpdateCheck::ErrorText + "10013"});
     QCOMPARE(testsupport::readFileBytes(target), QByteArray("non toccare"));
     QVERIFY(QFileInfo(f.storedFile()).isSymLink());
 }
@@ -466,7 +466,7 @@ void TestUpdateCheck::oncePerRun()
     // while one is waiting does nothing.
     Fixture f;
     QVERIFY(f.serve(QByteArray(), "503 Service Unavailable"));
-    QSignalSpy finished(&f.check, &UpdateCheck::finished);
+    QSignalSpy finished(&f.check, &TUpdateCheck::finished);
     QVERIFY(f.check.start());
     QVERIFY(f.check.isBusy());
     QVERIFY(!f.check.start());

@@ -251,7 +251,7 @@ private slots:
     {
         TRasNmService service;
         RasState state;
-        SystemClock clock;
+        TSystemClock clock;
         TDialUp dialUp(service, state, clock);
         dialtest::Recorder rec;
         rec.dial(service, QStringLiteral("Casa"));
@@ -272,7 +272,7 @@ private slots:
     {
         TRasNmService service;
         RasState state;
-        SystemClock clock;
+        TSystemClock clock;
         TDialUp dialUp(service, state, clock);
         QVERIFY(!m_mock->activate(m_casa).isEmpty());
         m_mock->deactivationRefused();
@@ -385,7 +385,7 @@ private slots:
         QTemporaryDir dir;
         {
             TRegFile reg(TRegFile::defaultPath());
-            SettingsStore store(reg);
+            TSettingsStore store(reg);
             Settings s;
             store.peek(s);
             s.pppPeers = dir.filePath(QStringLiteral("nessun-peer"));

@@ -24,10 +24,10 @@ struct Fixture {
     QString folder = tmp.path() + QLatin1Char('/');
     FakeRasService service;
     RasState state;
-    ManualClock clock;
+    TManualClock clock;
     TDialUp dialUp{service, state, clock};
     TProviderRecord current;
-    ScriptedPrompt prompt;
+    TScriptedPrompt prompt;
     TProviderPage page{dialUp, current, folder, prompt};
     const QStringList profiles{QStringLiteral("Notturna"), QStringLiteral("Urbana")};
 

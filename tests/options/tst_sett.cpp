@@ -49,7 +49,7 @@ struct Fixture : ProgramFixture {
     {
         TMemRegistry copy = registry;
         Settings s;
-        SettingsStore(copy).load(s);
+        TSettingsStore(copy).load(s);
         return s;
     }
 };

@@ -136,7 +136,7 @@ private slots:
         f.pidFile(QStringLiteral("ppp-casa.pid"), "100\nlo\n"); // stands for ppp0
         TRasPppService service(f.paths());
         RasState state;
-        ManualClock clock;
+        TManualClock clock;
         const RasProbeResult r = TDialUp(service, state, clock).probe();
         QCOMPARE(r.outcome, RasProbe::Connected);
         QCOMPARE(r.entryName, QStringLiteral("casa"));

@@ -172,7 +172,7 @@ private slots:
         w.peer(QStringLiteral("casa"));
         TRasPppService service(w.paths());
         RasState state;
-        SystemClock clock;
+        TSystemClock clock;
         TDialUp dialUp(service, state, clock);
         dialtest::Recorder rec;
         rec.dial(service, QStringLiteral("casa"), QStringLiteral("0701234"));
@@ -242,7 +242,7 @@ private slots:
                    QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")});
         TRasPppService service(w.paths());
         RasState state;
-        SystemClock clock;
+        TSystemClock clock;
         TDialUp dialUp(service, state, clock);
         QVERIFY(waitFor([&] { return dialUp.probe().outcome == RasProbe::Connecting; }));
         const RasHandle h = dialUp.probe().handle;

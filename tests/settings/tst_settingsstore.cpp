@@ -15,7 +15,7 @@ Q_DECLARE_METATYPE(RegValue)
 namespace
 {
 
-const QString Root = SettingsStore::RootKey;
+const QString Root = TSettingsStore::RootKey;
 QString key(const QString& section)
 {
     return Root + QLatin1Char('\\') + section;
@@ -92,7 +92,7 @@ private slots:
     {
         QTemporaryDir dir;
         TRegFile reg(dir.filePath(QStringLiteral("tarvelo/HKCU.reg")));
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         s.iva = 99; // whatever the record held is replaced by the default
         QString error;
@@ -154,12 +154,12 @@ private slots:
         s.indirizzoAggiornamento = QStringLiteral("http://127.0.0.1:8080/prova/tarvelo!.agg");
         {
             TRegFile reg(path);
-            SettingsStore store(reg);
+            TSettingsStore store(reg);
             QString error;
             QVERIFY2(store.save(s, &error), qPrintable(error));
         }
         TRegFile reg(path);
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings back;
         QVERIFY(store.load(back));
         Settings expected = s;
@@ -262,7 +262,7 @@ private slots:
         QFETCH(QVariant, expected);
         TMemRegistry reg;
         reg.writeValue(key(section), name, stored);
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QVERIFY(store.load(s));
         const QVariantMap got = fields(s);
@@ -290,7 +290,7 @@ private slots:
         QFETCH(RegValue, written);
         TMemRegistry reg;
         reg.writeValue(key("Main"), "MainLeft", stored);
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QVERIFY(store.load(s));
         s.mainLeft = -300;
@@ -301,7 +301,7 @@ private slots:
     void cambioEcuHeldAsSingle()
     {
         TMemRegistry reg;
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QVERIFY(store.load(s));
         QVERIFY(store.save(s));
@@ -315,7 +315,7 @@ private slots:
     void savedTextsAreCut()
     {
         TMemRegistry reg;
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         s.provider = QString(75, 'x');
         s.altri[4] = QString(61, 'y');
@@ -329,7 +329,7 @@ private slots:
     void tabellaAttualeOnlyByTheEditor()
     {
         TMemRegistry reg;
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QVERIFY(store.load(s));
         s.tabellaAttuale = QStringLiteral("Stale");
@@ -353,10 +353,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("HKCU.reg"));
-        using P = SettingsStore::Period;
+        using P = TSettingsStore::Period;
         {
             TRegFile reg(path);
-            SettingsStore store(reg);
+            TSettingsStore store(reg);
             QCOMPARE(store.fDescrizioneAttuale(), QStringLiteral("01 Bimestre 1 nov - 31 dic"));
             QCOMPARE(store.period(P::Oggi, true), true); // absent: the caller's default
             QCOMPARE(store.period(P::UltBimestre), false);
@@ -365,7 +365,7 @@ private slots:
             QVERIFY(store.setPeriod(P::Oggi, false));
         }
         TRegFile reg(path);
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QVERIFY(store.load(s));
         QCOMPARE(store.fDescrizioneAttuale(), QString(60, 'q'));
@@ -374,7 +374,7 @@ private slots:
         QCOMPARE(reg.readValue(key("Connessioni"), "ult15gg"), RegValue::ofString("1"));
         QStringList names;
         for (P p : {P::Oggi, P::UltSett, P::Ult15gg, P::Ult30gg, P::UltMese, P::UltBimestre})
-            names << SettingsStore::periodValueName(p);
+            names << TSettingsStore::periodValueName(p);
         QCOMPARE(names,
                  (QStringList{"oggi", "ultsett", "ult15gg", "ult30gg", "ultmese", "ultbimestre"}));
     }
@@ -383,7 +383,7 @@ private slots:
     void oneReadAndOneWritePerOperation()
     {
         CountingRegistry reg;
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QVERIFY(store.load(s));
         QCOMPARE(reg.reloads, 1);
@@ -405,7 +405,7 @@ private slots:
         Settings s;
         {
             TRegFile reg(path);
-            SettingsStore store(reg);
+            TSettingsStore store(reg);
             store.peek(s);
             QCOMPARE(fields(s), fields(Settings{}));
             QCOMPARE(reg.commitCount(), 0);
@@ -416,7 +416,7 @@ private slots:
         }
         TRegFile reg(path);
         Settings back;
-        SettingsStore(reg).peek(back);
+        TSettingsStore(reg).peek(back);
         QCOMPARE(back.rasBackend, QStringLiteral("sim"));
         QCOMPARE(back.pppPeers, QStringLiteral("/tmp/peers"));
         QCOMPARE(reg.commitCount(), 0);
@@ -431,7 +431,7 @@ private slots:
             testsupport::sourceDir() + "/tests/settings/fixtures/windows-export.reg", path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         TRegFile reg(path);
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QString error;
         QVERIFY2(store.load(s, &error), qPrintable(error));
@@ -476,7 +476,7 @@ private slots:
         f.write(damaged, sizeof(damaged) - 1);
         f.close();
         TRegFile reg(path);
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QVERIFY(store.load(s));
         Settings expected;
@@ -490,7 +490,7 @@ private slots:
         QVERIFY(back.reload());
         QCOMPARE(back.skippedLines(), reg.skippedLines());
         Settings again;
-        QVERIFY(SettingsStore(back).load(again));
+        QVERIFY(TSettingsStore(back).load(again));
         QCOMPARE(fields(again), fields(expected));
         QFile saved(path);
         QVERIFY(saved.open(QIODevice::ReadOnly));
@@ -514,7 +514,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("HKCU.reg"));
         TRegFile reg(path);
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QVERIFY(store.load(s));
         QVERIFY(QFile::exists(path));
@@ -529,7 +529,7 @@ private slots:
         QCOMPARE(QFileInfo(path).size(), TRegFile::MaxFileSize + 1);
         s.iva = 8;
         QVERIFY(store.save(s, &error));
-        QCOMPARE(store.readInteger(SettingsStore::Sett, QStringLiteral("IVA"), 0), 8);
+        QCOMPARE(store.readInteger(TSettingsStore::Sett, QStringLiteral("IVA"), 0), 8);
         QCOMPARE(QFileInfo(path).size(), TRegFile::MaxFileSize + 1);
     }
 
@@ -540,7 +540,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
         blocker.close();
         TRegFile reg(dir.filePath(QStringLiteral("tarvelo/HKCU.reg")));
-        SettingsStore store(reg);
+        TSettingsStore store(reg);
         Settings s;
         QString error;
         QVERIFY(!store.load(s, &error)); // the new key could not be written

@@ -40,20 +40,20 @@ private slots:
     void secondInstanceRefused()
     {
         QTemporaryDir dir;
-        SingleInstance first(QStringLiteral("Tarvelo! Pindral"), dir.path());
-        SingleInstance second(QStringLiteral("Tarvelo! Pindral"), dir.path());
+        TSingleInstance first(QStringLiteral("Tarvelo! Pindral"), dir.path());
+        TSingleInstance second(QStringLiteral("Tarvelo! Pindral"), dir.path());
         QVERIFY(first.tryAcquire());
         QVERIFY(first.tryAcquire()); // asking again keeps it
-        QCOMPARE(second.acquire(), SingleInstance::Result::HeldElsewhere);
+        QCOMPARE(second.acquire(), TSingleInstance::Result::HeldElsewhere);
         QVERIFY(second.errorString().isEmpty());
         first.release();
         QVERIFY(second.tryAcquire());
         {
-            SingleInstance third(QStringLiteral("Tarvelo! Pindral"), dir.path());
+            TSingleInstance third(QStringLiteral("Tarvelo! Pindral"), dir.path());
             QVERIFY(!third.tryAcquire());
         }
         QVERIFY(second.isHeld()); // a refused object going away leaves the holder alone
-        SingleInstance other(QStringLiteral("Another name"), dir.path());
+        TSingleInstance other(QStringLiteral("Another name"), dir.path());
         QVERIFY(other.tryAcquire());
     }
 
@@ -63,7 +63,7 @@ private slots:
         if (flock.isEmpty())
             QSKIP("the flock command is not installed");
         QTemporaryDir dir;
-        SingleInstance probe(QStringLiteral("Tarvelo! Pindral"), dir.path());
+        TSingleInstance probe(QStringLiteral("Tarvelo! Pindral"), dir.path());
         QVERIFY(probe.tryAcquire()); // creates the file
         const QString path = probe.lockFilePath();
         probe.release();
@@ -81,7 +81,7 @@ private slots:
             probe.release();
             return r;
         };
-        QTRY_COMPARE(probeOnce(), SingleInstance::Result::HeldElsewhere);
+        QTRY_COMPARE(probeOnce(), TSingleInstance::Result::HeldElsewhere);
         holder.kill();
         QVERIFY(holder.waitForFinished());
         QVERIFY(probe.tryAcquire());
@@ -89,20 +89,20 @@ private slots:
 
     void lockFileAndFolder()
     {
-        QCOMPARE(SingleInstance::lockFileName(QStringLiteral("Tarvelo! Pindral")),
+        QCOMPARE(TSingleInstance::lockFileName(QStringLiteral("Tarvelo! Pindral")),
                  QStringLiteral("Tarvelo_21_20Pindral.lock"));
-        QCOMPARE(SingleInstance::lockFileName(QStringLiteral("../a/b")),
+        QCOMPARE(TSingleInstance::lockFileName(QStringLiteral("../a/b")),
                  QStringLiteral(".._2fa_2fb.lock"));
         // The tests run with a private XDG_RUNTIME_DIR.
-        QCOMPARE(SingleInstance::defaultLockFolder(), qEnvironmentVariable("XDG_RUNTIME_DIR"));
-        SingleInstance lock(QStringLiteral("Tarvelo! Pindral"));
+        QCOMPARE(TSingleInstance::defaultLockFolder(), qEnvironmentVariable("XDG_RUNTIME_DIR"));
+        TSingleInstance lock(QStringLiteral("Tarvelo! Pindral"));
         QVERIFY2(lock.tryAcquire(), qPrintable(lock.errorString()));
         QCOMPARE(QFileInfo(lock.lockFilePath()).absolutePath(),
                  QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).absolutePath());
 
         QTemporaryDir dir;
-        SingleInstance broken(QStringLiteral("x"), dir.filePath(QStringLiteral("missing")));
-        QCOMPARE(broken.acquire(), SingleInstance::Result::Failed);
+        TSingleInstance broken(QStringLiteral("x"), dir.filePath(QStringLiteral("missing")));
+        QCOMPARE(broken.acquire(), TSingleInstance::Result::Failed);
         QVERIFY(!broken.errorString().isEmpty());
     }
 

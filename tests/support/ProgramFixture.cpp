@@ -45,14 +45,14 @@ bool ProgramFixture::addProfileFile(const QString& name, const QByteArray& bytes
 
 bool ProgramFixture::storeInteger(const QString& section, const QString& name, int value)
 {
-    SettingsStore store(registry);
+    TSettingsStore store(registry);
     store.writeInteger(section, name, value);
     return store.commit();
 }
 
 bool ProgramFixture::storeBool(const QString& section, const QString& name, bool value)
 {
-    SettingsStore store(registry);
+    TSettingsStore store(registry);
     store.writeBool(section, name, value);
     return store.commit();
 }

@@ -73,12 +73,12 @@ struct ProgramFixture {
     QTemporaryDir dir;
     // The program folder, with its trailing '/'.
     const QString folder;
-    ScriptedPrompt prompt;
-    ManualClock clock;
+    TScriptedPrompt prompt;
+    TManualClock clock;
     TMemRegistry registry;
     FakeShell shell;
     // Setting the system clock only moves the manual clock.
-    FakeClockSetter clockSetter{&clock};
+    TFakeClockSetter clockSetter{&clock};
     // The fake dial-up service when the options asked for one (the program
     // owns it), else null.
     FakeRasService* ras = nullptr;

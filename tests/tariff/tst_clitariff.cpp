@@ -145,8 +145,8 @@ void TestCliTariff::ivaFromSettings()
     QCOMPARE(run(args).out, QStringLiteral("cost=400\ncost_iva=480\n")); // default 20
 
     TRegFile registry(TRegFile::defaultPath());
-    SettingsStore store(registry);
-    store.writeInteger(SettingsStore::Sett, "IVA", 10);
+    TSettingsStore store(registry);
+    store.writeInteger(TSettingsStore::Sett, "IVA", 10);
     QVERIFY(store.commit());
     const CliRun r = run(args);
     QCOMPARE(r.out, QStringLiteral("cost=400\ncost_iva=440\n"));

@@ -55,7 +55,7 @@ struct Fixture : ProgramFixture {
         q.provTutti = true;
         q.tarTutti = true;
         written = written && TSavedQueries(program.programFolder).save(Autunno, q) &&
-                  SettingsStore(registry).setFDescrizioneAttuale(Autunno);
+                  TSettingsStore(registry).setFDescrizioneAttuale(Autunno);
     }
 
     bool written = false;

@@ -2,7 +2,7 @@
 // rate and the discount, holidays, and the Lire a connection costs.
 #include "TariffFixtures.h"
 #include "tariff/CostEngine.h"
-#include "tariff/uflFestivi.h"
+#include "tariff/HolidayCalendar.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -221,8 +221,8 @@ void TestCtarWindow::storedConnections()
     QVERIFY(!f.slot);
     QVERIFY(f.prompt.requests().isEmpty());
 
-    ArchiveFile& archive = f.program.archive;
-    QVERIFY(archive.open(ArchiveFile::Access::ReadOnly));
+    TArchiveFile& archive = f.program.archive;
+    QVERIFY(archive.open(TArchiveFile::Access::ReadOnly));
     const QList<ConnRecord> after = archive.readStored();
     QCOMPARE(after.size(), 3);
     // 60 s and 30 s at 100 Lire a minute, IVA 20; the third is not selected.

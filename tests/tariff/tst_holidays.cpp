@@ -1,7 +1,7 @@
 // The holiday calendar: ten fixed dates, Easter Sunday and Monday for
 // 1995..2025 only.
 #include "common/ScriptedPrompt.h"
-#include "tariff/uflFestivi.h"
+#include "tariff/HolidayCalendar.h"
 
 #include <QTest>
 
@@ -102,7 +102,7 @@ void TestHolidays::creationYear()
 
 void TestHolidays::notADate()
 {
-    ScriptedPrompt prompt;
+    TScriptedPrompt prompt;
     TflFestivi calendar(2000, &prompt);
     QVERIFY(!calendar.IsHoliday(std::nan("")));
     QVERIFY(!calendar.IsHoliday(1e9));

@@ -4,8 +4,8 @@
 #include "TariffFixtures.h"
 #include "common/ScriptedPrompt.h"
 #include "tariff/CostEngine.h"
+#include "tariff/HolidayCalendar.h"
 #include "tariff/ProfileFiles.h"
-#include "tariff/uflFestivi.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,7 +78,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_folder;
-    ScriptedPrompt m_prompt;
+    TScriptedPrompt m_prompt;
     TariffProfiles m_profiles;
 };
 

@@ -2,9 +2,9 @@
 // committed file must be exactly what the generator makes of its source.
 #include "TariffFixtures.h"
 #include "tariff/CostEngine.h"
+#include "tariff/HolidayCalendar.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/ProfileText.h"
-#include "tariff/uflFestivi.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>

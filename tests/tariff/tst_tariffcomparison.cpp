@@ -51,12 +51,12 @@ QStringList namesOf(const QList<ComparisonRow>& rows, bool cheapestOnly = false)
 
 std::unique_ptr<IConnectionSource> wholeArchive(const QString& folder)
 {
-    return std::make_unique<ArchivePeriodConnections>(archivePath(folder), -1e9, 1e9);
+    return std::make_unique<TArchivePeriodConnections>(archivePath(folder), -1e9, 1e9);
 }
 
 bool loadAll(const QString& folder, TSelection& selection)
 {
-    ArchiveFile archive(folder);
+    TArchiveFile archive(folder);
     SelectionFilter filter;
     filter.query.dal = -1e9;
     filter.query.al = 1e9;
@@ -142,7 +142,7 @@ void TestTariffComparison::fixtureAgainstPrice()
         int64_t priced = 0, unpriced = 0;
         double cost = 0, withVat = 0, stored = 0;
         QList<ConnectionPrice> detail;
-        ArchivePeriodConnections source(archivePath(dir.path()), -1e9, 1e9);
+        TArchivePeriodConnections source(archivePath(dir.path()), -1e9, 1e9);
         QVERIFY(TTariffComparison::pricesOf(name == Diurna ? diurna() : serale(), 20, source,
                                             [&](const ConnectionPrice& p) {
                                                 detail << p;
@@ -319,8 +319,8 @@ void TestTariffComparison::ivaFromSettings()
     QTemporaryDir dir;
     QVERIFY(write(dir.path()));
     TRegFile registry(TRegFile::defaultPath());
-    SettingsStore store(registry);
-    store.writeInteger(SettingsStore::Sett, "IVA", 4);
+    TSettingsStore store(registry);
+    store.writeInteger(TSettingsStore::Sett, "IVA", 4);
     QVERIFY(store.commit());
     const CliRun r = cli(dir.path(), {"archive", "compare", "--csv"});
     QCOMPARE(r.status, 0);
@@ -430,24 +430,25 @@ void TestTariffComparison::slicesSelectionsAndPeriods()
     TSelection selection;
     QVERIFY(loadAll(dir.path(), selection));
     QCOMPARE(selection.count(), connections().size());
-    QVERIFY(same(rowsOf(std::make_unique<SelectionConnections>(selection), 2), whole));
+    QVERIFY(same(rowsOf(std::make_unique<TSelectionConnections>(selection), 2), whole));
 
     // Rows 2..3 of the list (from 1) hold the Sunday and the Monday
     // connections, the days of 28 and 29 October; a range that runs past the
     // end takes only the rows there are.
     const TDateTime sunday = dt::encodeDate(2001, 10, 28);
     const QList<ComparisonRow> period = rowsOf(
-        std::make_unique<ArchivePeriodConnections>(archivePath(dir.path()), sunday, sunday + 1), 3);
-    QVERIFY(same(rowsOf(std::make_unique<SelectionConnections>(selection, 1, 2), 1), period));
+        std::make_unique<TArchivePeriodConnections>(archivePath(dir.path()), sunday, sunday + 1),
+        3);
+    QVERIFY(same(rowsOf(std::make_unique<TSelectionConnections>(selection, 1, 2), 1), period));
     const QList<ComparisonRow> tail =
-        rowsOf(std::make_unique<ArchivePeriodConnections>(archivePath(dir.path()),
-                                                          dt::encodeDate(2001, 11, 1), 1e9),
+        rowsOf(std::make_unique<TArchivePeriodConnections>(archivePath(dir.path()),
+                                                           dt::encodeDate(2001, 11, 1), 1e9),
                3);
-    QVERIFY(same(rowsOf(std::make_unique<SelectionConnections>(selection, 4, 9), 1), tail));
+    QVERIFY(same(rowsOf(std::make_unique<TSelectionConnections>(selection, 4, 9), 1), tail));
     // The empty row of an empty list holds no connection.
     TSelection empty;
     const QList<ComparisonRow> none =
-        rowsOf(std::make_unique<SelectionConnections>(empty, 0, 0), 1);
+        rowsOf(std::make_unique<TSelectionConnections>(empty, 0, 0), 1);
     QCOMPARE(none.size(), 2);
     QCOMPARE(none[0].priced + none[0].unpriced, int64_t(0));
 }
@@ -562,12 +563,12 @@ void TestTariffComparison::sessionRepricingAndComparisonAgree()
         dt::toIsoText(f.clock.now() - 300 * dt::OneSecond).mid(11).toLatin1() + " 2001\r\n";
     LocalServer server(LocalServer::sendAndClose(answer));
     QVERIFY(server.start());
-    FakeClockSetter setter(&f.clock);
+    TFakeClockSetter setter(&f.clock);
     f.prompt.answerNext(PbYes);
     f.settings.serverOraEsatta = QStringLiteral("127.0.0.1:%1").arg(server.port());
-    ClockSync sync{ClockSyncContext{f.watch, f.records, f.clock, f.prompt, setter, f.settings,
-                                    [&f] { f.watcher.sessionStartMoved(); }}};
-    QSignalSpy finished(&sync, &ClockSync::finished);
+    TClockSync sync{ClockSyncContext{f.watch, f.records, f.clock, f.prompt, setter, f.settings,
+                                     [&f] { f.watcher.sessionStartMoved(); }}};
+    QSignalSpy finished(&sync, &TClockSync::finished);
     sync.synchronise();
     QVERIFY(finished.wait(5000));
     QCOMPARE(setter.requests().size(), 1);

@@ -78,7 +78,7 @@ struct EditorFixture : ProgramFixture {
     QString profilePath(const QString& name) const { return folder + "Trf/" + name + ".trf"; }
     void setNames(const QString& attuale, const QString& def)
     {
-        SettingsStore s(registry);
+        TSettingsStore s(registry);
         s.setTabellaAttuale(attuale);
         s.setTabDefault(def);
     }
@@ -209,7 +209,7 @@ void TestTariffEditor::openingWithUnknownProfileKeepsWorkingProfile()
     QCOMPARE(w->cellTexts(4, 5), (QStringList{"09.15", "8,4"}));
     QVERIFY(w->cellTexts(1, 0).isEmpty());
     w.reset();
-    QCOMPARE(SettingsStore(f.registry).tabellaAttuale(), QStringLiteral("Sparita"));
+    QCOMPARE(TSettingsStore(f.registry).tabellaAttuale(), QStringLiteral("Sparita"));
 }
 
 void TestTariffEditor::storesCellFromFields()
@@ -477,8 +477,8 @@ void TestTariffEditor::enterOnDefaultNameClearsDefault()
     QVERIFY(!tabDefault(*w)->isChecked());
     QCOMPARE(f.program.settings.tabDefault, QString());
     w.reset();
-    QCOMPARE(SettingsStore(f.registry).tabDefault(), QString());
-    QCOMPARE(SettingsStore(f.registry).tabellaAttuale(), Alfa);
+    QCOMPARE(TSettingsStore(f.registry).tabDefault(), QString());
+    QCOMPARE(TSettingsStore(f.registry).tabellaAttuale(), Alfa);
 }
 
 void TestTariffEditor::applicaTabellaSetsDefault()
@@ -489,7 +489,7 @@ void TestTariffEditor::applicaTabellaSetsDefault()
     tabDefault(*w)->click();
     QCOMPARE(f.program.settings.tabDefault, Beta);
     w.reset();
-    SettingsStore store(f.registry);
+    TSettingsStore store(f.registry);
     QCOMPARE(store.tabDefault(), Beta);
     QCOMPARE(store.tabellaAttuale(), Beta);
     QCOMPARE(f.program.settings.tabellaAttuale, Beta);
@@ -580,7 +580,7 @@ void TestTariffEditor::failedSaveOnCloseKeepsEdits()
     TariffProfiles p;
     p.working = fixtures::evening();
     QVERIFY(TProfileFiles(p, program.programFolder, f.prompt).SaveProfile(Alfa));
-    SettingsStore(f.registry).setTabellaAttuale(Alfa);
+    TSettingsStore(f.registry).setTabellaAttuale(Alfa);
     const QString path = program.path(QStringLiteral("Trf/Alfa.trf"));
     const QByteArray before = testsupport::readFileBytes(path);
     QFile filler(program.path(QStringLiteral("riempitivo")));

@@ -14,9 +14,9 @@
 #include "dialup/DialUp.h"
 #include "dialup/ProviderRecord.h"
 #include "platform/ras/RasSimService.h"
+#include "tariff/HolidayCalendar.h"
 #include "tariff/ProfileFiles.h"
 #include "tariff/TariffProfiles.h"
-#include "tariff/uflFestivi.h"
 #include "tests/support/FakeRasService.h"
 
 #include <QFile>
@@ -98,12 +98,12 @@ struct Fixture {
 
     QTemporaryDir dir;
     QString folder = dir.path() + QLatin1Char('/');
-    ScriptedPrompt prompt;
-    ManualClock clock{monday()};
+    TScriptedPrompt prompt;
+    TManualClock clock{monday()};
     Settings settings;
     WatchState watch;
     ConnRecords records;
-    ArchiveFile archive{folder};
+    TArchiveFile archive{folder};
     TariffProfiles profiles;
     std::optional<Schedule> schedule;
     ScheduleTrace trace;

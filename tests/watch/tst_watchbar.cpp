@@ -104,8 +104,8 @@ void TestWatchBar::oneCall()
     QVERIFY(!bar.sessionTimer().isActive());
     QVERIFY(!f.program.watch.running);
 
-    ArchiveFile archive(f.folder);
-    QVERIFY(archive.open(ArchiveFile::Access::ReadOnly));
+    TArchiveFile archive(f.folder);
+    QVERIFY(archive.open(TArchiveFile::Access::ReadOnly));
     const QList<ConnRecord> stored = archive.readStored();
     QCOMPARE(stored.size(), 1);
     const ConnRecord& r = stored.first();

@@ -1,4 +1,4 @@
-#include "tariff/uflFestivi.h"
+#include "tariff/HolidayCalendar.h"
 
 #include "common/Prompt.h"
 
