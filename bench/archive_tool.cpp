@@ -5,10 +5,13 @@
 //                    archive window's "Elimina Connessioni" over all rows);
 //   select FILE      loads the whole archive into a selection, as the archive
 //                    window does, and prints how many records it holds;
-//   report FILE      loads the whole archive into a selection and lays out
+//   report FILE [copy]
+//                    loads the whole archive into a selection and lays out
 //                    its printed report a page at a time, as printing does
 //                    (with fixed text measures of an A4 page at 600 dpi),
-//                    and prints the memory it took beside the selection's.
+//                    and prints the memory it took beside the selection's;
+//                    with copy the report reads a decoded copy of every
+//                    record, as it once did, rather than the selection.
 #include "archive/ArchiveChange.h"
 #include "archive/ArchiveFile.h"
 #include "archive/Report.h"
@@ -136,14 +139,14 @@ public:
     }
 };
 
-int report(const QString& path)
+int report(const QString& path, bool copy)
 {
     TSelection selection;
     if (!selectAll(path, selection))
         return 1;
     const long selectedKb = statusKb("VmRSS");
     TReport::Input in;
-    in.records = selection.records();
+    in.records = copy ? TReportRecords(selection.records()) : TReportRecords(selection);
     in.query.dal = -1e9;
     in.query.al = 1e9;
     in.descriz = QStringLiteral("<predefinita>");
@@ -177,10 +180,11 @@ int main(int argc, char** argv)
         return erase(a[2]);
     if (a.size() == 3 && a[1] == QLatin1String("select"))
         return select(a[2]);
-    if (a.size() == 3 && a[1] == QLatin1String("report"))
-        return report(a[2]);
+    if ((a.size() == 3 || (a.size() == 4 && a[3] == QLatin1String("copy"))) &&
+        a[1] == QLatin1String("report"))
+        return report(a[2], a.size() == 4);
     std::fprintf(
         stderr,
-        "uso: tarvelo-archive-bench make N FILE | erase FILE | select FILE | report FILE\n");
+        "uso: tarvelo-archive-bench make N FILE | erase FILE | select FILE | report FILE [copy]\n");
     return 2;
 }

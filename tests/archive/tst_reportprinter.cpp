@@ -22,10 +22,12 @@ namespace
 TReport report(int connections)
 {
     TReport::Input in;
+    QList<ConnRecord> records;
     for (int i = 0; i < connections; ++i)
-        in.records.append(conn(1 + i % 28, 10, i % 60, 60 + i * 7, 100.0f + float(i) * 13.5f,
-                               QStringLiteral("0101"), QStringLiteral("Alfa"),
-                               QStringLiteral("Urbana"), QStringLiteral("posta")));
+        records.append(conn(1 + i % 28, 10, i % 60, 60 + i * 7, 100.0f + float(i) * 13.5f,
+                            QStringLiteral("0101"), QStringLiteral("Alfa"),
+                            QStringLiteral("Urbana"), QStringLiteral("posta")));
+    in.records = records;
     in.query.dal = dt::encodeDate(2001, 3, 1);
     in.query.al = dt::encodeDate(2001, 3, 31);
     in.descriz = QStringLiteral("Marzo");
