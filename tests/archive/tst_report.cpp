@@ -310,13 +310,8 @@ private slots:
         QVERIFY(archivetest::writeFileBytes(dir.filePath(QStringLiteral("Archivio.sto")),
                                             variedArchive()));
         TArchiveFile archive(dir.path());
-        SelectionFilter filter;
-        filter.query.dal = dt::encodeDate(2001, 3, 1);
-        filter.query.al = dt::encodeDate(2001, 3, 31);
-        filter.query.provTutti = true;
-        filter.query.tarTutti = true;
         TSelection selection;
-        QCOMPARE(selection.load(archive, filter), TSelection::LoadResult::Loaded);
+        QCOMPARE(selection.load(archive, wholeMarch()), TSelection::LoadResult::Loaded);
         QCOMPARE(selection.count(), 148);
 
         TReport::Input copy = input(selection.records().mid(first, expected));
@@ -354,11 +349,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(writeFixture(dir.path()));
         TArchiveFile archive(dir.path());
-        SelectionFilter filter;
-        filter.query.dal = dt::encodeDate(2001, 3, 1);
-        filter.query.al = dt::encodeDate(2001, 3, 31);
-        filter.query.provTutti = true;
-        filter.query.tarTutti = true;
+        SelectionFilter filter = wholeMarch();
         TSelection selection;
         QCOMPARE(selection.load(archive, filter), TSelection::LoadResult::Loaded);
         TReport::Input in = input({});

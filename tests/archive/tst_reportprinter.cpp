@@ -124,13 +124,8 @@ private slots:
                          .toBytes();
         QVERIFY(archivetest::writeFileBytes(dir.filePath(QStringLiteral("Archivio.sto")), bytes));
         TArchiveFile archive(dir.path());
-        SelectionFilter filter;
-        filter.query.dal = dt::encodeDate(2001, 3, 1);
-        filter.query.al = dt::encodeDate(2001, 3, 31);
-        filter.query.provTutti = true;
-        filter.query.tarTutti = true;
         TSelection selection;
-        QCOMPARE(selection.load(archive, filter), TSelection::LoadResult::Loaded);
+        QCOMPARE(selection.load(archive, wholeMarch()), TSelection::LoadResult::Loaded);
         TReport::Input in;
         in.records = TReportRecords(selection);
         const TReport r(in);
@@ -140,7 +135,7 @@ private slots:
         QVERIFY(!TReportPrinter::printToPdf(r, dir.filePath(QStringLiteral("r.pdf")), &error,
                                             [&](int, int) {
                                                 if (++pages == 1)
-                                                    selection.load(archive, filter);
+                                                    selection.load(archive, wholeMarch());
                                                 return true;
                                             }));
         QCOMPARE(pages, 1);
