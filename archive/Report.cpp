@@ -115,7 +115,7 @@ QList<QList<TReport::Piece>> TReport::header() const
 
 TReport::Block TReport::block(int k) const
 {
-    const ConnRecord& r = m_input.records.at(k);
+    const ConnRecord r = m_input.records.at(k);
     Block b;
     b.number = QString::number(k + 1);
     b.start = stampParts(r.inizio);
@@ -209,7 +209,8 @@ bool TReport::layout(const IReportMetrics& m, const ReportSurface& surface,
     const double h7 = m.textHeight(xp, F7);
     const double h9 = m.textHeight(xp, F9);
     const double h9b = m.textHeight(xp, F9Bold);
-    const QList<double> x = stops(m, dpi, int(m_input.records.size()));
+    const int blocks = m_input.records.size();
+    const QList<double> x = stops(m, dpi, blocks);
     const double space = m.textWidth(QStringLiteral(" "), F7);
     PageWriter out(m, sink);
 
@@ -225,7 +226,9 @@ bool TReport::layout(const IReportMetrics& m, const ReportSurface& surface,
     // One block per connection; a block that would reach into the last five
     // lines of the page moves the rest to the next page.
     int L = 6;
-    for (int k = 0; k < m_input.records.size(); ++k) {
+    for (int k = 0; k < blocks; ++k) {
+        if (!m_input.records.intact())
+            return false; // its records are no longer the ones counted above
         ++L;
         const Block b = block(k);
         const double y = (L - 1) * h7;
@@ -273,7 +276,6 @@ bool TReport::layout(const IReportMetrics& m, const ReportSurface& surface,
 
     // Statistics, on the next page when fewer than ten lines are left.
     double y0 = L * h7;
-    const int blocks = int(m_input.records.size());
     if (surface.height < y0 + 10 * h9b) {
         out.newPage(blocks);
         if (out.stopped())

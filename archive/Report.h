@@ -12,6 +12,7 @@
 
 #include "archive/ConnRecord.h"
 #include "archive/ReportMetrics.h"
+#include "archive/ReportRecords.h"
 #include "archive/ReportStatistics.h"
 #include "archive/SavedQuery.h"
 
@@ -50,10 +51,10 @@ public:
     static constexpr double ReferenceDpi = 600;
 
     struct Input {
-        QList<ConnRecord> records; // the selection, in its order
-        SavedQuery query;          // the period (dal, al)
-        QString descriz;           // text of the description box
-        QString nomeTar;           // text of the profile box
+        TReportRecords records; // the selection, in its order
+        SavedQuery query;       // the period (dal, al)
+        QString descriz;        // text of the description box
+        QString nomeTar;        // text of the profile box
         bool tarTutti = false;
         float cambioEcu = 1936.27f;
         TDateTime printedAt = 0;
@@ -101,7 +102,8 @@ public:
     QList<ReportPage> layout(const IReportMetrics& metrics, const ReportSurface& surface) const;
     // The same a page at a time: each page goes to sink as soon as it is
     // laid out, with the number of connection blocks laid out so far; sink
-    // returning false stops the layout, which then returns false.
+    // returning false stops the layout, which then returns false. So does a
+    // selection the records are read from being loaded again meanwhile.
     using PageSink = std::function<bool(ReportPage page, int blocksDone)>;
     bool layout(const IReportMetrics& metrics, const ReportSurface& surface,
                 const PageSink& sink) const;

@@ -98,7 +98,7 @@ bool TReportPrinter::print(const TReport& report, QPrinter& printer, QString* er
                     QLatin1Char('.'));
     // Each page is drawn as soon as it is laid out: a long report never
     // holds more than one page.
-    const int blocks = int(report.input().records.size());
+    const int blocks = report.input().records.size();
     int page = 0;
     QString failed;
     bool stopped = false;
@@ -118,6 +118,8 @@ bool TReportPrinter::print(const TReport& report, QPrinter& printer, QString* er
                       }
                       return true;
                   });
+    if (failed.isEmpty() && !stopped && !report.input().records.intact())
+        failed = QStringLiteral("La selezione è cambiata durante la stampa.");
     if (!failed.isEmpty() || stopped) {
         printer.abort();
         return failed.isEmpty() ? false : fail(failed);

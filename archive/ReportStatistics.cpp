@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
-ReportStatistics ReportStatistics::compute(const QList<ConnRecord>& records)
+ReportStatistics ReportStatistics::compute(const TReportRecords& records)
 {
     ReportStatistics s;
-    for (const ConnRecord& r : records) {
+    for (int k = 0; k < records.size(); ++k) {
+        const TReportRecords::Figures r = records.figures(k);
         if (s.count == 0) {
             s.firstStart = r.inizio;
             s.lastStart = r.inizio;
@@ -16,7 +17,7 @@ ReportStatistics ReportStatistics::compute(const QList<ConnRecord>& records)
             s.firstStart = std::min(s.firstStart, r.inizio);
             s.lastStart = std::max(s.lastStart, r.inizio);
         }
-        s.totals.add(r);
+        s.totals.add(r.inizio, r.fine, r.costo);
         ++s.count;
     }
     if (s.count > 0) {

@@ -1,12 +1,13 @@
 #pragma once
 // The figures of the report's statistics section, recomputed from the
 // records that are printed (never taken from the window's totals, which may
-// have been drawn from another load).
+// have been drawn from another load). Only a few running values are kept,
+// whatever the number of records.
 
 #include "archive/ConnRecord.h"
+#include "archive/ReportRecords.h"
 #include "archive/Selection.h"
 
-#include <QList>
 #include <QString>
 #include <cstdint>
 
@@ -22,7 +23,8 @@ struct ReportStatistics {
     double meanTime = 0; // days
     float meanCost = 0;
 
-    static ReportStatistics compute(const QList<ConnRecord>& records);
+    // One pass over the records, reading only their times and costs.
+    static ReportStatistics compute(const TReportRecords& records);
 
     // Whole seconds of a span of days, taken to the millisecond first like
     // ConnRecord::durationSeconds().

@@ -94,6 +94,7 @@ void TSelection::reset()
     m_bytes.clear();
     m_bytes.squeeze();
     m_count = 0;
+    ++m_generation;
     m_totals = SelectionTotals{};
     m_telephones.clear();
     m_telephoneSet.clear();

@@ -104,8 +104,11 @@ public:
     archivechange::RecordRef ref(int k) const;
     // The refs of records first..last (out-of-range ones included, as none).
     std::vector<archivechange::RecordRef> refs(int first, int last) const;
-    // Every record, decoded (for the printed report).
+    // Every record, decoded.
     QList<ConnRecord> records() const;
+    // Goes up each time the selection is emptied to be loaded afresh, so
+    // that a reader by index can tell its records were replaced.
+    quint64 generation() const { return m_generation; }
     const SelectionTotals& totals() const { return m_totals; }
     // Non-empty telephone numbers of the loaded records, each once, in
     // archive order.
@@ -135,6 +138,7 @@ private:
 
     QByteArray m_bytes; // the records, 308 bytes each, indice set
     int m_count = 0;
+    quint64 m_generation = 0;
     SelectionTotals m_totals;
     QStringList m_telephones;
     QSet<QByteArray> m_telephoneSet;

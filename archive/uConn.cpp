@@ -769,8 +769,11 @@ void TfConn::printClick()
 {
     TReport::Input in;
     // With nothing loaded the grid shows no connections, and neither does the report.
+    // The report reads the listed records where they are, one at a time, as
+    // it lays them out: the window takes no more memory for it. Nothing
+    // reloads the selection until the printing ends (see loadSelection).
     if (!m_model.nothingLoaded())
-        in.records = m_selection.records();
+        in.records = TReportRecords(m_selection);
     in.query = m_panel->currentQuery();
     in.descriz = m_panel->descriptionText();
     in.nomeTar = m_panel->tariffText();

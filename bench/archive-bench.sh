@@ -10,6 +10,9 @@
 #   the archive window reading the whole archive (offscreen): time to the
 #   first rows painted, to the whole list, the longest the event loop was
 #   kept waiting (a 1 ms timer), peak memory
+#   laying out the printed report of the whole selection a page at a time,
+#   reading the selection in place beside reading a decoded copy of it (as
+#   the report once did): time, peak memory and the part of it the report adds
 # Every output goes to a new file in the same folder, the reference's too.
 # Prints the median times, their ratio and the peak resident memory.
 #
@@ -123,6 +126,22 @@ for n in $sizes; do
   done
 done
 
+for n in $sizes; do
+  d=$work/$n
+  for ((r = 1; r <= runs; r++)); do
+    for mode in place copy; do
+      arg=()
+      [ "$mode" = copy ] && arg=(copy)
+      start=$EPOCHREALTIME
+      "$tool" report "$d/Archivio.sto" "${arg[@]}" >"$work/report.out"
+      end=$EPOCHREALTIME
+      grep -q "blocchi=$n " "$work/report.out" || { echo "the report did not lay out $n blocks" >&2; exit 1; }
+      echo "$(cat "$work/report.out") secondi=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.6f", b - a}')" \
+        >>"$results/report-$mode-$n"
+    done
+  done
+done
+
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 col() { awk -v c="$2" '{print $c}' "$results/$1"; }
 peak() { col "$1" 2 | sort -n | tail -1 | awk '{printf "%.1f", $1 / 1024}'; }
@@ -160,4 +179,18 @@ for n in $sizes; do
     "$(field "window-$n" loaded | median)" "$(field "window-$n" stall | sort -n | tail -1)" \
     "$(field "window-$n" peak | sort -n | tail -1 | awk '{print $1 / 1024}')" \
     "$(awk -v n="$n" 'BEGIN {printf "<=%.0fMB", 1.1 * n * 308 / 1048576 + 50}')"
+done
+
+echo
+echo "The printed report of every record laid out a page at a time; $runs rounds, medians (memory: the most)."
+printf '%-9s %-26s %10s %10s %14s\n' records "report reads" "time (s)" "peak MB" "report adds MB"
+for n in $sizes; do
+  for mode in place copy; do
+    label="the selection in place"
+    [ "$mode" = copy ] && label="a decoded copy (before)"
+    printf '%-9s %-26s %10.3f %10.1f %14.1f\n' "$n" "$label" \
+      "$(field "report-$mode-$n" secondi | median)" \
+      "$(field "report-$mode-$n" picco_kb | sort -n | tail -1 | awk '{print $1 / 1024}')" \
+      "$(field "report-$mode-$n" stampa_kb | sort -n | tail -1 | awk '{print $1 / 1024}')"
+  done
 done

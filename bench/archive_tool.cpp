@@ -4,9 +4,17 @@
 //   erase FILE       deletes every stored connection in one change (the
 //                    archive window's "Elimina Connessioni" over all rows);
 //   select FILE      loads the whole archive into a selection, as the archive
-//                    window does, and prints how many records it holds.
+//                    window does, and prints how many records it holds;
+//   report FILE [copy]
+//                    loads the whole archive into a selection and lays out
+//                    its printed report a page at a time, as printing does
+//                    (with fixed text measures of an A4 page at 600 dpi),
+//                    and prints the memory it took beside the selection's;
+//                    with copy the report reads a decoded copy of every
+//                    record, as it once did, rather than the selection.
 #include "archive/ArchiveChange.h"
 #include "archive/ArchiveFile.h"
+#include "archive/Report.h"
 #include "archive/Selection.h"
 
 #include <QCoreApplication>
@@ -82,7 +90,7 @@ int erase(const QString& path)
     return r.status == archivechange::Status::Done ? 0 : 1;
 }
 
-int select(const QString& path)
+bool selectAll(const QString& path, TSelection& selection)
 {
     const QFileInfo file(path);
     TArchiveFile archive(file.path(), file.fileName());
@@ -91,11 +99,73 @@ int select(const QString& path)
     filter.query.al = 1e9;
     filter.query.provTutti = true;
     filter.query.tarTutti = true;
+    return selection.load(archive, filter) == TSelection::LoadResult::Loaded;
+}
+
+int select(const QString& path)
+{
     TSelection selection;
-    if (selection.load(archive, filter) != TSelection::LoadResult::Loaded)
+    if (!selectAll(path, selection))
         return 1;
     std::printf("selezionate=%d\n", selection.count());
     return 0;
+}
+
+// A value of /proc/self/status in kB (VmRSS, VmHWM).
+long statusKb(const char* name)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray key = QByteArray(name) + ':';
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+// Text measures of a proportional font, roughly: the layout's arithmetic
+// and the texts it makes are what is measured, not a font engine.
+class FixedMetrics : public IReportMetrics
+{
+public:
+    double textWidth(const QString& text, const ReportFont& font) const override
+    {
+        return double(text.size()) * font.points * 0.55 * 600 / 72;
+    }
+    double textHeight(const QString&, const ReportFont& font) const override
+    {
+        return font.points * 1.2 * 600 / 72;
+    }
+};
+
+int report(const QString& path, bool copy)
+{
+    TSelection selection;
+    if (!selectAll(path, selection))
+        return 1;
+    const long selectedKb = statusKb("VmRSS");
+    TReport::Input in;
+    in.records = copy ? TReportRecords(selection.records()) : TReportRecords(selection);
+    in.query.dal = -1e9;
+    in.query.al = 1e9;
+    in.descriz = QStringLiteral("<predefinita>");
+    in.tarTutti = true;
+    in.printedAt = dt::encode(2009, 1, 1, 12, 0, 0);
+    const TReport report(std::move(in));
+    int pages = 0;
+    int blocks = 0;
+    report.layout(FixedMetrics(), ReportSurface{4760, 6779, 600},
+                  [&pages, &blocks](const ReportPage&, int done) {
+                      ++pages;
+                      blocks = done;
+                      return true;
+                  });
+    const long peakKb = statusKb("VmHWM");
+    std::printf("selezionate=%d blocchi=%d pagine=%d selezione_kb=%ld picco_kb=%ld "
+                "stampa_kb=%ld\n",
+                selection.count(), blocks, pages, selectedKb, peakKb, peakKb - selectedKb);
+    return blocks == selection.count() ? 0 : 1;
 }
 
 } // namespace
@@ -110,6 +180,11 @@ int main(int argc, char** argv)
         return erase(a[2]);
     if (a.size() == 3 && a[1] == QLatin1String("select"))
         return select(a[2]);
-    std::fprintf(stderr, "uso: tarvelo-archive-bench make N FILE | erase FILE | select FILE\n");
+    if ((a.size() == 3 || (a.size() == 4 && a[3] == QLatin1String("copy"))) &&
+        a[1] == QLatin1String("report"))
+        return report(a[2], a.size() == 4);
+    std::fprintf(
+        stderr,
+        "uso: tarvelo-archive-bench make N FILE | erase FILE | select FILE | report FILE [copy]\n");
     return 2;
 }

@@ -4,6 +4,7 @@
 // and a damaged one in between.
 
 #include "archive/ArchiveFile.h"
+#include "archive/Selection.h"
 #include "tests/archive/ArchiveTestFiles.h"
 
 #include <QList>
@@ -41,6 +42,17 @@ inline QList<ConnRecord> fixtureRecords()
         conn(4, 8, 0, 600, 1234.2f, QString(), QStringLiteral("Beta"), QString()),
         conn(10, 8, 0, 120, 80.0f, QStringLiteral("0202"), QStringLiteral("Alfa"), tu),
     };
+}
+
+// Every connection of March 2001, whatever its telephone, provider and tariff.
+inline SelectionFilter wholeMarch()
+{
+    SelectionFilter f;
+    f.query.dal = dt::encodeDate(2001, 3, 1);
+    f.query.al = dt::encodeDate(2001, 3, 31);
+    f.query.provTutti = true;
+    f.query.tarTutti = true;
+    return f;
 }
 
 // Writes the fixture as "Archivio.sto" in folder.

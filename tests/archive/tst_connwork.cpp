@@ -7,6 +7,7 @@
 #include "app/SettingsStore.h"
 #include "app/WindowContexts.h"
 #include "archive/ArchiveChange.h"
+#include "archive/ConnQueryPanel.h"
 #include "archive/ReportPrinter.h"
 #include "archive/uConn.h"
 #include "common/Format.h"
@@ -392,6 +393,55 @@ private slots:
         QVERIFY(during);
         QCOMPARE(printed, stop.isEmpty());
         QCOMPARE(error, QString());
+        QVERIFY(f.prompt.requests().isEmpty());
+    }
+
+    // While a long printout reads the listed records in place, nothing
+    // loads the selection again: not a reload asked by the query panel, nor
+    // one asked directly, nor a connection added to the archive meanwhile.
+    void printoutKeepsItsSelection()
+    {
+        Fixture f(3000);
+        const QString pdf = f.dir.filePath(QStringLiteral("riepilogo.pdf"));
+        bool printed = false;
+        bool intact = false;
+        int blocksPrinted = 0;
+        int blocks = 0;
+        quint64 before = 0;
+        quint64 after = 0;
+        QString error;
+        whenModal<TfConn>([&](TfConn* w) {
+            before = w->selection().generation();
+            w->setReportSink([&](const TReport& report, const TReportPrinter::Progress& progress) {
+                blocks = report.input().records.size();
+                printed = TReportPrinter::printToPdf(report, pdf, &error, [&](int done, int total) {
+                    blocksPrinted = done;
+                    return progress(done, total);
+                });
+                intact = report.input().records.intact();
+                after = w->selection().generation();
+            });
+            QTimer::singleShot(0, w, [&, w] {
+                QVERIFY(w->work() == TfConn::Work::Printing);
+                QByteArray bytes = f.file();
+                bytes += conn(20, 9, 0, 60, Cost, QStringLiteral("0101"), QStringLiteral("Alfa"),
+                              QStringLiteral("Vecchia"))
+                             .toBytes();
+                archivetest::writeFileBytes(f.archivePath, bytes);
+                w->queryPanel().RiselezioneClick();
+                w->queryPanel().aggiornaClick();
+                w->loadSelection();
+            });
+            child<QPushButton>(w, "SpeedButton1")->click();
+            w->close();
+        });
+        QPointer<QWidget> slot;
+        TfConn::open(f.context(), &slot);
+        QVERIFY2(printed, qPrintable(error));
+        QCOMPARE(blocks, 3000);
+        QCOMPARE(blocksPrinted, 3000);
+        QVERIFY(intact);
+        QCOMPARE(after, before);
         QVERIFY(f.prompt.requests().isEmpty());
     }
 };

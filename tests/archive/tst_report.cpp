@@ -3,9 +3,11 @@
 // page layout on a surface with simple text measures.
 
 #include "archive/Report.h"
+#include "archive/Selection.h"
 #include "tests/archive/SelectionFixture.h"
 #include "tests/support/TestSupport.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -86,6 +88,59 @@ const ReportItem* findText(const ReportPage& page, const QString& text)
         if (item.kind == ReportItem::Kind::Text && item.text == text)
             return &item;
     return nullptr;
+}
+
+// Every item of every page, as text, to compare two layouts whole.
+QStringList dump(const QList<ReportPage>& pages)
+{
+    QStringList out;
+    for (int p = 0; p < pages.size(); ++p)
+        for (const ReportItem& i : pages[p].items)
+            out.append(QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
+                           .arg(p)
+                           .arg(int(i.kind))
+                           .arg(i.text)
+                           .arg(i.font.points)
+                           .arg(i.font.bold)
+                           .arg(i.x)
+                           .arg(i.y)
+                           .arg(i.alignRight)
+                           .arg(i.x2 + i.lineWidth * 1e6));
+    return out;
+}
+
+// An archive of varied connections: starts out of order, two dearest of the
+// same cost, spans past midnight and past a day, an end before its start,
+// long and accented texts, and a deleted and a damaged record among them.
+QByteArray variedArchive()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 150; ++i) {
+        if (i == 40) {
+            bytes += ConnRecord{}.toBytes(); // deleted
+            continue;
+        }
+        if (i == 41) { // damaged: a start no calendar holds
+            QByteArray b(ConnRecord::Size, '\0');
+            b.replace(0, 16, QByteArray(16, '\xff'));
+            bytes += b;
+            continue;
+        }
+        const int day = i == 90 ? 2 : 1 + i % 28;
+        int seconds = 1 + (i * 7919) % 9000;
+        if (i == 17)
+            seconds = 26 * 3600 + 61;
+        ConnRecord r =
+            conn(day, (i * 5) % 24, (i * 13) % 60, seconds,
+                 i % 50 == 3 ? 99999.5f : float((i * 37) % 5000) + 0.25f * float(i % 4),
+                 QStringLiteral("070%1").arg(i % 5), QStringLiteral("Città %1").arg(i % 3),
+                 i % 4 ? QStringLiteral("Urbana") : QString(),
+                 QString(i % 11, QChar(0x00e8)) + QStringLiteral(" posta"));
+        if (i == 60)
+            r.fine = r.inizio - 30 * dt::OneSecond;
+        bytes += r.toBytes();
+    }
+    return bytes;
 }
 
 } // namespace
@@ -232,6 +287,94 @@ private slots:
         QCOMPARE(s.totals.minCost, 100.0f);
         QCOMPARE(s.totals.maxCost, 300.0f);
         QCOMPARE(ReportStatistics::seconds(s.totals.totalTime), 240);
+    }
+
+    // A report that reads the window's selection in place says and lays out
+    // exactly what one made from a decoded copy of the same records does.
+    void fromSelection_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("every record") << 0 << 148 << 148;
+        QTest::newRow("a range") << 30 << 50 << 50;
+        QTest::newRow("a range past the end") << 140 << 50 << 8;
+        QTest::newRow("nothing") << 10 << 0 << 0;
+    }
+    void fromSelection()
+    {
+        QFETCH(int, first);
+        QFETCH(int, count);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        QVERIFY(archivetest::writeFileBytes(dir.filePath(QStringLiteral("Archivio.sto")),
+                                            variedArchive()));
+        TArchiveFile archive(dir.path());
+        TSelection selection;
+        QCOMPARE(selection.load(archive, wholeMarch()), TSelection::LoadResult::Loaded);
+        QCOMPARE(selection.count(), 148);
+
+        TReport::Input copy = input(selection.records().mid(first, expected));
+        TReport::Input inPlace = copy;
+        inPlace.records = TReportRecords(selection, first, count);
+        const TReport a(copy);
+        const TReport b(inPlace);
+        QCOMPARE(b.input().records.size(), expected);
+
+        const ReportStatistics& sa = a.statistics();
+        const ReportStatistics& sb = b.statistics();
+        QCOMPARE(sb.count, sa.count);
+        QCOMPARE(sb.firstStart, sa.firstStart);
+        QCOMPARE(sb.lastStart, sa.lastStart);
+        QCOMPARE(sb.realDays, sa.realDays);
+        QCOMPARE(sb.meanTime, sa.meanTime);
+        QCOMPARE(sb.meanCost, sa.meanCost);
+        QCOMPARE(sb.totals.totalCost, sa.totals.totalCost);
+        QCOMPARE(sb.totals.minCost, sa.totals.minCost);
+        QCOMPARE(sb.totals.maxCost, sa.totals.maxCost);
+        QCOMPARE(sb.totals.totalTime, sa.totals.totalTime);
+        QCOMPARE(sb.totals.minTime, sa.totals.minTime);
+        QCOMPARE(sb.totals.maxTime, sa.totals.maxTime);
+
+        const ReportSurface surface{900, 700, 600};
+        const QStringList pa = dump(a.layout(FakeMetrics(), surface));
+        QCOMPARE(dump(b.layout(FakeMetrics(), surface)), pa);
+        QVERIFY(expected == 0 || pa.size() > 25 * expected);
+    }
+
+    // The selection loaded again under a report that reads it: the report
+    // stops rather than lay out blocks of records that are no longer its own.
+    void selectionLoadedAgain()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFixture(dir.path()));
+        TArchiveFile archive(dir.path());
+        SelectionFilter filter = wholeMarch();
+        TSelection selection;
+        QCOMPARE(selection.load(archive, filter), TSelection::LoadResult::Loaded);
+        TReport::Input in = input({});
+        in.records = TReportRecords(selection);
+        const TReport report(in);
+        QCOMPARE(report.statistics().count, 5);
+
+        // A surface that takes two blocks a page: the reload comes after the first page.
+        int pages = 0;
+        const bool whole =
+            report.layout(FakeMetrics(), ReportSurface{500, 130, 600}, [&](const ReportPage&, int) {
+                if (++pages == 1) {
+                    filter.query.al = dt::encodeDate(2001, 3, 2);
+                    selection.load(archive, filter);
+                }
+                return true;
+            });
+        QVERIFY(!whole);
+        QCOMPARE(pages, 1);
+        QVERIFY(!report.input().records.intact());
+        QCOMPARE(report.input().records.at(0), ConnRecord{});
+        // A new report of the new selection reads it whole.
+        in.records = TReportRecords(selection);
+        QCOMPARE(TReport(in).statistics().count, 2);
+        QVERIFY(TReport(in).input().records.intact());
     }
 
     void header()

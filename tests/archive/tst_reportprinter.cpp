@@ -3,6 +3,7 @@
 // without a printer.
 
 #include "archive/ReportPrinter.h"
+#include "archive/Selection.h"
 #include "common/ScriptedPrompt.h"
 #include "tests/archive/SelectionFixture.h"
 #include "tests/support/TestSupport.h"
@@ -22,10 +23,12 @@ namespace
 TReport report(int connections)
 {
     TReport::Input in;
+    QList<ConnRecord> records;
     for (int i = 0; i < connections; ++i)
-        in.records.append(conn(1 + i % 28, 10, i % 60, 60 + i * 7, 100.0f + float(i) * 13.5f,
-                               QStringLiteral("0101"), QStringLiteral("Alfa"),
-                               QStringLiteral("Urbana"), QStringLiteral("posta")));
+        records.append(conn(1 + i % 28, 10, i % 60, 60 + i * 7, 100.0f + float(i) * 13.5f,
+                            QStringLiteral("0101"), QStringLiteral("Alfa"),
+                            QStringLiteral("Urbana"), QStringLiteral("posta")));
+    in.records = records;
     in.query.dal = dt::encodeDate(2001, 3, 1);
     in.query.al = dt::encodeDate(2001, 3, 31);
     in.descriz = QStringLiteral("Marzo");
@@ -106,6 +109,37 @@ private slots:
         QVERIFY(!TReportPrinter::printToPdf(report(2), path, &error));
         QVERIFY(error.startsWith(QStringLiteral("Impossibile avviare la stampa")));
         QVERIFY(!QFile::exists(path));
+    }
+
+    // The selection a report reads being loaded again part-way through:
+    // the job is cancelled and says why, rather than end with the records
+    // of another selection.
+    void selectionLoadedAgain()
+    {
+        QTemporaryDir dir;
+        QByteArray bytes;
+        for (int i = 0; i < 200; ++i)
+            bytes += conn(1 + i % 28, 10, i % 60, 60, 100.0f, QStringLiteral("0101"),
+                          QStringLiteral("Alfa"), QStringLiteral("Urbana"))
+                         .toBytes();
+        QVERIFY(archivetest::writeFileBytes(dir.filePath(QStringLiteral("Archivio.sto")), bytes));
+        TArchiveFile archive(dir.path());
+        TSelection selection;
+        QCOMPARE(selection.load(archive, wholeMarch()), TSelection::LoadResult::Loaded);
+        TReport::Input in;
+        in.records = TReportRecords(selection);
+        const TReport r(in);
+
+        int pages = 0;
+        QString error;
+        QVERIFY(!TReportPrinter::printToPdf(r, dir.filePath(QStringLiteral("r.pdf")), &error,
+                                            [&](int, int) {
+                                                if (++pages == 1)
+                                                    selection.load(archive, wholeMarch());
+                                                return true;
+                                            }));
+        QCOMPARE(pages, 1);
+        QCOMPARE(error, QStringLiteral("La selezione è cambiata durante la stampa."));
     }
 
     void noPrinter()
