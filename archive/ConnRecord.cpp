@@ -74,34 +74,12 @@ ConnRecord::Kind ConnRecord::classify(const char* p)
     return Kind::Stored;
 }
 
-int64_t ConnRecord::durationSeconds(TDateTime inizio, TDateTime fine)
-{
-    const double ms = std::round((fine - inizio) / dt::OneMillisecond);
-    return std::isfinite(ms) ? int64_t(ms) / 1000 : 0;
-}
-
 void ConnRecord::cutTexts()
 {
     telefono = bio::cutTo(telefono, TelefonoMax);
     provider = bio::cutTo(provider, ProviderMax);
     nomeTar = bio::cutTo(nomeTar, NomeTarMax);
     motivo = bio::cutTo(motivo, MotivoMax);
-}
-
-double RecordView::f64(int offset) const
-{
-    const quint64 u = qFromLittleEndian<quint64>(m_p + offset);
-    double d;
-    std::memcpy(&d, &u, sizeof d);
-    return d;
-}
-
-float RecordView::costo() const
-{
-    const quint32 u = qFromLittleEndian<quint32>(m_p + ConnRecord::OffCosto);
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
 }
 
 QByteArrayView RecordView::text(int offset, int maxLen) const

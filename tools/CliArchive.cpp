@@ -15,6 +15,7 @@
 
 #include <QFileDevice>
 #include <QFileInfo>
+#include <QtEndian>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -78,9 +79,10 @@ bool readOptions(CliContext& ctx, const QStringList& args, Period& period, QStri
 // What each Windows-1252 byte of a text becomes in the listing, worked out
 // once: its UTF-8 bytes (up to 3, and 2 for a quote doubled inside a quoted
 // CSV field), with control characters turned into spaces in the plain list.
+// Each entry holds the bytes in its low four bytes and their count above
+// them, so that one load gives both.
 struct Transcoding {
-    std::array<std::array<char, 4>, 256> bytes{};
-    std::array<uint8_t, 256> length{};
+    std::array<uint64_t, 256> entry{};
 
     explicit Transcoding(bool csv)
     {
@@ -90,9 +92,17 @@ struct Transcoding {
                 u = " ";
             if (csv && b == '"')
                 u = "\"\"";
-            length[size_t(b)] = uint8_t(u.size());
-            std::memcpy(bytes[size_t(b)].data(), u.constData(), size_t(u.size()));
+            uint32_t bytes = 0;
+            std::memcpy(&bytes, u.constData(), size_t(u.size()));
+            entry[size_t(b)] = qFromLittleEndian(bytes) | uint64_t(u.size()) << 32;
         }
+    }
+    // Writes the bytes of entry e at out; returns where they end.
+    static char* put(char* out, uint64_t e)
+    {
+        const uint32_t bytes = qToLittleEndian(uint32_t(e));
+        std::memcpy(out, &bytes, 4);
+        return out + (e >> 32);
     }
 };
 
@@ -110,16 +120,6 @@ public:
     void append(const char* p, size_t n)
     {
         std::memcpy(m_buf.get() + m_len, p, n);
-        m_len += n;
-    }
-    // The same for a piece of a stored record of at most 256 bytes, which
-    // may be read up to 32 bytes past its end (within the record's block):
-    // copied 32 bytes a step, without a library call for each short piece.
-    void appendField(const char* p, size_t n)
-    {
-        char* to = m_buf.get() + m_len;
-        for (size_t i = 0; i < n; i += 32)
-            std::memcpy(to + i, p + i, 32);
         m_len += n;
     }
     void put(char c) { m_buf[m_len++] = c; }
@@ -183,156 +183,192 @@ private:
     bool m_failed = false;
 };
 
-// One record a line, written field by field straight from the stored bytes.
+// One record a line, written field by field straight from the stored bytes
+// at a cursor of its own (the line buffer learns where the line ended).
 class RecordWriter
 {
 public:
-    RecordWriter(LineBuffer& out, bool csv) : m_out(out), m_csv(csv) {}
+    RecordWriter(LineBuffer& out, bool csv)
+        : m_out(out), m_csv(csv), m_separator(csv ? ',' : '\t'), m_table(table(csv))
+    {
+    }
 
     void header()
     {
         for (size_t i = 0; i < std::size(Columns); ++i) {
             if (i > 0)
-                m_out.put(separator());
+                m_out.put(m_separator);
             m_out.append(Columns[i], std::strlen(Columns[i]));
         }
-        endLine();
+        m_out.advanceTo(endLine(m_out.cursor()));
     }
 
     void record(const RecordView& v, int position)
     {
-        integer(position);
-        m_out.put(separator());
-        dateTime(v.inizio());
-        m_out.put(separator());
-        dateTime(v.fine());
-        m_out.put(separator());
-        integer(ConnRecord::durationSeconds(v.inizio(), v.fine()));
-        m_out.put(separator());
-        cost(v.costo());
+        const TDateTime inizio = v.inizio();
+        const TDateTime fine = v.fine();
+        char* o = m_out.cursor();
+        o = integer(o, position);
+        *o++ = m_separator;
+        o = dateTime(o, inizio);
+        *o++ = m_separator;
+        o = dateTime(o, fine);
+        *o++ = m_separator;
+        o = integer(o, ConnRecord::durationSeconds(inizio, fine));
+        *o++ = m_separator;
+        o = cost(o, v.costo());
         static constexpr std::pair<int, int> Texts[] = {
             {ConnRecord::OffTelefono, ConnRecord::TelefonoMax},
             {ConnRecord::OffProvider, ConnRecord::ProviderMax},
             {ConnRecord::OffNomeTar, ConnRecord::NomeTarMax},
             {ConnRecord::OffMotivo, ConnRecord::MotivoMax}};
         for (const auto& [off, max] : Texts) {
-            m_out.put(separator());
-            text(v.text(off, max));
+            *o++ = m_separator;
+            o = text(o, v.text(off, max));
         }
-        endLine();
+        m_out.advanceTo(endLine(o));
     }
 
 private:
-    char separator() const { return m_csv ? ',' : '\t'; }
-    void endLine() { m_csv ? m_out.append("\r\n", 2) : m_out.put('\n'); }
-
-    void integer(int64_t v)
+    static const Transcoding& table(bool csv)
     {
-        char b[24];
-        const auto r = std::to_chars(b, b + sizeof b, v);
-        m_out.append(b, size_t(r.ptr - b));
+        static const Transcoding plain(false), quoted(true);
+        return csv ? quoted : plain;
     }
 
-    // Consecutive connections mostly share their day: its text is reused.
-    void dateTime(TDateTime d)
+    char* endLine(char* o) const
     {
-        char b[dt::IsoTextLength];
-        if (std::isfinite(d) && std::trunc(d) == m_day) {
-            std::memcpy(b, m_date, sizeof m_date);
-            dt::writeIsoTime(d, b + sizeof m_date);
-            m_out.append(b, sizeof b);
-        } else if (dt::writeIsoText(d, b)) {
-            m_day = std::trunc(d);
-            std::memcpy(m_date, b, sizeof m_date);
-            m_out.append(b, sizeof b);
-        } else {
-            const QByteArray t = dt::toIsoText(d).toUtf8();
-            m_out.append(t.constData(), size_t(t.size()));
+        if (m_csv)
+            *o++ = '\r';
+        *o++ = '\n';
+        return o;
+    }
+
+    static char* integer(char* o, int64_t v) { return std::to_chars(o, o + 24, v).ptr; }
+
+    // Consecutive connections mostly share their day: its text is reused,
+    // and only the time of day is written.
+    char* dateTime(char* o, TDateTime d)
+    {
+        const double day = std::trunc(d);
+        if (std::isfinite(d) && day == m_day) {
+            std::memcpy(o, m_date, sizeof m_date); // the time of day then overwrites the rest
+            dt::writeIsoTime(d, o + DateLength);
+            return o + dt::IsoTextLength;
         }
+        if (dt::writeIsoText(d, o)) {
+            m_day = day;
+            std::memcpy(m_date, o, DateLength);
+            return o + dt::IsoTextLength;
+        }
+        const QByteArray t = dt::toIsoText(d).toUtf8();
+        std::memcpy(o, t.constData(), size_t(t.size()));
+        return o + t.size();
     }
 
     // Two decimals, rounded on the exact value with halves away from zero,
     // as the number formatting of the rest of the program does.
-    void cost(float costo)
+    static char* cost(char* o, float costo)
     {
         const double v = costo;
         if (!(v >= 0 && v < 1e15)) {
             const QByteArray t = QString::number(v, 'f', 2).toUtf8();
-            m_out.append(t.constData(), size_t(t.size()));
-            return;
+            std::memcpy(o, t.constData(), size_t(t.size()));
+            return o + t.size();
         }
-        const double cents = v * 100.0; // exact: a float times 100 fits a double
-        const double whole = std::floor(cents);
-        const int64_t c = int64_t(whole) + (cents - whole >= 0.5 ? 1 : 0);
-        integer(c / 100);
+        const double cents = v * 100.0;       // exact: a float times 100 fits a double
+        const int64_t whole = int64_t(cents); // the floor: not negative
+        const int64_t c = whole + (cents - double(whole) >= 0.5 ? 1 : 0);
+        o = integer(o, c / 100);
         const int frac = int(c % 100);
-        const char two[3] = {'.', char('0' + frac / 10), char('0' + frac % 10)};
-        m_out.append(two, 3);
+        o[0] = '.';
+        o[1] = dt::TwoDigits[2 * frac];
+        o[2] = dt::TwoDigits[2 * frac + 1];
+        return o + 3;
     }
 
-    // What a text holds, eight bytes a step: bytes the table changes
-    // (beyond ASCII; in the plain list also control characters), and, in
-    // CSV, characters that make the field quoted.
+    // Eight bytes of a text at once; Ones * c repeats byte c in each of them.
+    static constexpr uint64_t Ones = 0x0101010101010101ULL;
+    static constexpr uint64_t Highs = 0x8080808080808080ULL;
+    // High bit of some byte set where a byte of v is below c (c <= 0x80);
+    // zero when none is.
+    static uint64_t below(uint64_t v, uint8_t c) { return (v - Ones * c) & ~v & Highs; }
+    static uint64_t has(uint64_t v, uint8_t c) { return below(v ^ (Ones * c), 1); }
+    // Nonzero when some byte of v is one the table changes: beyond ASCII, a
+    // quote in CSV, a control character in the plain list.
+    uint64_t changes(uint64_t v) const
+    {
+        return (v & Highs) | (m_csv ? has(v, '"') : below(v, 0x20) | has(v, 0x7F));
+    }
+
+    // What a text holds: bytes the table changes, and, in CSV, characters
+    // that make the field quoted.
     struct Scan {
         bool changes;
         bool quotes;
     };
     Scan scan(const uint8_t* p, size_t n) const
     {
-        constexpr uint64_t Ones = 0x0101010101010101ULL;
-        constexpr uint64_t Highs = 0x8080808080808080ULL;
-        const auto below = [](uint64_t v, uint8_t c) { return (v - Ones * c) & ~v & Highs; };
-        const auto has = [&](uint64_t v, uint8_t c) { return below(v ^ (Ones * c), 1); };
-        uint64_t changes = 0, quotes = 0;
+        uint64_t changed = 0, quotes = 0;
         size_t i = 0;
         for (; i + 8 <= n; i += 8) {
             uint64_t x;
             std::memcpy(&x, p + i, 8);
-            changes |= x & Highs;
+            changed |= changes(x);
             if (m_csv)
                 quotes |= has(x, ',') | has(x, '"') | has(x, '\r') | has(x, '\n');
-            else
-                changes |= below(x, 0x20) | has(x, 0x7F);
         }
         for (; i < n; ++i) {
             const uint8_t b = p[i];
-            changes |= b >= 0x80 || (!m_csv && (b < 0x20 || b == 0x7F));
+            changed |= b >= 0x80 || (!m_csv && (b < 0x20 || b == 0x7F)) || (m_csv && b == '"');
             quotes |= m_csv && (b == ',' || b == '"' || b == '\r' || b == '\n');
         }
-        return {changes != 0, quotes != 0};
+        return {changed != 0, quotes != 0};
     }
 
     // RFC 4180 quoting for CSV; in the plain list, control characters (line
     // breaks of a description) become spaces so that a record stays one line.
-    void text(QByteArrayView bytes)
+    // A stored text may be read up to 32 bytes past its end (within its
+    // block), and the line buffer has room for bytes written past the line.
+    char* text(char* o, QByteArrayView bytes) const
     {
-        static const Transcoding plain(false), csv(true);
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
         const size_t n = size_t(bytes.size());
         const Scan found = scan(p, n);
         if (!found.changes && !found.quotes) {
-            m_out.appendField(bytes.data(), n);
-            return;
+            for (size_t i = 0; i < n; i += 32)
+                std::memcpy(o + i, p + i, 32);
+            return o + n;
         }
         if (found.quotes)
-            m_out.put('"');
-        // Every byte through the table: four bytes stored, its length kept.
-        // (A quote, which the CSV table doubles, always makes the field quoted.)
-        const Transcoding& t = m_csv ? csv : plain;
-        char* out = m_out.cursor();
-        for (size_t i = 0; i < n; ++i) {
-            std::memcpy(out, t.bytes[p[i]].data(), 4);
-            out += t.length[p[i]];
+            *o++ = '"';
+        // Eight bytes the table leaves alone are copied as they are; others
+        // go through it byte by byte.
+        for (size_t i = 0; i < n; i += 8) {
+            uint64_t x;
+            std::memcpy(&x, p + i, 8);
+            const size_t end = std::min(i + 8, n);
+            if (changes(x) == 0) {
+                std::memcpy(o, &x, 8);
+                o += end - i;
+                continue;
+            }
+            for (size_t k = i; k < end; ++k)
+                o = Transcoding::put(o, m_table.entry[p[k]]);
         }
-        m_out.advanceTo(out);
         if (found.quotes)
-            m_out.put('"');
+            *o++ = '"';
+        return o;
     }
 
+    static constexpr size_t DateLength = 11; // "yyyy-mm-dd "
+
     LineBuffer& m_out;
-    bool m_csv;
-    double m_day = std::nan(""); // the day whose text m_date holds: "yyyy-mm-dd "
-    char m_date[11] = {};
+    const bool m_csv;
+    const char m_separator;
+    const Transcoding& m_table;
+    double m_day = std::nan(""); // the day whose text m_date holds
+    char m_date[dt::IsoTextLength] = {};
 };
 
 // One block of the archive being listed: its records as read, and the lines
