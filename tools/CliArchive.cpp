@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -24,6 +25,9 @@
 #include <memory>
 #include <system_error>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace
 {
@@ -287,43 +291,43 @@ private:
         return o + 3;
     }
 
-    // Eight bytes of a text at once; Ones * c repeats byte c in each of them.
-    static constexpr uint64_t Ones = 0x0101010101010101ULL;
-    static constexpr uint64_t Highs = 0x8080808080808080ULL;
-    // High bit of some byte set where a byte of v is below c (c <= 0x80);
-    // zero when none is.
-    static uint64_t below(uint64_t v, uint8_t c) { return (v - Ones * c) & ~v & Highs; }
-    static uint64_t has(uint64_t v, uint8_t c) { return below(v ^ (Ones * c), 1); }
-    // Nonzero when some byte of v is one the table changes: beyond ASCII, a
-    // quote in CSV, a control character in the plain list.
-    uint64_t changes(uint64_t v) const
-    {
-        return (v & Highs) | (m_csv ? has(v, '"') : below(v, 0x20) | has(v, 0x7F));
-    }
-
-    // What a text holds: bytes the table changes, and, in CSV, characters
-    // that make the field quoted.
-    struct Scan {
-        bool changes;
-        bool quotes;
+    // Which of 16 bytes of a text (bit i for byte i) the table changes
+    // (beyond ASCII; a quote in CSV; a control character in the plain list),
+    // and which make a CSV field quoted.
+    struct Marks {
+        uint32_t changes;
+        uint32_t quotes;
     };
-    Scan scan(const uint8_t* p, size_t n) const
+    Marks marks(const uint8_t* p) const
     {
-        uint64_t changed = 0, quotes = 0;
-        size_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            uint64_t x;
-            std::memcpy(&x, p + i, 8);
-            changed |= changes(x);
-            if (m_csv)
-                quotes |= has(x, ',') | has(x, '"') | has(x, '\r') | has(x, '\n');
+#if defined(__SSE2__)
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto is = [&x](char c) { return _mm_cmpeq_epi8(x, _mm_set1_epi8(c)); };
+        if (m_csv) {
+            const __m128i quote = is('"');
+            return {uint32_t(_mm_movemask_epi8(_mm_or_si128(x, quote))),
+                    uint32_t(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(quote, is(',')),
+                                                            _mm_or_si128(is('\r'), is('\n')))))};
         }
-        for (; i < n; ++i) {
+        // Bytes from 0x80 up compare below 0x20 as signed numbers, as control characters do.
+        const __m128i control = _mm_or_si128(_mm_cmplt_epi8(x, _mm_set1_epi8(0x20)), is(0x7F));
+        return {uint32_t(_mm_movemask_epi8(control)), 0};
+#else
+        Marks m{0, 0};
+        for (int i = 0; i < 16; ++i) {
             const uint8_t b = p[i];
-            changed |= b >= 0x80 || (!m_csv && (b < 0x20 || b == 0x7F)) || (m_csv && b == '"');
-            quotes |= m_csv && (b == ',' || b == '"' || b == '\r' || b == '\n');
+            const bool changes = b >= 0x80 || (m_csv ? b == '"' : b < 0x20 || b == 0x7F);
+            const bool quotes = m_csv && (b == ',' || b == '"' || b == '\r' || b == '\n');
+            m.changes |= uint32_t(changes) << i;
+            m.quotes |= uint32_t(quotes) << i;
         }
-        return {changed != 0, quotes != 0};
+        return m;
+#endif
+    }
+    // The bits of marks() that lie within a text of n bytes from there.
+    static uint32_t within(size_t n)
+    {
+        return n >= 16 ? 0xFFFF : (uint32_t(1) << n) - 1;
     }
 
     // RFC 4180 quoting for CSV; in the plain list, control characters (line
@@ -334,27 +338,33 @@ private:
     {
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
         const size_t n = size_t(bytes.size());
-        const Scan found = scan(p, n);
-        if (!found.changes && !found.quotes) {
+        Marks found{0, 0};
+        for (size_t i = 0; i < n; i += 16) {
+            const Marks m = marks(p + i);
+            found.changes |= m.changes & within(n - i);
+            found.quotes |= m.quotes & within(n - i);
+        }
+        if (found.changes == 0 && found.quotes == 0) {
             for (size_t i = 0; i < n; i += 32)
                 std::memcpy(o + i, p + i, 32);
             return o + n;
         }
         if (found.quotes)
             *o++ = '"';
-        // Eight bytes the table leaves alone are copied as they are; others
-        // go through it byte by byte.
-        for (size_t i = 0; i < n; i += 8) {
-            uint64_t x;
-            std::memcpy(&x, p + i, 8);
-            const size_t end = std::min(i + 8, n);
-            if (changes(x) == 0) {
-                std::memcpy(o, &x, 8);
-                o += end - i;
+        // Sixteen bytes are copied as they are up to the first one the table
+        // changes, which then goes through it.
+        for (size_t i = 0; i < n;) {
+            const uint32_t changes = marks(p + i).changes & within(n - i);
+            std::memcpy(o, p + i, 16);
+            if (changes == 0) {
+                const size_t step = std::min<size_t>(16, n - i);
+                o += step;
+                i += step;
                 continue;
             }
-            for (size_t k = i; k < end; ++k)
-                o = Transcoding::put(o, m_table.entry[p[k]]);
+            const int k = std::countr_zero(changes);
+            o = Transcoding::put(o + k, m_table.entry[p[i + size_t(k)]]);
+            i += size_t(k) + 1;
         }
         if (found.quotes)
             *o++ = '"';
