@@ -20,11 +20,17 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -381,6 +387,72 @@ private:
     char m_date[dt::IsoTextLength] = {};
 };
 
+// Threads that run the jobs posted to them, in order, for as long as the
+// object lives: a listing formats hundreds of blocks, and a thread for each
+// would cost more than some blocks take to format.
+class Formatters
+{
+public:
+    explicit Formatters(int threads)
+    {
+        try {
+            for (int i = 0; i < threads; ++i)
+                m_threads.emplace_back([this] { run(); });
+        } catch (const std::system_error&) { // fewer threads, or none: see post()
+        }
+    }
+    ~Formatters()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        for (std::thread& t : m_threads)
+            t.join();
+    }
+
+    // Runs job on one of the threads; without any, runs it here and now.
+    std::future<void> post(std::function<void()> job)
+    {
+        std::packaged_task<void()> task(std::move(job));
+        std::future<void> done = task.get_future();
+        if (m_threads.empty()) {
+            task();
+            return done;
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_jobs.push_back(std::move(task));
+        }
+        m_wake.notify_one();
+        return done;
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::packaged_task<void()> task;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+                if (m_jobs.empty())
+                    return;
+                task = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
+            task();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::packaged_task<void()>> m_jobs;
+    bool m_stop = false;
+    std::vector<std::thread> m_threads;
+};
+
 // One block of the archive being listed: its records as read, and the lines
 // and damaged positions they give. Blocks are formatted side by side on
 // worker threads and written out in order.
@@ -427,8 +499,9 @@ int listArchive(CliContext& ctx, bool csv, const Period& period)
         return 1;
     }
 
-    // Three blocks in flight: one being read, two being formatted.
+    // Three blocks in flight: one being read or written, two being formatted.
     std::array<Lane, 3> lanes;
+    Formatters formatters(2);
     bool written = true;
     const auto finish = [&](Lane& lane) {
         if (!lane.busy)
@@ -451,14 +524,8 @@ int listArchive(CliContext& ctx, bool csv, const Period& period)
             readFailed = true;
             break;
         }
-        const auto work = [&lane, first, got, csv, period] {
-            lane.format(first, got, csv, period);
-        };
-        try {
-            lane.formatted = std::async(std::launch::async, work);
-        } catch (const std::system_error&) { // no thread to be had: formatted when collected
-            lane.formatted = std::async(std::launch::deferred, work);
-        }
+        lane.formatted = formatters.post(
+            [&lane, first, got, csv, period] { lane.format(first, got, csv, period); });
         lane.busy = true;
         if (got < n) { // the file was cut short meanwhile
             ++next;
