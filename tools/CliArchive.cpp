@@ -454,8 +454,8 @@ private:
 };
 
 // One block of the archive being listed: its records as read, and the lines
-// and damaged positions they give. Blocks are formatted side by side on
-// worker threads and written out in order.
+// and damaged positions they give. Blocks are read and formatted side by side
+// on the formatting threads and written out in order.
 struct Lane {
     static constexpr int BlockRecords = 4096;
 
@@ -463,15 +463,28 @@ struct Lane {
     QByteArray records{qsizetype(BlockRecords) * ConnRecord::Size + 64, '\0'};
     LineBuffer lines{size_t(BlockRecords) * LineBuffer::LineMax};
     QList<int> damaged;
+    int first = 0; // the position of its first record
+    int wanted = 0;
+    int got = 0; // whole records read; fewer when the file was cut short; -1: not read
+    QString readError;
     std::future<void> formatted;
-    bool busy = false;
 
-    void format(int first, int n, bool csv, const Period& period)
+    // Reads the block (one reader at a time: the archive keeps its last
+    // error), then formats it.
+    void fill(TArchiveFile& archive, std::mutex& reading, bool csv, const Period& period)
     {
         lines.clear();
         damaged.clear();
+        {
+            const std::lock_guard lock(reading);
+            got = archive.readBlock(first, wanted, records.data());
+            if (got < 0) {
+                readError = archive.errorText();
+                return;
+            }
+        }
         RecordWriter writer(lines, csv);
-        for (int k = 0; k < n; ++k) {
+        for (int k = 0; k < got; ++k) {
             const RecordView v(records.constData() + qsizetype(k) * ConnRecord::Size);
             const ConnRecord::Kind kind = v.kind();
             if (kind == ConnRecord::Kind::Damaged)
@@ -499,43 +512,46 @@ int listArchive(CliContext& ctx, bool csv, const Period& period)
         return 1;
     }
 
-    // Three blocks in flight: one being read or written, two being formatted.
-    std::array<Lane, 3> lanes;
+    // Four blocks in flight: two being read and formatted, one waiting to
+    // be, one being written here. The lanes outlive the threads using them.
+    std::array<Lane, 4> lanes;
+    std::mutex reading;
     Formatters formatters(2);
+    const int count = archive.count();
+    const int blocks = (count + Lane::BlockRecords - 1) / Lane::BlockRecords;
+    int posted = 0;
+    const auto post = [&] {
+        Lane& lane = lanes[size_t(posted) % lanes.size()];
+        lane.first = posted * Lane::BlockRecords;
+        lane.wanted = std::min(Lane::BlockRecords, count - lane.first);
+        lane.formatted = formatters.post(
+            [&lane, &archive, &reading, csv, period] { lane.fill(archive, reading, csv, period); });
+        ++posted;
+    };
+    while (posted < blocks && posted < int(lanes.size()))
+        post();
+    QString readError;
     bool written = true;
-    const auto finish = [&](Lane& lane) {
-        if (!lane.busy)
-            return;
+    for (int k = 0; k < blocks; ++k) {
+        Lane& lane = lanes[size_t(k) % lanes.size()];
         lane.formatted.get();
-        lane.busy = false;
-        written = written && sink.write(lane.lines);
+        if (lane.got < 0) {
+            readError = lane.readError;
+            break;
+        }
+        written = sink.write(lane.lines);
         for (int i : lane.damaged)
             ctx.err << "record " << i << " danneggiato o illeggibile: ignorato\n";
-    };
-    const int count = archive.count();
-    bool readFailed = false;
-    size_t next = 0;
-    for (int first = 0; first < count && written; first += Lane::BlockRecords, ++next) {
-        Lane& lane = lanes[next % lanes.size()];
-        finish(lane);
-        const int n = std::min(Lane::BlockRecords, count - first);
-        const int got = archive.readBlock(first, n, lane.records.data());
-        if (got < 0) {
-            readFailed = true;
+        if (!written || lane.got < lane.wanted) // the file was cut short meanwhile
             break;
-        }
-        lane.formatted = formatters.post(
-            [&lane, first, got, csv, period] { lane.format(first, got, csv, period); });
-        lane.busy = true;
-        if (got < n) { // the file was cut short meanwhile
-            ++next;
-            break;
-        }
+        if (posted < blocks)
+            post();
     }
-    for (size_t k = 0; k < lanes.size(); ++k)
-        finish(lanes[(next + k) % lanes.size()]);
-    if (readFailed) {
-        ctx.err << archive.errorText() << "\n";
+    for (Lane& lane : lanes) // blocks read ahead that are not wanted any more
+        if (lane.formatted.valid())
+            lane.formatted.wait();
+    if (!readError.isEmpty()) {
+        ctx.err << readError << "\n";
         return 1;
     }
     if (!written) {
