@@ -82,12 +82,6 @@ void ConnRecord::cutTexts()
     motivo = bio::cutTo(motivo, MotivoMax);
 }
 
-QByteArrayView RecordView::text(int offset, int maxLen) const
-{
-    const int len = std::min<int>(uint8_t(m_p[offset]), maxLen);
-    return QByteArrayView(m_p + offset + 1, len);
-}
-
 ConnRecord RecordView::decode(int32_t indice) const
 {
     ConnRecord r = ConnRecord::fromBytes(m_p);

@@ -9,6 +9,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -102,7 +103,10 @@ public:
     ConnRecord::Kind kind() const { return ConnRecord::classify(m_p); }
     // The characters of a length-prefixed field, as stored (Windows-1252),
     // without decoding them; the length is capped to the field.
-    QByteArrayView text(int offset, int maxLen) const;
+    QByteArrayView text(int offset, int maxLen) const
+    {
+        return QByteArrayView(m_p + offset + 1, std::min<int>(uint8_t(m_p[offset]), maxLen));
+    }
     // The whole record, with indice set to the position it was read from.
     ConnRecord decode(int32_t indice) const;
 

@@ -254,7 +254,36 @@ private:
         return o;
     }
 
-    static char* integer(char* o, int64_t v) { return std::to_chars(o, o + 24, v).ptr; }
+    // Decimal digits, two at a time from the last.
+    static char* integer(char* o, int64_t v)
+    {
+        if (v < 0)
+            *o++ = '-';
+        uint64_t u = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
+        // Digits from the bits: 1233 / 4096 is just above log10(2), so this
+        // is the count of digits or one less, which the power of ten tells.
+        static constexpr auto Powers = [] {
+            std::array<uint64_t, 20> p{};
+            p[0] = 1;
+            for (size_t i = 1; i < p.size(); ++i)
+                p[i] = p[i - 1] * 10;
+            return p;
+        }();
+        const uint64_t w = u | 1; // 0 has a digit, as 1 has
+        const int below = (std::bit_width(w) * 1233) >> 12;
+        const int digits = below + (w >= Powers[size_t(below)] ? 1 : 0);
+        char* const end = o + digits;
+        char* at = end;
+        for (; u >= 100; u /= 100) {
+            at -= 2;
+            std::memcpy(at, dt::TwoDigits + 2 * (u % 100), 2);
+        }
+        if (u >= 10)
+            std::memcpy(at - 2, dt::TwoDigits + 2 * u, 2);
+        else
+            at[-1] = char('0' + u);
+        return end;
+    }
 
     // Consecutive connections mostly share their day: its text is reused,
     // and only the time of day is written.
