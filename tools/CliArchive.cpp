@@ -367,24 +367,17 @@ private:
 
     // RFC 4180 quoting for CSV; in the plain list, control characters (line
     // breaks of a description) become spaces so that a record stays one line.
-    // A stored text may be read up to 32 bytes past its end (within its
+    // A stored text may be read up to 16 bytes past its end (within its
     // block), and the line buffer has room for bytes written past the line.
     char* text(char* o, QByteArrayView bytes) const
     {
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
         const size_t n = size_t(bytes.size());
-        Marks found{0, 0};
-        for (size_t i = 0; i < n; i += 16) {
-            const Marks m = marks(p + i);
-            found.changes |= m.changes & within(n - i);
-            found.quotes |= m.quotes & within(n - i);
-        }
-        if (found.changes == 0 && found.quotes == 0) {
-            for (size_t i = 0; i < n; i += 32)
-                std::memcpy(o + i, p + i, 32);
-            return o + n;
-        }
-        if (found.quotes)
+        uint32_t quotes = 0;
+        if (m_csv)
+            for (size_t i = 0; i < n; i += 16)
+                quotes |= marks(p + i).quotes & within(n - i);
+        if (quotes)
             *o++ = '"';
         // Sixteen bytes are copied as they are up to the first one the table
         // changes, which then goes through it.
@@ -401,7 +394,7 @@ private:
             o = Transcoding::put(o + k, m_table.entry[p[i + size_t(k)]]);
             i += size_t(k) + 1;
         }
-        if (found.quotes)
+        if (quotes)
             *o++ = '"';
         return o;
     }
