@@ -199,7 +199,8 @@ class RecordWriter
 {
 public:
     RecordWriter(LineBuffer& out, bool csv)
-        : m_out(out), m_csv(csv), m_separator(csv ? ',' : '\t'), m_table(table(csv))
+        : m_out(out), m_csv(csv), m_separator(csv ? ',' : '\t'), m_table(table(csv)),
+          m_minutes(Minutes::table())
     {
     }
 
@@ -286,17 +287,25 @@ private:
     }
 
     // Consecutive connections mostly share their day: its text is reused,
-    // and only the time of day is written.
+    // and only the time of day is written, its hours and minutes from a
+    // table.
     char* dateTime(char* o, TDateTime d)
     {
         const double day = std::trunc(d);
-        if (std::isfinite(d) && day == m_day) {
-            std::memcpy(o, m_date, sizeof m_date); // the time of day then overwrites the rest
-            dt::writeIsoTime(d, o + DateLength);
-            return o + dt::IsoTextLength;
-        }
+        if (!(day == m_day)) // also for a value that is no number
+            return newDay(o, d);
+        std::memcpy(o, m_date, DateLength);
+        const int seconds = dt::msOfDay(d) / 1000;
+        const int minute = seconds / 60;
+        const int second = seconds - minute * 60;
+        std::memcpy(o + DateLength, m_minutes.text[size_t(minute)].data(), 8);
+        std::memcpy(o + DateLength + 6, dt::TwoDigits + 2 * second, 2);
+        return o + dt::IsoTextLength;
+    }
+    Q_DECL_COLD_FUNCTION char* newDay(char* o, TDateTime d)
+    {
         if (dt::writeIsoText(d, o)) {
-            m_day = day;
+            m_day = std::trunc(d);
             std::memcpy(m_date, o, DateLength);
             return o + dt::IsoTextLength;
         }
@@ -304,6 +313,20 @@ private:
         std::memcpy(o, t.constData(), size_t(t.size()));
         return o + t.size();
     }
+    // "hh:mm:00" of each minute of the day, as the date-time text has it.
+    struct Minutes {
+        std::array<std::array<char, 8>, 24 * 60> text;
+        Minutes()
+        {
+            for (size_t m = 0; m < text.size(); ++m)
+                dt::writeIsoTime(double(m) * 60 * 1000 * dt::OneMillisecond, text[m].data());
+        }
+        static const Minutes& table()
+        {
+            static const Minutes minutes;
+            return minutes;
+        }
+    };
 
     // Two decimals, rounded on the exact value with halves away from zero,
     // as the number formatting of the rest of the program does.
@@ -405,8 +428,9 @@ private:
     const bool m_csv;
     const char m_separator;
     const Transcoding& m_table;
+    const Minutes& m_minutes;
     double m_day = std::nan(""); // the day whose text m_date holds
-    char m_date[dt::IsoTextLength] = {};
+    char m_date[DateLength] = {};
 };
 
 // Threads that run the jobs posted to them, in order, for as long as the
