@@ -505,8 +505,10 @@ private:
 struct Lane {
     static constexpr int BlockRecords = 4096;
 
-    // With room after the last record for the field copies' over-reads.
-    QByteArray records{qsizetype(BlockRecords) * ConnRecord::Size + 64, '\0'};
+    // Zeros after the last record read, for the texts' over-reads.
+    static constexpr qsizetype Slack = 64;
+
+    QByteArray records; // made as large as the block needs
     LineBuffer lines{size_t(BlockRecords) * LineBuffer::LineMax};
     QList<int> damaged;
     int first = 0; // the position of its first record
@@ -521,6 +523,9 @@ struct Lane {
     {
         lines.clear();
         damaged.clear();
+        const qsizetype size = qsizetype(wanted) * ConnRecord::Size + Slack;
+        if (records.size() < size)
+            records = QByteArray(size, Qt::Uninitialized);
         {
             const std::lock_guard lock(reading);
             got = archive.readBlock(first, wanted, records.data());
@@ -529,6 +534,7 @@ struct Lane {
                 return;
             }
         }
+        std::memset(records.data() + qsizetype(got) * ConnRecord::Size, 0, Slack);
         RecordWriter writer(lines, csv);
         for (int k = 0; k < got; ++k) {
             const RecordView v(records.constData() + qsizetype(k) * ConnRecord::Size);
