@@ -6,19 +6,6 @@
 #include <cmath>
 #include <cstring>
 
-namespace
-{
-
-// Day counts beyond 9999-12-31 or non-finite values cannot come from a clock.
-constexpr double LastDay = 2958466.0;
-
-bool plausibleDate(double d)
-{
-    return std::isfinite(d) && d < LastDay;
-}
-
-} // namespace
-
 QByteArray ConnRecord::toBytes() const
 {
     QByteArray b(Size, '\0');
@@ -55,23 +42,6 @@ ConnRecord ConnRecord::fromBytes(const QByteArray& b)
 ConnRecord::Kind ConnRecord::classify(const QByteArray& b)
 {
     return b.size() == Size ? classify(b.constData()) : Kind::Damaged;
-}
-
-ConnRecord::Kind ConnRecord::classify(const char* p)
-{
-    // The empty record (all zeros) passes every check below and counts as
-    // deleted by its start of 0.
-    const RecordView v(p);
-    const double inizio = v.inizio();
-    const double fine = v.fine();
-    if (!plausibleDate(inizio) || !plausibleDate(fine) || !std::isfinite(v.costo()))
-        return Kind::Damaged;
-    if (uint8_t(p[OffTelefono]) > TelefonoMax || uint8_t(p[OffProvider]) > ProviderMax ||
-        uint8_t(p[OffNomeTar]) > NomeTarMax || uint8_t(p[OffMotivo]) > MotivoMax)
-        return Kind::Damaged;
-    if (!(inizio > 0) || !(fine > 0))
-        return Kind::Deleted;
-    return Kind::Stored;
 }
 
 void ConnRecord::cutTexts()
