@@ -18,7 +18,6 @@
 #include <QtEndian>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -566,11 +565,11 @@ int listArchive(CliContext& ctx, bool csv, const Period& period)
 
     // Four blocks in flight: two being read and formatted, one waiting to
     // be, one being written here. The lanes outlive the threads using them.
-    std::array<Lane, 4> lanes;
-    std::mutex reading;
-    Formatters formatters(2);
     const int count = archive.count();
     const int blocks = (count + Lane::BlockRecords - 1) / Lane::BlockRecords;
+    std::array<Lane, 4> lanes;
+    std::mutex reading;
+    Formatters formatters(std::min(2, blocks));
     int posted = 0;
     const auto post = [&] {
         Lane& lane = lanes[size_t(posted) % lanes.size()];
