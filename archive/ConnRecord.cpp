@@ -6,19 +6,6 @@
 #include <cmath>
 #include <cstring>
 
-namespace
-{
-
-// Day counts beyond 9999-12-31 or non-finite values cannot come from a clock.
-constexpr double LastDay = 2958466.0;
-
-bool plausibleDate(double d)
-{
-    return std::isfinite(d) && d < LastDay;
-}
-
-} // namespace
-
 QByteArray ConnRecord::toBytes() const
 {
     QByteArray b(Size, '\0');
@@ -57,57 +44,12 @@ ConnRecord::Kind ConnRecord::classify(const QByteArray& b)
     return b.size() == Size ? classify(b.constData()) : Kind::Damaged;
 }
 
-ConnRecord::Kind ConnRecord::classify(const char* p)
-{
-    // The empty record (all zeros) passes every check below and counts as
-    // deleted by its start of 0.
-    const RecordView v(p);
-    const double inizio = v.inizio();
-    const double fine = v.fine();
-    if (!plausibleDate(inizio) || !plausibleDate(fine) || !std::isfinite(v.costo()))
-        return Kind::Damaged;
-    if (uint8_t(p[OffTelefono]) > TelefonoMax || uint8_t(p[OffProvider]) > ProviderMax ||
-        uint8_t(p[OffNomeTar]) > NomeTarMax || uint8_t(p[OffMotivo]) > MotivoMax)
-        return Kind::Damaged;
-    if (!(inizio > 0) || !(fine > 0))
-        return Kind::Deleted;
-    return Kind::Stored;
-}
-
-int64_t ConnRecord::durationSeconds(TDateTime inizio, TDateTime fine)
-{
-    const double ms = std::round((fine - inizio) / dt::OneMillisecond);
-    return std::isfinite(ms) ? int64_t(ms) / 1000 : 0;
-}
-
 void ConnRecord::cutTexts()
 {
     telefono = bio::cutTo(telefono, TelefonoMax);
     provider = bio::cutTo(provider, ProviderMax);
     nomeTar = bio::cutTo(nomeTar, NomeTarMax);
     motivo = bio::cutTo(motivo, MotivoMax);
-}
-
-double RecordView::f64(int offset) const
-{
-    const quint64 u = qFromLittleEndian<quint64>(m_p + offset);
-    double d;
-    std::memcpy(&d, &u, sizeof d);
-    return d;
-}
-
-float RecordView::costo() const
-{
-    const quint32 u = qFromLittleEndian<quint32>(m_p + ConnRecord::OffCosto);
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
-}
-
-QByteArrayView RecordView::text(int offset, int maxLen) const
-{
-    const int len = std::min<int>(uint8_t(m_p[offset]), maxLen);
-    return QByteArrayView(m_p + offset + 1, len);
 }
 
 ConnRecord RecordView::decode(int32_t indice) const

@@ -8,7 +8,11 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QtEndian>
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 struct ConnRecord {
     static constexpr int Size = 308;
@@ -67,6 +71,17 @@ struct ConnRecord {
     friend bool operator==(const ConnRecord&, const ConnRecord&) = default;
 };
 
+inline int64_t ConnRecord::durationSeconds(TDateTime inizio, TDateTime fine)
+{
+    const double ms = (fine - inizio) / dt::OneMillisecond;
+    // To the nearest millisecond, halves away from zero, without a library
+    // call: what is left after truncating is exact, and so is adding 1.
+    const double whole = std::trunc(ms);
+    const double rest = ms - whole;
+    const double rounded = whole + (rest >= 0.5 ? 1.0 : rest <= -0.5 ? -1.0 : 0.0);
+    return std::isfinite(rounded) ? int64_t(rounded) / 1000 : 0;
+}
+
 // A stored record read in place, in a block of whole records: each field is
 // decoded only when asked for, so that scanning many records to pick a few
 // costs no text decoding.
@@ -78,15 +93,49 @@ public:
     const char* data() const { return m_p; }
     TDateTime inizio() const { return f64(ConnRecord::OffInizio); }
     TDateTime fine() const { return f64(ConnRecord::OffFine); }
-    float costo() const;
+    float costo() const
+    {
+        const quint32 u = qFromLittleEndian<quint32>(m_p + ConnRecord::OffCosto);
+        float f;
+        std::memcpy(&f, &u, sizeof f);
+        return f;
+    }
     ConnRecord::Kind kind() const { return ConnRecord::classify(m_p); }
     // The characters of a length-prefixed field, as stored (Windows-1252),
     // without decoding them; the length is capped to the field.
-    QByteArrayView text(int offset, int maxLen) const;
+    QByteArrayView text(int offset, int maxLen) const
+    {
+        return QByteArrayView(m_p + offset + 1, std::min<int>(uint8_t(m_p[offset]), maxLen));
+    }
     // The whole record, with indice set to the position it was read from.
     ConnRecord decode(int32_t indice) const;
 
 private:
-    double f64(int offset) const;
+    double f64(int offset) const
+    {
+        const quint64 u = qFromLittleEndian<quint64>(m_p + offset);
+        double d;
+        std::memcpy(&d, &u, sizeof d);
+        return d;
+    }
     const char* m_p;
 };
+
+inline ConnRecord::Kind ConnRecord::classify(const char* p)
+{
+    // Day counts beyond 9999-12-31 or non-finite values cannot come from a clock.
+    const auto plausibleDate = [](double d) { return std::isfinite(d) && d < 2958466.0; };
+    // The empty record (all zeros) passes every check below and counts as
+    // deleted by its start of 0.
+    const RecordView v(p);
+    const double inizio = v.inizio();
+    const double fine = v.fine();
+    if (!plausibleDate(inizio) || !plausibleDate(fine) || !std::isfinite(v.costo()))
+        return Kind::Damaged;
+    if (uint8_t(p[OffTelefono]) > TelefonoMax || uint8_t(p[OffProvider]) > ProviderMax ||
+        uint8_t(p[OffNomeTar]) > NomeTarMax || uint8_t(p[OffMotivo]) > MotivoMax)
+        return Kind::Damaged;
+    if (!(inizio > 0) || !(fine > 0))
+        return Kind::Deleted;
+    return Kind::Stored;
+}

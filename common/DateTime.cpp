@@ -60,15 +60,11 @@ void decodeDate(TDateTime d, int& year, int& month, int& day)
 
 void decodeTime(TDateTime d, int& hour, int& minute, int& second, int& msec)
 {
-    // No time of day in a value that is not a finite number.
-    const double part = std::isfinite(d) ? timePart(d) : 0.0;
-    qint64 ms = qint64(std::llround(part * 86400000.0));
-    if (ms >= 86400000)
-        ms = 86399999;
-    hour = int(ms / 3600000);
-    minute = int(ms / 60000 % 60);
-    second = int(ms / 1000 % 60);
-    msec = int(ms % 1000);
+    const int ms = msOfDay(d);
+    hour = ms / 3600000;
+    minute = ms / 60000 % 60;
+    second = ms / 1000 % 60;
+    msec = ms % 1000;
 }
 
 int dayOfWeek(TDateTime d)
@@ -188,17 +184,6 @@ bool writeIsoText(TDateTime d, char* out)
     out[10] = ' ';
     writeIsoTime(d, out + 11);
     return true;
-}
-
-void writeIsoTime(TDateTime d, char* out)
-{
-    int h, m, s, ms;
-    decodeTime(d, h, m, s, ms);
-    twoDigits(out, h);
-    out[2] = ':';
-    twoDigits(out + 3, m);
-    out[5] = ':';
-    twoDigits(out + 6, s);
 }
 
 } // namespace dt

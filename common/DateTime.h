@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
+#include <cmath>
 #include <cstdint>
 
 using TDateTime = double;
@@ -62,7 +63,41 @@ void civilFromDays(int64_t days, int& year, int& month, int& day);
 // the caller then uses toIsoText.
 constexpr int IsoTextLength = 19;
 bool writeIsoText(TDateTime d, char* out);
-// Its last 8 characters alone, "hh:mm:ss", for any d.
-void writeIsoTime(TDateTime d, char* out);
+// Milliseconds since midnight of d's time of day, as decodeTime reads them:
+// rounded to the nearest, a time that would round up to the next day read
+// as 23:59:59.999, no time at all in a value that is not a finite number.
+inline int msOfDay(TDateTime d)
+{
+    if (!std::isfinite(d))
+        return 0;
+    const double ms = std::fabs(d - std::trunc(d)) * 86400000.0; // below a day: fits
+    // Halves away from zero; taking the whole part off a non-negative
+    // double is exact, so this is the library's rounding without its call.
+    int64_t whole = int64_t(ms);
+    whole += ms - double(whole) >= 0.5 ? 1 : 0;
+    return whole >= 86400000 ? 86399999 : int(whole);
+}
+
+// "00" to "99", two characters each.
+inline constexpr char TwoDigits[] = "00010203040506070809101112131415161718192021222324"
+                                    "25262728293031323334353637383940414243444546474849"
+                                    "50515253545556575859606162636465666768697071727374"
+                                    "75767778798081828384858687888990919293949596979899";
+
+// The last 8 characters of writeIsoText alone, "hh:mm:ss", for any d.
+inline void writeIsoTime(TDateTime d, char* out)
+{
+    const int ms = msOfDay(d);
+    const int seconds = ms / 1000;
+    const auto two = [](char* at, int v) {
+        at[0] = TwoDigits[2 * v];
+        at[1] = TwoDigits[2 * v + 1];
+    };
+    two(out, seconds / 3600);
+    out[2] = ':';
+    two(out + 3, seconds / 60 % 60);
+    out[5] = ':';
+    two(out + 6, seconds % 60);
+}
 
 } // namespace dt

@@ -15,14 +15,24 @@
 
 #include <QFileDevice>
 #include <QFileInfo>
+#include <QtEndian>
 #include <array>
-#include <charconv>
+#include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace
 {
@@ -78,9 +88,10 @@ bool readOptions(CliContext& ctx, const QStringList& args, Period& period, QStri
 // What each Windows-1252 byte of a text becomes in the listing, worked out
 // once: its UTF-8 bytes (up to 3, and 2 for a quote doubled inside a quoted
 // CSV field), with control characters turned into spaces in the plain list.
+// Each entry holds the bytes in its low four bytes and their count above
+// them, so that one load gives both.
 struct Transcoding {
-    std::array<std::array<char, 4>, 256> bytes{};
-    std::array<uint8_t, 256> length{};
+    std::array<uint64_t, 256> entry{};
 
     explicit Transcoding(bool csv)
     {
@@ -90,9 +101,17 @@ struct Transcoding {
                 u = " ";
             if (csv && b == '"')
                 u = "\"\"";
-            length[size_t(b)] = uint8_t(u.size());
-            std::memcpy(bytes[size_t(b)].data(), u.constData(), size_t(u.size()));
+            uint32_t bytes = 0;
+            std::memcpy(&bytes, u.constData(), size_t(u.size()));
+            entry[size_t(b)] = qFromLittleEndian(bytes) | uint64_t(u.size()) << 32;
         }
+    }
+    // Writes the bytes of entry e at out; returns where they end.
+    static char* put(char* out, uint64_t e)
+    {
+        const uint32_t bytes = qToLittleEndian(uint32_t(e));
+        std::memcpy(out, &bytes, 4);
+        return out + (e >> 32);
     }
 };
 
@@ -110,16 +129,6 @@ public:
     void append(const char* p, size_t n)
     {
         std::memcpy(m_buf.get() + m_len, p, n);
-        m_len += n;
-    }
-    // The same for a piece of a stored record of at most 256 bytes, which
-    // may be read up to 32 bytes past its end (within the record's block):
-    // copied 32 bytes a step, without a library call for each short piece.
-    void appendField(const char* p, size_t n)
-    {
-        char* to = m_buf.get() + m_len;
-        for (size_t i = 0; i < n; i += 32)
-            std::memcpy(to + i, p + i, 32);
         m_len += n;
     }
     void put(char c) { m_buf[m_len++] = c; }
@@ -183,177 +192,350 @@ private:
     bool m_failed = false;
 };
 
-// One record a line, written field by field straight from the stored bytes.
+// One record a line, written field by field straight from the stored bytes
+// at a cursor of its own (the line buffer learns where the line ended).
 class RecordWriter
 {
 public:
-    RecordWriter(LineBuffer& out, bool csv) : m_out(out), m_csv(csv) {}
+    RecordWriter(LineBuffer& out, bool csv)
+        : m_out(out), m_csv(csv), m_separator(csv ? ',' : '\t'), m_table(table(csv)),
+          m_minutes(Minutes::table())
+    {
+    }
 
     void header()
     {
         for (size_t i = 0; i < std::size(Columns); ++i) {
             if (i > 0)
-                m_out.put(separator());
+                m_out.put(m_separator);
             m_out.append(Columns[i], std::strlen(Columns[i]));
         }
-        endLine();
+        m_out.advanceTo(endLine(m_out.cursor()));
     }
 
     void record(const RecordView& v, int position)
     {
-        integer(position);
-        m_out.put(separator());
-        dateTime(v.inizio());
-        m_out.put(separator());
-        dateTime(v.fine());
-        m_out.put(separator());
-        integer(ConnRecord::durationSeconds(v.inizio(), v.fine()));
-        m_out.put(separator());
-        cost(v.costo());
+        const TDateTime inizio = v.inizio();
+        const TDateTime fine = v.fine();
+        char* o = m_out.cursor();
+        o = integer(o, position);
+        *o++ = m_separator;
+        o = dateTime(o, inizio);
+        *o++ = m_separator;
+        o = dateTime(o, fine);
+        *o++ = m_separator;
+        o = integer(o, ConnRecord::durationSeconds(inizio, fine));
+        *o++ = m_separator;
+        o = cost(o, v.costo());
         static constexpr std::pair<int, int> Texts[] = {
             {ConnRecord::OffTelefono, ConnRecord::TelefonoMax},
             {ConnRecord::OffProvider, ConnRecord::ProviderMax},
             {ConnRecord::OffNomeTar, ConnRecord::NomeTarMax},
             {ConnRecord::OffMotivo, ConnRecord::MotivoMax}};
         for (const auto& [off, max] : Texts) {
-            m_out.put(separator());
-            text(v.text(off, max));
+            *o++ = m_separator;
+            o = text(o, v.text(off, max));
         }
-        endLine();
+        m_out.advanceTo(endLine(o));
     }
 
 private:
-    char separator() const { return m_csv ? ',' : '\t'; }
-    void endLine() { m_csv ? m_out.append("\r\n", 2) : m_out.put('\n'); }
-
-    void integer(int64_t v)
+    static const Transcoding& table(bool csv)
     {
-        char b[24];
-        const auto r = std::to_chars(b, b + sizeof b, v);
-        m_out.append(b, size_t(r.ptr - b));
+        static const Transcoding plain(false), quoted(true);
+        return csv ? quoted : plain;
     }
 
-    // Consecutive connections mostly share their day: its text is reused.
-    void dateTime(TDateTime d)
+    char* endLine(char* o) const
     {
-        char b[dt::IsoTextLength];
-        if (std::isfinite(d) && std::trunc(d) == m_day) {
-            std::memcpy(b, m_date, sizeof m_date);
-            dt::writeIsoTime(d, b + sizeof m_date);
-            m_out.append(b, sizeof b);
-        } else if (dt::writeIsoText(d, b)) {
-            m_day = std::trunc(d);
-            std::memcpy(m_date, b, sizeof m_date);
-            m_out.append(b, sizeof b);
-        } else {
-            const QByteArray t = dt::toIsoText(d).toUtf8();
-            m_out.append(t.constData(), size_t(t.size()));
+        if (m_csv)
+            *o++ = '\r';
+        *o++ = '\n';
+        return o;
+    }
+
+    // Decimal digits, two at a time from the last.
+    static char* integer(char* o, int64_t v)
+    {
+        if (v < 0)
+            *o++ = '-';
+        uint64_t u = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
+        // Digits from the bits: 1233 / 4096 is just above log10(2), so this
+        // is the count of digits or one less, which the power of ten tells.
+        static constexpr auto Powers = [] {
+            std::array<uint64_t, 20> p{};
+            p[0] = 1;
+            for (size_t i = 1; i < p.size(); ++i)
+                p[i] = p[i - 1] * 10;
+            return p;
+        }();
+        const uint64_t w = u | 1; // 0 has a digit, as 1 has
+        const int below = (std::bit_width(w) * 1233) >> 12;
+        const int digits = below + (w >= Powers[size_t(below)] ? 1 : 0);
+        char* const end = o + digits;
+        char* at = end;
+        for (; u >= 100; u /= 100) {
+            at -= 2;
+            std::memcpy(at, dt::TwoDigits + 2 * (u % 100), 2);
         }
+        if (u >= 10)
+            std::memcpy(at - 2, dt::TwoDigits + 2 * u, 2);
+        else
+            at[-1] = char('0' + u);
+        return end;
     }
+
+    // Consecutive connections mostly share their day: its text is reused,
+    // and only the time of day is written, its hours and minutes from a
+    // table.
+    char* dateTime(char* o, TDateTime d)
+    {
+        const double day = std::trunc(d);
+        if (!(day == m_day)) // also for a value that is no number
+            return newDay(o, d);
+        std::memcpy(o, m_date, DateLength);
+        const int seconds = dt::msOfDay(d) / 1000;
+        const int minute = seconds / 60;
+        const int second = seconds - minute * 60;
+        std::memcpy(o + DateLength, m_minutes.text[size_t(minute)].data(), 8);
+        std::memcpy(o + DateLength + 6, dt::TwoDigits + 2 * second, 2);
+        return o + dt::IsoTextLength;
+    }
+    Q_DECL_COLD_FUNCTION char* newDay(char* o, TDateTime d)
+    {
+        if (dt::writeIsoText(d, o)) {
+            m_day = std::trunc(d);
+            std::memcpy(m_date, o, DateLength);
+            return o + dt::IsoTextLength;
+        }
+        const QByteArray t = dt::toIsoText(d).toUtf8();
+        std::memcpy(o, t.constData(), size_t(t.size()));
+        return o + t.size();
+    }
+    // "hh:mm:00" of each minute of the day, as the date-time text has it.
+    struct Minutes {
+        std::array<std::array<char, 8>, 24 * 60> text;
+        Minutes()
+        {
+            for (size_t m = 0; m < text.size(); ++m)
+                dt::writeIsoTime(double(m) * 60 * 1000 * dt::OneMillisecond, text[m].data());
+        }
+        static const Minutes& table()
+        {
+            static const Minutes minutes;
+            return minutes;
+        }
+    };
 
     // Two decimals, rounded on the exact value with halves away from zero,
     // as the number formatting of the rest of the program does.
-    void cost(float costo)
+    static char* cost(char* o, float costo)
     {
         const double v = costo;
         if (!(v >= 0 && v < 1e15)) {
             const QByteArray t = QString::number(v, 'f', 2).toUtf8();
-            m_out.append(t.constData(), size_t(t.size()));
-            return;
+            std::memcpy(o, t.constData(), size_t(t.size()));
+            return o + t.size();
         }
-        const double cents = v * 100.0; // exact: a float times 100 fits a double
-        const double whole = std::floor(cents);
-        const int64_t c = int64_t(whole) + (cents - whole >= 0.5 ? 1 : 0);
-        integer(c / 100);
+        const double cents = v * 100.0;       // exact: a float times 100 fits a double
+        const int64_t whole = int64_t(cents); // the floor: not negative
+        const int64_t c = whole + (cents - double(whole) >= 0.5 ? 1 : 0);
+        o = integer(o, c / 100);
         const int frac = int(c % 100);
-        const char two[3] = {'.', char('0' + frac / 10), char('0' + frac % 10)};
-        m_out.append(two, 3);
+        o[0] = '.';
+        o[1] = dt::TwoDigits[2 * frac];
+        o[2] = dt::TwoDigits[2 * frac + 1];
+        return o + 3;
     }
 
-    // What a text holds, eight bytes a step: bytes the table changes
-    // (beyond ASCII; in the plain list also control characters), and, in
-    // CSV, characters that make the field quoted.
-    struct Scan {
-        bool changes;
-        bool quotes;
+    // Which of 16 bytes of a text (bit i for byte i) the table changes
+    // (beyond ASCII; a quote in CSV; a control character in the plain list),
+    // and which make a CSV field quoted.
+    struct Marks {
+        uint32_t changes;
+        uint32_t quotes;
     };
-    Scan scan(const uint8_t* p, size_t n) const
+    Marks marks(const uint8_t* p) const
     {
-        constexpr uint64_t Ones = 0x0101010101010101ULL;
-        constexpr uint64_t Highs = 0x8080808080808080ULL;
-        const auto below = [](uint64_t v, uint8_t c) { return (v - Ones * c) & ~v & Highs; };
-        const auto has = [&](uint64_t v, uint8_t c) { return below(v ^ (Ones * c), 1); };
-        uint64_t changes = 0, quotes = 0;
-        size_t i = 0;
-        for (; i + 8 <= n; i += 8) {
-            uint64_t x;
-            std::memcpy(&x, p + i, 8);
-            changes |= x & Highs;
-            if (m_csv)
-                quotes |= has(x, ',') | has(x, '"') | has(x, '\r') | has(x, '\n');
-            else
-                changes |= below(x, 0x20) | has(x, 0x7F);
+#if defined(__SSE2__)
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto is = [&x](char c) { return _mm_cmpeq_epi8(x, _mm_set1_epi8(c)); };
+        if (m_csv) {
+            const __m128i quote = is('"');
+            return {uint32_t(_mm_movemask_epi8(_mm_or_si128(x, quote))),
+                    uint32_t(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(quote, is(',')),
+                                                            _mm_or_si128(is('\r'), is('\n')))))};
         }
-        for (; i < n; ++i) {
+        // Bytes from 0x80 up compare below 0x20 as signed numbers, as control characters do.
+        const __m128i control = _mm_or_si128(_mm_cmplt_epi8(x, _mm_set1_epi8(0x20)), is(0x7F));
+        return {uint32_t(_mm_movemask_epi8(control)), 0};
+#else
+        Marks m{0, 0};
+        for (int i = 0; i < 16; ++i) {
             const uint8_t b = p[i];
-            changes |= b >= 0x80 || (!m_csv && (b < 0x20 || b == 0x7F));
-            quotes |= m_csv && (b == ',' || b == '"' || b == '\r' || b == '\n');
+            const bool changes = b >= 0x80 || (m_csv ? b == '"' : b < 0x20 || b == 0x7F);
+            const bool quotes = m_csv && (b == ',' || b == '"' || b == '\r' || b == '\n');
+            m.changes |= uint32_t(changes) << i;
+            m.quotes |= uint32_t(quotes) << i;
         }
-        return {changes != 0, quotes != 0};
+        return m;
+#endif
+    }
+    // The bits of marks() that lie within a text of n bytes from there.
+    static uint32_t within(size_t n)
+    {
+        return n >= 16 ? 0xFFFF : (uint32_t(1) << n) - 1;
     }
 
     // RFC 4180 quoting for CSV; in the plain list, control characters (line
     // breaks of a description) become spaces so that a record stays one line.
-    void text(QByteArrayView bytes)
+    // A stored text may be read up to 16 bytes past its end (within its
+    // block), and the line buffer has room for bytes written past the line.
+    char* text(char* o, QByteArrayView bytes) const
     {
-        static const Transcoding plain(false), csv(true);
         const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
         const size_t n = size_t(bytes.size());
-        const Scan found = scan(p, n);
-        if (!found.changes && !found.quotes) {
-            m_out.appendField(bytes.data(), n);
-            return;
+        uint32_t quotes = 0;
+        if (m_csv)
+            for (size_t i = 0; i < n; i += 16)
+                quotes |= marks(p + i).quotes & within(n - i);
+        if (quotes)
+            *o++ = '"';
+        // Sixteen bytes are copied as they are up to the first one the table
+        // changes, which then goes through it.
+        for (size_t i = 0; i < n;) {
+            const uint32_t changes = marks(p + i).changes & within(n - i);
+            std::memcpy(o, p + i, 16);
+            if (changes == 0) {
+                const size_t step = std::min<size_t>(16, n - i);
+                o += step;
+                i += step;
+                continue;
+            }
+            const int k = std::countr_zero(changes);
+            o = Transcoding::put(o + k, m_table.entry[p[i + size_t(k)]]);
+            i += size_t(k) + 1;
         }
-        if (found.quotes)
-            m_out.put('"');
-        // Every byte through the table: four bytes stored, its length kept.
-        // (A quote, which the CSV table doubles, always makes the field quoted.)
-        const Transcoding& t = m_csv ? csv : plain;
-        char* out = m_out.cursor();
-        for (size_t i = 0; i < n; ++i) {
-            std::memcpy(out, t.bytes[p[i]].data(), 4);
-            out += t.length[p[i]];
-        }
-        m_out.advanceTo(out);
-        if (found.quotes)
-            m_out.put('"');
+        if (quotes)
+            *o++ = '"';
+        return o;
     }
 
+    static constexpr size_t DateLength = 11; // "yyyy-mm-dd "
+
     LineBuffer& m_out;
-    bool m_csv;
-    double m_day = std::nan(""); // the day whose text m_date holds: "yyyy-mm-dd "
-    char m_date[11] = {};
+    const bool m_csv;
+    const char m_separator;
+    const Transcoding& m_table;
+    const Minutes& m_minutes;
+    double m_day = std::nan(""); // the day whose text m_date holds
+    char m_date[DateLength] = {};
+};
+
+// Threads that run the jobs posted to them, in order, for as long as the
+// object lives: a listing formats hundreds of blocks, and a thread for each
+// would cost more than some blocks take to format.
+class Formatters
+{
+public:
+    explicit Formatters(int threads)
+    {
+        try {
+            for (int i = 0; i < threads; ++i)
+                m_threads.emplace_back([this] { run(); });
+        } catch (const std::system_error&) { // fewer threads, or none: see post()
+        }
+    }
+    ~Formatters()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        for (std::thread& t : m_threads)
+            t.join();
+    }
+
+    // Runs job on one of the threads; without any, runs it here and now.
+    std::future<void> post(std::function<void()> job)
+    {
+        std::packaged_task<void()> task(std::move(job));
+        std::future<void> done = task.get_future();
+        if (m_threads.empty()) {
+            task();
+            return done;
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_jobs.push_back(std::move(task));
+        }
+        m_wake.notify_one();
+        return done;
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::packaged_task<void()> task;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });
+                if (m_jobs.empty())
+                    return;
+                task = std::move(m_jobs.front());
+                m_jobs.pop_front();
+            }
+            task();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::packaged_task<void()>> m_jobs;
+    bool m_stop = false;
+    std::vector<std::thread> m_threads;
 };
 
 // One block of the archive being listed: its records as read, and the lines
-// and damaged positions they give. Blocks are formatted side by side on
-// worker threads and written out in order.
+// and damaged positions they give. Blocks are read and formatted side by side
+// on the formatting threads and written out in order.
 struct Lane {
     static constexpr int BlockRecords = 4096;
 
-    // With room after the last record for the field copies' over-reads.
-    QByteArray records{qsizetype(BlockRecords) * ConnRecord::Size + 64, '\0'};
+    // Zeros after the last record read, for the texts' over-reads.
+    static constexpr qsizetype Slack = 64;
+
+    QByteArray records; // made as large as the block needs
     LineBuffer lines{size_t(BlockRecords) * LineBuffer::LineMax};
     QList<int> damaged;
+    int first = 0; // the position of its first record
+    int wanted = 0;
+    int got = 0; // whole records read; fewer when the file was cut short; -1: not read
+    QString readError;
     std::future<void> formatted;
-    bool busy = false;
 
-    void format(int first, int n, bool csv, const Period& period)
+    // Reads the block (one reader at a time: the archive keeps its last
+    // error), then formats it.
+    void fill(TArchiveFile& archive, std::mutex& reading, bool csv, const Period& period)
     {
         lines.clear();
         damaged.clear();
+        const qsizetype size = qsizetype(wanted) * ConnRecord::Size + Slack;
+        if (records.size() < size)
+            records = QByteArray(size, Qt::Uninitialized);
+        {
+            const std::lock_guard lock(reading);
+            got = archive.readBlock(first, wanted, records.data());
+            if (got < 0) {
+                readError = archive.errorText();
+                return;
+            }
+        }
+        std::memset(records.data() + qsizetype(got) * ConnRecord::Size, 0, Slack);
         RecordWriter writer(lines, csv);
-        for (int k = 0; k < n; ++k) {
+        for (int k = 0; k < got; ++k) {
             const RecordView v(records.constData() + qsizetype(k) * ConnRecord::Size);
             const ConnRecord::Kind kind = v.kind();
             if (kind == ConnRecord::Kind::Damaged)
@@ -381,48 +563,46 @@ int listArchive(CliContext& ctx, bool csv, const Period& period)
         return 1;
     }
 
-    // Three blocks in flight: one being read, two being formatted.
-    std::array<Lane, 3> lanes;
+    // Four blocks in flight: two being read and formatted, one waiting to
+    // be, one being written here. The lanes outlive the threads using them.
+    const int count = archive.count();
+    const int blocks = (count + Lane::BlockRecords - 1) / Lane::BlockRecords;
+    std::array<Lane, 4> lanes;
+    std::mutex reading;
+    Formatters formatters(std::min(2, blocks));
+    int posted = 0;
+    const auto post = [&] {
+        Lane& lane = lanes[size_t(posted) % lanes.size()];
+        lane.first = posted * Lane::BlockRecords;
+        lane.wanted = std::min(Lane::BlockRecords, count - lane.first);
+        lane.formatted = formatters.post(
+            [&lane, &archive, &reading, csv, period] { lane.fill(archive, reading, csv, period); });
+        ++posted;
+    };
+    while (posted < blocks && posted < int(lanes.size()))
+        post();
+    QString readError;
     bool written = true;
-    const auto finish = [&](Lane& lane) {
-        if (!lane.busy)
-            return;
+    for (int k = 0; k < blocks; ++k) {
+        Lane& lane = lanes[size_t(k) % lanes.size()];
         lane.formatted.get();
-        lane.busy = false;
-        written = written && sink.write(lane.lines);
+        if (lane.got < 0) {
+            readError = lane.readError;
+            break;
+        }
+        written = sink.write(lane.lines);
         for (int i : lane.damaged)
             ctx.err << "record " << i << " danneggiato o illeggibile: ignorato\n";
-    };
-    const int count = archive.count();
-    bool readFailed = false;
-    size_t next = 0;
-    for (int first = 0; first < count && written; first += Lane::BlockRecords, ++next) {
-        Lane& lane = lanes[next % lanes.size()];
-        finish(lane);
-        const int n = std::min(Lane::BlockRecords, count - first);
-        const int got = archive.readBlock(first, n, lane.records.data());
-        if (got < 0) {
-            readFailed = true;
+        if (!written || lane.got < lane.wanted) // the file was cut short meanwhile
             break;
-        }
-        const auto work = [&lane, first, got, csv, period] {
-            lane.format(first, got, csv, period);
-        };
-        try {
-            lane.formatted = std::async(std::launch::async, work);
-        } catch (const std::system_error&) { // no thread to be had: formatted when collected
-            lane.formatted = std::async(std::launch::deferred, work);
-        }
-        lane.busy = true;
-        if (got < n) { // the file was cut short meanwhile
-            ++next;
-            break;
-        }
+        if (posted < blocks)
+            post();
     }
-    for (size_t k = 0; k < lanes.size(); ++k)
-        finish(lanes[(next + k) % lanes.size()]);
-    if (readFailed) {
-        ctx.err << archive.errorText() << "\n";
+    for (Lane& lane : lanes) // blocks read ahead that are not wanted any more
+        if (lane.formatted.valid())
+            lane.formatted.wait();
+    if (!readError.isEmpty()) {
+        ctx.err << readError << "\n";
         return 1;
     }
     if (!written) {

@@ -62,6 +62,46 @@ private slots:
         QCOMPARE(r.durationSeconds(), 6 * 3600);
     }
 
+    // Whole seconds of a connection, taken to the millisecond first with
+    // halves away from zero (as the library's rounding), then cut.
+    void durationRounding_data()
+    {
+        QTest::addColumn<double>("inizio");
+        QTest::addColumn<double>("fine");
+        QTest::addColumn<qint64>("seconds");
+        const double t = dt::encode(2001, 5, 14, 21, 30, 0);
+        const double ms = dt::OneMillisecond;
+        QTest::newRow("12 min 5 s as day fractions") << t << t + 725 * dt::OneSecond << qint64(725);
+        QTest::newRow("999.6 ms is a second") << t << t + 999.6 * ms << qint64(1);
+        QTest::newRow("999.4 ms is none") << t << t + 999.4 * ms << qint64(0);
+        QTest::newRow("an end before the start") << t << t - 1000.6 * ms << qint64(-1);
+        QTest::newRow("over a day") << t << t + 3.5 << qint64(302400);
+        QTest::newRow("no number") << t << std::nan("") << qint64(0);
+        QTest::newRow("infinite") << t << HUGE_VAL << qint64(0);
+    }
+    void durationRounding()
+    {
+        QFETCH(double, inizio);
+        QFETCH(double, fine);
+        QFETCH(qint64, seconds);
+        QCOMPARE(ConnRecord::durationSeconds(inizio, fine), seconds);
+    }
+    void durationRoundsAsTheLibrary()
+    {
+        // Around every half millisecond of four seconds either way, from
+        // starts early and late in the calendar.
+        for (double inizio : {0.25, dt::encode(2001, 5, 14, 21, 30, 0), 2958465.75}) {
+            for (int half = -8001; half <= 8001; half += 2) {
+                const double exact = inizio + half / 2.0 * dt::OneMillisecond;
+                for (double fine :
+                     {exact, std::nextafter(exact, -HUGE_VAL), std::nextafter(exact, HUGE_VAL)}) {
+                    const double rounded = std::round((fine - inizio) / dt::OneMillisecond);
+                    QCOMPARE(ConnRecord::durationSeconds(inizio, fine), int64_t(rounded) / 1000);
+                }
+            }
+        }
+    }
+
     void encodesAtOffsetsAndCuts()
     {
         ConnRecord r = sample(2);

@@ -89,6 +89,15 @@ QString referenceLine(const ConnRecord& r, bool csv)
            (csv ? QStringLiteral("\r\n") : QStringLiteral("\n"));
 }
 
+// Fills each text field of r with text(its longest length).
+template <typename TextOfAtMost> void setTexts(ConnRecord& r, TextOfAtMost text)
+{
+    r.telefono = text(ConnRecord::TelefonoMax);
+    r.provider = text(ConnRecord::ProviderMax);
+    r.nomeTar = text(ConnRecord::NomeTarMax);
+    r.motivo = text(ConnRecord::MotivoMax);
+}
+
 // Stored connections of every shape a record can hold: dates across the
 // calendar, ends before starts, costs with halves at the second decimal,
 // negative and huge, and texts of any byte at any length.
@@ -110,10 +119,45 @@ QList<ConnRecord> variedRecords(int n)
         r.inizio = i == 0 ? 1e-9 : rng.bounded(2958465.0);
         r.fine = std::clamp(r.inizio + rng.bounded(2.0) - 0.5, 1e-9, 2958465.5);
         r.costo = i < int(std::size(costs)) ? costs[i] : float(rng.bounded(100000.0));
-        r.telefono = text(ConnRecord::TelefonoMax);
-        r.provider = text(ConnRecord::ProviderMax);
-        r.nomeTar = text(ConnRecord::NomeTarMax);
-        r.motivo = text(ConnRecord::MotivoMax);
+        setTexts(r, text);
+        out << r;
+    }
+    return out;
+}
+
+// Connections in runs that share their day, as a real archive holds them:
+// times at the edges of a second and of the day, ends a day or more later or
+// before the start, costs at the edges of two decimals, and mostly plain
+// texts with a byte to change or quote at any place of each 8-byte stretch.
+QList<ConnRecord> recordsOfOneDayAfterAnother(int n)
+{
+    QRandomGenerator rng(1999);
+    const double edges[] = {0, 0.0004999, 0.0005, 0.0005001, 0.4995, 0.9994999, 0.9995, 0.99999};
+    const float costs[] = {0.005f, 0.015f, 0.125f, 999999.995f, 9.99999e14f, 1e15f, 1.17549e-38f};
+    const char specials[] = {'"', ',', '\r', '\n', '\t', '\x7f', '\xe9', '\x80', '\x01'};
+    const auto text = [&](int max) {
+        QByteArray b(int(rng.bounded(max + 1)), 'a');
+        for (char& c : b)
+            c = char('a' + rng.bounded(26));
+        for (int k = rng.bounded(3); k > 0 && !b.isEmpty(); --k)
+            b[rng.bounded(b.size())] = specials[rng.bounded(int(std::size(specials)))];
+        return ansi::toUnicode(b);
+    };
+    QList<ConnRecord> out;
+    double day = dt::encodeDate(2001, 12, 30);
+    for (int i = 0; i < n; ++i) {
+        if (rng.bounded(8) == 0)
+            day += 1 + rng.bounded(2);
+        ConnRecord r;
+        r.indice = i;
+        const int second = int(rng.bounded(86400));
+        r.inizio = day + (second + edges[rng.bounded(int(std::size(edges)))]) * dt::OneSecond;
+        const double lengths[] = {rng.bounded(7200.0), 86400.0 * 3 + 0.5, -rng.bounded(90.0),
+                                  std::floor(rng.bounded(600.0)) + 0.9995};
+        r.fine = r.inizio + lengths[rng.bounded(4)] * dt::OneSecond;
+        r.costo = rng.bounded(4) == 0 ? costs[rng.bounded(int(std::size(costs)))]
+                                      : float(rng.bounded(5000.0));
+        setTexts(r, text);
         out << r;
     }
     return out;
@@ -249,10 +293,17 @@ private slots:
 
     // Every field is written straight from the stored bytes: the text must
     // be what the program's own formatting of the decoded record gives.
+    void listWritesWhatTheRecordSays_data()
+    {
+        QTest::addColumn<QList<ConnRecord>>("recs");
+        QTest::newRow("across the calendar, any byte") << variedRecords(3000);
+        // More than one block of the listing, so that blocks meet too.
+        QTest::newRow("one day after another") << recordsOfOneDayAfterAnother(9000);
+    }
     void listWritesWhatTheRecordSays()
     {
+        QFETCH(QList<ConnRecord>, recs);
         QTemporaryDir dir;
-        const QList<ConnRecord> recs = variedRecords(3000);
         writeRecords(dir.path(), recs);
         for (bool csv : {false, true}) {
             const CliRun r = cli(dir.path(), csv ? QStringList{"archive", "list", "--csv"}

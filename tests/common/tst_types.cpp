@@ -108,6 +108,56 @@ private slots:
             QVERIFY(!dt::writeIsoText(d, text));
     }
 
+    // The time of day is rounded to the millisecond without a library call:
+    // it must read as the library's rounding (halves away from zero) does,
+    // at each half millisecond and at the edges of the day.
+    void timeOfDayRounding_data()
+    {
+        QTest::addColumn<double>("d");
+        QTest::addColumn<QList<int>>("hmsms");
+        const double day = dt::encodeDate(2003, 3, 30);
+        const double ms = dt::OneMillisecond;
+        QTest::newRow("midnight") << day << QList<int>{0, 0, 0, 0};
+        QTest::newRow("0.4 ms") << day + 0.4 * ms << QList<int>{0, 0, 0, 0};
+        QTest::newRow("0.6 ms") << day + 0.6 * ms << QList<int>{0, 0, 0, 1};
+        QTest::newRow("999.6 ms to the next second")
+            << dt::encode(2003, 3, 30, 9, 59, 59) + 999.6 * ms << QList<int>{10, 0, 0, 0};
+        QTest::newRow("half a millisecond before midnight stays in the day")
+            << day + 1 - ms / 2 << QList<int>{23, 59, 59, 999};
+        QTest::newRow("a hair before midnight")
+            << std::nextafter(day + 1, 0.0) << QList<int>{23, 59, 59, 999};
+        QTest::newRow("before the epoch: the fraction counts") << -2.75 << QList<int>{18, 0, 0, 0};
+        QTest::newRow("no number") << std::nan("") << QList<int>{0, 0, 0, 0};
+        QTest::newRow("infinite") << HUGE_VAL << QList<int>{0, 0, 0, 0};
+    }
+    void timeOfDayRounding()
+    {
+        QFETCH(double, d);
+        QFETCH(QList<int>, hmsms);
+        int h, n, s, ms;
+        dt::decodeTime(d, h, n, s, ms);
+        QCOMPARE(QList<int>({h, n, s, ms}), hmsms);
+    }
+
+    void timeOfDayRoundsAsTheLibrary()
+    {
+        // Times right at, just below and just above every half millisecond
+        // of a few seconds spread over the day and over the calendar.
+        for (double day : {1.0, 36526.0, 2958465.0, -693593.0}) {
+            for (int second : {0, 1, 43199, 86399}) {
+                for (int half = 1; half < 2000; half += 2) {
+                    const double exact = day + (second * 1000.0 + half / 2.0) * dt::OneMillisecond;
+                    for (double d : {exact, std::nextafter(exact, -HUGE_VAL),
+                                     std::nextafter(exact, HUGE_VAL)}) {
+                        const double part = std::fabs(d - std::trunc(d)) * 86400000.0;
+                        const int want = int(std::min<long long>(std::llround(part), 86399999));
+                        QCOMPARE(dt::msOfDay(d), want);
+                    }
+                }
+            }
+        }
+    }
+
     void lengthPrefixedText()
     {
         QByteArray rec(12, '\x55');
