@@ -37,6 +37,17 @@ struct SelectionFilter {
     SavedQuery query;
     bool telBoxEmpty = true;
     bool providerBoxEmpty = true;
+
+    // Every stored connection, whatever its dates, provider and profile.
+    static SelectionFilter everything()
+    {
+        SelectionFilter f;
+        f.query.dal = -1e9;
+        f.query.al = 1e9;
+        f.query.provTutti = true;
+        f.query.tarTutti = true;
+        return f;
+    }
 };
 
 // The selected records are kept as stored, 308 bytes each, in one growable

@@ -94,12 +94,7 @@ bool selectAll(const QString& path, TSelection& selection)
 {
     const QFileInfo file(path);
     TArchiveFile archive(file.path(), file.fileName());
-    SelectionFilter filter;
-    filter.query.dal = -1e9;
-    filter.query.al = 1e9;
-    filter.query.provTutti = true;
-    filter.query.tarTutti = true;
-    return selection.load(archive, filter) == TSelection::LoadResult::Loaded;
+    return selection.load(archive, SelectionFilter::everything()) == TSelection::LoadResult::Loaded;
 }
 
 int select(const QString& path)

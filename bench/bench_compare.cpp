@@ -91,12 +91,8 @@ const TSelection& loadedSelection()
     static TSelection selection;
     static const bool loaded = [] {
         TArchiveFile archive(archiveFolder());
-        SelectionFilter filter;
-        filter.query.dal = -1e9;
-        filter.query.al = 1e9;
-        filter.query.provTutti = true;
-        filter.query.tarTutti = true;
-        return selection.load(archive, filter) == TSelection::LoadResult::Loaded;
+        return selection.load(archive, SelectionFilter::everything()) ==
+               TSelection::LoadResult::Loaded;
     }();
     (void)loaded;
     return selection;

@@ -57,12 +57,7 @@ std::unique_ptr<IConnectionSource> wholeArchive(const QString& folder)
 bool loadAll(const QString& folder, TSelection& selection)
 {
     TArchiveFile archive(folder);
-    SelectionFilter filter;
-    filter.query.dal = -1e9;
-    filter.query.al = 1e9;
-    filter.query.provTutti = true;
-    filter.query.tarTutti = true;
-    return selection.load(archive, filter) == TSelection::LoadResult::Loaded;
+    return selection.load(archive, SelectionFilter::everything()) == TSelection::LoadResult::Loaded;
 }
 
 // Every row from 00:00 on the given rows at rate Lire a minute.
