@@ -111,6 +111,7 @@ int main(int argc, char** argv)
                               return ConnWindowChoices{QStringLiteral("Tutto"), {}};
                           },
                           [](const ConnWindowChoices&) {},
+                          {},
                           {}};
 
     const double base = residentMb();
