@@ -7,6 +7,8 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <algorithm>
 
@@ -19,8 +21,6 @@ TfConfrontoDett::TfConfrontoDett(const Context& ctx, const TComparedConnections&
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowSystemMenuHint);
     setFixedSize(720, 440);
-    if (parent)
-        move(parent->geometry().center() - rect().center());
 
     const int total = connections.size();
     const int priced = total - m_model.unpriced();
@@ -48,6 +48,9 @@ TfConfrontoDett::TfConfrontoDett(const Context& ctx, const TComparedConnections&
     auto* chiudi =
         widgetbuild::button(this, "Chiudi", QStringLiteral("&Chiudi"), QRect(608, 408, 108, 26));
     connect(chiudi, &QPushButton::clicked, this, &TfConfrontoDett::ChiudiClick);
+    widenForColumns(this, m_table);
+    if (parent)
+        move(parent->geometry().center() - rect().center());
     new THelpKey(this, ctx.shell, ctx.prompt, ctx.dataFolder, QStringLiteral("confronto.htm"));
 }
 
@@ -81,6 +84,38 @@ QTableView* TfConfrontoDett::makeTable(QWidget* parent, QAbstractItemModel* mode
         ++c;
     }
     return table;
+}
+
+void TfConfrontoDett::widenForColumns(QWidget* window, QTableView* table)
+{
+    QHeaderView* header = table->horizontalHeader();
+    const int last = header->count() - 1;
+    if (last < 0)
+        return;
+    int needed = 0;
+    for (int c = 0; c < last; ++c)
+        needed += header->sectionSize(c);
+    // The last column stretches, but never below the header's default size.
+    needed += std::max({static_cast<QAbstractItemView*>(table)->sizeHintForColumn(last),
+                        header->sectionSizeHint(last), header->defaultSectionSize()});
+    const int shown =
+        table->width() - 2 * table->frameWidth() - table->verticalScrollBar()->sizeHint().width();
+    int extra = needed - shown;
+    if (const QScreen* screen = window->screen())
+        extra = std::min(extra, screen->availableGeometry().width() - 16 - window->width());
+    if (extra <= 0)
+        return;
+    const int width = window->width();
+    for (QWidget* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w->isWindow())
+            continue;
+        const QRect g = w->geometry();
+        if (g.left() >= width / 2)
+            w->move(g.x() + extra, g.y());
+        else if (g.right() >= width - 9)
+            w->resize(g.width() + extra, g.height());
+    }
+    window->setFixedSize(width + extra, window->height());
 }
 
 QString TfConfrontoDett::totalsText() const

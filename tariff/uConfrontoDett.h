@@ -42,6 +42,11 @@ public:
     static QTableView* makeTable(QWidget* parent, QAbstractItemModel* model, const QRect& geometry,
                                  int rowHeight, std::initializer_list<int> widths);
 
+    // Widens window by what table's columns need beyond its width (a long
+    // profile name), as far as the screen allows: controls that span the
+    // window grow, those in its right half move right.
+    static void widenForColumns(QWidget* window, QTableView* table);
+
 private:
     TComparisonDetailModel m_model;
     QLabel* m_totals = nullptr;

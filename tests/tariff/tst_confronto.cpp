@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <functional>
@@ -109,6 +110,7 @@ private slots:
     void nothingToCompare_data();
     void nothingToCompare();
     void detail();
+    void detailOfALongName();
     void stopAndClose_data();
     void stopAndClose();
     void rowsFollowTheirProfiles();
@@ -326,6 +328,27 @@ void TestConfronto::detail()
         QVERIFY(f.prompt.texts().first().startsWith(
             QStringLiteral("La tabella <Rotta> non si può usare: il file è di 100 byte")));
     }));
+}
+
+// A long profile name widens its column's caption; the window grows with
+// it, so the difference stays in sight without scrolling sideways.
+void TestConfronto::detailOfALongName()
+{
+    ProgramFixture f;
+    TComparedConnections connections;
+    connections.append({0, dt::encode(2001, 10, 24, 18, 20), dt::encode(2001, 10, 24, 18, 40), 500},
+                       1, QStringLiteral("0702001"));
+    TariffTable flat;
+    fixtures::setBandOn(flat, fixtures::AllRows, 1, 0, 0, 10);
+    const float cambioEcu = 1936.27f;
+    const TfConfrontoDett::Context ctx{f.program.dataFolder, cambioEcu, f.prompt, f.shell};
+    for (const QString& name : {QStringLiteral("Diurna"), QStringLiteral("Telecom Urbana 50%")}) {
+        TfConfrontoDett d(ctx, connections, ComparedProfile{name, flat, {}}, 20);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY2(d.table()->horizontalScrollBar()->maximum() == 0, qPrintable(name));
+        QCOMPARE(testsupport::layoutProblems(&d), QString());
+    }
 }
 
 void TestConfronto::stopAndClose_data()
